@@ -1,0 +1,104 @@
+// The text store: corefiles, line headers and the one character heap.
+//
+// All text lives in `textbase`.  A line header points into it; new or grown
+// text is always placed at the top (`avail`), given-up bytes are marked 255,
+// and `garbage` compacts the heap by walking the physical chain.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace oxa {
+
+struct coreline {
+    coreline* up;        // previous line (the dummy header for the first line)
+    coreline* down;      // next line (the dummy header after the last line)
+    coreline* nextphys;  // next header in the physical chain, null at the tail
+    int32_t object;      // line kind, see LineKind
+    int32_t length;      // number of text bytes
+    int64_t index;       // heap offset of the first byte (picture handle for kind 2)
+    int64_t linekey;     // offset of the sort key, meaningful only during a sort
+};
+using LINE = coreline;
+
+// Line kinds (`object`).
+enum LineKind : int32_t {
+    K_DEAD = -1,
+    K_TEXT = 0,
+    K_RECORD = 1,
+    K_PICTURE = 2,
+    K_FORMULA = 3,
+    K_HLINE = 4,  // read with the prefix backslash h
+    K_EMPTY = 5,  // never held text, owns no heap bytes
+    K_ALINE = 6,  // read with the prefix backslash a
+};
+
+constexpr int NCORE = 20;
+constexpr int FILNAMESIZE = 49;  // 48 characters and the NUL
+
+struct COREFILE {
+    LINE* header;   // dummy header of the circular line list
+    LINE* lnptr;    // current line
+    int32_t curcol; // current column, from 1
+    int32_t curline;
+    int32_t lncount;
+    int64_t charcount;
+    int32_t viewtype;  // object type 0..7
+    int32_t curflag;   // 1 text cursor, 2 picture/formula item, 3 formula table cell
+    std::array<char, FILNAMESIZE> filname;
+    uint8_t edited;
+    LINE* starA;
+    LINE* starB;
+    uint8_t nextstar;
+    int32_t starcount;
+    int32_t cstarA;
+    int32_t cstarB;
+    uint8_t cnextstar;
+    int32_t cstarcount;
+    LINE* disln;  // first line shown in the text window
+};
+
+constexpr int64_t HEAPSIZE = 4000000;
+constexpr int64_t HIADDR = 3999000;
+constexpr unsigned char FREEBYTE = 255;
+
+extern std::array<COREFILE, NCORE> core;
+extern int32_t corenum;
+extern std::array<unsigned char, HEAPSIZE> textbase;
+extern int64_t avail;
+extern int64_t hiaddr;
+extern LINE* reserve;
+extern int32_t full;
+extern LINE firstphys;
+extern LINE* lastphys;
+
+// The current corefile.
+inline COREFILE& cur() { return core[corenum]; }
+
+LINE* allochdr();
+void allocln(int32_t linetype, int32_t length);
+void linkphys();
+void removeline();
+void shiftline();
+void initfile();
+void removefile();
+void clrfile();
+void wrwholescreen();
+int32_t distance(const LINE* l1, const LINE* l2);
+void nmeset();
+void insline();
+void nuline();
+void coreset();
+void garbage();
+void initcore();
+
+// Frees every header and restores the initial state; start-up and tests use it.
+void resetstore();
+
+// Walks the heap, the physical chain and every corefile and checks the store's
+// invariants.  Returns an empty string when all hold, else a description of the
+// first violation.
+std::string checkstore();
+
+}  // namespace oxa

@@ -1,0 +1,2 @@
+// Placeholder entry point; replaced by the start-up code.
+int main() { return 0; }
