@@ -1,8 +1,6 @@
 // The command processor, the command table and the setter commands.
 #include "editor/commands.hpp"
 
-#include "editor/files.hpp"
-#include "editor/motion.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
@@ -149,9 +147,16 @@ strparam listfile;
 strparam listinitfile;
 strparam v_error;
 
+int32_t lmargin;
+int32_t rmargin;
+std::array<uint8_t, NTABS> tabs;
 int32_t jmode;
 int32_t hyphlevel;
 int32_t scanunit;
+int32_t crinsert;
+int32_t fetchstyle;
+int32_t octflag;
+int32_t lfonly;
 int32_t askanswers;
 
 void prcmnd() {}
@@ -194,9 +199,17 @@ void resetcommands() {
                         &picstring, &mathstring, &recboolcheck, &targetstring, &listfile,
                         &listinitfile, &v_error})
         s->fill(0);
+    lmargin = 1;
+    rmargin = 72;
+    tabs.fill(0);
+    for (int c = 1; c < NTABS; c += 8) tabs[c] = 1;
     jmode = 0;
     hyphlevel = 0;
     scanunit = 0;
+    crinsert = 1;
+    fetchstyle = 1;
+    octflag = 0;
+    lfonly = 1;
     askanswers = 1;
 }
 

@@ -99,13 +99,18 @@ extern strparam listfile;
 extern strparam listinitfile;
 extern strparam v_error;  // the error function string
 
-// Settings kept by the setter commands and read elsewhere.  Margins, tab
-// stops and `crinsert` live with the cursor motion (motion.hpp), the file
-// options `fetchstyle`, `octflag` and `lfonly` with the file commands
-// (files.hpp).
+// Settings kept by the setter commands and read elsewhere.
+constexpr int NTABS = 145;
+extern int32_t lmargin;                 // left margin column (1)
+extern int32_t rmargin;                 // right margin column (72)
+extern std::array<uint8_t, NTABS> tabs;  // tab stop flags per column 0..144
 extern int32_t jmode;                   // 0 no justification, 1 right-justify
 extern int32_t hyphlevel;               // degree of hyphenation 0..3
 extern int32_t scanunit;                // the search unit of FIND and SCANSET
+extern int32_t crinsert;                // what return does (0, 1, 2; initially 1)
+extern int32_t fetchstyle;              // 1 kind prefixes recognised, 2 not
+extern int32_t octflag;                 // 0 tabs expanded on reading, 1 kept
+extern int32_t lfonly;                  // 1 lines written with LF only, 0 with CR LF
 extern int32_t askanswers;              // 1 when ASK answers go to the driver program
 
 // Command mode (edit code 21).
