@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "editor/commands.hpp"
+#include "editor/editloop.hpp"
+#include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
 
@@ -77,6 +80,7 @@ void sendf(const char* fmt, int32_t a) {
 std::array<unsigned char, 256> outtran = initialouttran();
 int32_t del = 0;
 xvsinkfn xvsink = stdoutsink;
+xvtracefn xvtrace = nullptr;
 
 void stdoutsink(const char* data, size_t len) {
     std::fwrite(data, 1, len, stdout);
@@ -86,7 +90,9 @@ void stdoutsink(const char* data, size_t len) {
 }
 
 void xvtransmit(const char* str) {
-    if (!visible || str == nullptr || str[0] == '\0' || str[1] == '\0') return;
+    if (!visible || str == nullptr) return;
+    if (xvtrace != nullptr) xvtrace(str);
+    if (str[0] == '\0' || str[1] == '\0') return;
     const char family = str[1];
     const char* rest = nullptr;
     if (family == 'c') {
@@ -177,9 +183,18 @@ void gendis() {
     clearhelp();
     putstats();
     putfname();
-    // TODO: the ruler and the mode word
+    prtabs();
+    prmptpar(mode);
+    // The record template of object type 2 is drawn by the template layer.
     redisplay = 1;
     display();
+    if (mode == 0) {
+        xvtransmit("$Cx");
+        if (shadow_ptr < 0 || shadow_ptr >= SHADOWSIZE) shadow_ptr = 0;
+        shadow_cmdline[shadow_ptr] = '\0';
+        compose("$CL", shadow_cmdline.data());
+        xvtransmit(xvmsg.data());
+    }
 }
 
 void putresult(int32_t value) { sendf("$mi%d", value); }
@@ -265,6 +280,7 @@ void resetfrontend() {
     outtran = initialouttran();
     del = 0;
     xvsink = stdoutsink;
+    xvtrace = nullptr;
 }
 
 }  // namespace oxa

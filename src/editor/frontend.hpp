@@ -66,6 +66,10 @@ static_assert(views.size() == 8);
 using xvsinkfn = void (*)(const char* data, size_t len);
 extern xvsinkfn xvsink;
 void stdoutsink(const char* data, size_t len);
+// When set, sees every message that reaches the transmitter while `visible`,
+// before the pass rule (tests use it to read the dropped messages too).
+using xvtracefn = void (*)(const char* msg);
+extern xvtracefn xvtrace;
 
 // The transmitter: passes the command-line and message-line messages (without
 // their code, ended by CR LF) and drops everything else.
