@@ -78,15 +78,11 @@ void sendf(const char* fmt, int32_t a) {
 }  // namespace
 
 std::array<unsigned char, 256> outtran = initialouttran();
-int32_t del = 0;
 xvsinkfn xvsink = stdoutsink;
 xvtracefn xvtrace = nullptr;
 
 void stdoutsink(const char* data, size_t len) {
     std::fwrite(data, 1, len, stdout);
-    // The front end must have every passed message before the editor next
-    // blocks on its input.
-    std::fflush(stdout);
 }
 
 void xvtransmit(const char* str) {
@@ -118,8 +114,7 @@ void putstring(const char* text, char code) {
 int32_t diserr(const char* msg) {
     putstring(msg, 'e');
     xvtransmit("$e+");
-    // TODO: wait for the reply through the input stream
-    del = 1;
+    gcr();
     xvtransmit("$e-");
     xvtransmit("$mh");
     bhelp = 0;
@@ -222,7 +217,7 @@ void putbool(const char* errbits, const char* chkbits) {
     if (errbits != nullptr && std::strchr(errbits, '1') != nullptr) {
         compose("$mbERR ", errbits);
         xvtransmit(xvmsg.data());
-        // TODO: wait for the reply through the input stream
+        gcr();
     }
     compose("$mbCH ", chkbits);
     xvtransmit(xvmsg.data());
@@ -278,7 +273,6 @@ void resetfrontend() {
     shadow_ptr = 0;
     oldcore = oldline = oldcol = oldlncnt = oldcoreview = -1;
     outtran = initialouttran();
-    del = 0;
     xvsink = stdoutsink;
     xvtrace = nullptr;
 }

@@ -6,6 +6,7 @@
 
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
+#include "editor/input.hpp"
 #include "editor/motion.hpp"
 
 namespace oxa {
@@ -93,9 +94,8 @@ void sideways() {
     }
 }
 
-void echo() {
-    // TODO: the character just typed
-}
+// The character just typed, at the cursor.
+void echo() { putch(holdch); }
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
+#include "editor/input.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
 #include "wire_capture.hpp"
@@ -22,6 +23,7 @@ class Frontend : public ::testing::Test {
   protected:
     void SetUp() override {
         resetstore();
+        resetinput();
         reseteditloop();
         resetpaint();
         resetfrontend();
@@ -169,6 +171,7 @@ TEST_F(Frontend, CommandLettersGoToWireAndShadowLine) {
 TEST_F(Frontend, ShadowLineIsBoundedAtBothEnds) {
     backspace();
     EXPECT_EQ(shadow_ptr, 0);
+    WireCapture::clear();
     for (int i = 0; i < 300; ++i) putcmdlett('A' + i % 26);
     EXPECT_EQ(shadow_ptr, SHADOWSIZE - 1);
     EXPECT_EQ(std::strlen(shadow_cmdline.data()), static_cast<size_t>(SHADOWSIZE - 1));
@@ -244,6 +247,40 @@ TEST_F(Frontend, PutfloatFormatsOrReportsTheError) {
         ASSERT_FALSE(WireCapture::msgs.empty());
         EXPECT_EQ(WireCapture::msgs[0].substr(0, 3), "$mf");
     }
+}
+
+TEST_F(Frontend, DiserrWaitsForTheReply) {
+    struct {
+        const char* keys;
+        int32_t del;
+    } cases[] = {
+        {"\r", 1},
+        {"\x7f", 2},
+        {"xy 3\r", 1},  // other keys are passed over
+        {"\x1b[C\x7f\r", 2},
+    };
+    for (const auto& c : cases) {
+        resetinput();
+        WireCapture::clear();
+        progress("busy");
+        pushfn(c.keys);
+        EXPECT_EQ(diserr("File not found (or no read permission)"), c.del) << c.keys;
+        EXPECT_EQ(del, c.del);
+        EXPECT_EQ(bhelp, 0);
+        EXPECT_EQ(WireCapture::msgs,
+                  (std::vector<std::string>{"$mhbusy", "$meFile not found (or no read permission)",
+                                            "$e+", "$e-", "$mh"}));
+        // On the wire: the message, then after the reply an empty line.
+        EXPECT_EQ(WireCapture::lines(),
+                  (std::vector<std::string>{"busy", "File not found (or no read permission)", ""}));
+    }
+}
+
+TEST_F(Frontend, PutboolWithFailedChecksWaits) {
+    pushfn("\x7f");
+    putbool("0100", "1001");
+    EXPECT_EQ(del, 2);
+    EXPECT_EQ(WireCapture::lines(), (std::vector<std::string>{"ERR 0100", "CH 1001"}));
 }
 
 TEST_F(Frontend, PutboolWithoutFailedChecksSendsOnlyTheChecks) {

@@ -10,6 +10,7 @@
 
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
+#include "editor/input.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
 #include "wire_capture.hpp"
@@ -29,6 +30,7 @@ class Paint : public ::testing::Test {
   protected:
     void SetUp() override {
         resetstore();
+        resetinput();
         reseteditloop();
         resetpaint();
         resetfrontend();
@@ -89,11 +91,18 @@ TEST_F(Paint, FullRepaintFillsTheWindowWithEmptyRows) {
 TEST_F(Paint, FullRepaintLevelsAllStartAtTheWindowTop) {
     auto ls = fill({{K_TEXT, "a"}, {K_TEXT, "b"}, {K_TEXT, "c"}});
     cur().lnptr = ls[2];
-    for (int32_t level : {1, 2, 3, 10}) {
+    for (int32_t level : {1, 2, 3}) {
         const Msgs m = paint(level);
         ASSERT_EQ(m.size(), 40u) << level;
         EXPECT_EQ(m[1], text(2, "a")) << level;
     }
+    // Level 10 resends only the flags of every row.
+    cur().starA = ls[1];
+    const Msgs m = paint(10);
+    ASSERT_EQ(m.size(), 20u);
+    EXPECT_EQ(m[0], row(2, "  "));
+    EXPECT_EQ(m[1], row(3, "* "));
+    EXPECT_EQ(m[19], row(21, "  "));
 }
 
 struct RowCase {
@@ -174,6 +183,18 @@ TEST_F(Paint, SingleRowLevels) {
     EXPECT_EQ(paint(12), Msgs{});
 }
 
+TEST_F(Paint, TypedCharacterIsEchoed) {
+    fill({{K_TEXT, "ab"}});
+    holdch = 'c';
+    EXPECT_EQ(paint(4), Msgs{"$cc"});
+    EXPECT_EQ(WireCapture::wire, "c\r\n");
+    holdch = 16;  // an accent byte travels as its letter
+    EXPECT_EQ(paint(4), Msgs{"$c\xE5"});
+    settype(2);
+    holdch = 'r';
+    EXPECT_EQ(paint(4), Msgs{"$cr"});
+}
+
 TEST_F(Paint, CursorRowAndBelow) {
     auto ls = fill({{K_TEXT, "one"}, {K_TEXT, "two"}});
     cur().lnptr = ls[1];
@@ -199,23 +220,28 @@ TEST_F(Paint, SidewaysScrollByShiftSteps) {
     fill({{K_TEXT, std::string(200, 'z')}});
     struct {
         int32_t col, rightcol, pshift;
-        bool repaint;
+        const char* flags;  // of the 200-column line when the rows are resent
     } steps[] = {
-        {78, 78, 0, false},    {79, 137, 59, true}, {137, 137, 59, false},
-        {60, 137, 59, false},  {59, 78, 0, true},   {200, 255, 177, true},
-        {1, 78, 0, true},
+        {78, 78, 0, nullptr},   {79, 137, 59, "-+"}, {137, 137, 59, nullptr},
+        {60, 137, 59, nullptr}, {59, 78, 0, " +"},   {200, 255, 177, "--"},
+        {1, 78, 0, " +"},
     };
     for (const auto& s : steps) {
         cur().curcol = s.col;
         const Msgs m = paint(0);
         EXPECT_EQ(rightcol, s.rightcol) << s.col;
         EXPECT_EQ(pshift, s.pshift) << s.col;
-        EXPECT_EQ(m.size() >= 40, s.repaint) << s.col;
-        if (s.repaint) {
-            const std::string flags = pshift ? "--" : " +";
-            EXPECT_NE(std::find(m.begin(), m.end(), row(2, flags)), m.end()) << s.col;
-            EXPECT_NE(std::find(m.begin(), m.end(), row(21, pshift ? "--" : "  ")), m.end());
+        if (s.flags == nullptr) {
+            EXPECT_TRUE(m.empty()) << s.col;
+            continue;
         }
+        // The ruler, then every row.
+        ASSERT_EQ(m.size(), 41u) << s.col;
+        EXPECT_EQ(m[0].substr(0, 3), "$mt");
+        EXPECT_EQ(m[0].size(), 3u + 78);
+        EXPECT_EQ(m[1], row(2, s.flags)) << s.col;
+        EXPECT_EQ(m[40], text(21, "")) << s.col;
+        EXPECT_EQ(m[39], row(21, pshift ? "--" : "  ")) << s.col;
     }
 }
 
