@@ -99,6 +99,14 @@ extern int fnptr;
 extern FILE* inptr; // standard input, or a driver program's output
 extern std::array<std::array<char, FNKEYSIZE>, NFNKEYS> fn; // function-key strings
 
+// The driver-program layer's handler of the input control codes C_RESUME
+// (when no pause is to end), C_PAUSE (met outside a procedure), C_KILLPROG and
+// C_ACK, and of end of file on its output (called with C_KILLPROG before
+// input returns to standard input).  Null while no such layer is linked in:
+// the codes then do nothing.
+using drivercontrol = void (*)(int code);
+extern drivercontrol driverctl;
+
 // ---- Key map ----------------------------------------------------------------
 // The initial key map, one row per edit code: the keys that produce it.  The
 // printable bytes get codes 2, 3 and 4 by class instead.
