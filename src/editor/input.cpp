@@ -231,7 +231,6 @@ std::array<unsigned char, PATTSIZE> patt{};
 std::array<std::array<unsigned char, CAPTSIZE>, NCAPTURES> unified{};
 std::array<int64_t, MATCHSIZE> matcharray{};
 
-int32_t del = 0;
 drivercontrol driverctl = nullptr;
 
 int transflag = 0;
@@ -811,7 +810,6 @@ void resetinput() {
         u.fill(0);
     matcharray.fill(0);
     lastpattern.fill(-1);
-    del = 0;
     transflag = 0;
     ctrlflag = 0;
     untransflag = 0;
