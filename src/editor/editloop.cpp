@@ -1,0 +1,227 @@
+// The edit loop, its action table and the small operations it owns.
+#include "editor/editloop.hpp"
+
+#include "editor/store.hpp"
+#include "editor/terminal.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace oxa {
+
+namespace {
+
+constexpr uint32_t L = SE_LINE;
+constexpr uint32_t E = SE_EDIT;
+constexpr uint32_t S = SE_SPACE;
+constexpr uint32_t LNS = CMP_LINES;
+constexpr uint32_t ALL = CMP_ALL;
+
+}  // namespace
+
+// One row per edit code, in code order.  The trailing comment names the
+// operation that belongs in each object-type column ("." is noop); a column
+// holds noop until its operation is built and wired in here.
+// clang-format off
+constexpr edtable edittable[] = {
+    // flags    limit mask  operations for object types 0 .. 7             // code: names for types 0 .. 7
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   0 . . . . . . . .
+    {L | S,     20,  LNS, {noop, noop, noop, noop, noop, noop, noop, noop}}, //   1 retrn retrn downfield ldexit . retrn retrn viewterm
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   2 bldtxt bldrec bldrec . . bldmath bldmath bldrec
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   3 bldtxt bldrec bldrec . . bldmath bldmath bldrec
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   4 bldtxt bldrec bldrec . grops bldmath bldmath bldrec
+    {E,         20,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   5 rubtxt rubrec rubrec lddelin rubgraph rubmath rubmath rubrec
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   6 . . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   7 . . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   8 . . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   9 . . . . . . . .
+    {L | S,     20,  ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  10 nuline nuline nuline . nuline nuline nuline .
+    {S,         80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  11 copytxt copytxt copytxt . pickpoint copytxt copytxt copytxt
+    {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  12 . . . . . . . .
+    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  13 . . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  14 . . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  15 . . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  16 . . . . . . . .
+    {0,         80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  17 curleft curleft curleft ldleft picleft leftm leftm curleft
+    {L,         20,  LNS, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  18 downline downrec downfield lddown picdown downrec downm downfield
+    {0,         80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  19 curright curright curright ldright picright rightm rightm curright
+    {L,         20,  LNS, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  20 upline uprec upfield ldup picup uprec upm upfield
+    {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
+    {0,         200, 0,   {inmode, inmode, inmode, noop, noop, inmode, inmode, inmode}}, //  22 inmode inmode inmode . . inmode inmode inmode
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  23 reformat upfield upfield . remember upm upm upfield
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  24 extchk extchk extchk . . extchk extchk .
+    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  25 makestars makestars makestars . . makestars makestars .
+    {L | E,     200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  26 recover recover recover . . recover recover .
+    {L | E,     200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  27 delete delete delete . droppoint delete delete .
+    {L,         3,   ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  28 up_page up_page uprec . upline up_page uprec .
+    {0,         200, 0,   {uclcsw, uclcsw, uclcsw, noop, noop, uclcsw, uclcsw, uclcsw}}, //  29 uclcsw uclcsw uclcsw . . uclcsw uclcsw uclcsw
+    {L,         3,   ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  30 downpage downpage downrec . downline downpage downrec .
+    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  31 find find find . . . . .
+    {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  32 resfind resfind resfind . nextitem resfind resfind .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  33 tabset . . . addpic . . .
+    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  34 tabcur downfield . ldexit . downm downm .
+    {L | E | S, 200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  35 copyop copyop copyop . copyop copyop copyop .
+    {E,         20,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  36 . . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  37 vcompsingle . . . . . . .
+    {0,         200, 0,   {show, show, show, show, show, show, show, noop}}, //  38 show show show show show show show .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  39 vglobpre . . . . . . .
+    {L | E | S, 200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  40 recword recfield recfield . . . . recfield
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  41 wildtxt wildrec wildrec . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  42 compute0 compute0 compute0 . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  43 compute0 compute0 compute0 . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  44 compute0 compute0 compute0 . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  45 compute0 compute0 compute0 . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  46 compute0 compute0 compute0 . . . . .
+    {S,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  47 mrgexp mrgexp mrgexp . . . . .
+    {S,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  48 mrgtext mrgtext mrgtext . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  49 reginc reginc reginc . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  50 regclear regclear regclear . . . . .
+    {S,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  51 . mrgassign mrgassign . . . . .
+    {S,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  52 regdis regdis regdis . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  53 . . . . . bldmath bldmath .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  54 . . . . . recmath recmath .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  55 . . . . . preview preview .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  56 silent silent silent . silent silent silent .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  57 . . . . . greencur greencur .
+    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  58 . . . . . instabrow instabrow .
+    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  59 . . . . . instabcol instabcol .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  60 . . . . . downrow downrow .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  61 . . . . . uprow uprow .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  62 regshow regshow regshow . . . . .
+    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  63 resnumber resnumber resnumber . . resnumber resnumber .
+    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  64 rescheck rescheck rescheck . . rescheck rescheck .
+    {E | S,     80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  65 rectxt recrec recrec . previtem . . recrec
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  66 begline begline . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  67 . mrgrec mrgrec . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  68 endline endline . . . . . .
+    {E,         3,   0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  69 deline . . . . . . .
+    {0,         3,   0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  70 marleft . . . . . . .
+    {0,         3,   0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  71 maright . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  72 flushleft . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  73 flushright . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  74 fcenter . . . . . . .
+    {L | E | S, 200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  75 splitline . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  76 joinline . . . . . . .
+    {E | S,     80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  77 repchar . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  78 repline copyfield copyfield . . . . copyfield
+    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  79 delword rubfield rubfield . . . . rubfield
+    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  80 delwordend . . . . . . .
+    {L,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  81 xnextword . . . . . . .
+    {L,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  82 xprevword . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  83 makecstars . . . . . . .
+    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  84 deleterect . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  85 insertrect . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  86 copyrect . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  87 insertcols . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  88 overwrect . . . . . . .
+    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  89 cpclrrect . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  90 cpclrovrect . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  91 clearallstars clearallstars clearallstars . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  92 flipchar flipchar flipchar . . . . flipchar
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  93 manynulines . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  94 ldenter . . lddelout . . . .
+    {L,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  95 xnextnumx . . . . . . .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  96 falign . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  97 generate . . . . . . .
+    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  98 resumelx resumelx resumelx . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  99 vcompare . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 100 bor_moveblock . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 101 bor_sleep . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 102 disp_sent . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 103 vnewcompare . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 104 venummorph . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 105 scantext . . . . . . .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 106 vmakepre . . . . . . .
+};
+// clang-format on
+static_assert(sizeof(edittable) / sizeof(edittable[0]) == NEDITCODES);
+
+const std::array<uint32_t, NOBJTYPES> editmask = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80};
+
+// Line kinds 0..6: text, record, picture, formula, carried, empty, carried.
+const std::array<uint32_t, NLINEKINDS> viewmask = {0x69, 0x86, 0x10, 0x60, 0x00, 0x69, 0x00};
+
+uint32_t cureditmask = 1;
+uint32_t curviewmask = 0x69;
+uint32_t curopmask = 0;
+
+int32_t overflg = 0;
+int32_t repflag = 1;
+int32_t mode = 1;
+
+namespace {
+
+int32_t lastcode = -1;  // the previous pass's code
+int32_t repcount = 0;   // consecutive repeats of `lastcode`
+
+}  // namespace
+
+void setviewmask() {
+    const LINE* ln = cur().lnptr;
+    int32_t kind = ln ? ln->object : K_EMPTY;
+    curviewmask = (kind >= 0 && kind < NLINEKINDS) ? viewmask[kind] : 0;
+}
+
+void noop() {}
+
+void show() {
+    std::FILE* f = std::fopen("test.file", "w");
+    if (!f) return;
+    std::fprintf(f, "physical chain:\n");
+    for (const LINE* l = firstphys.nextphys; l; l = l->nextphys)
+        std::fprintf(f, "  %p object %d length %d index %lld\n", static_cast<const void*>(l),
+                     l->object, l->length, static_cast<long long>(l->index));
+    std::fprintf(f, "avail %lld\n", static_cast<long long>(avail));
+    for (int i = 0; i < NCORE; ++i) {
+        const COREFILE& c = core[i];
+        std::fprintf(f,
+                     "core %d: header %p lnptr %p curline %d curcol %d lncount %d charcount %lld "
+                     "disln %p\n",
+                     i, static_cast<const void*>(c.header), static_cast<const void*>(c.lnptr),
+                     c.curline, c.curcol, c.lncount, static_cast<long long>(c.charcount),
+                     static_cast<const void*>(c.disln));
+    }
+    std::fclose(f);
+}
+
+int unsavedreport(std::FILE* out) {
+    int n = 0;
+    for (int i = 0; i < NCORE; ++i) {
+        if (!core[i].edited) continue;
+        ++n;
+        const char* name = core[i].filname.data();
+        if (name[0])
+            std::fprintf(out, "oxa: corefile %d (%s) not saved\n", i, name);
+        else
+            std::fprintf(out, "oxa: corefile %d not saved\n", i);
+    }
+    return n;
+}
+
+void eofexit() {
+    std::fflush(stdout);
+    unsavedreport(stderr);
+    reseterm();
+    std::exit(0);
+}
+
+// Placeholders until the input stream, painting and command layers land.
+void editpass(int32_t code, const edtable* table) {}
+void editor() {}
+void identify() {}
+void goodbye() {}
+void inmode() {}
+void uclcsw() {}
+
+void reseteditloop() {
+    cureditmask = 1;
+    curviewmask = viewmask[K_TEXT];
+    curopmask = 0;
+    overflg = 0;
+    repflag = 1;
+    mode = 1;
+    lastcode = -1;
+    repcount = 0;
+}
+
+}  // namespace oxa

@@ -1,0 +1,45 @@
+// The controlling terminal and the signal handlers.
+//
+// The terminal library is used only to put the terminal into raw mode and back
+// and to learn its size; nothing is drawn through it.  When standard input or
+// standard output is not a terminal (the normal case: both are pipes to the
+// front end) set-up does nothing and the window keeps its 80 by 24 geometry.
+#pragma once
+
+#include <cstdint>
+
+#include "editor/paint.hpp"  // the window geometry
+
+namespace oxa {
+
+// 1 while a real terminal is under our control (both stdin and stdout are ttys
+// and the terminal library accepted it).
+extern int32_t termactive;
+
+// Initialises the terminal library when stdin and stdout are terminals.
+void stermpars();
+// Raw, character-at-a-time input; saves and changes the control characters.
+void initerm();
+// Restores the terminal settings saved by `initerm`.
+void reseterm();
+// Reads the window size; returns 1 if `depth` or `swidth` changed, else 0.
+int getwindsize();
+// Sets the window geometry from a terminal of `cols` columns and `rows` lines;
+// returns 1 if `depth` or `swidth` changed.  `getwindsize` uses it.
+int setwindow(int cols, int rows);
+// Refreshes the terminal library's screen (nothing to do without a terminal).
+void termrefresh();
+// Rings the terminal's bell (only on a real terminal).
+void termbeep();
+
+// Signal handlers and their installation.
+void SuspHandler(int sig);
+void ResHandler(int sig);
+void WindowHandler(int sig);
+void IntHandler(int sig);
+void setsig();
+
+// Restores the initial window geometry and terminal state.
+void resetterminal();
+
+}  // namespace oxa
