@@ -37,25 +37,37 @@ std::string bad_pst;
 namespace {
 
 // Character classes of the tokenizer.
-constexpr unsigned char C_WORD = 0x01;  // part of a word (identifier or keyword)
+constexpr unsigned char C_WORD = 0x01; // part of a word (identifier or keyword)
 
 constexpr std::array<unsigned char, 256> make_rclass() {
     std::array<unsigned char, 256> t{};
-    for (int c = 'A'; c <= 'Z'; c++) t[c] = C_WORD;
-    for (int c = 'a'; c <= 'z'; c++) t[c] = C_WORD;
-    for (int c = '0'; c <= '9'; c++) t[c] = C_WORD;
+    for (int c = 'A'; c <= 'Z'; c++)
+        t[c] = C_WORD;
+    for (int c = 'a'; c <= 'z'; c++)
+        t[c] = C_WORD;
+    for (int c = '0'; c <= '9'; c++)
+        t[c] = C_WORD;
     t['_'] = C_WORD;
     t['%'] = C_WORD;
     // The accented letters of French, upper and lower case.
     constexpr unsigned char accented[] = {0xC0, 0xC2, 0xC7, 0xC8, 0xC9, 0xCA, 0xCE,
                                           0xD4, 0xD9, 0xDB, 0xE0, 0xE2, 0xE7, 0xE8,
                                           0xE9, 0xEA, 0xEE, 0xF4, 0xF9, 0xFB};
-    for (unsigned char c : accented) t[c] = C_WORD;
+    for (unsigned char c : accented)
+        t[c] = C_WORD;
     return t;
 }
 constexpr std::array<unsigned char, 256> rclass = make_rclass();
 
-inline bool wordchar(int c) { return c >= 0 && c < 256 && (rclass[c] & C_WORD) != 0; }
+// The character that ended a word naming a macro, delivered again once the
+// macro's text is finished (NOCHAR when there is none).
+constexpr int NOCHAR = -2;
+std::array<int, MACRODEPTH + 1> macroafter{};
+bool macro_pushed = false; // set by tokenize when it starts a macro text
+
+inline bool wordchar(int c) {
+    return c >= 0 && c < 256 && (rclass[c] & C_WORD) != 0;
+}
 
 constexpr const char* statename[] = {"outside quotes/comments", "within quotes", "within comments"};
 
@@ -63,10 +75,18 @@ void warn(int c) {
     char what[8];
     const char* name = what;
     switch (c) {
-    case '\t': name = "tab"; break;
-    case '\n': name = "new line"; break;
-    case '\r': name = "CR"; break;
-    case EOFCHAR: name = "EOF"; break;
+    case '\t':
+        name = "tab";
+        break;
+    case '\n':
+        name = "new line";
+        break;
+    case '\r':
+        name = "CR";
+        break;
+    case EOFCHAR:
+        name = "EOF";
+        break;
     default:
         what[0] = static_cast<char>(c);
         what[1] = 0;
@@ -138,7 +158,8 @@ void end_of_file() {
 // %INCLUDE "path": the rest of the directive is read straight from the input.
 void do_include() {
     int c;
-    do c = getone();
+    do
+        c = getone();
     while (c != '"' && c != EOFCHAR);
     char path[INCLPATH + 1];
     int n = 0;
@@ -165,7 +186,8 @@ void do_include() {
 // %define name definition-to-end-of-line
 void do_define() {
     int c;
-    do c = getone();
+    do
+        c = getone();
     while (c == ' ' || c == '\t');
     char name[MACRONAME + 1];
     int n = 0;
@@ -177,7 +199,8 @@ void do_define() {
     // c, the character that ended the name, is consumed.  A newline there
     // makes the next line the definition.
     c = getone();
-    while (c == ' ' || c == '\t') c = getone();
+    while (c == ' ' || c == '\t')
+        c = getone();
     char def[MACRODEF + 1];
     int d = 0;
     while (c != '\n' && c != EOFCHAR) {
@@ -193,7 +216,7 @@ void do_define() {
     macrodict = m;
 }
 
-}  // namespace
+} // namespace
 
 int getone() {
     while (macroptr > 0) {
@@ -202,7 +225,9 @@ int getone() {
             macrostack[macroptr] = p + 1;
             return static_cast<unsigned char>(*p);
         }
+        int after = macroafter[macroptr];
         macroptr--;
+        if (after != NOCHAR) return after;
     }
     if (fsptr < 0 || !filestack[fsptr].fptr) return EOFCHAR;
     int c = getc(filestack[fsptr].fptr);
@@ -242,13 +267,33 @@ void tokenize() {
         macrodef* m = find_macro(identbuf.data() + 1);
         if (m) {
             clearword();
-            if (macroptr < MACRODEPTH) macrostack[++macroptr] = m->def;
+            if (macroptr < MACRODEPTH) {
+                macrostack[++macroptr] = m->def;
+                macroafter[macroptr] = NOCHAR;
+                macro_pushed = true;
+            }
             return;
         }
     }
     enqueue(T_IDENT);
-    iptr = 0;  // the text stays in identbuf until the token is consumed
+    iptr = 0; // the text stays in identbuf until the token is consumed
 }
+
+namespace {
+
+// Ends the current word before character c.  When the word started a macro
+// text, c is held back and read again after that text, so the text stands
+// exactly where the word stood; returns true then.
+bool endword(int c) {
+    macro_pushed = false;
+    tokenize();
+    if (!macro_pushed) return false;
+    macro_pushed = false;
+    macroafter[macroptr] = c;
+    return true;
+}
+
+} // namespace
 
 void replenish() {
     clearqueue();
@@ -261,25 +306,25 @@ void replenish() {
     switch (istate) {
     case 0:
         if (c == ' ' || c == '\t' || c == '\r') {
-            tokenize();
+            endword(c);
         } else if (c == '\n') {
-            tokenize();
+            if (endword(c)) break;
             if (lfret == 1) enqueue(T_NEWLINE);
         } else if (c == '"') {
-            tokenize();
+            if (endword(c)) break;
             enqueue(T_QUOTE);
             istate = 1;
             ccount = 0;
         } else if (c == '{') {
-            tokenize();
+            if (endword(c)) break;
             istate = 2;
             ccount = 0;
         } else if (c == '}') {
+            if (endword(c)) break;
             warn(c);
-            tokenize();
             enqueue('}');
         } else if (c == EOFCHAR) {
-            tokenize();
+            if (endword(c)) break;
             end_of_file();
         } else if (wordchar(c)) {
             if (iptr >= MAXIDENT) {
@@ -290,7 +335,7 @@ void replenish() {
                 identbuf[iptr] = 0;
             }
         } else {
-            tokenize();
+            if (endword(c)) break;
             enqueue(c);
         }
         break;
@@ -351,10 +396,14 @@ void openfile(const char* name, int lfr) {
         v_err("unable to open file: ", name ? name : "", "");
         v_stat = 1;
     }
-    while (tokenq.length == 0) replenish();
+    while (tokenq.length == 0)
+        replenish();
 }
 
-int v_peep() { return tokenq.length > 0 ? tokenq.queue[tokenq.head] : T_EOF; }
+int v_peep() {
+    return tokenq.length > 0 ? static_cast<int>(tokenq.queue[tokenq.head])
+                             : static_cast<int>(T_EOF);
+}
 
 void v_next() {
     if (tokenq.length > 0) {
@@ -362,7 +411,8 @@ void v_next() {
         tokenq.head = (tokenq.head + 1) % QUEUESIZE;
         tokenq.length--;
     }
-    while (tokenq.length == 0) replenish();
+    while (tokenq.length == 0)
+        replenish();
 }
 
 void closefile() {
@@ -378,11 +428,16 @@ void closefile() {
 
 std::string tok2str(int code) {
     switch (code) {
-    case T_IDENT: return std::string("identifier: ") + identbuf.data();
-    case T_EOF: return "EOF";
-    case T_NEWLINE: return "linefeed";
-    case T_QUOTE: return "quote";
-    default: break;
+    case T_IDENT:
+        return std::string("identifier: ") + identbuf.data();
+    case T_EOF:
+        return "EOF";
+    case T_NEWLINE:
+        return "linefeed";
+    case T_QUOTE:
+        return "quote";
+    default:
+        break;
     }
     for (const tokenelement& t : tokentable) {
         if (t.token == T_END) break;
@@ -404,7 +459,9 @@ void testinput_file(const char* name) {
     file_operation.clear();
 }
 
-void testinput() { testinput_file(oxa::curfile.data()); }
+void testinput() {
+    testinput_file(oxa::curfile.data());
+}
 
 void v_err(const char* a, const char* b, const char* c) {
     v_printf(MSGCORE, "ERROR %s %s %s %s %s", file_operation.c_str(), file_position.c_str(),
@@ -438,7 +495,9 @@ int getrandom(int range) {
     return r;
 }
 
-void printseed(int cr) { v_printf(cr, "Current random seed: %lu", seed); }
+void printseed(int cr) {
+    v_printf(cr, "Current random seed: %lu", seed);
+}
 
 // ---------------------------------------------------------------- matching
 
@@ -449,7 +508,8 @@ int match_wild(const char* pattern, const char* string, char pterm, char sterm) 
     const char* begin = nullptr; // string position where the attempt after it began
     for (;;) {
         if (*s == sterm) {
-            while (*p == '*') p++;
+            while (*p == '*')
+                p++;
             return *p == pterm;
         }
         if (*p == '*') {
@@ -478,7 +538,8 @@ const char* field_at(const char* rec, int n) {
     for (int f = 1; f < n; f++) {
         while (*p && *p != '|') {
             if (f == 3 && static_cast<unsigned char>(*p) == 0x19) {
-                for (int k = 0; k < 3 && *p; k++) p++;
+                for (int k = 0; k < 3 && *p; k++)
+                    p++;
             } else {
                 p++;
             }
@@ -508,7 +569,7 @@ template <typename F> bool each_item(const char* p, const char* seps, F fn) {
     }
 }
 
-}  // namespace
+} // namespace
 
 int match_list(const char* pattern, const char* list, char pterm) {
     if (!list || *list == 0 || *list == '|') return 0;
@@ -590,7 +651,7 @@ int match_index(t_treenode* node, const char* text, int* size) {
     for (comp_attr c = found; c && i < attr_index; c = c->another, i++) {
         if (attr[i].decon) continue;
         const t_delay& d = delay_entry(c->index);
-        if (d.choice < 1) return -1;  // a value still open cannot index a table
+        if (d.choice < 1) return -1; // a value still open cannot index a table
         int n = attr_table[d.class_].entries - 1;
         sz *= n;
         index = index * n + (d.choice - 1);
@@ -601,10 +662,18 @@ int match_index(t_treenode* node, const char* text, int* size) {
 
 // ------------------------------------------------------ preselection resolution
 
-const char* find_pst(const char* r, int decon_allowed) { return r; }
-const char* analyze_pre(const char* r) { return r; }
-comp_attr attr_from_pre() { return nullptr; }
-int bool_from_pre() { return 0; }
+const char* find_pst(const char* r, int decon_allowed) {
+    return r;
+}
+const char* analyze_pre(const char* r) {
+    return r;
+}
+comp_attr attr_from_pre() {
+    return nullptr;
+}
+int bool_from_pre() {
+    return 0;
+}
 
 void resetreader() {
     drop_files();
@@ -625,4 +694,4 @@ void resetreader() {
     bad_pst.clear();
 }
 
-}  // namespace bormo
+} // namespace bormo
