@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "bormo/attributes.hpp"
+#include "bormo/lexicon.hpp"
 #include "bormo/vline.hpp"
 #include "editor/commands.hpp"
 
@@ -663,16 +664,100 @@ int match_index(t_treenode* node, const char* text, int* size) {
 // ------------------------------------------------------ preselection resolution
 
 const char* find_pst(const char* r, int decon_allowed) {
-    return r;
+    pre_match = nullptr;
+    if (!r) {
+        pre_status = 2;
+        return r;
+    }
+    if (static_cast<unsigned char>(*r) == T_PRE) r++;
+    const char* end = text_to_comp_array(r, decon_allowed);
+    if (!preselect_list) {
+        pre_status = 1;
+        return end;
+    }
+    if (attr_index == 0) {
+        pre_status = 2;
+        return end;
+    }
+    comp_attr key = make_full_comp_attr();
+    char* printed = print_comp_attr(key);
+    bad_pst = printed;
+    free(printed);
+    pre_match = look_for_attr(key, preselect_list);
+    purge_comp_attr(&key);
+    if (!pre_match)
+        pre_status = 3;
+    else if (pre_match->node == 0 || !pre_match->RHS)
+        pre_status = 4;
+    else if (!pre_match->RHS->dictionary || pre_match->RHS->dictionary->error)
+        pre_status = 5;
+    else
+        pre_status = 6;
+    return end;
 }
+
 const char* analyze_pre(const char* r) {
-    return r;
+    if (!r) return r;
+    if (static_cast<unsigned char>(*r) == T_IS) r++;
+    if (static_cast<unsigned char>(*r) == T_PRE) {
+        attr_form = 2;
+        return find_pst(r, 1);
+    }
+    const char* after = text_to_comp_struct(r, 1);
+    if (static_cast<unsigned char>(*after) == T_PRE) {
+        attr_form = 1;
+        const char* end = find_pst(after, 1);
+        text_to_comp_array(r, 1);
+        return end;
+    }
+    attr_form = 3;
+    text_to_comp_array(r, 1);
+    return after;
 }
+
+namespace {
+
+// The lookup of the preselected word, when the match has one.
+t_dict_lookup* preselected_lookup() {
+    if (!pre_match || !pre_match->RHS) return nullptr;
+    return pre_match->RHS->dictionary;
+}
+
+}  // namespace
+
 comp_attr attr_from_pre() {
-    return nullptr;
+    t_dict_lookup* lk = preselected_lookup();
+    if (!lk) return nullptr;
+    comp_attr have = find_attr(lk->attributes);
+    if (have) return dup_decon_comp_attr(have);
+    for (int i = 0; i < attr_index; i++) attr[i].lttmp = -1;
+    if (!lk->dictionary || !match_single_attr(lk->dictionary)) {
+        v_err("Preselection: ", "requested attribute not present in lexical entry for: ",
+              bad_pst.c_str());
+        return nullptr;
+    }
+    bool drawn = false;
+    for (int i = 0; i < attr_index; i++) {
+        if (attr[i].value != -1) continue;
+        if (attr[i].lttmp > 0 && attr[i].lttmp != BAREVALUE) {
+            attr[i].value = attr[i].lttmp;
+            continue;
+        }
+        int t = attr[i].type;
+        int n = (t > 0 && t < total_types) ? attr_table[t].entries - 1 : 0;
+        if (n < 1) continue;
+        attr[i].value = 1 + getrandom(n);
+        drawn = true;
+    }
+    if (drawn) append_attr(&lk->attributes, make_full_comp_attr());
+    return make_comp_attr();
 }
+
 int bool_from_pre() {
-    return 0;
+    t_dict_lookup* lk = preselected_lookup();
+    if (!lk || !lk->dictionary) return 0;
+    for (int i = 0; i < attr_index; i++) attr[i].lttmp = -1;
+    return match_single_attr(lk->dictionary) ? 1 : 0;
 }
 
 void resetreader() {
