@@ -723,14 +723,15 @@ t_dict_lookup* preselected_lookup() {
     return pre_match->RHS->dictionary;
 }
 
-}  // namespace
+} // namespace
 
 comp_attr attr_from_pre() {
     t_dict_lookup* lk = preselected_lookup();
     if (!lk) return nullptr;
     comp_attr have = find_attr(lk->attributes);
     if (have) return dup_decon_comp_attr(have);
-    for (int i = 0; i < attr_index; i++) attr[i].lttmp = -1;
+    for (int i = 0; i < attr_index; i++)
+        attr[i].lttmp = -1;
     if (!lk->dictionary || !match_single_attr(lk->dictionary)) {
         v_err("Preselection: ", "requested attribute not present in lexical entry for: ",
               bad_pst.c_str());
@@ -756,7 +757,8 @@ comp_attr attr_from_pre() {
 int bool_from_pre() {
     t_dict_lookup* lk = preselected_lookup();
     if (!lk || !lk->dictionary) return 0;
-    for (int i = 0; i < attr_index; i++) attr[i].lttmp = -1;
+    for (int i = 0; i < attr_index; i++)
+        attr[i].lttmp = -1;
     return match_single_attr(lk->dictionary) ? 1 : 0;
 }
 

@@ -71,8 +71,8 @@ TEST_F(AttributesTest, SimpleTypeAndLookup) {
     struct Case {
         const char* name;
         int found, class_, value;
-    } cases[] = {{"number", 1, 1, -1}, {"sg", 1, 1, 1}, {"pl", 1, 1, 2}, {"du", 0, 0, 0},
-                 {"", 0, 0, 0},       {"Number", 0, 0, 0}};
+    } cases[] = {{"number", 1, 1, -1}, {"sg", 1, 1, 1}, {"pl", 1, 1, 2},
+                 {"du", 0, 0, 0},      {"", 0, 0, 0},   {"Number", 0, 0, 0}};
     for (const Case& c : cases) {
         att_class = att_value = 0;
         EXPECT_EQ(lookup_attr(c.name), c.found) << c.name;
@@ -104,10 +104,11 @@ TEST_F(AttributesTest, NamesOfClassesAndValues) {
     struct Case {
         int class_, value;
         const char* name;
-    } cases[] = {{1, -1, "number"}, {1, 1, "sg"},          {1, 2, "pl"},
+    } cases[] = {{1, -1, "number"},      {1, 1, "sg"},           {1, 2, "pl"},
                  {1, 3, "IllegalValue"}, {1, 0, "IllegalValue"}, {1, -2, "IllegalValue"},
                  {2, 1, "IllegalClass"}, {0, 1, "IllegalClass"}};
-    for (const Case& c : cases) EXPECT_STREQ(att_get_name(c.class_, c.value), c.name);
+    for (const Case& c : cases)
+        EXPECT_STREQ(att_get_name(c.class_, c.value), c.name);
 }
 
 TEST_F(AttributesTest, PartialOrderClosure) {
@@ -133,7 +134,7 @@ TEST_F(AttributesTest, OrderWithBranchesAndUnorderedType) {
     load("t ( a < b , a < c < d ) u ( x , y ) %");
     int t = cls("t");
     int a = val("a"), b = val("b"), c = val("c"), dd = val("d");
-    EXPECT_EQ(attr_table[t].entries, 5);  // a stored once
+    EXPECT_EQ(attr_table[t].entries, 5); // a stored once
     EXPECT_EQ(valid('<', t, dd, a), 1);
     EXPECT_EQ(valid('<', t, b, a), 1);
     EXPECT_EQ(valid('<', t, dd, b), 0);
@@ -219,7 +220,8 @@ TEST_F(AttributesTest, TokensOutOfPlaceAreReportedAndActedOn) {
 
 TEST_F(AttributesTest, FullTypeRefusesFurtherValues) {
     std::string body = "big (";
-    for (int i = 1; i <= 254; i++) body += (i > 1 ? ", v" : " v") + std::to_string(i);
+    for (int i = 1; i <= 254; i++)
+        body += (i > 1 ? ", v" : " v") + std::to_string(i);
     load(body + " ) %");
     EXPECT_EQ(attr_table[1].entries, MAXENTRIES);
     std::vector<std::string> expected = {"ERROR attribute input  Table full big "};
@@ -252,12 +254,9 @@ TEST_F(AttributesTest, TextToArrayRowsAndFlags) {
         int all_values, all_decon;
         const char* rest;
     } cases[] = {
-        {"sg.fem]", 1, 2, 1, 0, "]"},
-        {"number.fem,", 1, 2, 0, 0, ","},
-        {"/sg./gender ", 1, 2, 0, 1, " "},
-        {"/sg", 0, 0, 1, 1, "/sg"},
-        {"sg/fem", 0, 1, 1, 0, "/fem"},
-        {"", 1, 0, 1, 1, ""},
+        {"sg.fem]", 1, 2, 1, 0, "]"},      {"number.fem,", 1, 2, 0, 0, ","},
+        {"/sg./gender ", 1, 2, 0, 1, " "}, {"/sg", 0, 0, 1, 1, "/sg"},
+        {"sg/fem", 0, 1, 1, 0, "/fem"},    {"", 1, 0, 1, 1, ""},
     };
     for (const Case& c : cases) {
         const char* end = text_to_comp_array(c.text, c.decon_allowed);
@@ -288,7 +287,7 @@ TEST_F(AttributesTest, UnknownNameInCompoundTextIsReportedAndSkipped) {
     EXPECT_EQ(comp_attr_register, nullptr);
     EXPECT_STREQ(end, " x");
     EXPECT_EQ(errors().size(), 2u);
-    EXPECT_EQ(delayptr, before + 1);  // pl was entered before the error
+    EXPECT_EQ(delayptr, before + 1); // pl was entered before the error
 }
 
 TEST_F(AttributesTest, VariablesStandForTheirComponents) {
@@ -379,7 +378,8 @@ TEST_F(AttributesTest, PrintingIsCutToItsBuffer) {
     load("t" + std::string(" ( ") + name + " ) %");
     comp_attr one = make(name.c_str());
     comp_attr c = nullptr;
-    for (int i = 0; i < 40; i++) add_comp_attr(&c, one->index);
+    for (int i = 0; i < 40; i++)
+        add_comp_attr(&c, one->index);
     std::string s = text(c);
     EXPECT_EQ(s.size(), static_cast<size_t>(PRINTSIZE - 1));
     EXPECT_EQ(s.substr(0, 32), name + ".");
@@ -457,7 +457,8 @@ TEST_F(AttributesTest, CompareRespectsOpenValues) {
     } cases[] = {
         {open, sg, 1}, {sg, open, 0}, {sg, pl, 0}, {sg, sg, 1}, {sg, two, 0}, {two, sg, 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(compare_comp_attr(c.a, c.b), c.same);
+    for (const Case& c : cases)
+        EXPECT_EQ(compare_comp_attr(c.a, c.b), c.same);
 
     pre_rule r2{pl, 0, nullptr, nullptr};
     pre_rule r1{two, 0, nullptr, &r2};
@@ -470,7 +471,8 @@ TEST_F(AttributesTest, CompareRespectsOpenValues) {
     EXPECT_EQ(find_type_in_attr(sg->index, l), l->next->first);
     EXPECT_EQ(find_type_in_attr(two->another->index, l), nullptr);
     purge_attr_list(&l);
-    for (comp_attr* c : {&open, &sg, &pl, &two}) purge_comp_attr(c);
+    for (comp_attr* c : {&open, &sg, &pl, &two})
+        purge_comp_attr(c);
 }
 
 TEST_F(AttributesTest, FindAttrMatchesTheWorkingArray) {
@@ -481,7 +483,7 @@ TEST_F(AttributesTest, FindAttrMatchesTheWorkingArray) {
     add_attr_to_list(&l, make("sg"));
     struct Case {
         const char* text;
-        int element;  // 0: none
+        int element; // 0: none
     } cases[] = {
         {"sg", 3}, {"number", 1}, {"pl", 1}, {"sg.gender", 2}, {"sg.masc", 0}, {"gender", 0},
     };
@@ -615,4 +617,4 @@ TEST_F(AttributesTest, IndirectionLists) {
     EXPECT_EQ(l, nullptr);
 }
 
-}  // namespace
+} // namespace
