@@ -35,17 +35,6 @@ constexpr uint32_t CMD_S = 32;  // refused while the store is full
 constexpr int NCOMMANDS = 82;  // the last row, "**", ends the table
 extern const std::array<CMDSPEC, NCOMMANDS> commands;
 
-// Command rows referred to by name elsewhere.
-enum CommandRow : int {
-    C_FETCH = 0,
-    C_GOODBYE = 1,
-    C_FIND = 4,
-    C_CORE = 26,
-    C_ASK = 31,
-    C_BYE = 72,
-    C_END_OF_TABLE = 81,
-};
-
 // Parameter reader rules: one row per type letter `c` to `k`, one column per
 // key class.
 enum ParamClass : int {
@@ -124,9 +113,28 @@ void prmptpar(int code);
 // Prompt code of a parameter type letter.
 int promptcode(char typeletter);
 
+// The steps of `getparam`, usable on their own.
+// Class of an edit code (1..5) with its character, for `optable`.
+int paramclass(int code, int ch);
+// Applies the current parameter's rule to one key: 0 go on, 1 the parameters
+// are complete (return), 2 abandoned (rubout at the very start).
+int paramkey(int cls, int ch);
+// Appends the defaults of the fields the user did not end to `pstring`.
+void applydefaults();
+// Converts `pstring` field by field into `param` and the string buffers.
+void convparams();
+// Runs row `row` as command mode does once its name is read: the full-store
+// refusal, the unsaved warning, the prompt, parameters, checker, operation,
+// the result register and the work after an operation.
+void runcommand(int row);
+
 // Checkers.
 void findchk();
 void marginchk();
+
+// Limits of the WINDOW command: the rows and columns of the screen.
+constexpr int32_t MAXWINROWS = 500;
+constexpr int32_t MAXWINCOLS = 500;
 
 // Setter commands and edit code 56.
 void window();
