@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -59,10 +61,21 @@ void feed(const char* keys) {
 
 class Commands : public ::testing::Test {
   protected:
+    // Nothing here may wait on a real keyboard: standard input is /dev/null
+    // while these tests run, and is given back afterwards.
+    static inline int savedstdin = -1;
     static void SetUpTestSuite() {
-        // Nothing here may wait on a real keyboard.
+        std::fflush(stdout);
+        savedstdin = dup(0);
         if (std::freopen("/dev/null", "r", stdin) == nullptr) std::abort();
-        std::atexit(failonexit);
+        static bool registered = false;
+        if (!registered) std::atexit(failonexit);
+        registered = true;
+    }
+    static void TearDownTestSuite() {
+        dup2(savedstdin, 0);
+        close(savedstdin);
+        clearerr(stdin);
     }
     void SetUp() override {
         intest = true;
