@@ -25,7 +25,7 @@ constexpr uint32_t W = CMD_W, N = CMD_N, L = CMD_L, R = CMD_R, S = CMD_S;
 constexpr const char* FINDPROMPT =
     "0:char; 1:word; 2:line; 3:sent; 4:up; 5:rec; 6:check; 7: pattern";
 
-}  // namespace
+} // namespace
 
 // Types without a meaningful qualifier carry a blank one.
 constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
@@ -127,15 +127,15 @@ static_assert(commands.size() == 82);
 // Key rules of the parameter types.
 constexpr std::array<std::array<ParamAction, NPCLASS>, NPTYPE> optable = {{
     // return, printable, digit, letter, rubout, `-`, `*`, `|`
-    {PA_END, PA_ACCEPT, PA_ACCEPT, PA_ACCEPT, PA_RUBOUT, PA_ACCEPT, PA_ACCEPT, PA_NEXT},  // c
-    {PA_END, PA_IGNORE, PA_DIGITMAX, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},  // d
-    {PA_END, PA_IGNORE, PA_IGNORE, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},  // e
-    {PA_END, PA_IGNORE, PA_NOSTAR, PA_NOSTAR, PA_RUBOUT, PA_NOSTAR, PA_FIRST, PA_NEXT},   // f
-    {PA_END, PA_IGNORE, PA_NOSTAR, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_FIRST, PA_NEXT},   // g
-    {PA_END, PA_IGNORE, PA_NOSTAR, PA_IGNORE, PA_RUBOUT, PA_FIRST, PA_FIRST, PA_NEXT},    // h
-    {PA_END, PA_IGNORE, PA_ACCEPT, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},  // i
-    {PA_END, PA_IGNORE, PA_ACCEPT, PA_IGNORE, PA_RUBOUT, PA_FIRST, PA_IGNORE, PA_NEXT},   // j
-    {PA_END, PA_IGNORE, PA_IGNORE, PA_FIRST, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},   // k
+    {PA_END, PA_ACCEPT, PA_ACCEPT, PA_ACCEPT, PA_RUBOUT, PA_ACCEPT, PA_ACCEPT, PA_NEXT},   // c
+    {PA_END, PA_IGNORE, PA_DIGITMAX, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT}, // d
+    {PA_END, PA_IGNORE, PA_IGNORE, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},   // e
+    {PA_END, PA_IGNORE, PA_NOSTAR, PA_NOSTAR, PA_RUBOUT, PA_NOSTAR, PA_FIRST, PA_NEXT},    // f
+    {PA_END, PA_IGNORE, PA_NOSTAR, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_FIRST, PA_NEXT},    // g
+    {PA_END, PA_IGNORE, PA_NOSTAR, PA_IGNORE, PA_RUBOUT, PA_FIRST, PA_FIRST, PA_NEXT},     // h
+    {PA_END, PA_IGNORE, PA_ACCEPT, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},   // i
+    {PA_END, PA_IGNORE, PA_ACCEPT, PA_IGNORE, PA_RUBOUT, PA_FIRST, PA_IGNORE, PA_NEXT},    // j
+    {PA_END, PA_IGNORE, PA_IGNORE, PA_FIRST, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},    // k
 }};
 static_assert(optable.size() == 9);
 
@@ -174,18 +174,27 @@ int32_t askanswers;
 
 namespace {
 
-const CMDSPEC& row() { return commands[static_cast<size_t>(cmdptr)]; }
+const CMDSPEC& row() {
+    return commands[static_cast<size_t>(cmdptr)];
+}
 
 // Number of parameters of a row.
-int nparams(const CMDSPEC& c) { return static_cast<int>(std::strlen(c.paramtype) / 2); }
+int nparams(const CMDSPEC& c) {
+    return static_cast<int>(std::strlen(c.paramtype) / 2);
+}
 
-char curtype() { return row().paramtype[tptr]; }
-char curqual() { return row().paramtype[tptr + 1]; }
+char curtype() {
+    return row().paramtype[tptr];
+}
+char curqual() {
+    return row().paramtype[tptr + 1];
+}
 
 // Start in `pstring` of the field being typed.
 int fieldstart() {
     int i = sptr;
-    while (i > 0 && pstring[static_cast<size_t>(i - 1)] != '|') --i;
+    while (i > 0 && pstring[static_cast<size_t>(i - 1)] != '|')
+        --i;
     return i;
 }
 
@@ -213,19 +222,36 @@ char* strdest(char qual, int& size, bool& braces) {
         int n = param[static_cast<size_t>(std::max(paramcount - 1, 0))];
         return n >= 0 && n < NFNKEYS ? fn[static_cast<size_t>(n)].data() : nullptr;
     }
-    case '1': return curfile.data();
-    case '2': braces = true; return scanpattern.data();
-    case '3': braces = true; return mrgstring.data();
-    case '4': return expression.data();
-    case '5': return sysstring.data();
-    case '@': braces = true; return termstring.data();
-    case 'A': return picstring.data();
-    case 'B': return mathstring.data();
-    case 'C': return recboolcheck.data();
-    case 'D': return targetstring.data();
-    case 'E': return listfile.data();
-    case 'F': return listinitfile.data();
-    case 'G': braces = true; return v_error.data();
+    case '1':
+        return curfile.data();
+    case '2':
+        braces = true;
+        return scanpattern.data();
+    case '3':
+        braces = true;
+        return mrgstring.data();
+    case '4':
+        return expression.data();
+    case '5':
+        return sysstring.data();
+    case '@':
+        braces = true;
+        return termstring.data();
+    case 'A':
+        return picstring.data();
+    case 'B':
+        return mathstring.data();
+    case 'C':
+        return recboolcheck.data();
+    case 'D':
+        return targetstring.data();
+    case 'E':
+        return listfile.data();
+    case 'F':
+        return listinitfile.data();
+    case 'G':
+        braces = true;
+        return v_error.data();
     default:
         if (qual >= '6' && qual <= '?') {
             braces = true;
@@ -280,20 +306,38 @@ int32_t filecheck(void (*check)()) {
     return ok;
 }
 
-}  // namespace
+} // namespace
 
 void prmptpar(int code) {
     const char* word;
     switch (code) {
-    case 0: word = "Command "; break;
-    case 1: word = "Typing  "; break;
-    case 2: word = "Insert  "; break;
-    case 3: word = "String  "; break;
-    case 4: word = "Digit   "; break;
-    case 5: word = "<return>"; break;
-    case 6: word = "Filename"; break;
-    case 11: word = "Letter  "; break;
-    default: word = "Integer "; break;
+    case 0:
+        word = "Command ";
+        break;
+    case 1:
+        word = "Typing  ";
+        break;
+    case 2:
+        word = "Insert  ";
+        break;
+    case 3:
+        word = "String  ";
+        break;
+    case 4:
+        word = "Digit   ";
+        break;
+    case 5:
+        word = "<return>";
+        break;
+    case 6:
+        word = "Filename";
+        break;
+    case 11:
+        word = "Letter  ";
+        break;
+    default:
+        word = "Integer ";
+        break;
     }
     putstring(word, 'm');
 }
@@ -320,8 +364,11 @@ int paramkey(int cls, int ch) {
     const int start = fieldstart();
     const bool empty = start == sptr;
     switch (optable[static_cast<size_t>(t - 'c')][static_cast<size_t>(cls)]) {
-    case PA_IGNORE: break;
-    case PA_ACCEPT: acceptkey(ch); break;
+    case PA_IGNORE:
+        break;
+    case PA_ACCEPT:
+        acceptkey(ch);
+        break;
     case PA_FIRST:
         if (empty) acceptkey(ch);
         break;
@@ -364,7 +411,8 @@ void applydefaults() {
     const char* d = row().defstr;
     for (; ended > 0 && *d != 0; ++d)
         if (*d == '|') --ended;
-    for (; *d != 0 && sptr + 1 < static_cast<int>(pstring.size()); ++d) putpstring(*d);
+    for (; *d != 0 && sptr + 1 < static_cast<int>(pstring.size()); ++d)
+        putpstring(*d);
 }
 
 void convparams() {
@@ -375,7 +423,8 @@ void convparams() {
     for (tptr = 0; tptr / 2 < count && paramcount < NPARAM; tptr += 2, ++paramcount) {
         const char* f = pstring.data() + pos;
         int n = 0;
-        while (pos + n < sptr && f[n] != '|') ++n;
+        while (pos + n < sptr && f[n] != '|')
+            ++n;
         pos += n + (pos + n < sptr ? 1 : 0);
         int32_t& p = param[static_cast<size_t>(paramcount)];
         const char q = curqual();
@@ -401,7 +450,9 @@ void convparams() {
             }
             break;
         }
-        case 'd': p = n > 0 ? f[0] - '0' : 0; break;
+        case 'd':
+            p = n > 0 ? f[0] - '0' : 0;
+            break;
         case 'g':
         case 'h':
             if (std::memchr(f, '*', static_cast<size_t>(n)) != nullptr)
@@ -410,7 +461,9 @@ void convparams() {
                 p = intvalue(f, n);
             break;
         case 'i':
-        case 'j': p = intvalue(f, n); break;
+        case 'j':
+            p = intvalue(f, n);
+            break;
         case 'k': {
             if (n == 0) {
                 p = 0;
@@ -420,7 +473,9 @@ void convparams() {
             p = ch <= 96 ? ch + 32 - 96 : ch - 96;
             break;
         }
-        default: p = 0; break;
+        default:
+            p = 0;
+            break;
         }
     }
 }
@@ -434,7 +489,8 @@ void getparam() {
     prmptpar(promptcode(curtype()));
     for (;;) {
         cmdcur();
-        do fetchchar();
+        do
+            fetchchar();
         while (type < C_RETURN || type > C_RUBOUT);
         rmcmdcur();
         int r = paramkey(paramclass(type, holdch), holdch);
@@ -482,7 +538,8 @@ int getcmnd() {
         if (std::strcmp(name, "**") == 0) break;
         if (static_cast<unsigned char>(name[0]) == first &&
             static_cast<unsigned char>(name[1]) == second) {
-            for (const char* p = name + 2; *p != 0; ++p) putcmdlett(static_cast<unsigned char>(*p));
+            for (const char* p = name + 2; *p != 0; ++p)
+                putcmdlett(static_cast<unsigned char>(*p));
             putcmdlett(' ');
             return r;
         }
@@ -532,7 +589,9 @@ void prcmnd() {
     prmptpar(mode);
 }
 
-void findchk() { scanunit = param[1]; }
+void findchk() {
+    scanunit = param[1];
+}
 
 void marginchk() {
     if (param[1] != 0) lmargin = param[1];
@@ -567,8 +626,12 @@ void window() {
     }
 }
 
-void justset() { jmode = param[1]; }
-void hyphenset() { hyphlevel = param[1]; }
+void justset() {
+    jmode = param[1];
+}
+void hyphenset() {
+    hyphlevel = param[1];
+}
 
 void objset() {
     const int32_t t = param[1];
@@ -591,7 +654,8 @@ void settabs() {
     if (n == 0)
         tabs.fill(0);
     else if (n > 0 && n < NTABS - 1)
-        for (int c = 1; c < NTABS; c += n) tabs[static_cast<size_t>(c)] = 1;
+        for (int c = 1; c < NTABS; c += n)
+            tabs[static_cast<size_t>(c)] = 1;
     prtabs();
 }
 
@@ -599,16 +663,35 @@ void option() {
     switch (param[1]) {
     case 0:
     case 1:
-    case 2: crinsert = param[1]; break;
-    case 3: repflag = 1; break;
-    case 4: repflag = 0; break;
-    case 5: fetchstyle = 1; break;
-    case 6: fetchstyle = 2; break;
-    case 7: octflag = 0; break;
-    case 8: octflag = 1; break;
-    case 9: lfonly = 1; break;
-    case 10: lfonly = 0; break;
-    default: break;
+    case 2:
+        crinsert = param[1];
+        break;
+    case 3:
+        repflag = 1;
+        break;
+    case 4:
+        repflag = 0;
+        break;
+    case 5:
+        fetchstyle = 1;
+        break;
+    case 6:
+        fetchstyle = 2;
+        break;
+    case 7:
+        octflag = 0;
+        break;
+    case 8:
+        octflag = 1;
+        break;
+    case 9:
+        lfonly = 1;
+        break;
+    case 10:
+        lfonly = 0;
+        break;
+    default:
+        break;
     }
 }
 
@@ -634,11 +717,21 @@ void ask() {
     const bool hastext = l != cf.header && l->object != K_PICTURE && l->object != K_EMPTY;
     const int32_t len = hastext ? l->length : 0;
     switch (param[1]) {
-    case 0: askanswers = 0; break;
-    case 1: askanswers = 1; break;
-    case 3: result() = distance(cf.header, cf.lnptr); break;
-    case 4: result() = cf.curcol; break;
-    case 5: result() = starblocklines(); break;
+    case 0:
+        askanswers = 0;
+        break;
+    case 1:
+        askanswers = 1;
+        break;
+    case 3:
+        result() = distance(cf.header, cf.lnptr);
+        break;
+    case 4:
+        result() = cf.curcol;
+        break;
+    case 5:
+        result() = starblocklines();
+        break;
     case 6: {
         int32_t col = 0;
         for (int32_t i = 0; i < len; ++i)
@@ -654,12 +747,23 @@ void ask() {
                        ? textbase[static_cast<size_t>(l->index + cf.curcol - 1)]
                        : ' ';
         break;
-    case 9: result() = filecheck(fpr); break;
-    case 10: result() = filecheck(fpw); break;
-    case 11: result() = filecheck(faw); break;
-    case 15: result() = corenum; break;
-    case 16: result() = cf.lncount; break;
-    default: break;  // 2, 8, 12, 13, 14 only answer the driver program
+    case 9:
+        result() = filecheck(fpr);
+        break;
+    case 10:
+        result() = filecheck(fpw);
+        break;
+    case 11:
+        result() = filecheck(faw);
+        break;
+    case 15:
+        result() = corenum;
+        break;
+    case 16:
+        result() = cf.lncount;
+        break;
+    default:
+        break; // 2, 8, 12, 13, 14 only answer the driver program
     }
 }
 
@@ -680,14 +784,15 @@ void resetcommands() {
     tptr = 0;
     pstring.fill(0);
     cmdptr = 0;
-    for (strparam* s : {&curfile, &scanpattern, &mrgstring, &expression, &sysstring, &termstring,
-                        &picstring, &mathstring, &recboolcheck, &targetstring, &listfile,
-                        &listinitfile, &v_error})
+    for (strparam* s :
+         {&curfile, &scanpattern, &mrgstring, &expression, &sysstring, &termstring, &picstring,
+          &mathstring, &recboolcheck, &targetstring, &listfile, &listinitfile, &v_error})
         s->fill(0);
     lmargin = 1;
     rmargin = 72;
     tabs.fill(0);
-    for (int c = 1; c < NTABS; c += 8) tabs[c] = 1;
+    for (int c = 1; c < NTABS; c += 8)
+        tabs[c] = 1;
     jmode = 0;
     hyphlevel = 0;
     scanunit = 0;
@@ -698,4 +803,4 @@ void resetcommands() {
     askanswers = 1;
 }
 
-}  // namespace oxa
+} // namespace oxa

@@ -23,9 +23,11 @@
 namespace oxa {
 namespace {
 
-std::string wire;  // what the transmitter passed, framing included
+std::string wire; // what the transmitter passed, framing included
 
-void capture(const char* data, size_t len) { wire.append(data, len); }
+void capture(const char* data, size_t len) {
+    wire.append(data, len);
+}
 
 // The front-end lines sent so far.
 std::vector<std::string> sentlines() {
@@ -106,11 +108,14 @@ class Commands : public ::testing::Test {
 
     // Adds lines to the current corefile after its first, empty one.
     void addlines(int n) {
-        for (int i = 0; i < n; ++i) allocln(K_EMPTY, 0);
+        for (int i = 0; i < n; ++i)
+            allocln(K_EMPTY, 0);
     }
 };
 
-std::string str(const strparam& s) { return std::string(s.data()); }
+std::string str(const strparam& s) {
+    return std::string(s.data());
+}
 
 int rowof(const char* name) {
     for (int r = 0; r < NCOMMANDS; ++r)
@@ -120,26 +125,92 @@ int rowof(const char* name) {
 
 TEST(CommandTable, RowIIsCommandI) {
     const char* names[] = {
-        "FETCH",      "GOODBYE",      "OVERWRITE", "JOIN",        "FIND",
-        "SCANSET",    "DELETE",       "SORT",      "HYPHENS",     "JUSTIFY",
-        "SAVE",       "CLEAR",        "POSITION",  "ADVANCE",     "APPEND",
-        "INSERT",     "GENERATE DISPLAY", "BEGIN", "FUNCTION",    "TEMPLATE",
-        "PROCEDURE",  "NAME",         "MARGINS",   "EVALUATE",    "VIEW",
-        "OBJECT",     "CORE",         "RUN",       "SHELL",       "UNIX SHELL",
-        "CDIRECTORY", "ASK",          "KEY",       "FONT",        "EDITOR OPTION",
-        "TAB",        "EXPRESSION",   "MERGE",     "IDENTIFY",    "WINDOW",
-        "EMIT",       "SKEY",         "SWITCH",    "ATTRIBUTE",   "SYNTAX",
-        "MORPHOLOGY", "LEXICON",      "TBLS",      "TMNLS",       "USER",
-        "IPA",        "MRPHERROR",    "SMTRANSF",  "TGINFO",      "LXTRANSF",
-        "RM_VFILES",  "RXTRANSF",     "VADDLEX",   "MPASSES",     "VDISPLAY",
-        "VFREQ",      "VROOTSET",     "RANDOM SEED", "PSEED",     "TSTINPUT",
-        "VERROR",     "STORE",        "RECOVER",   "VTALK",       "ESCORE",
-        "PERRORSCORES", "AUTOWRAP",   "BYE",       "CHANGE",      "DIRECTORY",
-        "DTAB",       "END",          "LIST",      "NEWNAME",     "UPDATE",
-        "WSHIFT",     "**",
+        "FETCH",
+        "GOODBYE",
+        "OVERWRITE",
+        "JOIN",
+        "FIND",
+        "SCANSET",
+        "DELETE",
+        "SORT",
+        "HYPHENS",
+        "JUSTIFY",
+        "SAVE",
+        "CLEAR",
+        "POSITION",
+        "ADVANCE",
+        "APPEND",
+        "INSERT",
+        "GENERATE DISPLAY",
+        "BEGIN",
+        "FUNCTION",
+        "TEMPLATE",
+        "PROCEDURE",
+        "NAME",
+        "MARGINS",
+        "EVALUATE",
+        "VIEW",
+        "OBJECT",
+        "CORE",
+        "RUN",
+        "SHELL",
+        "UNIX SHELL",
+        "CDIRECTORY",
+        "ASK",
+        "KEY",
+        "FONT",
+        "EDITOR OPTION",
+        "TAB",
+        "EXPRESSION",
+        "MERGE",
+        "IDENTIFY",
+        "WINDOW",
+        "EMIT",
+        "SKEY",
+        "SWITCH",
+        "ATTRIBUTE",
+        "SYNTAX",
+        "MORPHOLOGY",
+        "LEXICON",
+        "TBLS",
+        "TMNLS",
+        "USER",
+        "IPA",
+        "MRPHERROR",
+        "SMTRANSF",
+        "TGINFO",
+        "LXTRANSF",
+        "RM_VFILES",
+        "RXTRANSF",
+        "VADDLEX",
+        "MPASSES",
+        "VDISPLAY",
+        "VFREQ",
+        "VROOTSET",
+        "RANDOM SEED",
+        "PSEED",
+        "TSTINPUT",
+        "VERROR",
+        "STORE",
+        "RECOVER",
+        "VTALK",
+        "ESCORE",
+        "PERRORSCORES",
+        "AUTOWRAP",
+        "BYE",
+        "CHANGE",
+        "DIRECTORY",
+        "DTAB",
+        "END",
+        "LIST",
+        "NEWNAME",
+        "UPDATE",
+        "WSHIFT",
+        "**",
     };
     static_assert(std::size(names) == NCOMMANDS);
-    for (int r = 0; r < NCOMMANDS; ++r) EXPECT_STREQ(commands[r].name, names[r]) << "row " << r;
+    for (int r = 0; r < NCOMMANDS; ++r)
+        EXPECT_STREQ(commands[r].name, names[r]) << "row " << r;
 }
 
 // Each row's parameter types are pairs of a type letter and a qualifier, and
@@ -151,9 +222,11 @@ TEST(CommandTable, RowsHaveOneDefaultPerParameter) {
         const size_t n = std::strlen(c.paramtype);
         ASSERT_EQ(n % 2, 0u);
         ASSERT_GT(n, 0u);
-        for (size_t i = 0; i < n; i += 2) EXPECT_TRUE(c.paramtype[i] >= 'c' && c.paramtype[i] <= 'k');
+        for (size_t i = 0; i < n; i += 2)
+            EXPECT_TRUE(c.paramtype[i] >= 'c' && c.paramtype[i] <= 'k');
         size_t bars = 0;
-        for (const char* d = c.defstr; *d; ++d) bars += *d == '|';
+        for (const char* d = c.defstr; *d; ++d)
+            bars += *d == '|';
         EXPECT_EQ(bars, n / 2);
     }
 }
@@ -217,28 +290,28 @@ TEST_F(Commands, EveryNameIsReachableByItsFirstTwoLetters) {
 
 struct KeyCase {
     const char* command;
-    const char* keys;      // ended with a return by the test
-    const char* pstring;   // what stands typed before the defaults
+    const char* keys;    // ended with a return by the test
+    const char* pstring; // what stands typed before the defaults
 };
 
 TEST_F(Commands, KeysAreTakenByTheRulesOfTheParameterType) {
     const KeyCase cases[] = {
-        {"FIND", "897", "7|"},                 // d7: one digit, not above 7
-        {"FIND", "37", "3|"},                  // d: only as the first character
-        {"FIND", "x3", "3|"},                  // d: letters are ignored
-        {"GOODBYE", "abc12|", "|"},            // e: nothing but return
-        {"NAME", "a-b.c/d_e~f", "a-b.c/d_e~f|"},  // f: file-name characters
-        {"NAME", "a b,c", "abc|"},             // f: blanks and punctuation ignored
-        {"NAME", "*a1", "*|"},                 // f: nothing after a `*`
-        {"NAME", "a*", "a|"},                  // f: `*` only first
-        {"CORE", "-1a*2", "12|"},              // i: digits only
-        {"ADVANCE", "-3-|4-", "-3|4|"},        // j: `-` only first
-        {"POSITION", "*5|", "*||"},            // h: nothing after `*`
-        {"POSITION", "-2", "-2||"},            // h: a leading `-`
-        {"SAVE", "f|-*|7", "f|*|7|"},          // g: `-` ignored, `*` first
-        {"DIRECTORY", "1Bx", "B|"},            // k: one letter-class key first
-        {"EXPRESSION", "a-*1 ,", "a-*1 ,|"},   // c: any character
-        {"JUSTIFY", "1|", "1|"},               // `|` in the last field is ignored
+        {"FIND", "897", "7|"},                   // d7: one digit, not above 7
+        {"FIND", "37", "3|"},                    // d: only as the first character
+        {"FIND", "x3", "3|"},                    // d: letters are ignored
+        {"GOODBYE", "abc12|", "|"},              // e: nothing but return
+        {"NAME", "a-b.c/d_e~f", "a-b.c/d_e~f|"}, // f: file-name characters
+        {"NAME", "a b,c", "abc|"},               // f: blanks and punctuation ignored
+        {"NAME", "*a1", "*|"},                   // f: nothing after a `*`
+        {"NAME", "a*", "a|"},                    // f: `*` only first
+        {"CORE", "-1a*2", "12|"},                // i: digits only
+        {"ADVANCE", "-3-|4-", "-3|4|"},          // j: `-` only first
+        {"POSITION", "*5|", "*||"},              // h: nothing after `*`
+        {"POSITION", "-2", "-2||"},              // h: a leading `-`
+        {"SAVE", "f|-*|7", "f|*|7|"},            // g: `-` ignored, `*` first
+        {"DIRECTORY", "1Bx", "B|"},              // k: one letter-class key first
+        {"EXPRESSION", "a-*1 ,", "a-*1 ,|"},     // c: any character
+        {"JUSTIFY", "1|", "1|"},                 // `|` in the last field is ignored
     };
     for (const KeyCase& c : cases) {
         SCOPED_TRACE(std::string(c.command) + " " + c.keys);
@@ -255,7 +328,8 @@ TEST_F(Commands, KeysAreTakenByTheRulesOfTheParameterType) {
 
 TEST_F(Commands, RuboutDeletesAndStepsBackOverFields) {
     cmdptr = rowof("SORT");
-    feed("1|22\x7f\x7f\x7f" "0|5\r");
+    feed("1|22\x7f\x7f\x7f"
+         "0|5\r");
     getparam();
     EXPECT_EQ(del, 0);
     // The rubouts took back 22 and the `|`, so 0 was refused in the digit field
@@ -277,7 +351,7 @@ TEST_F(Commands, RuboutAtTheStartAbandons) {
     feed("3\x7f\x7f");
     getparam();
     EXPECT_EQ(del, 2);
-    EXPECT_EQ(param[1], 42);  // nothing converted
+    EXPECT_EQ(param[1], 42); // nothing converted
 }
 
 TEST_F(Commands, TypedTextIsLimitedTo48Characters) {
@@ -303,13 +377,13 @@ TEST_F(Commands, FetchWithOnlyANameTakesTheDefaults) {
 struct ConvCase {
     const char* command;
     const char* keys;
-    std::vector<int32_t> params;  // param[1], param[2], ...
+    std::vector<int32_t> params; // param[1], param[2], ...
 };
 
 TEST_F(Commands, IntegerDigitAndLetterFieldsConvert) {
     const ConvCase cases[] = {
         {"SORT", "1\r", {1, 15, 1, 200000}},
-        {"SORT", "1||\r", {1, 0, 0, 200000}},  // typed empty fields are 0
+        {"SORT", "1||\r", {1, 0, 0, 200000}}, // typed empty fields are 0
         {"SORT", "\r", {0, 15, 1, 200000}},
         {"SORT", "0|-7|3|9\r", {0, -7, 3, 9}},
         {"POSITION", "-5|-2\r", {-5, -2}},
@@ -337,9 +411,10 @@ TEST_F(Commands, StarStandsForTheStarredLines) {
     addlines(9);
     COREFILE& cf = cur();
     LINE* l = cf.header->down;
-    for (int i = 1; i < 7; ++i) l = l->down;
-    cf.starA = l;  // line 7
-    cf.starB = cf.header->down->down->down;  // line 3
+    for (int i = 1; i < 7; ++i)
+        l = l->down;
+    cf.starA = l;                           // line 7
+    cf.starB = cf.header->down->down->down; // line 3
     cf.starcount = 2;
     typeparams(rowof("SAVE"), "x|*|*\r");
     EXPECT_EQ(param[2], 3);
@@ -358,7 +433,8 @@ TEST_F(Commands, StringsGoToTheirBuffersWithBracesWhereTheyApply) {
     EXPECT_EQ(str(targetstring), "x{!}");
 
     typeparams(rowof("FUNCTION"), "3|{C}ab{[}\r");
-    EXPECT_EQ(std::string(fn[3].data()), "\x03" "ab\x1b");
+    EXPECT_EQ(std::string(fn[3].data()), "\x03"
+                                         "ab\x1b");
     EXPECT_EQ(fn[2][0], 0);
 
     typeparams(rowof("MERGE"), "{(}x{)}\r");
@@ -389,10 +465,10 @@ TEST_F(Commands, LoneStarFileNameIsTheCorefilesName) {
 // ---- Command names ---------------------------------------------------------
 
 TEST_F(Commands, NameIsCompletedOnTheCommandLine) {
-    feed("co");  // lower case is read as upper case
+    feed("co"); // lower case is read as upper case
     EXPECT_EQ(getcmnd(), rowof("CORE"));
     EXPECT_EQ(sentlines(), (std::vector<std::string>{"Command ", "C", "O", "R", "E", " "}));
-    EXPECT_EQ(transb, 0);  // restored
+    EXPECT_EQ(transb, 0); // restored
 }
 
 TEST_F(Commands, NameReadingKeys) {
@@ -400,10 +476,12 @@ TEST_F(Commands, NameReadingKeys) {
         const char* keys;
         int row;
     } cases[] = {
-        {"\rFE", -1},            // return first leaves command mode
-        {"F\x7f" "FE", 0},       // rubout takes back the first letter
-        {"!F,E", 0},             // punctuation is ignored
-        {"ZZ\r", -2},            // no such command (return answers the error)
+        {"\rFE", -1}, // return first leaves command mode
+        {"F\x7f"
+         "FE",
+         0},          // rubout takes back the first letter
+        {"!F,E", 0},  // punctuation is ignored
+        {"ZZ\r", -2}, // no such command (return answers the error)
         {"FI", rowof("FIND")},
     };
     for (const auto& c : cases) {
@@ -448,10 +526,10 @@ TEST_F(Commands, FlagRLeavesTheResultAlone) {
 
 TEST_F(Commands, StoreFullRefusesFlagSCommands) {
     full = 1;
-    feed("SO\rHY2\r\r");  // the return answers the error
+    feed("SO\rHY2\r\r"); // the return answers the error
     prcmnd();
     EXPECT_TRUE(sent("files full; command ignored"));
-    EXPECT_EQ(hyphlevel, 2);  // command mode went on
+    EXPECT_EQ(hyphlevel, 2); // command mode went on
 }
 
 TEST_F(Commands, UnsavedWarningAndPromptInTheHelpLine) {
@@ -502,20 +580,21 @@ TEST_F(Commands, TabStops) {
     EXPECT_EQ(tabs[2], 0);
     param[1] = 0;
     settabs();
-    for (uint8_t t : tabs) EXPECT_EQ(t, 0);
+    for (uint8_t t : tabs)
+        EXPECT_EQ(t, 0);
     param[1] = 50;
     settabs();
     EXPECT_EQ(tabs[1], 1);
     EXPECT_EQ(tabs[51], 1);
     EXPECT_EQ(tabs[101], 1);
-    param[1] = 25;  // keeps the stops already set
+    param[1] = 25; // keeps the stops already set
     settabs();
     EXPECT_EQ(tabs[26], 1);
     EXPECT_EQ(tabs[51], 1);
     EXPECT_EQ(tabs[126], 1);
     EXPECT_EQ(tabs[27], 0);
     auto before = tabs;
-    param[1] = 144;  // too large: ignored
+    param[1] = 144; // too large: ignored
     settabs();
     EXPECT_EQ(tabs, before);
 }
@@ -526,9 +605,9 @@ TEST_F(Commands, EditorOptions) {
         int32_t* var;
         int32_t want;
     } cases[] = {
-        {0, &crinsert, 0}, {2, &crinsert, 2}, {1, &crinsert, 1},  {4, &repflag, 0},
+        {0, &crinsert, 0}, {2, &crinsert, 2},   {1, &crinsert, 1},   {4, &repflag, 0},
         {3, &repflag, 1},  {6, &fetchstyle, 2}, {5, &fetchstyle, 1}, {8, &octflag, 1},
-        {7, &octflag, 0},  {10, &lfonly, 0},  {9, &lfonly, 1},
+        {7, &octflag, 0},  {10, &lfonly, 0},    {9, &lfonly, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.n);
@@ -555,7 +634,7 @@ TEST_F(Commands, KeyAndFontAssignments) {
     outkeyset();
     EXPECT_EQ(outtran[65], 66);
 
-    feed("\r\r");  // answers to the two errors
+    feed("\r\r"); // answers to the two errors
     param[1] = 624;
     param[2] = 1;
     inkeyset();
@@ -572,7 +651,7 @@ TEST_F(Commands, KeyAndFontAssignments) {
 }
 
 TEST_F(Commands, WindowSetsTheGeometry) {
-    addlines(30);  // cursor on line 31, window from line 1
+    addlines(30); // cursor on line 31, window from line 1
     param[1] = 40;
     param[2] = 100;
     window();
@@ -583,13 +662,13 @@ TEST_F(Commands, WindowSetsTheGeometry) {
     EXPECT_EQ(cmdline, 39);
     EXPECT_EQ(helpline, 38);
     EXPECT_EQ(windowend, 37);
-    EXPECT_EQ(cur().disln, cur().header->down);  // line 31 is within 36 rows
+    EXPECT_EQ(cur().disln, cur().header->down); // line 31 is within 36 rows
 
     param[1] = 24;
     param[2] = 80;
     window();
     EXPECT_EQ(depth, 20);
-    EXPECT_EQ(cur().disln, cur().lnptr);  // re-anchored at the cursor line
+    EXPECT_EQ(cur().disln, cur().lnptr); // re-anchored at the cursor line
 }
 
 TEST_F(Commands, WindowRefusesUnusableSizes) {
@@ -626,7 +705,7 @@ TEST_F(Commands, ObjectTypeShapesTheOnlyEmptyLine) {
 }
 
 TEST_F(Commands, AskSetsTheResult) {
-    addlines(4);  // five lines, cursor on the fifth
+    addlines(4); // five lines, cursor on the fifth
     COREFILE& cf = cur();
     // Give the cursor line some text: "  ab".
     std::memcpy(&textbase[avail], "  ab", 4);
@@ -690,13 +769,13 @@ TEST(PromptWords, CodesGiveTheirWords) {
     resetfrontend();
     wire.clear();
     xvsink = capture;
-    for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 10, 11}) prmptpar(code);
+    for (int code : {0, 1, 2, 3, 4, 5, 6, 7, 10, 11})
+        prmptpar(code);
     xvsink = stdoutsink;
-    EXPECT_EQ(sentlines(),
-              (std::vector<std::string>{"Command ", "Typing  ", "Insert  ", "String  ", "Digit   ",
-                                        "<return>", "Filename", "Integer ", "Integer ",
-                                        "Letter  "}));
+    EXPECT_EQ(sentlines(), (std::vector<std::string>{"Command ", "Typing  ", "Insert  ", "String  ",
+                                                     "Digit   ", "<return>", "Filename", "Integer ",
+                                                     "Integer ", "Letter  "}));
 }
 
-}  // namespace
-}  // namespace oxa
+} // namespace
+} // namespace oxa
