@@ -82,6 +82,7 @@ void sendf(const char* fmt, int32_t a) {
 std::array<unsigned char, 256> outtran = initialouttran();
 xvsinkfn xvsink = stdoutsink;
 xvtracefn xvtrace = nullptr;
+int32_t del = 0;
 
 void stdoutsink(const char* data, size_t len) {
     std::fwrite(data, 1, len, stdout);
