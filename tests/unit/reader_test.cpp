@@ -513,16 +513,20 @@ TEST_F(PreselectTest, StatusOfAKey) {
         int status;
         const char* rest;
     } cases[] = {
-        {"\x0esg)", 0, 6, ")"}, {"sg", 3, 5, ""},       {"\x0epl ", 0, 4, " "},
-        {"\x0emasc", 0, 3, ""}, {"\x0e)", 0, 2, ")"},   {"\x0enumber", 0, 3, ""},
+        {"\x0esg)", 0, 6, ")"},
+        {"sg", 3, 5, ""},
+        {"\x0epl ", 0, 4, " "},
+        {"\x0emasc", 0, 3, ""},
+        {"\x0e)", 0, 2, ")"},
+        // A bare type in the key matches any value of that type.
+        {"\x0enumber", 0, 6, ""},
     };
     for (const Case& c : cases) {
         lookup.error = c.lookup_error;
         const char* end = find_pst(c.text, 0);
         EXPECT_EQ(pre_status, c.status) << c.text + 1;
         EXPECT_STREQ(end, c.rest) << c.text + 1;
-        EXPECT_EQ(pre_match, c.status >= 4 ? (c.status == 4 ? &without_node : &with_node)
-                                           : nullptr)
+        EXPECT_EQ(pre_match, c.status >= 4 ? (c.status == 4 ? &without_node : &with_node) : nullptr)
             << c.text + 1;
     }
     find_pst("\x0emasc", 0);
@@ -537,7 +541,7 @@ TEST_F(PreselectTest, FormsOfANodeSpecification) {
         const char* text;
         int form;
         int status;
-        int rows;  // working array after the call
+        int rows; // working array after the call
         const char* rest;
     } cases[] = {
         {"\x11\x0esg]", 2, 6, 1, "]"},
@@ -602,4 +606,4 @@ TEST_F(PreselectTest, AttributeMissingFromThePreselectedWord) {
               "ERROR   Preselection:  requested attribute not present in lexical entry for:  sg");
 }
 
-}  // namespace
+} // namespace
