@@ -28,9 +28,9 @@ transformation* gettrans(const char* name) {
     return nullptr;
 }
 
-const unsigned char* skip_compattr(const unsigned char* p) { return p; }
-const unsigned char* skip_rule(const unsigned char* p) { return p; }
-const unsigned char* skip_alternatives(const unsigned char* p, int n) { return p; }
+const char* skip_compattr(const char* p) { return p; }
+const char* skip_rule(const char* p) { return p; }
+const char* skip_alternatives(const char* p, int n) { return p; }
 
 void dump_syntax() {}
 void resetsyntax() {}

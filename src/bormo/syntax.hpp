@@ -91,13 +91,13 @@ transformation* gettrans(const char* name);
 
 // Scanners over the stored text.  Each takes the position of an element and
 // returns the position after it.
-const unsigned char* skip_compattr(const unsigned char* p);
+const char* skip_compattr(const char* p);
 // From inside a right-hand side to the next segment start ('<', '>') or the end.
-const unsigned char* skip_rule(const unsigned char* p);
+const char* skip_rule(const char* p);
 // From just after a choice group's count byte: passes `n` separators '|' of
 // this group and returns the position after the n-th; with n <= 0, or when
 // the group has fewer, returns the position after the group's ')'.
-const unsigned char* skip_alternatives(const unsigned char* p, int n);
+const char* skip_alternatives(const char* p, int n);
 
 // Pops rules down to and including the newest barrier and transformations
 // down to the newest barrier, which stays.

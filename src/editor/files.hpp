@@ -21,10 +21,8 @@ extern int32_t linetype;   // kind of the line just read
 extern LINE* curline;      // line being written
 extern int32_t abortreq;   // set by the input layer when the user interrupts
 
-// Options (set by EDITOR OPTION).
-extern int32_t octflag;     // 0: tabs expanded on reading (default); 1: kept
-extern int32_t fetchstyle;  // 1: kind prefixes recognised (default); 2: plain text
-extern int32_t lfonly;      // 1: lines end in LF (default); 0: CR LF
+// The options `octflag`, `fetchstyle` and `lfonly` are settings of the
+// command processor (commands.hpp).
 
 // Whole-file buffers, each owned by its pointer and replaced on the next load
 // of its kind.  `loadtype` selects which one `readfile` fills.
@@ -69,7 +67,7 @@ bool pfile(FILE* out, int32_t first, int32_t last);
 // than the buffer; the previous buffer of that kind is then left as it was.
 bool readfile();
 
-// Frees the buffers and restores the options to their start-up values.
+// Frees the buffers and clears the reader state.
 void resetfiles();
 
 }  // namespace oxa

@@ -3,10 +3,6 @@
 
 namespace oxa {
 
-int32_t lmargin = 1;
-int32_t rmargin = 72;
-std::array<uint8_t, NTABS> tabs{};
-int32_t crinsert = 1;
 int32_t greenx = 0;
 int32_t greeny = 0;
 

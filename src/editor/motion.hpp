@@ -12,14 +12,10 @@
 
 namespace oxa {
 
-// Tab stops: one flag per column 0..144.
-constexpr int NTABS = 145;
+// Margins (`lmargin`, `rmargin`), tab stops (`tabs`) and the RETURN option
+// (`crinsert`) are settings of the command processor (commands.hpp).
 
-extern int32_t lmargin;               // left margin column (1)
-extern int32_t rmargin;               // right margin column (72)
-extern std::array<uint8_t, NTABS> tabs;  // 1 where a tab stop stands (1, 9, 17, ... 137)
-extern int32_t crinsert;              // what RETURN does: 0, 1 (default) or 2
-extern int32_t greenx;                // formula grid cursor (mode 3)
+extern int32_t greenx;  // formula grid cursor (mode 3)
 extern int32_t greeny;
 
 // True when column `c` is a tab stop of the ruler (margins included).
@@ -80,7 +76,7 @@ void advance();
 void gotobottom();
 void shift();
 
-// Restores margins, tab stops and options to their start-up values.
+// Restores the formula cursor state.
 void resetmotion();
 
 }  // namespace oxa

@@ -76,8 +76,12 @@ extern LINE* lastphys;
 // The current corefile.
 inline COREFILE& cur() { return core[corenum]; }
 
+// Returns the reserve header and allocates the next one (null when memory for
+// headers is exhausted).  The header returned is uninitialised.
 LINE* allochdr();
-void allocln(int32_t linetype, int32_t length);
+// Inserts a new line below `lnptr` and makes it current.  Refused (returns
+// false, nothing changed) while `reserve` is null.
+bool allocln(int32_t linetype, int32_t length);
 void linkphys();
 void removeline();
 void shiftline();
@@ -95,6 +99,10 @@ void initcore();
 
 // Frees every header and restores the initial state; start-up and tests use it.
 void resetstore();
+
+// The store's own bookkeeping when a line is removed from a corefile.
+// Removed empty-line headers stay readable (their `up`/`down` still point at
+// their old neighbours) until the next collection releases them.
 
 // Walks the heap, the physical chain and every corefile and checks the store's
 // invariants.  Returns an empty string when all hold, else a description of the

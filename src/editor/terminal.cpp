@@ -19,17 +19,7 @@
 
 namespace oxa {
 
-int32_t swidth = 78;
-int32_t rightcol = 78;
-int32_t shiftc = 59;
-int32_t pshift = 0;
-int32_t cmdline = 23;
-int32_t helpline = 22;
-int32_t windowend = 21;
-int32_t windowtop = 2;
-int32_t depth = 20;
-int32_t overlap = 19;
-int32_t windresize = 0;
+// The window geometry is defined with the painter (paint.cpp).
 int32_t termactive = 0;
 
 namespace {

@@ -8,20 +8,9 @@
 
 #include <cstdint>
 
-namespace oxa {
+#include "editor/paint.hpp"  // the window geometry
 
-// Window geometry (values for an 80 by 24 terminal until `getwindsize`).
-extern int32_t swidth;     // text columns shown
-extern int32_t rightcol;   // last text column shown
-extern int32_t shiftc;     // sideways step of `rightcol`
-extern int32_t pshift;     // columns hidden on the left
-extern int32_t cmdline;    // screen row of the command line
-extern int32_t helpline;   // screen row of the help and message line
-extern int32_t windowend;  // screen row of the last text row
-extern int32_t windowtop;  // screen row of the first text row
-extern int32_t depth;      // number of text rows
-extern int32_t overlap;    // columns kept in view across a sideways step
-extern int32_t windresize; // set when the window size changed
+namespace oxa {
 
 // 1 while a real terminal is under our control (both stdin and stdout are ttys
 // and the terminal library accepted it).

@@ -1,0 +1,270 @@
+// The front-end protocol: message composers and the transmitter.
+#include "editor/frontend.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+#include "editor/paint.hpp"
+#include "editor/store.hpp"
+
+namespace oxa {
+
+std::array<char, XVMSGSIZE> xvmsg;
+int32_t visible = 1;
+int32_t bhelp = 0;
+std::array<char, SHADOWSIZE> shadow_cmdline;
+int32_t shadow_ptr = 0;
+int32_t oldcore = -1;
+int32_t oldline = -1;
+int32_t oldcol = -1;
+int32_t oldlncnt = -1;
+int32_t oldcoreview = -1;
+namespace {
+
+// Stored bytes 15..30 (19 excepted) stand for accented letters.
+struct accentrow {
+    unsigned char stored;
+    unsigned char sent;
+};
+constexpr std::array<accentrow, 15> accents = {{
+    // stored byte, byte sent
+    {15, 238},
+    {16, 229},
+    {17, 243},
+    {18, 247},
+    {20, 232},
+    {21, 246},
+    {22, 227},
+    {23, 195},
+    {24, 196},
+    {25, 194},
+    {26, 193},
+    {27, 211},
+    {28, 206},
+    {29, 197},
+    {30, 215},
+}};
+static_assert(accents.size() == 15);
+
+// Printable ASCII and the Latin-1 letters go unchanged, the soft hyphen as
+// '-', the accent bytes as their letters, everything else as '~'.
+constexpr std::array<unsigned char, 256> initialouttran() {
+    std::array<unsigned char, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+        bool plain = (b >= 32 && b <= 126) || (b >= 192 && b <= 254);
+        t[b] = plain ? static_cast<unsigned char>(b) : '~';
+    }
+    t[173] = '-';
+    for (const auto& a : accents) t[a.stored] = a.sent;
+    return t;
+}
+
+// Copies `text` into xvmsg after `prefix`, cut to the buffer.  The text may
+// itself lie in xvmsg (a caller composed it there).
+void compose(const char* prefix, const char* text) {
+    std::array<char, XVMSGSIZE> tmp;
+    std::snprintf(tmp.data(), tmp.size(), "%s%s", prefix, text ? text : "");
+    xvmsg = tmp;
+}
+
+void sendf(const char* fmt, int32_t a) {
+    std::snprintf(xvmsg.data(), xvmsg.size(), fmt, a);
+    xvtransmit(xvmsg.data());
+}
+
+}  // namespace
+
+std::array<unsigned char, 256> outtran = initialouttran();
+int32_t del = 0;
+xvsinkfn xvsink = stdoutsink;
+
+void stdoutsink(const char* data, size_t len) {
+    std::fwrite(data, 1, len, stdout);
+    // The front end must have every passed message before the editor next
+    // blocks on its input.
+    std::fflush(stdout);
+}
+
+void xvtransmit(const char* str) {
+    if (!visible || str == nullptr || str[0] == '\0' || str[1] == '\0') return;
+    const char family = str[1];
+    const char* rest = nullptr;
+    if (family == 'c') {
+        rest = str + 2;
+    } else if (family == 'C' || family == 'm') {
+        const char sub = str[2];
+        const char* passed = family == 'C' ? "Lcb" : "MUbefhimn";
+        if (sub != '\0' && std::strchr(passed, sub) != nullptr) rest = str + 3;
+    }
+    if (rest == nullptr) return;
+    xvsink(rest, std::strlen(rest));
+    xvsink("\r\n", 2);
+}
+
+void flushout() { std::fflush(stdout); }
+
+void putstring(const char* text, char code) {
+    const char prefix[4] = {'$', 'm', code, '\0'};
+    compose(prefix, text);
+    xvtransmit(xvmsg.data());
+}
+
+int32_t diserr(const char* msg) {
+    putstring(msg, 'e');
+    xvtransmit("$e+");
+    // TODO: wait for the reply through the input stream
+    del = 1;
+    xvtransmit("$e-");
+    xvtransmit("$mh");
+    bhelp = 0;
+    return del;
+}
+
+void progress(const char* msg) {
+    putstring(msg, 'h');
+    bhelp = 1;
+}
+
+void clearhelp() {
+    if (bhelp == 1) {
+        xvtransmit("$mh");
+        bhelp = 0;
+    }
+}
+
+void putstats() {
+    if (!visible) return;
+    const COREFILE& c = cur();
+    if (corenum != oldcore) {
+        sendf("$mw%2d", corenum);
+        oldcore = corenum;
+    }
+    if (c.curline != oldline) {
+        sendf("$mr%5d", c.curline);
+        oldline = c.curline;
+    }
+    if (c.curcol != oldcol) {
+        sendf("$mc%5d", c.curcol);
+        oldcol = c.curcol;
+    }
+    if (c.lncount != oldlncnt) {
+        sendf("$ml%d", c.lncount);
+        oldlncnt = c.lncount;
+    }
+    if (full) {
+        if (oldcoreview != -2) {
+            putstring("FULL    ", 'v');
+            oldcoreview = -2;
+        }
+    } else if (c.viewtype != oldcoreview && c.viewtype >= 0 &&
+               c.viewtype < static_cast<int32_t>(views.size())) {
+        putstring(views[c.viewtype].label, 'v');
+        oldcoreview = c.viewtype;
+    }
+}
+
+void putfname() {
+    const auto& name = cur().filname;
+    std::array<char, FILNAMESIZE + 1> text{};
+    std::memcpy(text.data(), name.data(), strnlen(name.data(), name.size()));
+    putstring(text.data(), 'n');
+}
+
+void gendis() {
+    oldcore = oldline = oldcol = oldlncnt = oldcoreview = -1;
+    xvtransmit("$X");
+    xvtransmit("$W");
+    clearhelp();
+    putstats();
+    putfname();
+    // TODO: the ruler and the mode word
+    redisplay = 1;
+    display();
+}
+
+void putresult(int32_t value) { sendf("$mi%d", value); }
+
+void fmtfloat(double value, char* out, size_t size) {
+    if (size == 0) return;
+    std::snprintf(out, size, "%.8g", value);
+    for (char* p = out; *p; ++p)
+        if (*p == 'e') *p = '\'';
+}
+
+void putfloat(double value, int32_t error) {
+    if (error == 1) {
+        putstring("FP Syntax Error", 'f');
+    } else if (error == 2) {
+        putstring("FP Overflow Error", 'f');
+    } else {
+        std::array<char, 40> text;
+        fmtfloat(value, text.data(), text.size());
+        putstring(text.data(), 'f');
+    }
+}
+
+void putbool(const char* errbits, const char* chkbits) {
+    if (errbits != nullptr && std::strchr(errbits, '1') != nullptr) {
+        compose("$mbERR ", errbits);
+        xvtransmit(xvmsg.data());
+        // TODO: wait for the reply through the input stream
+    }
+    compose("$mbCH ", chkbits);
+    xvtransmit(xvmsg.data());
+}
+
+void txtcur() { xvtransmit("$+"); }
+void rmtxtcur() { xvtransmit("$-"); }
+void cmdcur() { xvtransmit("$C+"); }
+void rmcmdcur() { xvtransmit("$C-"); }
+void clrtextzone() { xvtransmit("$Tx"); }
+
+void postcur(int32_t column, int32_t row) {
+    std::snprintf(xvmsg.data(), xvmsg.size(), "$p%d,%d", row, column);
+    xvtransmit(xvmsg.data());
+}
+
+void ibeep() { xvtransmit("$b"); }
+
+void backspace() {
+    xvtransmit("$Cb");
+    if (shadow_ptr > SHADOWSIZE - 1) shadow_ptr = SHADOWSIZE - 1;
+    if (shadow_ptr > 0) --shadow_ptr;
+    if (shadow_ptr < 0) shadow_ptr = 0;
+    shadow_cmdline[shadow_ptr] = '\0';
+}
+
+void putcmdlett(int c) {
+    const char msg[5] = {'$', 'C', 'c', static_cast<char>(c), '\0'};
+    xvtransmit(msg);
+    if (shadow_ptr < 0 || shadow_ptr >= SHADOWSIZE) shadow_ptr = 0;
+    if (shadow_ptr < SHADOWSIZE - 1) shadow_cmdline[shadow_ptr++] = static_cast<char>(c);
+    shadow_cmdline[shadow_ptr] = '\0';
+}
+
+void shadowappend(const char* text) {
+    if (shadow_ptr < 0 || shadow_ptr >= SHADOWSIZE) shadow_ptr = 0;
+    for (; text != nullptr && *text && shadow_ptr < SHADOWSIZE - 1; ++text)
+        shadow_cmdline[shadow_ptr++] = *text;
+    shadow_cmdline[shadow_ptr] = '\0';
+}
+
+void putch(int c) {
+    const char msg[4] = {'$', 'c', static_cast<char>(outtran[static_cast<unsigned char>(c)]),
+                         '\0'};
+    xvtransmit(msg);
+}
+
+void resetfrontend() {
+    xvmsg.fill('\0');
+    visible = 1;
+    bhelp = 0;
+    shadow_cmdline.fill('\0');
+    shadow_ptr = 0;
+    oldcore = oldline = oldcol = oldlncnt = oldcoreview = -1;
+    outtran = initialouttran();
+    del = 0;
+    xvsink = stdoutsink;
+}
+
+}  // namespace oxa

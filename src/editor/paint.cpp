@@ -1,0 +1,394 @@
+// Painting the text window through the front-end messages.
+#include "editor/paint.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+#include "editor/frontend.hpp"
+
+namespace oxa {
+
+int32_t swidth = 78;
+int32_t depth = 20;
+int32_t windowtop = 2;
+int32_t windowend = 21;
+int32_t helpline = 22;
+int32_t cmdline = 23;
+int32_t rightcol = 78;
+int32_t pshift = 0;
+int32_t shiftc = 59;
+int32_t overlap = 19;
+int32_t windresize = 0;
+int32_t redisplay = 0;
+
+int32_t fieldnum = 1;
+int64_t recptr = 0;
+int32_t fieldsiz = 0;
+
+namespace {
+
+// The field layout used without a template.
+struct layout {
+    std::array<int32_t, MAXFIELDS + 1> row, col, len;
+    std::array<char, MAXFIELDS + 1> type;
+};
+constexpr layout gridlayout() {
+    layout l{};
+    for (int n = 1; n <= MAXFIELDS; ++n) {
+        l.row[n] = (n - 1) / 6 + 3;
+        l.col[n] = 8 * ((n - 1) % 6) + 2;
+        l.len[n] = 5;
+        l.type[n] = 'c';
+    }
+    return l;
+}
+constexpr layout grid = gridlayout();
+
+}  // namespace
+
+std::array<int32_t, MAXFIELDS + 1> frow = grid.row;
+std::array<int32_t, MAXFIELDS + 1> fcol = grid.col;
+std::array<int32_t, MAXFIELDS + 1> maxfieldlen = grid.len;
+std::array<char, MAXFIELDS + 1> ftype = grid.type;
+int32_t numfields = 10;
+
+void (*showregister)() = nullptr;
+void (*showchecks)() = nullptr;
+
+void deftemplate() {
+    frow = grid.row;
+    fcol = grid.col;
+    maxfieldlen = grid.len;
+    ftype = grid.type;
+    numfields = 10;
+}
+
+namespace {
+
+// The current line can be edited in the current object type.
+bool compatible() {
+    // TODO: the edit and view masks of the edit loop
+    return true;
+}
+
+bool starred(const LINE* line) {
+    const COREFILE& c = cur();
+    return line != nullptr && (line == c.starA || line == c.starB);
+}
+
+// Screen row of the cursor's line.
+int32_t cursorrow() { return windowtop + distance(cur().disln, cur().lnptr); }
+
+bool inwindow(int32_t row) { return row >= windowtop && row <= windowend; }
+
+// Sideways scroll: keeps curcol within pshift+1 .. rightcol, moving the view
+// by multiples of shiftc.
+void sideways() {
+    const int32_t col = cur().curcol;
+    if (col <= pshift || col > rightcol) {
+        const int32_t step = shiftc > 0 ? shiftc : 1;
+        rightcol = swidth;
+        while (rightcol < col) rightcol += step;
+        pshift = rightcol - swidth;
+        redisplay = 8;
+    }
+}
+
+void echo() {
+    // TODO: the character just typed
+}
+
+}  // namespace
+
+void putstg(int32_t row, int64_t index, int32_t n) {
+    int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TL%d,", row);
+    if (len < 0) return;
+    for (int32_t i = 0; i < n && len < XVMSGSIZE - 1 && index + i < HEAPSIZE; ++i)
+        xvmsg[len++] = static_cast<char>(outtran[textbase[index + i]]);
+    xvmsg[len] = '\0';
+    xvtransmit(xvmsg.data());
+}
+
+void wrline(LINE* line, int32_t row) {
+    const COREFILE& c = cur();
+    const bool header = line == nullptr || line == c.header;
+    const int32_t kind = header ? K_TEXT : line->object;
+    const int32_t length = header ? 0 : line->length;
+    char f1 = pshift != 0 ? '-' : ' ';
+    char f2 = f1;
+    if (kind != K_TEXT && kind != K_EMPTY) {
+        f1 = '\\';
+        if (kind == K_PICTURE) f2 = 'p';
+        if (kind == K_FORMULA) f2 = 'm';
+        if (kind == K_RECORD) f2 = 'r';
+    }
+    int32_t n = length - pshift;
+    if (n < 0) n = 0;
+    if (n > swidth) {
+        n = swidth;
+        if (kind == K_TEXT) f2 = '+';
+    }
+    if (!header && starred(line)) f1 = '*';
+    std::snprintf(xvmsg.data(), xvmsg.size(), "$TF%d,%c%c", row, f1, f2);
+    xvtransmit(xvmsg.data());
+    if (redisplay >= 9 && redisplay <= 19) return;
+    if (n == 0) {
+        std::snprintf(xvmsg.data(), xvmsg.size(), "$TL%d", row);
+        xvtransmit(xvmsg.data());
+    } else {
+        putstg(row, line->index + pshift, n);
+    }
+}
+
+void wrtext(LINE* line, int32_t row) {
+    LINE* header = cur().header;
+    for (; row <= windowend; ++row) {
+        wrline(line, row);
+        if (line != nullptr && line != header) line = line->down;
+    }
+}
+
+void distxt() {
+    sideways();
+    if (visible) {
+        COREFILE& c = cur();
+        const int32_t row = cursorrow();
+        switch (redisplay) {
+        case 1:
+        case 2:
+        case 3:
+        case 10:
+            wrtext(c.disln, windowtop);
+            break;
+        case 4:
+            echo();
+            break;
+        case 5:
+        case 7:
+        case 9:
+            if (inwindow(row)) wrline(c.lnptr, row);
+            break;
+        case 6:
+            if (inwindow(row)) wrtext(c.lnptr, row);
+            break;
+        case 8:
+            // TODO: the ruler
+            wrtext(c.disln, windowtop);
+            break;
+        case 20:
+            if (inwindow(row - 1) && c.lnptr->up != c.header) wrline(c.lnptr->up, row - 1);
+            if (inwindow(row)) wrline(c.lnptr, row);
+            break;
+        case 21:
+            if (inwindow(row)) wrline(c.lnptr, row);
+            if (inwindow(row + 1)) wrline(c.lnptr->down, row + 1);
+            break;
+        default:
+            break;
+        }
+    }
+    redisplay = 0;
+}
+
+void findfield() {
+    const COREFILE& c = cur();
+    const LINE* l = c.lnptr;
+    int32_t before = c.curcol - 1;
+    if (before > l->length) before = l->length;
+    if (before < 0) before = 0;
+    fieldnum = 1;
+    recptr = l->index;
+    for (int32_t i = 0; i < before; ++i) {
+        if (textbase[l->index + i] == '|') {
+            ++fieldnum;
+            recptr = l->index + i + 1;
+        }
+    }
+    fieldlen();
+}
+
+void fieldlen() {
+    const LINE* l = cur().lnptr;
+    const int64_t end = l->index + l->length;
+    int64_t p = recptr;
+    while (p < end && textbase[p] != '|') ++p;
+    fieldsiz = static_cast<int32_t>(p - recptr);
+}
+
+void disfield(int32_t field, int64_t& pos, int64_t end) {
+    if (field < 1 || field > MAXFIELDS) return;
+    int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TR%d,%d,%d,", frow[field],
+                            fcol[field], maxfieldlen[field]);
+    if (len < 0) return;
+    const bool show = compatible();
+    while (pos < end && textbase[pos] != '|') {
+        if (show && len < XVMSGSIZE - 1) xvmsg[len++] = static_cast<char>(outtran[textbase[pos]]);
+        ++pos;
+    }
+    if (pos < end) ++pos;  // past the '|'
+    xvmsg[len] = '\0';
+    xvtransmit(xvmsg.data());
+}
+
+void wfield() {
+    findfield();
+    const LINE* l = cur().lnptr;
+    int64_t pos = recptr;
+    disfield(fieldnum, pos, l->index + l->length);
+}
+
+void wflag() {
+    const char f1 = starred(cur().lnptr) ? '*' : ' ';
+    const char f2 = compatible() ? ' ' : 'I';
+    std::snprintf(xvmsg.data(), xvmsg.size(), "$Tf%c%c", f1, f2);
+    xvtransmit(xvmsg.data());
+}
+
+void wrecord() {
+    const COREFILE& c = cur();
+    const LINE* l = c.lnptr;
+    const bool ok = compatible();
+    if (!ok) {
+        wrline(c.lnptr, 2);
+    } else {
+        xvtransmit("$TL2");
+        wflag();
+    }
+    int64_t pos = l->index;
+    const int64_t end = l->index + l->length;
+    for (int32_t field = 1; field <= MAXFIELDS && pos < end; ++field) {
+        if (!ok && field > numfields) break;
+        disfield(field, pos, end);
+    }
+}
+
+void disrec() {
+    if (visible) {
+        switch (redisplay) {
+        case 1:
+        case 2:
+        case 3:
+        case 5:
+        case 6:
+            wrecord();
+            break;
+        case 4:
+            echo();
+            break;
+        case 7:
+            wfield();
+            break;
+        case 9:
+        case 10:
+            wflag();
+            break;
+        default:
+            break;
+        }
+    }
+    redisplay = 0;
+}
+
+void disgraph() {
+    if (visible && redisplay != 0) {
+        if (cur().lnptr->object == K_PICTURE)
+            wflag();
+        else
+            wrline(cur().lnptr, 2);
+    }
+    redisplay = 0;
+}
+
+void dismath() {
+    if (visible && redisplay != 0) {
+        if (redisplay == 9 || redisplay == 10 || compatible())
+            wflag();
+        else
+            wrline(cur().lnptr, 2);
+    }
+    redisplay = 0;
+}
+
+void display() {
+    if (redisplay == 11) {
+        if (showregister != nullptr) showregister();
+        redisplay = 0;
+    } else if (redisplay == 19) {
+        if (showchecks != nullptr) showchecks();
+        redisplay = 0;
+    }
+    // TODO: refresh the view mask of the current line
+    switch (cur().viewtype) {
+    case 2:
+    case 7:
+        disrec();
+        break;
+    case 4:
+        disgraph();
+        break;
+    case 6:
+        dismath();
+        break;
+    default:
+        distxt();
+        break;
+    }
+}
+
+void discur() {
+    // TODO: refresh the view mask of the current line
+    COREFILE& c = cur();
+    const bool ok = compatible();
+    switch (c.viewtype) {
+    case 2:
+    case 7:
+        if (!ok) {
+            postcur(1, 2);
+        } else {
+            findfield();
+            const int64_t curptr = c.lnptr->index + c.curcol - 1;
+            const int32_t f = fieldnum <= MAXFIELDS ? fieldnum : MAXFIELDS;
+            postcur(static_cast<int32_t>(curptr - recptr) + fcol[f], frow[f]);
+        }
+        break;
+    case 4:
+    case 6:
+        if (!ok) postcur(1, 2);
+        break;
+    default:
+        if (c.viewtype == 5) {
+            if (c.curflag == 2) {
+                putstring("BLUE", 'M');
+            } else if (c.curflag == 1) {
+                putstring("RED", 'M');
+            } else if (c.curflag == 3) {
+                // TODO: the green cursor's row and column
+            }
+        }
+        postcur(ok ? c.curcol - pshift + 1 : 1, cursorrow());
+        break;
+    }
+}
+
+void resetpaint() {
+    swidth = 78;
+    depth = 20;
+    windowtop = 2;
+    windowend = 21;
+    helpline = 22;
+    cmdline = 23;
+    rightcol = 78;
+    pshift = 0;
+    shiftc = 59;
+    overlap = 19;
+    windresize = 0;
+    redisplay = 0;
+    fieldnum = 1;
+    recptr = 0;
+    fieldsiz = 0;
+    deftemplate();
+    showregister = nullptr;
+    showchecks = nullptr;
+}
+
+}  // namespace oxa

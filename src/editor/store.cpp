@@ -1,0 +1,422 @@
+// The text store: corefiles, line headers, the character heap and its
+// compacting collector.
+#include "editor/store.hpp"
+
+#include <cstring>
+#include <new>
+#include <set>
+#include <string>
+
+#include "editor/blocks.hpp"
+#include "editor/lines.hpp"
+#include "editor/storehooks.hpp"
+
+namespace oxa {
+
+std::array<COREFILE, NCORE> core{};
+int32_t corenum = 1;
+std::array<unsigned char, HEAPSIZE> textbase{};
+int64_t avail = 0;
+int64_t hiaddr = HIADDR;
+LINE* reserve = nullptr;
+int32_t full = 0;
+LINE firstphys{};
+LINE* lastphys = &firstphys;
+
+namespace {
+
+// Removed empty-line headers.  They are kept (chained through `nextphys`)
+// until the next collection so that a caller may still read `up`/`down` of
+// the line it has just removed.
+LINE* limbo = nullptr;
+
+LINE* newheader() { return new (std::nothrow) LINE{}; }
+
+void freeheader(LINE* l) { delete l; }
+
+void tolimbo(LINE* l) {
+    l->object = K_DEAD;
+    l->length = 0;
+    l->nextphys = limbo;
+    limbo = l;
+}
+
+void freelimbo() {
+    while (limbo != nullptr) {
+        LINE* next = limbo->nextphys;
+        freeheader(limbo);
+        limbo = next;
+    }
+}
+
+void markfree(const LINE* l) {
+    if (l->length > 0 && l->object != K_PICTURE)
+        std::memset(&textbase[l->index], FREEBYTE, static_cast<size_t>(l->length));
+}
+
+bool ownstext(int32_t kind) { return kind != K_EMPTY && kind != K_PICTURE; }
+
+} // namespace
+
+LINE* allochdr() {
+    LINE* l = reserve;
+    reserve = newheader();
+    return l;
+}
+
+bool allocln(int32_t linetype, int32_t length) {
+    if (reserve == nullptr) return false;
+    COREFILE& c = cur();
+    LINE* l = allochdr();
+    LINE* above = c.lnptr;
+    l->up = above;
+    l->down = above->down;
+    above->down->up = l;
+    above->down = l;
+    l->nextphys = nullptr;
+    l->object = linetype;
+    l->length = length;
+    l->index = avail;
+    l->linekey = 0;
+    c.lncount += 1;
+    c.charcount += length;
+    avail += length;
+    c.lnptr = l;
+    return true;
+}
+
+void linkphys() {
+    LINE* l = cur().lnptr;
+    // A header that is already in the chain is never linked twice.
+    if (l == lastphys || l->nextphys != nullptr || l == cur().header) return;
+    l->nextphys = nullptr;
+    lastphys->nextphys = l;
+    lastphys = l;
+}
+
+void removeline() {
+    COREFILE& c = cur();
+    LINE* l = c.lnptr;
+    if (l == c.header) return;
+    delstar();
+    l->up->down = l->down;
+    l->down->up = l->up;
+    markfree(l);
+    c.charcount -= l->length;
+    c.lncount -= 1;
+    if (l->object == K_EMPTY) {
+        tolimbo(l);
+    } else {
+        l->object = K_DEAD;
+    }
+}
+
+void shiftline() {
+    COREFILE& c = cur();
+    LINE* old = c.lnptr;
+    if (old == c.header || !ownstext(old->object) || old->object == K_DEAD) return;
+    if (avail + old->length > HEAPSIZE) return;
+    LINE* moved = nullptr;
+    if (reserve != nullptr) {
+        moved = allochdr();
+        *moved = *old;
+        moved->nextphys = nullptr;
+        old->up->down = moved;
+        old->down->up = moved;
+    } else {
+        // No spare header: the line keeps its header, which is taken out of
+        // its place in the physical chain and appended at the tail.
+        LINE* prev = &firstphys;
+        while (prev->nextphys != old) prev = prev->nextphys;
+        prev->nextphys = old->nextphys;
+        if (lastphys == old) lastphys = prev;
+        old->nextphys = nullptr;
+        moved = old;
+    }
+    int64_t from = old->index;
+    for (int32_t i = 0; i < old->length; ++i) {
+        textbase[avail + i] = textbase[from + i];
+        textbase[from + i] = FREEBYTE;
+    }
+    moved->index = avail;
+    avail += old->length;
+    if (moved != old) {
+        old->object = K_DEAD;
+        old->length = 0;
+        if (c.disln == old) c.disln = moved;
+        if (c.starA == old) c.starA = moved;
+        if (c.starB == old) c.starB = moved;
+        if (lp == old) lp = moved;
+    }
+    c.lnptr = moved;
+    linkphys();
+}
+
+void initfile() {
+    COREFILE& c = cur();
+    clrstars();
+    c.header->up = c.header;
+    c.header->down = c.header;
+    c.lnptr = c.header;
+    c.curcol = 1;
+    c.curline = 1;
+    c.lncount = 0;
+    c.charcount = 0;
+    c.filname.fill('\0');
+    c.edited = 0;
+    c.curflag = 1;
+}
+
+void removefile() {
+    COREFILE& c = cur();
+    LINE* l = c.header->down;
+    while (l != c.header) {
+        LINE* next = l->down;
+        if (l->object == K_EMPTY) {
+            tolimbo(l);
+        } else {
+            if (l->object == K_PICTURE) hook_releasepicture(l);
+            markfree(l);
+            l->object = K_DEAD;
+        }
+        l = next;
+    }
+}
+
+void clrfile() {
+    removefile();
+    initfile();
+    garbage();
+    allocln(K_EMPTY, 0);
+    hook_makeobject();
+    wrwholescreen();
+}
+
+void wrwholescreen() {
+    COREFILE& c = cur();
+    c.lnptr = c.header->down;
+    c.curcol = 1;
+    c.curline = 1;
+    c.disln = c.lnptr;
+    if (c.lnptr->object == K_PICTURE) c.curflag = 2;
+    hook_repaint(1);
+}
+
+int32_t distance(const LINE* l1, const LINE* l2) {
+    int32_t n = 0;
+    const LINE* l = l1;
+    while (l != l2) {
+        l = l->down;
+        ++n;
+        if (l == l1) break; // l2 is not in this list: stop after one round
+    }
+    return n;
+}
+
+void nmeset() {
+    COREFILE& c = cur();
+    const char* name = hook_curfile();
+    size_t n = std::strlen(name);
+    if (n > FILNAMESIZE - 1) n = FILNAMESIZE - 1;
+    c.filname.fill('\0');
+    std::memcpy(c.filname.data(), name, n);
+}
+
+void insline() {
+    if (!allocln(K_EMPTY, 0)) return;
+    hook_makeobject();
+    cur().edited = 1;
+    hook_repaint(6);
+    hook_scrollwindow();
+}
+
+void nuline() {
+    COREFILE& c = cur();
+    LINE* before = c.lnptr;
+    insline();
+    if (c.lnptr == before) return;
+    int32_t kind = c.lnptr->object;
+    c.curcol = (kind == K_TEXT || kind == K_EMPTY) ? hook_lmargin() : 1;
+    c.curflag = 1;
+}
+
+void coreset() {
+    int64_t n = hook_coreparam();
+    if (n < 0 || n >= 19 || n == corenum) return;
+    hook_clrtextzone();
+    corenum = static_cast<int32_t>(n);
+    hook_seteditmask(cur().viewtype);
+    if (cur().viewtype == 2) hook_showtemplate();
+    hook_repaint(1);
+    cur().curflag = 1;
+    hook_ruler();
+}
+
+void garbage() {
+    int32_t saved = corenum;
+    for (int32_t f = 0; f < NCORE; ++f) {
+        corenum = f;
+        detrfile();
+    }
+    corenum = saved;
+
+    avail = 0;
+    LINE* prev = &firstphys;
+    LINE* l = firstphys.nextphys;
+    while (l != nullptr) {
+        LINE* next = l->nextphys;
+        if (l->object == K_DEAD) {
+            prev->nextphys = next;
+            if (lastphys == l) lastphys = prev;
+            if (lp == l) lp = nullptr;
+            freeheader(l);
+        } else {
+            if (l->object != K_PICTURE) {
+                if (l->index != avail) {
+                    // Never overtakes its source: avail <= l->index.
+                    int64_t from = l->index;
+                    for (int32_t i = 0; i < l->length; ++i) textbase[avail + i] = textbase[from + i];
+                    l->index = avail;
+                }
+                avail += l->length;
+            }
+            prev = l;
+        }
+        l = next;
+    }
+    freelimbo();
+    if (reserve == nullptr) reserve = newheader();
+    full = (avail > hiaddr || reserve == nullptr) ? 1 : 0;
+}
+
+void initcore() {
+    allochdr();
+    for (int32_t f = 0; f < NCORE; ++f) {
+        corenum = f;
+        COREFILE& c = core[f];
+        c = COREFILE{};
+        c.header = newheader();
+        c.header->length = 0;
+        c.header->object = K_EMPTY;
+        c.header->nextphys = nullptr;
+        c.viewtype = 0;
+        initfile();
+        allocln(K_EMPTY, 0);
+        c.disln = c.lnptr;
+    }
+    corenum = 1;
+}
+
+void resetstore() {
+    // Every header is reachable from a corefile list, the physical chain
+    // (dead ones), the limbo list or the reserve; collect them once each.
+    std::set<LINE*> all;
+    for (COREFILE& c : core) {
+        if (c.header == nullptr) continue;
+        LINE* l = c.header->down;
+        while (l != nullptr && l != c.header) {
+            all.insert(l);
+            l = l->down;
+        }
+        all.insert(c.header);
+    }
+    for (LINE* l = firstphys.nextphys; l != nullptr; l = l->nextphys) all.insert(l);
+    for (LINE* l = limbo; l != nullptr; l = l->nextphys) all.insert(l);
+    if (reserve != nullptr) all.insert(reserve);
+    for (LINE* l : all) freeheader(l);
+    limbo = nullptr;
+    reserve = nullptr;
+    core.fill(COREFILE{});
+    textbase.fill(0);
+    avail = 0;
+    hiaddr = HIADDR;
+    full = 0;
+    firstphys = LINE{};
+    lastphys = &firstphys;
+    resetlines();
+    initcore();
+}
+
+std::string checkstore() {
+    // Physical chain: live text in increasing offsets, no 255 inside it.
+    std::set<const LINE*> inchain;
+    int64_t prevend = 0;
+    const LINE* prevline = nullptr;
+    std::string owned(static_cast<size_t>(avail > 0 ? avail : 0), '\0');
+    for (const LINE* l = firstphys.nextphys; l != nullptr; l = l->nextphys) {
+        if (!inchain.insert(l).second) return "header twice in the physical chain";
+        if (l->object == K_EMPTY) return "empty line in the physical chain";
+        if (l->nextphys == nullptr && l != lastphys) return "lastphys is not the chain's tail";
+        if (l->object == K_DEAD || l->object == K_PICTURE) continue;
+        if (l->length < 0) return "negative length";
+        if (l->length == 0) continue;
+        if (l->index < 0 || l->index + l->length > avail)
+            return "live text outside [0, avail)";
+        if (prevline != nullptr && l->index < prevend)
+            return "live text overlaps or is out of order in the physical chain";
+        for (int32_t i = 0; i < l->length; ++i) {
+            if (textbase[l->index + i] == FREEBYTE) return "free byte inside live text";
+            owned[static_cast<size_t>(l->index + i)] = 1;
+        }
+        prevend = l->index + l->length;
+        prevline = l;
+    }
+    if (lastphys != &firstphys && inchain.count(lastphys) == 0)
+        return "lastphys is not in the physical chain";
+    if (lastphys == &firstphys && firstphys.nextphys != nullptr)
+        return "lastphys is the anchor but the chain is not empty";
+    for (int64_t i = 0; i < avail; ++i)
+        if (owned[static_cast<size_t>(i)] == 0 && textbase[i] != FREEBYTE)
+            return "byte below avail neither live nor free at offset " + std::to_string(i);
+
+    // Corefiles: circular lists, counts, chain membership.
+    std::set<const LINE*> seen;
+    for (int32_t f = 0; f < NCORE; ++f) {
+        const COREFILE& c = core[f];
+        const std::string where = "corefile " + std::to_string(f) + ": ";
+        if (c.header == nullptr) return where + "no header";
+        if (c.header->object != K_EMPTY || c.header->length != 0)
+            return where + "header is not an empty kind-5 line";
+        if (inchain.count(c.header)) return where + "header in the physical chain";
+        int32_t n = 0;
+        int64_t chars = 0;
+        bool lnptrfound = c.lnptr == c.header;
+        const LINE* l = c.header;
+        do {
+            const LINE* next = l->down;
+            if (next == nullptr || next->up != l) return where + "up/down links disagree";
+            l = next;
+            if (l == c.header) break;
+            if (!seen.insert(l).second) return where + "line reached twice";
+            ++n;
+            chars += l->length;
+            if (l == c.lnptr) lnptrfound = true;
+            switch (l->object) {
+            case K_TEXT:
+            case K_RECORD:
+            case K_FORMULA:
+            case K_HLINE:
+            case K_ALINE:
+                if (!inchain.count(l)) return where + "text line missing from the physical chain";
+                break;
+            case K_EMPTY:
+                if (l->length != 0) return where + "empty line with text";
+                if (inchain.count(l)) return where + "empty line in the physical chain";
+                break;
+            case K_PICTURE:
+                if (l->length != 0) return where + "picture line owns text";
+                break;
+            default:
+                return where + "dead or unknown line kind in the list";
+            }
+            if (n > 100000000) return where + "line list does not close";
+        } while (true);
+        if (n != c.lncount) return where + "lncount is wrong";
+        if (chars != c.charcount) return where + "charcount is wrong";
+        if (n < 1) return where + "no line";
+        if (!lnptrfound) return where + "lnptr is not a line of the corefile";
+    }
+    return "";
+}
+
+} // namespace oxa
