@@ -5,8 +5,7 @@
 #include <cstring>
 
 #include "editor/motion.hpp"
-#include "editor/records.hpp"
-#include "editor/storehooks.hpp"
+#include "editor/paint.hpp"
 
 namespace oxa {
 
@@ -201,9 +200,9 @@ void setcur() {
     COREFILE& c = cur();
     if (lp == nullptr || lp == c.header) return;
     int64_t row = static_cast<int64_t>(distance(c.disln, c.lnptr)) + dist;
-    if (row < 0 || row >= hook_depth() || (c.viewtype == 2 && dist != 0)) {
+    if (row < 0 || row >= depth || (c.viewtype == 2 && dist != 0)) {
         c.disln = lp;
-        hook_repaint(1);
+        redisplay = 1;
     }
     c.lnptr = lp;
     c.curcol = cp;

@@ -9,7 +9,12 @@
 
 #include "editor/blocks.hpp"
 #include "editor/lines.hpp"
-#include "editor/storehooks.hpp"
+#include "editor/commands.hpp"
+#include "editor/editloop.hpp"
+#include "editor/frontend.hpp"
+#include "editor/motion.hpp"
+#include "editor/paint.hpp"
+#include "editor/typing.hpp"
 
 namespace oxa {
 
@@ -175,7 +180,8 @@ void removefile() {
         if (l->object == K_EMPTY) {
             tolimbo(l);
         } else {
-            if (l->object == K_PICTURE) hook_releasepicture(l);
+            // A picture line releases its picture here; the picture layer
+            // keeps nothing in this build.
             markfree(l);
             l->object = K_DEAD;
         }
@@ -188,7 +194,7 @@ void clrfile() {
     initfile();
     garbage();
     allocln(K_EMPTY, 0);
-    hook_makeobject();
+    makeobject();
     wrwholescreen();
 }
 
@@ -199,7 +205,7 @@ void wrwholescreen() {
     c.curline = 1;
     c.disln = c.lnptr;
     if (c.lnptr->object == K_PICTURE) c.curflag = 2;
-    hook_repaint(1);
+    redisplay = 1;
 }
 
 int32_t distance(const LINE* l1, const LINE* l2) {
@@ -215,8 +221,8 @@ int32_t distance(const LINE* l1, const LINE* l2) {
 
 void nmeset() {
     COREFILE& c = cur();
-    const char* name = hook_curfile();
-    size_t n = std::strlen(name);
+    const char* name = curfile.data();
+    size_t n = strnlen(name, curfile.size());
     if (n > FILNAMESIZE - 1) n = FILNAMESIZE - 1;
     c.filname.fill('\0');
     std::memcpy(c.filname.data(), name, n);
@@ -224,10 +230,10 @@ void nmeset() {
 
 void insline() {
     if (!allocln(K_EMPTY, 0)) return;
-    hook_makeobject();
+    makeobject();
     cur().edited = 1;
-    hook_repaint(6);
-    hook_scrollwindow();
+    redisplay = 6;
+    mwd();
 }
 
 void nuline() {
@@ -236,20 +242,21 @@ void nuline() {
     insline();
     if (c.lnptr == before) return;
     int32_t kind = c.lnptr->object;
-    c.curcol = (kind == K_TEXT || kind == K_EMPTY) ? hook_lmargin() : 1;
+    c.curcol = (kind == K_TEXT || kind == K_EMPTY) ? lmargin : 1;
     c.curflag = 1;
 }
 
 void coreset() {
-    int64_t n = hook_coreparam();
+    int64_t n = param[1];
     if (n < 0 || n >= 19 || n == corenum) return;
-    hook_clrtextzone();
+    clrtextzone();
     corenum = static_cast<int32_t>(n);
-    hook_seteditmask(cur().viewtype);
-    if (cur().viewtype == 2) hook_showtemplate();
-    hook_repaint(1);
+    cureditmask = editmask[static_cast<size_t>(cur().viewtype & 7)];
+    // Object type 2 would show its record template again here; without a
+    // template layer the default field layout stays in force.
+    redisplay = 1;
     cur().curflag = 1;
-    hook_ruler();
+    prtabs();
 }
 
 void garbage() {

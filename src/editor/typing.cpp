@@ -2,7 +2,7 @@
 #include "editor/typing.hpp"
 
 #include "editor/lines.hpp"
-#include "editor/records.hpp"
+#include "editor/paint.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
