@@ -1,6 +1,7 @@
 // The command processor, the command table and the setter commands.
 #include "editor/commands.hpp"
 
+#include "editor/editloop.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
@@ -18,7 +19,7 @@ constexpr const char* FINDPROMPT =
 constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     // name, sideffects, paramtype, defstr, checker, cmdop, prompt
     {"FETCH", W | N | L, "f1gUgLcC", "|1|200000||", nullptr, nullptr, nullptr},
-    {"GOODBYE", 0, "e ", "|", nullptr, nullptr, nullptr},
+    {"GOODBYE", 0, "e ", "|", nullptr, goodbye, nullptr},
     {"OVERWRITE", 0, "f1gUgL", "|1|200000|", nullptr, nullptr, nullptr},
     {"JOIN", 0, "f1gUgL", "|1|200000|", nullptr, nullptr, nullptr},
     {"FIND", L | R, "d7c2", "||", findchk, nullptr, FINDPROMPT},
@@ -59,7 +60,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"TAB", 0, "i ", "|", nullptr, settabs, "enter tab interval"},
     {"EXPRESSION", 0, "c4", "|", nullptr, nullptr, nullptr},
     {"MERGE", 0, "c3", "|", nullptr, nullptr, nullptr},
-    {"IDENTIFY", 0, "e ", "|", nullptr, nullptr, nullptr},
+    {"IDENTIFY", 0, "e ", "|", nullptr, identify, nullptr},
     {"WINDOW", 0, "i i ", "|200000|", nullptr, window, nullptr},
     {"EMIT", 0, "i gUgLd1", "|1|200000||", nullptr, nullptr,
      "corefile | firstline | lastline |0:oxa output, 1:driver input"},
@@ -97,7 +98,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
      "missing/extra|order|lex|morph|phon|spell"},
     {"PERRORSCORES", 0, "e ", "|", nullptr, nullptr, "print error scores"},
     {"AUTOWRAP", 0, "d1", "|", nullptr, nullptr, "1: on, 0: off"},
-    {"BYE", 0, "e ", "|", nullptr, nullptr, nullptr},
+    {"BYE", 0, "e ", "|", nullptr, goodbye, nullptr},
     {"CHANGE", L | S, "c2cD", "||", nullptr, nullptr, "scan pattern | replacement pattern"},
     {"DIRECTORY", 0, "k1", "|", nullptr, nullptr, "B: brief, F: full, T: top"},
     {"DTAB", 0, "d1", "|", nullptr, nullptr, "1: on, 0: off"},
