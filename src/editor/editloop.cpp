@@ -1,5 +1,6 @@
 // The edit loop, its action table and the small operations it owns.
 #include "editor/editloop.hpp"
+#include "editor/motion.hpp"
 
 #include "editor/commands.hpp"
 #include "editor/frontend.hpp"
@@ -31,7 +32,7 @@ constexpr uint32_t ALL = CMP_ALL;
 constexpr edtable edittable[] = {
     // flags    limit mask  operations for object types 0 .. 7             // code: names for types 0 .. 7
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   0 . . . . . . . .
-    {L | S,     20,  LNS, {noop, noop, noop, noop, noop, noop, noop, noop}}, //   1 retrn retrn downfield ldexit . retrn retrn viewterm
+    {L | S,     20,  LNS, {retrn, retrn, downfield, noop, noop, retrn, retrn, noop}}, //   1 retrn retrn downfield ldexit . retrn retrn viewterm
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   2 bldtxt bldrec bldrec . . bldmath bldmath bldrec
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   3 bldtxt bldrec bldrec . . bldmath bldmath bldrec
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   4 bldtxt bldrec bldrec . grops bldmath bldmath bldrec
@@ -47,24 +48,24 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  14 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  15 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  16 . . . . . . . .
-    {0,         80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  17 curleft curleft curleft ldleft picleft leftm leftm curleft
-    {L,         20,  LNS, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  18 downline downrec downfield lddown picdown downrec downm downfield
-    {0,         80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  19 curright curright curright ldright picright rightm rightm curright
-    {L,         20,  LNS, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  20 upline uprec upfield ldup picup uprec upm upfield
+    {0,         80,  0,   {curleft, curleft, curleft, noop, noop, leftm, leftm, curleft}}, //  17 curleft curleft curleft ldleft picleft leftm leftm curleft
+    {L,         20,  LNS, {downline, downrec, downfield, noop, noop, downrec, downm, downfield}}, //  18 downline downrec downfield lddown picdown downrec downm downfield
+    {0,         80,  0,   {curright, curright, curright, noop, noop, rightm, rightm, curright}}, //  19 curright curright curright ldright picright rightm rightm curright
+    {L,         20,  LNS, {upline, uprec, upfield, noop, noop, uprec, upm, upfield}}, //  20 upline uprec upfield ldup picup uprec upm upfield
     {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
     {0,         200, 0,   {inmode, inmode, inmode, noop, noop, inmode, inmode, inmode}}, //  22 inmode inmode inmode . . inmode inmode inmode
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  23 reformat upfield upfield . remember upm upm upfield
+    {E | S,     200, 0,   {noop, upfield, upfield, noop, noop, upm, upm, upfield}}, //  23 reformat upfield upfield . remember upm upm upfield
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  24 extchk extchk extchk . . extchk extchk .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  25 makestars makestars makestars . . makestars makestars .
     {L | E,     200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  26 recover recover recover . . recover recover .
     {L | E,     200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  27 delete delete delete . droppoint delete delete .
-    {L,         3,   ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  28 up_page up_page uprec . upline up_page uprec .
+    {L,         3,   ALL, {up_page, up_page, uprec, noop, upline, up_page, uprec, noop}}, //  28 up_page up_page uprec . upline up_page uprec .
     {0,         200, 0,   {uclcsw, uclcsw, uclcsw, noop, noop, uclcsw, uclcsw, uclcsw}}, //  29 uclcsw uclcsw uclcsw . . uclcsw uclcsw uclcsw
-    {L,         3,   ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  30 downpage downpage downrec . downline downpage downrec .
+    {L,         3,   ALL, {downpage, downpage, downrec, noop, downline, downpage, downrec, noop}}, //  30 downpage downpage downrec . downline downpage downrec .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  31 find find find . . . . .
     {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  32 resfind resfind resfind . nextitem resfind resfind .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  33 tabset . . . addpic . . .
-    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  34 tabcur downfield . ldexit . downm downm .
+    {0,         200, 0,   {tabset, noop, noop, noop, noop, noop, noop, noop}}, //  33 tabset . . . addpic . . .
+    {0,         200, ALL, {tabcur, downfield, noop, noop, noop, downm, downm, noop}}, //  34 tabcur downfield . ldexit . downm downm .
     {L | E | S, 200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  35 copyop copyop copyop . copyop copyop copyop .
     {E,         20,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  36 . . . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  37 vcompsingle . . . . . . .
@@ -87,21 +88,21 @@ constexpr edtable edittable[] = {
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  54 . . . . . recmath recmath .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  55 . . . . . preview preview .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  56 silent silent silent . silent silent silent .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  57 . . . . . greencur greencur .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, greencur, greencur, noop}}, //  57 . . . . . greencur greencur .
     {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  58 . . . . . instabrow instabrow .
     {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  59 . . . . . instabcol instabcol .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  60 . . . . . downrow downrow .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  61 . . . . . uprow uprow .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, downrow, downrow, noop}}, //  60 . . . . . downrow downrow .
+    {0,         200, 0,   {noop, noop, noop, noop, noop, uprow, uprow, noop}}, //  61 . . . . . uprow uprow .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  62 regshow regshow regshow . . . . .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  63 resnumber resnumber resnumber . . resnumber resnumber .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  64 rescheck rescheck rescheck . . rescheck rescheck .
     {E | S,     80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  65 rectxt recrec recrec . previtem . . recrec
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  66 begline begline . . . . . .
+    {0,         200, 0,   {begline, begline, noop, noop, noop, noop, noop, noop}}, //  66 begline begline . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  67 . mrgrec mrgrec . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  68 endline endline . . . . . .
+    {0,         200, 0,   {endline, endline, noop, noop, noop, noop, noop, noop}}, //  68 endline endline . . . . . .
     {E,         3,   0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  69 deline . . . . . . .
-    {0,         3,   0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  70 marleft . . . . . . .
-    {0,         3,   0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  71 maright . . . . . . .
+    {0,         3,   0,   {marleft, noop, noop, noop, noop, noop, noop, noop}}, //  70 marleft . . . . . . .
+    {0,         3,   0,   {maright, noop, noop, noop, noop, noop, noop, noop}}, //  71 maright . . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  72 flushleft . . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  73 flushright . . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  74 fcenter . . . . . . .
@@ -111,8 +112,8 @@ constexpr edtable edittable[] = {
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  78 repline copyfield copyfield . . . . copyfield
     {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  79 delword rubfield rubfield . . . . rubfield
     {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  80 delwordend . . . . . . .
-    {L,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  81 xnextword . . . . . . .
-    {L,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  82 xprevword . . . . . . .
+    {L,         200, 0,   {xnextword, noop, noop, noop, noop, noop, noop, noop}}, //  81 xnextword . . . . . . .
+    {L,         200, 0,   {xprevword, noop, noop, noop, noop, noop, noop, noop}}, //  82 xprevword . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  83 makecstars . . . . . . .
     {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  84 deleterect . . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  85 insertrect . . . . . . .
@@ -125,7 +126,7 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  92 flipchar flipchar flipchar . . . . flipchar
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  93 manynulines . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  94 ldenter . . lddelout . . . .
-    {L,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  95 xnextnumx . . . . . . .
+    {L,         200, 0,   {xnextnumx, noop, noop, noop, noop, noop, noop, noop}}, //  95 xnextnumx . . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  96 falign . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  97 generate . . . . . . .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  98 resumelx resumelx resumelx . . . . .

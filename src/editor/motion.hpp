@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace oxa {
 
@@ -17,6 +18,10 @@ namespace oxa {
 
 extern int32_t greenx;  // formula grid cursor (mode 3)
 extern int32_t greeny;
+
+// Decimal-tab entry: 1 while a number is being typed at the tab stop that
+// `tabcur` reached, 0 otherwise (typing clears it when the number ends).
+extern int32_t dtstate;
 
 // True when column `c` is a tab stop of the ruler (margins included).
 bool tabcol(int32_t c);
@@ -27,8 +32,10 @@ void mwd();
 // Brings cursor and window into a valid state after every operation.
 void fixcursor();
 
-// Sends the margins and tab ruler ("$mt...").
+// Sends the margins and tab ruler ("$mt..."), composed by `rulertext`: one
+// character per shown column.
 void prtabs();
+std::string rulertext();
 
 // Edit operations.
 void retrn();
@@ -76,7 +83,7 @@ void advance();
 void gotobottom();
 void shift();
 
-// Restores the formula cursor state.
+// Restores the formula cursor and decimal-tab state.
 void resetmotion();
 
 }  // namespace oxa
