@@ -9,6 +9,7 @@
 #include "editor/terminal.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -88,10 +89,12 @@ int main(int argc, char** argv) {
     stermpars();
     getwindsize();
     initerm();
+    // Every way out, also the end of the input, gives the terminal back.
+    std::atexit(reseterm);
     termrefresh();
     inptr = stdin;
     setsig();
-    initbormo();
+    bormo::initbormo();
     gendis();
     discur();
     pushstartup(argc, argv);

@@ -254,24 +254,10 @@ TEST_F(EditLoop, CaseKeyTogglesUpperCase) {
     EXPECT_EQ(transb, before);
 }
 
-TEST_F(EditLoop, UnsavedReportNamesEachEditedCorefile) {
-    core[3].edited = 1;
-    core[12].edited = 1;
-    std::snprintf(core[12].filname.data(), core[12].filname.size(), "%s", "notes.txt");
-    std::FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(unsavedreport(f), 2);
-    std::rewind(f);
-    char buf[256] = {};
-    size_t n = std::fread(buf, 1, sizeof buf - 1, f);
-    std::fclose(f);
-    EXPECT_EQ(std::string(buf, n),
-              "oxa: corefile 3 not saved\noxa: corefile 12 (notes.txt) not saved\n");
-}
-
 TEST_F(EditLoop, EndOfInputExitsZeroNamingUnsavedCorefiles) {
     core[5].edited = 1;
-    EXPECT_EXIT(eofexit(), testing::ExitedWithCode(0), "corefile 5 not saved");
+    core[9].edited = 1;
+    EXPECT_EXIT(eofexit(), testing::ExitedWithCode(0), "corefile 5 not saved.*corefile 9 not saved");
 }
 
 }  // namespace
