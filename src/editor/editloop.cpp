@@ -1,6 +1,5 @@
 // The edit loop, its action table and the small operations it owns.
 #include "editor/editloop.hpp"
-#include "editor/motion.hpp"
 
 #include "editor/commands.hpp"
 #include "editor/frontend.hpp"
@@ -72,7 +71,7 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {show, show, show, show, show, show, show, noop}}, //  38 show show show show show show show .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  39 vglobpre . . . . . . .
     {L | E | S, 200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  40 recword recfield recfield . . . . recfield
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  41 wildtxt wildrec wildrec . . . . .
+    {0,         200, 0,   {wildtxt, wildrec, wildrec, noop, noop, noop, noop, noop}}, //  41 wildtxt wildrec wildrec . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  42 compute0 compute0 compute0 . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  43 compute0 compute0 compute0 . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  44 compute0 compute0 compute0 . . . . .
