@@ -189,6 +189,90 @@ void show() {
     std::fclose(f);
 }
 
+int unsavedreport(std::FILE* out) {
+    int n = 0;
+    for (int i = 0; i < NCORE; ++i) {
+        if (!core[i].edited) continue;
+        ++n;
+        const char* name = core[i].filname.data();
+        if (name[0])
+            std::fprintf(out, "oxa: corefile %d (%s) not saved\n", i, name);
+        else
+            std::fprintf(out, "oxa: corefile %d not saved\n", i);
+    }
+    return n;
+}
+
+void eofexit() {
+    std::fflush(stdout);
+    unsavedreport(stderr);
+    reseterm();
+    std::exit(0);
+}
+
+void editpass(int32_t code, const edtable* table) {
+    // The count runs over the raw code sequence: a refused pass counts too.
+    if (code == lastcode)
+        ++repcount;
+    else
+        repcount = 0;
+    lastcode = code;
+    if (code < 0 || code >= NEDITCODES) return;  // not a table code: nothing to run
+    const edtable& row = table[code];
+
+    setviewmask();
+    curopmask = row.cmpmask;
+    if (repcount >= row.replimit && repflag != 1) return;
+    if (full && (row.sideffects & SE_SPACE)) return;
+    if (((curviewmask | curopmask) & cureditmask) == 0) return;
+
+    const int32_t vt = cur().viewtype;
+    if (vt >= 0 && vt < NOBJTYPES) row.operatn[vt]();
+
+    fixcursor();
+    display();
+    // The operation may have changed the current corefile (CORE).
+    COREFILE& c = cur();
+    if (row.sideffects & SE_EDIT) c.edited = 1;
+    if (row.sideffects & SE_LINE) c.curline = distance(c.header, c.lnptr);
+    if ((avail > hiaddr || reserve == nullptr) && full == 0) garbage();
+    putstats();
+    discur();
+}
+
+void editor() {
+    while (overflg == 0) {
+        txtcur();
+        fetchchar();
+        rmtxtcur();
+        editpass(type);
+    }
+}
+
+void identify() {
+    char msg[80];
+    std::snprintf(msg, sizeof msg, "%s date: %s; time: %s", "XOXA", "Jul 27 2020", "17:18:26");
+    diserr(msg);
+}
+
+void goodbye() {
+    overflg = 1;
+    for (int i = 0; i < NCORE && overflg == 1; ++i) {
+        if (!core[i].edited) continue;
+        char msg[64];
+        std::snprintf(msg, sizeof msg, "WARNING: corefile %d not saved. <del> aborts", i);
+        if (diserr(msg) == 2) overflg = 0;
+    }
+    if (overflg == 1) mode = 1;
+}
+
+void inmode() {
+    mode = (mode == 2) ? 1 : 2;
+    prmptpar(mode);
+}
+
+void uclcsw() { transb = transb ? 0 : 1; }
+
 void reseteditloop() {
     cureditmask = 1;
     curviewmask = viewmask[K_TEXT];

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 
 namespace oxa {
 
@@ -68,6 +69,13 @@ void goodbye();
 void inmode();
 void uclcsw();
 void show();
+
+// End of file on standard input: names each unsaved corefile on stderr,
+// restores the terminal and exits with status 0.  Called by the input stream.
+[[noreturn]] void eofexit();
+
+// Writes one line per unsaved (edited) corefile to `out`; returns their count.
+int unsavedreport(std::FILE* out);
 
 // Restores the loop's initial state.
 void reseteditloop();

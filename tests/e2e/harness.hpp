@@ -108,9 +108,9 @@ struct Fixture {
 };
 
 struct Run {
-    std::vector<std::string> args;  // the program's arguments (without its name)
-    std::string keys;               // keystroke script in brace notation
-    std::vector<Fixture> files;     // written into the directory first
+    std::vector<std::string> args{};  // the program's arguments (without its name)
+    std::string keys{};             // keystroke script in brace notation
+    std::vector<Fixture> files{};   // written into the directory first
     int timeout = 10;               // seconds before the program is killed
     bool framed = true;             // stdout must be CR LF lines
 };

@@ -238,12 +238,11 @@ TEST_F(EditLoop, CodesOutsideTheTableRunNothing) {
     EXPECT_EQ(runs, 0);
 }
 
-TEST_F(EditLoop, InsertKeyTogglesTheModeAndShowsItsWord) {
+TEST_F(EditLoop, InsertKeyTogglesTheMode) {
     editpass(22);
     EXPECT_EQ(mode, 2);
     editpass(22);
     EXPECT_EQ(mode, 1);
-    EXPECT_EQ(wire, "Insert  \r\nTyping  \r\n");
 }
 
 TEST_F(EditLoop, CaseKeyTogglesUpperCase) {
@@ -252,6 +251,21 @@ TEST_F(EditLoop, CaseKeyTogglesUpperCase) {
     EXPECT_EQ(transb, before ? 0 : 1);
     editpass(29);
     EXPECT_EQ(transb, before);
+}
+
+TEST_F(EditLoop, UnsavedReportNamesEachEditedCorefile) {
+    core[3].edited = 1;
+    core[12].edited = 1;
+    std::snprintf(core[12].filname.data(), core[12].filname.size(), "%s", "notes.txt");
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(unsavedreport(f), 2);
+    std::rewind(f);
+    char buf[256] = {};
+    size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+    std::fclose(f);
+    EXPECT_EQ(std::string(buf, n),
+              "oxa: corefile 3 not saved\noxa: corefile 12 (notes.txt) not saved\n");
 }
 
 TEST_F(EditLoop, EndOfInputExitsZeroNamingUnsavedCorefiles) {
