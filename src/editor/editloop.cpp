@@ -1,9 +1,11 @@
 // The edit loop, its action table and the small operations it owns.
 #include "editor/editloop.hpp"
-#include "editor/commands.hpp"
-#include "editor/motion.hpp"
 
+#include "editor/commands.hpp"
+#include "editor/frontend.hpp"
 #include "editor/input.hpp"
+#include "editor/motion.hpp"
+#include "editor/paint.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 #include "editor/terminal.hpp"
@@ -209,13 +211,68 @@ void eofexit() {
     std::exit(0);
 }
 
-// Placeholders until the input stream, painting and command layers land.
-void editpass(int32_t code, const edtable* table) {}
-void editor() {}
-void identify() {}
-void goodbye() {}
-void inmode() {}
-void uclcsw() {}
+void editpass(int32_t code, const edtable* table) {
+    // The count runs over the raw code sequence: a refused pass counts too.
+    if (code == lastcode)
+        ++repcount;
+    else
+        repcount = 0;
+    lastcode = code;
+    if (code < 0 || code >= NEDITCODES) return;  // not a table code: nothing to run
+    const edtable& row = table[code];
+
+    setviewmask();
+    curopmask = row.cmpmask;
+    if (repcount >= row.replimit && repflag != 1) return;
+    if (full && (row.sideffects & SE_SPACE)) return;
+    if (((curviewmask | curopmask) & cureditmask) == 0) return;
+
+    const int32_t vt = cur().viewtype;
+    if (vt >= 0 && vt < NOBJTYPES) row.operatn[vt]();
+
+    fixcursor();
+    display();
+    // The operation may have changed the current corefile (CORE).
+    COREFILE& c = cur();
+    if (row.sideffects & SE_EDIT) c.edited = 1;
+    if (row.sideffects & SE_LINE) c.curline = distance(c.header, c.lnptr);
+    if ((avail > hiaddr || reserve == nullptr) && full == 0) garbage();
+    putstats();
+    discur();
+}
+
+void editor() {
+    while (overflg == 0) {
+        txtcur();
+        fetchchar();
+        rmtxtcur();
+        editpass(type);
+    }
+}
+
+void identify() {
+    char msg[80];
+    std::snprintf(msg, sizeof msg, "%s date: %s; time: %s", "XOXA", "Jul 27 2020", "17:18:26");
+    diserr(msg);
+}
+
+void goodbye() {
+    overflg = 1;
+    for (int i = 0; i < NCORE && overflg == 1; ++i) {
+        if (!core[i].edited) continue;
+        char msg[64];
+        std::snprintf(msg, sizeof msg, "WARNING: corefile %d not saved. <del> aborts", i);
+        if (diserr(msg) == 2) overflg = 0;
+    }
+    if (overflg == 1) mode = 1;
+}
+
+void inmode() {
+    mode = (mode == 2) ? 1 : 2;
+    prmptpar(mode);
+}
+
+void uclcsw() { transb = transb ? 0 : 1; }
 
 void reseteditloop() {
     cureditmask = 1;
