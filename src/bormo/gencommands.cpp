@@ -1,18 +1,31 @@
 // The generation commands and the file-kind table.
 #include "bormo/gencommands.hpp"
 
+#include <cctype>
+#include <string>
+
+#include "bormo/attributes.hpp"
+#include "bormo/lexicon.hpp"
+#include "bormo/reader.hpp"
+#include "bormo/syntax.hpp"
+#include "bormo/vline.hpp"
+#include "editor/commands.hpp"
+#include "editor/frontend.hpp"
+
 namespace bormo {
 
 // Columns: cmdletts, filebits, uninstaller, initializer, putvlett.
+// Row i (1..13) holds the kind of bit 2^(i-1).  Kinds whose readers live
+// elsewhere and are not loaded yet have no uninstaller or initializer here.
 constexpr std::array<vfile_entry, NVFILES> vfile_table_rows = {{
     {"dummy", 0, nullptr, nullptr, ' '},
-    {"AT", VF_AT | VF_LE | VF_MR | VF_GP, nullptr, nullptr, 'a'},
-    {"US", VF_US, nullptr, nullptr, 'u'},
-    {"SY", VF_SY | VF_US, nullptr, nullptr, 's'},
+    {"AT", VF_AT | VF_LE | VF_MR | VF_GP, clearattributes, clearattributes, 'a'},
+    {"US", VF_US, dump_syntax, dump_syntax, 'u'},
+    {"SY", VF_SY | VF_US, dump_syntax, dump_syntax, 's'},
     {"MO", VF_MO, nullptr, nullptr, 'm'},
     {"TB", VF_TB, nullptr, nullptr, 'T'},
-    {"TM", VF_TM | VF_LE | VF_MR, nullptr, nullptr, 't'},
-    {"LE", VF_LE | VF_GP, nullptr, nullptr, 'L'},
+    {"TM", VF_TM | VF_LE | VF_MR, clear_terminals, clear_terminals, 't'},
+    {"LE", VF_LE | VF_GP, clearlexicon, nullptr, 'L'},
     {"IP", VF_IP, nullptr, nullptr, 'p'},
     {"MR", VF_MR, nullptr, nullptr, 'e'},
     {"TG", VF_TG, nullptr, nullptr, 'g'},
@@ -24,34 +37,184 @@ constexpr std::array<vfile_entry, NVFILES> vfile_table_rows = {{
 static_assert(vfile_table_rows.size() == NVFILES);
 const std::array<vfile_entry, NVFILES> vfile_table = vfile_table_rows;
 
+constexpr int NKINDS = 13;  // rows 1..13, one per bit
+
 std::array<std::string, NBORMOFILES> bormofilename;
 int32_t installed = 0;
 int32_t synstat = 0;
 int32_t userstat = 0;
 
-void uninstall(int32_t bits) {}
-void uninstall_n(int row) {}
-void initialize() {}
-std::string bits_to_text(int32_t bits) { return "none"; }
-int32_t text_to_bits(const char* text) { return 0; }
-void putbormofile(const char* name, char letter) {}
-void initbormo() {}
+namespace {
+bool improper_text = false;  // the last text_to_bits met a bad character
+}
 
-void vreadattr() {}
-void vreadsyn() {}
-void vreaduser() {}
-void vreadterm() {}
-void vreadlex() {}
-void addlex() {}
-void rm_vfiles() {}
-void vdisplay() {}
-void rnset() {}
-void rnprint() {}
+void uninstall(int32_t bits) {
+    bits &= installed;
+    for (int row = 1; row <= NKINDS; ++row) {
+        if (!(bits & (1 << (row - 1)))) continue;
+        if (vfile_table[row].uninstaller) vfile_table[row].uninstaller();
+        putbormofile("", vfile_table[row].putvlett);
+    }
+    installed &= ~bits;
+    v_printf(MSGCORE, "uninstalled: %s", bits_to_text(bits).c_str());
+}
+
+void uninstall_n(int row) {
+    if (row >= 0 && row < NVFILES) uninstall(vfile_table[row].filebits);
+}
+
+void initialize() {
+    for (int row = 1; row <= NKINDS; ++row)
+        if (vfile_table[row].initializer) vfile_table[row].initializer();
+}
+
+std::string bits_to_text(int32_t bits) {
+    std::string text;
+    for (int row = 1; row <= NKINDS; ++row) {
+        if (!(bits & (1 << (row - 1)))) continue;
+        if (!text.empty()) text += ", ";
+        text += vfile_table[row].cmdletts;
+    }
+    return text.empty() ? "none" : text;
+}
+
+int32_t text_to_bits(const char* text) {
+    improper_text = false;
+    for (const char* p = text; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (!std::isalpha(c) && c != ' ' && c != ',') {
+            oxa::diserr("improper character in parameter");
+            improper_text = true;
+            return 0;
+        }
+    }
+    int32_t bits = 0;
+    std::string name;
+    auto take = [&]() {
+        if (name.empty()) return;
+        int row = 1;
+        while (row < NVFILES && name != vfile_table[row].cmdletts) ++row;
+        if (row < NVFILES)
+            bits |= vfile_table[row].filebits;
+        else
+            v_printf(MSGCORE, "%s not a file kind", name.c_str());
+        name.clear();
+    };
+    for (const char* p = text;; ++p) {
+        if (*p == ',' || *p == 0) {
+            take();
+            if (*p == 0) break;
+        } else if (*p != ' ') {
+            name += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+        }
+    }
+    return bits;
+}
+
+void putbormofile(const char* name, char letter) {
+    std::string msg = "$mV";
+    msg += letter;
+    msg += name;
+    oxa::xvtransmit(msg.c_str());
+    int slot = letter - '@';
+    if (slot >= 0 && slot < NBORMOFILES) bormofilename[slot] = name;
+}
+
+void initbormo() {
+    reseed(0);
+    initialize();
+    installed = 0;
+    synstat = 0;
+    userstat = 0;
+    for (auto& n : bormofilename) n.clear();
+}
+
+void vreadattr() {
+    uninstall_n(1);
+    readattr(oxa::curfile.data());
+    putbormofile(oxa::curfile.data(), 'a');
+    installed |= VF_AT;
+}
+
+void vreadsyn() {
+    uninstall_n(3);
+    read_syntax(oxa::curfile.data());
+    putbormofile(oxa::curfile.data(), 's');
+    synstat = v_stat;
+    userstat = 0;
+    installed |= VF_SY;
+}
+
+void vreaduser() {
+    uninstall_n(2);
+    read_syntax(oxa::curfile.data());
+    putbormofile(oxa::curfile.data(), 'u');
+    userstat = v_stat;
+    installed |= VF_US;
+}
+
+void vreadterm() {
+    uninstall_n(6);
+    read_terminals(oxa::curfile.data());
+    putbormofile(oxa::curfile.data(), 't');
+    installed |= VF_TM;
+}
+
+void vreadlex() {
+    if (!(installed & VF_TM)) {
+        oxa::diserr("Terminals file not present");
+        return;
+    }
+    uninstall_n(7);
+    initdict();
+    readdict(oxa::curfile.data());
+    putbormofile(oxa::curfile.data(), 'L');
+    installed |= VF_LE;
+}
+
+void addlex() {
+    if (installed & VF_LE) {
+        readdict(oxa::curfile.data());
+        return;
+    }
+    oxa::diserr("Lexicon not present; defaulting to LExicon");
+    vreadlex();
+}
+
+void rm_vfiles() {
+    int32_t bits = text_to_bits(oxa::picstring.data());
+    if (improper_text) return;
+    int32_t removed = bits & installed;
+    uninstall(bits);
+    if (removed & VF_SY) synstat = 0;
+    if (removed & VF_US) userstat = 0;
+}
+
+void vdisplay() {
+    switch (oxa::param[1]) {
+    case 0:
+        v_print(MSGCORE, bits_to_text(installed).c_str());
+        break;
+    case 7:
+        printlex();
+        break;
+    default:
+        break;
+    }
+}
+
+void rnset() { reseed(oxa::param[1]); }
+
+void rnprint() {
+    int n = oxa::param[1];
+    printseed(n == 0 || n > 18 ? MSGCORE : n);
+}
 
 void resetgencommands() {
     installed = 0;
     synstat = 0;
     userstat = 0;
+    improper_text = false;
     for (auto& n : bormofilename) n.clear();
 }
 

@@ -1,6 +1,19 @@
 // Terminals and lexicon.
 #include "bormo/lexicon.hpp"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "bormo/attributes.hpp"
+#include "bormo/reader.hpp"
+#include "bormo/syntax.hpp"
+#include "bormo/vline.hpp"
+#include "editor/frontend.hpp"
+
 namespace bormo {
 
 std::array<std::string, MAXTERMINALS> terminal_table;
@@ -18,29 +31,610 @@ long prob_tot = 0;
 long lexerrors = 0;
 long lexentries = 0;
 
-void read_terminals(const char* name) {}
-int lookup_terminal(const char* symbol) { return -1; }
-void clear_terminals() {}
-void initdict() {}
-void readdict(const char* name) {}
-void clearlexicon() {}
-void clearrecoveredlexicon() {}
-int readentry(int linktolexicon) { return 0; }
-const char* getfieldptr(const char* record, int n) { return ""; }
-char* getfieldptr(char* record, int n) { return record; }
-int getfrequency(const char* record) { return 0; }
-recnode* exactword(const char* word, recnode* list) { return nullptr; }
-void locate_comp(const char* record) {}
-int match_comp(int i) { return 0; }
-int match_attr(const char* record, attr_list list) { return 0; }
-int match_single_attr(const char* record) { return 0; }
-void locate_matches(t_dict_lookup* lookup, int term) {}
-void getdictent(t_dict_lookup* lookup) {}
+namespace {
+
+int lastterm = -1;  // the terminal found last by lookup_terminal
+
+constexpr int POSITIONLEN = 39;  // characters of field 1 shown in error lines
+
+// Counts a lexicon error; only the first ones are written.
+void lexerr(const char* a, const std::string& b = "", const char* c = "") {
+    ++lexerrors;
+    if (lexerrors <= MAXLEXERRORS) v_err(a, b.c_str(), c);
+}
+
+void free_list(recnode* n) {
+    while (n) {
+        recnode* p = n->previous;
+        delete[] n->recordptr;
+        delete n;
+        n = p;
+    }
+}
+
+char* copy_text(const std::string& s) {
+    char* t = new char[s.size() + 1];
+    std::memcpy(t, s.data(), s.size());
+    t[s.size()] = 0;
+    return t;
+}
+
+// The word of an entry (or a pattern): the text between its opening and
+// closing quotes, or up to '|' when it has no opening quote.
+std::string word_of(const char* s) {
+    std::string w;
+    if (*s == '"') {
+        ++s;
+        while (*s && *s != '"') w += *s++;
+    } else {
+        while (*s && *s != '|') w += *s++;
+    }
+    return w;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- terminals
+
+void read_terminals(const char* name) {
+    file_operation = "terminals input";
+    file_position.clear();
+    openfile(name, 0);
+    while (v_peep() != T_EOF) {
+        int t = v_peep();
+        if (t == T_IDENT) {
+            const char* id = identbuf.data();
+            if (lookup_terminal(id) >= 0) {
+                v_err("Repeated terminal", id, "");
+            } else if (terminal_count >= MAXTERMINALS) {
+                v_err("Too many terminals", id, "");
+            } else {
+                terminal_table[terminal_count++] = id;
+            }
+        } else {
+            v_err("Unexpected symbol", tok2str(t).c_str(), "");
+        }
+        v_next();
+    }
+    file_operation.clear();
+}
+
+int lookup_terminal(const char* symbol) {
+    if (!symbol) return -1;
+    size_t len = 0;
+    while (symbol[len] && symbol[len] != '|') ++len;
+    auto same = [&](int i) {
+        const std::string& t = terminal_table[i];
+        return t.size() == len && t.compare(0, len, symbol, len) == 0;
+    };
+    if (lastterm >= 0 && lastterm < terminal_count && same(lastterm)) return lastterm;
+    for (int i = 0; i < terminal_count; ++i)
+        if (same(i)) return lastterm = i;
+    return -1;
+}
+
+void clear_terminals() {
+    for (int i = 0; i < terminal_count; ++i) terminal_table[i].clear();
+    terminal_count = 0;
+    lastterm = -1;
+}
+
+// ---------------------------------------------------------------- lexicon file
+
+void initdict() {
+    clearlexicon();
+    dictterm = terminal_count;
+    dictionary = new recnode*[dictterm > 0 ? dictterm : 1]();
+}
+
+void clearlexicon() {
+    if (dictionary) {
+        for (int i = 0; i < dictterm; ++i) free_list(dictionary[i]);
+        delete[] dictionary;
+    }
+    dictionary = nullptr;
+    dictterm = -1;
+    lexerrors = 0;
+    numnodes = 0;
+    prob_tot = 0;
+}
+
+void clearrecoveredlexicon() {
+    for (int i = 0; i < lastrestored; ++i) {
+        delete[] restoredlexarray[i]->recordptr;
+        delete restoredlexarray[i];
+        restoredlexarray[i] = nullptr;
+    }
+    lastrestored = 0;
+}
+
+namespace {
+
+// Builds the encoded attribute field from its compounds: sorted by the type
+// of the first component, each followed by a blank, then '|'.
+void store_attributes(std::string& text, std::vector<std::string>& comps) {
+    auto firsttype = [](const std::string& c) {
+        size_t k = c.find(static_cast<char>(ATTRCODE));
+        return k + 1 < c.size() ? static_cast<unsigned char>(c[k + 1]) : 0;
+    };
+    std::stable_sort(comps.begin(), comps.end(), [&](const std::string& a, const std::string& b) {
+        return firsttype(a) < firsttype(b);
+    });
+    for (const auto& c : comps) {
+        text += c;
+        text += ' ';
+    }
+    text += '|';
+    comps.clear();
+}
+
+void store_frequency(std::string& text, long freq, bool seen) {
+    char buf[8];
+    if (!seen) freq = 1;
+    std::snprintf(buf, sizeof buf, "%04ld|", std::min(freq, 9999L));
+    text += buf;
+}
+
+void skip_line() {
+    while (v_peep() != T_NEWLINE && v_peep() != T_EOF) v_next();
+    if (v_peep() == T_NEWLINE) v_next();
+}
+
+}  // namespace
+
+int readentry(int linktolexicon) {
+    std::string text;
+    std::string termname;
+    std::vector<std::string> comps;
+    std::string comp;
+    int field = 1;
+    bool any = false;
+    long freq = 0;
+    bool freqseen = false;
+    bool rejected = false;
+    file_position.clear();
+    while (!rejected) {
+        int t = v_peep();
+        if (t == T_NEWLINE || t == T_EOF) break;
+        any = true;
+        const char* id = identbuf.data();
+        if (t == '|') {
+            if (field == 3) {
+                if (!comp.empty()) comps.push_back(comp);
+                comp.clear();
+                if (comps.size() > MAXLEXCOMP) {
+                    lexerr("Too many compounds in attribute field");
+                    rejected = true;
+                    break;
+                }
+                store_attributes(text, comps);
+            } else if (field == 4) {
+                store_frequency(text, freq, freqseen);
+            } else {
+                text += '|';
+            }
+            ++field;
+        } else if (field == 3) {
+            if (t == T_IDENT) {
+                if (!lookup_attr(id)) {
+                    lexerr("Unknown attribute", id);
+                    rejected = true;
+                    break;
+                }
+                comp += static_cast<char>(ATTRCODE);
+                comp += static_cast<char>(att_class);
+                comp += static_cast<char>(att_value < 0 ? BAREVALUE : att_value);
+            } else if (t == '.' || t == '<' || t == '>') {
+                comp += static_cast<char>(t);
+            } else if (t == ',') {
+                if (!comp.empty()) comps.push_back(comp);
+                comp.clear();
+            } else {
+                lexerr("Unexpected character in attribute field", tok2str(t));
+            }
+        } else if (field == 4) {
+            if (t == T_IDENT && !freqseen) {
+                freqseen = true;
+                freq = 0;
+                for (const char* p = id; std::isdigit(static_cast<unsigned char>(*p)); ++p)
+                    freq = std::min(freq * 10 + (*p - '0'), 100000L);
+            }
+        } else {
+            if (t == T_IDENT)
+                text += id;
+            else
+                text += static_cast<char>(t);
+            if (field == 1) file_position = text.substr(0, POSITIONLEN);
+            if (field == 2 && t == T_IDENT && termname.size() < POSITIONLEN)
+                termname += std::string(id).substr(0, POSITIONLEN - termname.size());
+        }
+        if (text.size() > MAXENTRYLEN) {
+            lexerr("Entry is too long");
+            rejected = true;
+            break;
+        }
+        v_next();
+    }
+    if (rejected) {
+        skip_line();
+        return 0;
+    }
+    if (v_peep() == T_NEWLINE) v_next();
+    if (!any) return 0;
+    if (field < 3) {
+        lexerr("Entry has fewer than two complete fields");
+        return 0;
+    }
+    int term = lookup_terminal(termname.c_str());
+    if (term < 0) {
+        lexerr("Terminal not found:", termname);
+        return 0;
+    }
+    // Close an unfinished field, then add the missing ones.
+    if (field == 3 && (!comp.empty() || !comps.empty())) {
+        if (!comp.empty()) comps.push_back(comp);
+        store_attributes(text, comps);
+        ++field;
+    } else if (field == 4 && freqseen) {
+        store_frequency(text, freq, true);
+        ++field;
+    } else if (text.back() != '|') {
+        text += '|';
+        ++field;
+    }
+    for (; field <= 6; ++field) {
+        if (field == 4)
+            store_frequency(text, 0, false);
+        else
+            text += '|';
+    }
+    if (text.compare(0, 2, "\\r") == 0) text.erase(0, 2);
+    if (text.size() > MAXENTRYLEN) {
+        lexerr("Entry is too long");
+        return 0;
+    }
+    recnode* node;
+    try {
+        node = new recnode{nullptr, copy_text(text)};
+    } catch (const std::bad_alloc&) {
+        lexerr("Inadequate working space");
+        return 0;
+    }
+    if (linktolexicon) {
+        if (!dictionary || term >= dictterm) {
+            delete[] node->recordptr;
+            delete node;
+            lexerr("Terminal not found:", termname);
+            return 0;
+        }
+        node->previous = dictionary[term];
+        dictionary[term] = node;
+    } else {
+        if (lastrestored >= MAXRESTORED) {
+            delete[] node->recordptr;
+            delete node;
+            lexerr("Too many restored entries");
+            return 0;
+        }
+        node->previous = lastrestored > 0 ? restoredlexarray[lastrestored - 1] : nullptr;
+        restoredlexarray[lastrestored++] = node;
+    }
+    return 1;
+}
+
+void readdict(const char* name) {
+    if (dictterm < 0) initdict();
+    file_operation = "lexicon input";
+    file_position.clear();
+    lexerrors = 0;
+    lexentries = 0;
+    openfile(name, 1);
+    while (v_peep() != T_EOF) {
+        if (readentry(1)) {
+            ++lexentries;
+            if (lexentries % 100 == 0) {
+                char buf[64];
+                std::snprintf(buf, sizeof buf, "Lexical Entries Processed: %ld", lexentries);
+                oxa::progress(buf);
+            }
+        }
+    }
+    file_position.clear();
+    v_printf(MSGCORE, "Total Words: %ld. Number of Errors: %ld", lexentries, lexerrors);
+    file_operation.clear();
+}
+
+// ---------------------------------------------------------------- fields
+
+const char* getfieldptr(const char* record, int n) {
+    if (!record) return "";
+    const char* p = record;
+    for (int f = 1; f < n; ++f) {
+        while (*p && *p != '|') {
+            if (f == 3 && static_cast<unsigned char>(*p) == ATTRCODE) {
+                for (int k = 0; k < 3 && *p; ++k) ++p;
+            } else {
+                ++p;
+            }
+        }
+        if (!*p) return p;
+        ++p;
+    }
+    return p;
+}
+
+char* getfieldptr(char* record, int n) {
+    if (!record) return nullptr;
+    return const_cast<char*>(getfieldptr(static_cast<const char*>(record), n));
+}
+
+int getfrequency(const char* record) {
+    const char* p = getfieldptr(record, 4);
+    int f = 0;
+    while (std::isdigit(static_cast<unsigned char>(*p))) f = f * 10 + (*p++ - '0');
+    return f;
+}
+
+recnode* exactword(const char* word, recnode* list) {
+    if (!word) return nullptr;
+    std::string pattern = word_of(word);
+    for (recnode* n = list; n; n = n->previous) {
+        std::string w = word_of(n->recordptr);
+        if (match_wild(pattern.c_str(), w.c_str(), '\0', '\0')) return n;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- matching
+
+void locate_comp(const char* record) {
+    lexatt_index = 0;
+    const char* p = getfieldptr(record, 3);
+    while (*p && *p != '|' && lexatt_index < MAXLEXCOMP) {
+        lex_comp c{p, 0};
+        while (*p && *p != ' ' && *p != '|') {
+            if (static_cast<unsigned char>(*p) == ATTRCODE) {
+                ++c.count;
+                for (int k = 0; k < 3 && *p; ++k) ++p;
+            } else {
+                ++p;
+            }
+        }
+        if (c.count > 0) lexatt[lexatt_index++] = c;
+        if (*p == ' ') ++p;
+    }
+}
+
+namespace {
+
+// The type of the first component of compound i of the entry.
+int first_type(int i) {
+    const char* p = lexatt[i].start;
+    while (*p && static_cast<unsigned char>(*p) != ATTRCODE) ++p;
+    return *p ? static_cast<unsigned char>(p[1]) : 0;
+}
+
+}  // namespace
+
+int match_comp(int i) {
+    if (lexatt[i].count != attr_index) return 0;
+    const char* p = lexatt[i].start;
+    for (int k = 0; k < attr_index; ++k) attr[k].lttmp = -1;
+    for (int k = 0; k < attr_index; ++k) {
+        int sign = 0;
+        while (*p == '.') ++p;
+        if (*p == '<' || *p == '>') sign = *p++;
+        if (static_cast<unsigned char>(*p) != ATTRCODE || !p[1] || !p[2]) return 0;
+        int type = static_cast<unsigned char>(p[1]);
+        int value = static_cast<unsigned char>(p[2]);
+        p += 3;
+        if (type != attr[k].type) return 0;
+        if (value == BAREVALUE) continue;
+        if (attr[k].value == -1) {
+            attr[k].lttmp = value;
+            continue;
+        }
+        if (!valid(sign, type, value, attr[k].value)) return 0;
+    }
+    return 1;
+}
+
+namespace {
+
+// The entry's compounds in `lexatt` against the compound in the working array.
+int match_working_array() {
+    if (attr_index == 0) return 1;
+    for (int i = 0; i < lexatt_index; ++i) {
+        if (attr[0].type < first_type(i)) return 0;
+        if (match_comp(i)) {
+            if (MState == 1)
+                for (int k = 0; k < attr_index; ++k)
+                    if (attr[k].lttmp != -1) lt_delayed[attr[k].ltindex].choice = attr[k].lttmp;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int match_attr(const char* record, attr_list list) {
+    locate_comp(record);
+    for (attr_list l = list; l; l = l->next) {
+        if (MState == 1)
+            lt_decompose_comp_attr(l->first);
+        else
+            decompose_comp_attr(l->first);
+        if (!match_working_array()) return 0;
+    }
+    return 1;
+}
+
+int match_single_attr(const char* record) {
+    locate_comp(record);
+    return match_working_array();
+}
+
+// ---------------------------------------------------------------- choice
+
+void locate_matches(t_dict_lookup* lookup, int term) {
+    numnodes = 0;
+    prob_tot = 0;
+    if (!dictionary || term < 0 || term >= dictterm) return;
+    std::string pattern;
+    if (lookup->preferredchoice) pattern = word_of(lookup->preferredchoice);
+    for (recnode* n = dictionary[term]; n && numnodes < MAXCANDIDATES - 1; n = n->previous) {
+        const char* rec = n->recordptr;
+        if (lookup->preferredchoice &&
+            !match_wild(pattern.c_str(), word_of(rec).c_str(), '\0', '\0'))
+            continue;
+        if (!match_attr(rec, lookup->attributes)) continue;
+        if (lookup->fields && !match_lsp(lookup->fields, rec)) continue;
+        prob_tot += getfrequency(rec);
+        nodearray[numnodes] = n;
+        prob_array[numnodes] = prob_tot;
+        ++numnodes;
+    }
+}
+
+void getdictent(t_dict_lookup* lookup) {
+    int term = lookup_terminal(lookup->class_);
+    if (term < 0) {
+        lookup->dictionary = nullptr;
+        lookup->error = 1;
+        return;
+    }
+    locate_matches(lookup, term);
+    if (numnodes == 0 || prob_tot == 0) {
+        lookup->dictionary = nullptr;
+        lookup->error = 3;
+        return;
+    }
+    long r = getrandom(static_cast<int>(prob_tot));
+    auto it = std::upper_bound(prob_array.begin(), prob_array.begin() + numnodes, r);
+    recnode* chosen = nodearray[it - prob_array.begin()];
+    apply_vf_single(chosen->recordptr, lookup->vf);
+    lookup->dictionary = chosen->recordptr;
+    lookup->error = 0;
+}
+
 void getwords(int start) {}
-void apply_vf_single(char* entry, int n) {}
+
+void apply_vf_single(char* entry, int n) {
+    if (!entry || n == -1) return;
+    char* p = getfieldptr(entry, 4);
+    for (int k = 0; k < 4; ++k)
+        if (!std::isdigit(static_cast<unsigned char>(p[k]))) return;
+    int f = (p[0] - '0') * 1000 + (p[1] - '0') * 100 + (p[2] - '0') * 10 + (p[3] - '0');
+    if (n >= 0)
+        f = n;
+    else if (n == -2)
+        f += 5;
+    else if (n == -3)
+        f *= 2;
+    else if (n == -4)
+        f /= 2;
+    f = std::min(f, 9999);
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04d", f);
+    std::memcpy(p, buf, 4);
+}
+
+// ---------------------------------------------------------------- listing
+
+namespace {
+
+// An entry with its attribute field written as names.
+std::string readable_entry(const char* rec) {
+    std::string out;
+    const char* f3 = getfieldptr(rec, 3);
+    const char* f4 = getfieldptr(rec, 4);
+    out.append(rec, f3 - rec);
+    for (const char* p = f3; p < f4; ++p) {
+        if (static_cast<unsigned char>(*p) == ATTRCODE && p + 2 < f4) {
+            int type = static_cast<unsigned char>(p[1]);
+            int value = static_cast<unsigned char>(p[2]);
+            out += att_get_name(type, value == BAREVALUE ? -1 : value);
+            p += 2;
+        } else {
+            out += *p;
+        }
+    }
+    out += f4;
+    return out;
+}
+
+}  // namespace
+
+void printlex() {
+    if (!dictionary) return;
+    for (int t = 0; t < dictterm; ++t)
+        for (recnode* n = dictionary[t]; n; n = n->previous)
+            v_print(MSGCORE, readable_entry(n->recordptr).c_str());
+}
+
 void vary_frequency(const char* text) {}
-void printlex() {}
-std::string convert_nodetext(const char* text) { return {}; }
-void resetlexicon() {}
+
+std::string convert_nodetext(const char* text) {
+    std::string out;
+    const char* p = text;
+    bool quoted = false;
+    while (*p) {
+        char c = *p++;
+        if (quoted) {
+            out += c;
+            if (c == '"') quoted = false;
+            continue;
+        }
+        if (c == '"') {
+            out += c;
+            quoted = true;
+        } else if (c == ' ') {
+            continue;
+        } else if (c == '/') {
+            while (*p == ' ') ++p;
+            char a = *p;
+            if (a == '$') {
+                out += static_cast<char>(SYN_FREQ);
+                out += '-';
+                ++p;
+            } else if (a == '+') {
+                out += static_cast<char>(SYN_FREQ);
+                ++p;
+            } else if (a == '@') {
+                out += '@';
+                ++p;
+            } else if (std::isdigit(static_cast<unsigned char>(a))) {
+                int n = 0;
+                while (std::isdigit(static_cast<unsigned char>(*p))) n = std::min(n * 10 + (*p++ - '0'), 255);
+                out += '/';
+                out += static_cast<char>(n);
+            } else if (a == '"') {
+                out += '"';
+                quoted = true;
+                ++p;
+            } else if (a) {
+                out += '/';
+                out += a;
+                ++p;
+            } else {
+                out += '/';
+            }
+        } else {
+            out += c;
+        }
+    }
+    out += ' ';
+    return out;
+}
+
+void resetlexicon() {
+    clearlexicon();
+    clearrecoveredlexicon();
+    clear_terminals();
+    lexatt_index = 0;
+    lexentries = 0;
+    nodearray.fill(nullptr);
+}
 
 }  // namespace bormo

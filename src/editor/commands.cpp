@@ -1,6 +1,8 @@
 // The command processor, the command table and the setter commands.
 #include "editor/commands.hpp"
 
+#include "bormo/gencommands.hpp"
+#include "bormo/reader.hpp"
 #include "editor/files.hpp"
 #include "editor/motion.hpp"
 #include "editor/store.hpp"
@@ -68,28 +70,28 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"SKEY", 0, "d2", "|", nullptr, nullptr, "0: ASCII; 1: French unaccented; 2: accents"},
     {"SWITCH", 0, "d2", "|", nullptr, nullptr,
      "0: to keybd/suspend; 1: to driver; 2: to keybd/abort"},
-    {"ATTRIBUTE", 0, "f1", "|", fpr, nullptr, "attribute file"},
-    {"SYNTAX", 0, "f1", "|", fpr, nullptr, "syntax file"},
+    {"ATTRIBUTE", 0, "f1", "|", fpr, bormo::vreadattr, "attribute file"},
+    {"SYNTAX", 0, "f1", "|", fpr, bormo::vreadsyn, "syntax file"},
     {"MORPHOLOGY", 0, "f1", "|", fpr, nullptr, "morphology file"},
-    {"LEXICON", 0, "f1", "|", fpr, nullptr, "lexicon file"},
+    {"LEXICON", 0, "f1", "|", fpr, bormo::vreadlex, "lexicon file"},
     {"TBLS", 0, "f1", "|", fpr, nullptr, "tables file"},
-    {"TMNLS", 0, "f1", "|", fpr, nullptr, "terminals file"},
-    {"USER", 0, "f1", "|", fpr, nullptr, "user file"},
+    {"TMNLS", 0, "f1", "|", fpr, bormo::vreadterm, "terminals file"},
+    {"USER", 0, "f1", "|", fpr, bormo::vreaduser, "user file"},
     {"IPA", 0, "f1", "|", fpr, nullptr, "ipa tables file"},
     {"MRPHERROR", 0, "f1", "|", fpr, nullptr, "morph errors file"},
     {"SMTRANSF", 0, "f1", "|", fpr, nullptr, "semantic transf file"},
     {"TGINFO", 0, "f1", "|", fpr, nullptr, "tag info file"},
     {"LXTRANSF", 0, "f1", "|", fpr, nullptr, "lexical transf file"},
-    {"RM_VFILES", 0, "cA", "|", nullptr, nullptr, "remove BORMO files"},
+    {"RM_VFILES", 0, "cA", "|", nullptr, bormo::rm_vfiles, "remove BORMO files"},
     {"RXTRANSF", 0, "i ", "|", nullptr, nullptr, "transformation number"},
-    {"VADDLEX", 0, "f1", "|", fpr, nullptr, "lexicon file"},
+    {"VADDLEX", 0, "f1", "|", fpr, bormo::addlex, "lexicon file"},
     {"MPASSES", 0, "i i i i i ", "0|0|0|0|0|", nullptr, nullptr, "set morphology passes"},
-    {"VDISPLAY", 0, "i ", "|", nullptr, nullptr, "0: 1: 2: ..."},
+    {"VDISPLAY", 0, "i ", "|", nullptr, bormo::vdisplay, "0: 1: 2: ..."},
     {"VFREQ", 0, "cA", "|", nullptr, nullptr, "vary lexical frequency"},
     {"VROOTSET", 0, "cA", "|", nullptr, nullptr, "set error-test roots"},
-    {"RANDOM SEED", 0, "i ", "|", nullptr, nullptr, "odd integer"},
-    {"PSEED", 0, "i ", "|", nullptr, nullptr, "print random seed"},
-    {"TSTINPUT", 0, "f1", "|", fpr, nullptr, "test file"},
+    {"RANDOM SEED", 0, "i ", "|", nullptr, bormo::rnset, "odd integer"},
+    {"PSEED", 0, "i ", "|", nullptr, bormo::rnprint, "print random seed"},
+    {"TSTINPUT", 0, "f1", "|", fpr, bormo::testinput, "test file"},
     {"VERROR", 0, "i cG", "||", nullptr, nullptr, "error function string"},
     {"STORE", 0, "d2d1", "||", nullptr, nullptr,
      "leafnodes(0),fulltrees(1),indenttrees(2)|core(0),driver(1)"},

@@ -280,9 +280,9 @@ void garbage() {
         } else {
             if (l->object != K_PICTURE) {
                 if (l->index != avail) {
-                    // Never overtakes its source: avail <= l->index.
-                    int64_t from = l->index;
-                    for (int32_t i = 0; i < l->length; ++i) textbase[avail + i] = textbase[from + i];
+                    // Slides down (avail < l->index); the regions may overlap.
+                    std::memmove(&textbase[avail], &textbase[l->index],
+                                 static_cast<size_t>(l->length));
                     l->index = avail;
                 }
                 avail += l->length;
