@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "editor/commands.hpp"
+#include "editor/editloop.hpp"
+#include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
 
@@ -75,18 +78,17 @@ void sendf(const char* fmt, int32_t a) {
 }  // namespace
 
 std::array<unsigned char, 256> outtran = initialouttran();
-int32_t del = 0;
 xvsinkfn xvsink = stdoutsink;
+xvtracefn xvtrace = nullptr;
 
 void stdoutsink(const char* data, size_t len) {
     std::fwrite(data, 1, len, stdout);
-    // The front end must have every passed message before the editor next
-    // blocks on its input.
-    std::fflush(stdout);
 }
 
 void xvtransmit(const char* str) {
-    if (!visible || str == nullptr || str[0] == '\0' || str[1] == '\0') return;
+    if (!visible || str == nullptr) return;
+    if (xvtrace != nullptr) xvtrace(str);
+    if (str[0] == '\0' || str[1] == '\0') return;
     const char family = str[1];
     const char* rest = nullptr;
     if (family == 'c') {
@@ -112,8 +114,7 @@ void putstring(const char* text, char code) {
 int32_t diserr(const char* msg) {
     putstring(msg, 'e');
     xvtransmit("$e+");
-    // TODO: wait for the reply through the input stream
-    del = 1;
+    gcr();
     xvtransmit("$e-");
     xvtransmit("$mh");
     bhelp = 0;
@@ -177,9 +178,18 @@ void gendis() {
     clearhelp();
     putstats();
     putfname();
-    // TODO: the ruler and the mode word
+    prtabs();
+    prmptpar(mode);
+    // The record template of object type 2 is drawn by the template layer.
     redisplay = 1;
     display();
+    if (mode == 0) {
+        xvtransmit("$Cx");
+        if (shadow_ptr < 0 || shadow_ptr >= SHADOWSIZE) shadow_ptr = 0;
+        shadow_cmdline[shadow_ptr] = '\0';
+        compose("$CL", shadow_cmdline.data());
+        xvtransmit(xvmsg.data());
+    }
 }
 
 void putresult(int32_t value) { sendf("$mi%d", value); }
@@ -207,7 +217,7 @@ void putbool(const char* errbits, const char* chkbits) {
     if (errbits != nullptr && std::strchr(errbits, '1') != nullptr) {
         compose("$mbERR ", errbits);
         xvtransmit(xvmsg.data());
-        // TODO: wait for the reply through the input stream
+        gcr();
     }
     compose("$mbCH ", chkbits);
     xvtransmit(xvmsg.data());
@@ -263,8 +273,8 @@ void resetfrontend() {
     shadow_ptr = 0;
     oldcore = oldline = oldcol = oldlncnt = oldcoreview = -1;
     outtran = initialouttran();
-    del = 0;
     xvsink = stdoutsink;
+    xvtrace = nullptr;
 }
 
 }  // namespace oxa

@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
+#include "editor/input.hpp"
+#include "editor/motion.hpp"
 
 namespace oxa {
 
@@ -66,10 +69,7 @@ void deftemplate() {
 namespace {
 
 // The current line can be edited in the current object type.
-bool compatible() {
-    // TODO: the edit and view masks of the edit loop
-    return true;
-}
+bool compatible() { return (cureditmask & curviewmask) != 0; }
 
 bool starred(const LINE* line) {
     const COREFILE& c = cur();
@@ -94,9 +94,8 @@ void sideways() {
     }
 }
 
-void echo() {
-    // TODO: the character just typed
-}
+// The character just typed, at the cursor.
+void echo() { putch(holdch); }
 
 }  // namespace
 
@@ -113,7 +112,8 @@ void wrline(LINE* line, int32_t row) {
     const COREFILE& c = cur();
     const bool header = line == nullptr || line == c.header;
     const int32_t kind = header ? K_TEXT : line->object;
-    const int32_t length = header ? 0 : line->length;
+    // A picture line's index is a handle: it has no bytes in the heap.
+    const int32_t length = header || kind == K_PICTURE ? 0 : line->length;
     char f1 = pshift != 0 ? '-' : ' ';
     char f2 = f1;
     if (kind != K_TEXT && kind != K_EMPTY) {
@@ -172,7 +172,7 @@ void distxt() {
             if (inwindow(row)) wrtext(c.lnptr, row);
             break;
         case 8:
-            // TODO: the ruler
+            prtabs();
             wrtext(c.disln, windowtop);
             break;
         case 20:
@@ -317,7 +317,7 @@ void display() {
         if (showchecks != nullptr) showchecks();
         redisplay = 0;
     }
-    // TODO: refresh the view mask of the current line
+    setviewmask();
     switch (cur().viewtype) {
     case 2:
     case 7:
@@ -336,7 +336,7 @@ void display() {
 }
 
 void discur() {
-    // TODO: refresh the view mask of the current line
+    setviewmask();
     COREFILE& c = cur();
     const bool ok = compatible();
     switch (c.viewtype) {
@@ -362,7 +362,9 @@ void discur() {
             } else if (c.curflag == 1) {
                 putstring("RED", 'M');
             } else if (c.curflag == 3) {
-                // TODO: the green cursor's row and column
+                // Composed without a protocol code: the transmitter drops it.
+                std::snprintf(xvmsg.data(), xvmsg.size(), "GREEN %d %d", greeny, greenx);
+                xvtransmit(xvmsg.data());
             }
         }
         postcur(ok ? c.curcol - pshift + 1 : 1, cursorrow());
