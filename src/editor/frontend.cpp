@@ -58,7 +58,8 @@ constexpr std::array<unsigned char, 256> initialouttran() {
         t[b] = plain ? static_cast<unsigned char>(b) : '~';
     }
     t[173] = '-';
-    for (const auto& a : accents) t[a.stored] = a.sent;
+    for (const auto& a : accents)
+        t[a.stored] = a.sent;
     return t;
 }
 
@@ -75,7 +76,7 @@ void sendf(const char* fmt, int32_t a) {
     xvtransmit(xvmsg.data());
 }
 
-}  // namespace
+} // namespace
 
 std::array<unsigned char, 256> outtran = initialouttran();
 xvsinkfn xvsink = stdoutsink;
@@ -103,7 +104,9 @@ void xvtransmit(const char* str) {
     xvsink("\r\n", 2);
 }
 
-void flushout() { std::fflush(stdout); }
+void flushout() {
+    std::fflush(stdout);
+}
 
 void putstring(const char* text, char code) {
     const char prefix[4] = {'$', 'm', code, '\0'};
@@ -180,7 +183,7 @@ void gendis() {
     putfname();
     prtabs();
     prmptpar(mode);
-    // The record template of object type 2 is drawn by the template layer.
+    // Record templates are not drawn yet: object type 2 shows its fields only.
     redisplay = 1;
     display();
     if (mode == 0) {
@@ -192,7 +195,9 @@ void gendis() {
     }
 }
 
-void putresult(int32_t value) { sendf("$mi%d", value); }
+void putresult(int32_t value) {
+    sendf("$mi%d", value);
+}
 
 void fmtfloat(double value, char* out, size_t size) {
     if (size == 0) return;
@@ -223,18 +228,30 @@ void putbool(const char* errbits, const char* chkbits) {
     xvtransmit(xvmsg.data());
 }
 
-void txtcur() { xvtransmit("$+"); }
-void rmtxtcur() { xvtransmit("$-"); }
-void cmdcur() { xvtransmit("$C+"); }
-void rmcmdcur() { xvtransmit("$C-"); }
-void clrtextzone() { xvtransmit("$Tx"); }
+void txtcur() {
+    xvtransmit("$+");
+}
+void rmtxtcur() {
+    xvtransmit("$-");
+}
+void cmdcur() {
+    xvtransmit("$C+");
+}
+void rmcmdcur() {
+    xvtransmit("$C-");
+}
+void clrtextzone() {
+    xvtransmit("$Tx");
+}
 
 void postcur(int32_t column, int32_t row) {
     std::snprintf(xvmsg.data(), xvmsg.size(), "$p%d,%d", row, column);
     xvtransmit(xvmsg.data());
 }
 
-void ibeep() { xvtransmit("$b"); }
+void ibeep() {
+    xvtransmit("$b");
+}
 
 void backspace() {
     xvtransmit("$Cb");
@@ -260,8 +277,7 @@ void shadowappend(const char* text) {
 }
 
 void putch(int c) {
-    const char msg[4] = {'$', 'c', static_cast<char>(outtran[static_cast<unsigned char>(c)]),
-                         '\0'};
+    const char msg[4] = {'$', 'c', static_cast<char>(outtran[static_cast<unsigned char>(c)]), '\0'};
     xvtransmit(msg);
 }
 
@@ -277,4 +293,4 @@ void resetfrontend() {
     xvtrace = nullptr;
 }
 
-}  // namespace oxa
+} // namespace oxa

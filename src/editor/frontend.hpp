@@ -8,12 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "editor/input.hpp"  // `del`, the answer `diserr` returns
+#include "editor/input.hpp" // `del`, the answer `diserr` returns
 
 namespace oxa {
 
-constexpr int XVMSGSIZE = 1000;  // the message buffer, NUL included
-constexpr int SHADOWSIZE = 200;  // the shadow command line, NUL included
+constexpr int XVMSGSIZE = 1000; // the message buffer, NUL included
+constexpr int SHADOWSIZE = 200; // the shadow command line, NUL included
 
 // The one message buffer reused by every message with variable content.
 extern std::array<char, XVMSGSIZE> xvmsg;
@@ -121,4 +121,4 @@ void putch(int c);
 // Restores the initial state of the protocol (start-up and tests).
 void resetfrontend();
 
-}  // namespace oxa
+} // namespace oxa

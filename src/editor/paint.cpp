@@ -47,7 +47,7 @@ constexpr layout gridlayout() {
 }
 constexpr layout grid = gridlayout();
 
-}  // namespace
+} // namespace
 
 std::array<int32_t, MAXFIELDS + 1> frow = grid.row;
 std::array<int32_t, MAXFIELDS + 1> fcol = grid.col;
@@ -69,7 +69,9 @@ void deftemplate() {
 namespace {
 
 // The current line can be edited in the current object type.
-bool compatible() { return (cureditmask & curviewmask) != 0; }
+bool compatible() {
+    return (cureditmask & curviewmask) != 0;
+}
 
 bool starred(const LINE* line) {
     const COREFILE& c = cur();
@@ -77,9 +79,13 @@ bool starred(const LINE* line) {
 }
 
 // Screen row of the cursor's line.
-int32_t cursorrow() { return windowtop + distance(cur().disln, cur().lnptr); }
+int32_t cursorrow() {
+    return windowtop + distance(cur().disln, cur().lnptr);
+}
 
-bool inwindow(int32_t row) { return row >= windowtop && row <= windowend; }
+bool inwindow(int32_t row) {
+    return row >= windowtop && row <= windowend;
+}
 
 // Sideways scroll: keeps curcol within pshift+1 .. rightcol, moving the view
 // by multiples of shiftc.
@@ -88,16 +94,19 @@ void sideways() {
     if (col <= pshift || col > rightcol) {
         const int32_t step = shiftc > 0 ? shiftc : 1;
         rightcol = swidth;
-        while (rightcol < col) rightcol += step;
+        while (rightcol < col)
+            rightcol += step;
         pshift = rightcol - swidth;
         redisplay = 8;
     }
 }
 
 // The character just typed, at the cursor.
-void echo() { putch(holdch); }
+void echo() {
+    putch(holdch);
+}
 
-}  // namespace
+} // namespace
 
 void putstg(int32_t row, int64_t index, int32_t n) {
     int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TL%d,", row);
@@ -211,21 +220,22 @@ void fieldlen() {
     const LINE* l = cur().lnptr;
     const int64_t end = l->index + l->length;
     int64_t p = recptr;
-    while (p < end && textbase[p] != '|') ++p;
+    while (p < end && textbase[p] != '|')
+        ++p;
     fieldsiz = static_cast<int32_t>(p - recptr);
 }
 
 void disfield(int32_t field, int64_t& pos, int64_t end) {
     if (field < 1 || field > MAXFIELDS) return;
-    int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TR%d,%d,%d,", frow[field],
-                            fcol[field], maxfieldlen[field]);
+    int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TR%d,%d,%d,", frow[field], fcol[field],
+                            maxfieldlen[field]);
     if (len < 0) return;
     const bool show = compatible();
     while (pos < end && textbase[pos] != '|') {
         if (show && len < XVMSGSIZE - 1) xvmsg[len++] = static_cast<char>(outtran[textbase[pos]]);
         ++pos;
     }
-    if (pos < end) ++pos;  // past the '|'
+    if (pos < end) ++pos; // past the '|'
     xvmsg[len] = '\0';
     xvtransmit(xvmsg.data());
 }
@@ -393,4 +403,4 @@ void resetpaint() {
     showchecks = nullptr;
 }
 
-}  // namespace oxa
+} // namespace oxa

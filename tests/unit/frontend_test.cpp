@@ -34,7 +34,7 @@ class Frontend : public ::testing::Test {
 
 struct WireCase {
     const char* msg;
-    const char* wire;  // "" when the transmitter drops the message
+    const char* wire; // "" when the transmitter drops the message
 };
 
 // Every family and sub-code of the vocabulary, passed or dropped.
@@ -84,7 +84,7 @@ const WireCase wirecases[] = {
     {"$mVasyntax.txt", ""},
     {"$tx", ""},
     {"GREEN 3 4", ""},
-    {"xcQ", "Q\r\n"},  // the first character is skipped whatever it is
+    {"xcQ", "Q\r\n"}, // the first character is skipped whatever it is
     {"$Z", ""},
     {"$m", ""},
     {"$C", ""},
@@ -102,7 +102,8 @@ TEST_F(Frontend, TransmitterPassesOnlyCommandAndMessageLines) {
 
 TEST_F(Frontend, InvisibleTransmitterSendsNothing) {
     visible = 0;
-    for (const WireCase& c : wirecases) xvtransmit(c.msg);
+    for (const WireCase& c : wirecases)
+        xvtransmit(c.msg);
     putstring("an error", 'e');
     putcmdlett('F');
     putch('a');
@@ -141,7 +142,7 @@ TEST_F(Frontend, ProgressStaysUntilClearhelp) {
     EXPECT_EQ(bhelp, 1);
     clearhelp();
     EXPECT_EQ(bhelp, 0);
-    clearhelp();  // nothing to clear: nothing sent
+    clearhelp(); // nothing to clear: nothing sent
     EXPECT_EQ(WireCapture::lines(), (std::vector<std::string>{"Loading", ""}));
 }
 
@@ -172,10 +173,11 @@ TEST_F(Frontend, ShadowLineIsBoundedAtBothEnds) {
     backspace();
     EXPECT_EQ(shadow_ptr, 0);
     WireCapture::clear();
-    for (int i = 0; i < 300; ++i) putcmdlett('A' + i % 26);
+    for (int i = 0; i < 300; ++i)
+        putcmdlett('A' + i % 26);
     EXPECT_EQ(shadow_ptr, SHADOWSIZE - 1);
     EXPECT_EQ(std::strlen(shadow_cmdline.data()), static_cast<size_t>(SHADOWSIZE - 1));
-    EXPECT_EQ(WireCapture::lines().size(), 300u);  // every letter still reaches the front end
+    EXPECT_EQ(WireCapture::lines().size(), 300u); // every letter still reaches the front end
     shadow_ptr = 0;
     shadowappend(" = 12");
     EXPECT_STREQ(shadow_cmdline.data(), " = 12");
@@ -196,18 +198,18 @@ TEST_F(Frontend, OuttranInitialValues) {
         {'A', 'A'}, {'|', '|'}, {126, 126}, {127, '~'}, {128, '~'}, {172, '~'}, {173, '-'},
         {174, '~'}, {191, '~'}, {192, 192}, {233, 233}, {254, 254}, {255, '~'},
     };
-    for (const TranCase& c : cases) EXPECT_EQ(outtran[c.stored], c.sent) << "byte " << c.stored;
+    for (const TranCase& c : cases)
+        EXPECT_EQ(outtran[c.stored], c.sent) << "byte " << c.stored;
 }
 
 TEST_F(Frontend, PutchEchoesThroughOuttran) {
     putch('a');
-    putch(15);   // an accent byte: sent as its letter
-    putch(200);  // a Latin-1 letter: unchanged
-    putch(127);  // no glyph
-    outtran['q'] = 'Q';  // what the FONT command does
+    putch(15);          // an accent byte: sent as its letter
+    putch(200);         // a Latin-1 letter: unchanged
+    putch(127);         // no glyph
+    outtran['q'] = 'Q'; // what the FONT command does
     putch('q');
-    EXPECT_EQ(WireCapture::lines(),
-              (std::vector<std::string>{"a", "\xEE", "\xC8", "~", "Q"}));
+    EXPECT_EQ(WireCapture::lines(), (std::vector<std::string>{"a", "\xEE", "\xC8", "~", "Q"}));
     resetfrontend();
     EXPECT_EQ(outtran['q'], 'q');
 }
@@ -256,7 +258,7 @@ TEST_F(Frontend, DiserrWaitsForTheReply) {
     } cases[] = {
         {"\r", 1},
         {"\x7f", 2},
-        {"xy 3\r", 1},  // other keys are passed over
+        {"xy 3\r", 1}, // other keys are passed over
         {"\x1b[C\x7f\r", 2},
     };
     for (const auto& c : cases) {
@@ -294,9 +296,9 @@ TEST_F(Frontend, PutstatsSendsOnlyWhatChanged) {
     c.curcol = 12;
     c.lncount = 30;
     putstats();
-    EXPECT_EQ(WireCapture::msgs, (std::vector<std::string>{"$mw 1", "$mr    4", "$mc   12",
-                                                           "$ml30", "$mvTEXT    "}));
-    EXPECT_EQ(WireCapture::wire, "");  // the status fields do not reach the front end
+    EXPECT_EQ(WireCapture::msgs,
+              (std::vector<std::string>{"$mw 1", "$mr    4", "$mc   12", "$ml30", "$mvTEXT    "}));
+    EXPECT_EQ(WireCapture::wire, ""); // the status fields do not reach the front end
     WireCapture::clear();
     putstats();
     EXPECT_TRUE(WireCapture::msgs.empty());
@@ -338,7 +340,7 @@ TEST_F(Frontend, PutfnameSendsTheFileName) {
 }
 
 TEST_F(Frontend, FilenameFillingTheWholeBufferIsCut) {
-    cur().filname.fill('n');  // no terminator at all
+    cur().filname.fill('n'); // no terminator at all
     putfname();
     EXPECT_EQ(WireCapture::lines(), std::vector<std::string>{std::string(FILNAMESIZE, 'n')});
 }
@@ -351,7 +353,7 @@ TEST_F(Frontend, GendisResendsEverything) {
     ASSERT_GE(m.size(), 4u);
     EXPECT_EQ(m[0], "$X");
     EXPECT_EQ(m[1], "$W");
-    EXPECT_EQ(m[2], "$mw 1");  // the status cache was cleared
+    EXPECT_EQ(m[2], "$mw 1"); // the status cache was cleared
     // Every text row is repainted: flags and an empty row for rows 2..21.
     for (int row = windowtop; row <= windowend; ++row) {
         const std::string flags = "$TF" + std::to_string(row) + ",  ";
@@ -359,7 +361,7 @@ TEST_F(Frontend, GendisResendsEverything) {
         EXPECT_NE(std::find(m.begin(), m.end(), flags), m.end()) << flags;
         EXPECT_NE(std::find(m.begin(), m.end(), empty), m.end()) << empty;
     }
-    EXPECT_EQ(std::find(m.begin(), m.end(), "$Cx"), m.end());  // not in command mode
+    EXPECT_EQ(std::find(m.begin(), m.end(), "$Cx"), m.end()); // not in command mode
     EXPECT_EQ(redisplay, 0);
 }
 
@@ -378,4 +380,4 @@ TEST_F(Frontend, GendisInCommandModeResendsTheCommandLine) {
     EXPECT_EQ(lines.back(), "EV");
 }
 
-}  // namespace
+} // namespace

@@ -77,15 +77,14 @@ TEST_F(Paint, FullRepaintFillsTheWindowWithEmptyRows) {
     fill({{K_TEXT, "first"}, {K_TEXT, ""}, {K_TEXT, "third"}});
     const Msgs m = paint(1);
     ASSERT_EQ(m.size(), 2u * 20);
-    EXPECT_EQ(Msgs(m.begin(), m.begin() + 6),
-              (Msgs{row(2, "  "), text(2, "first"), row(3, "  "), text(3, ""), row(4, "  "),
-                    text(4, "third")}));
+    EXPECT_EQ(Msgs(m.begin(), m.begin() + 6), (Msgs{row(2, "  "), text(2, "first"), row(3, "  "),
+                                                    text(3, ""), row(4, "  "), text(4, "third")}));
     for (int r = 5; r <= 21; ++r) {
         EXPECT_EQ(m[2 * (r - 2)], row(r, "  "));
         EXPECT_EQ(m[2 * (r - 2) + 1], text(r, ""));
     }
     EXPECT_EQ(redisplay, 0);
-    EXPECT_EQ(WireCapture::wire, "");  // rows never reach the front end in this build
+    EXPECT_EQ(WireCapture::wire, ""); // rows never reach the front end in this build
 }
 
 TEST_F(Paint, FullRepaintLevelsAllStartAtTheWindowTop) {
@@ -118,7 +117,8 @@ struct RowCase {
 TEST_F(Paint, RowFlagsAndText) {
     const std::string l100(100, 'x');
     std::string digits;
-    for (int i = 0; i < 100; ++i) digits += static_cast<char>('0' + i % 10);
+    for (int i = 0; i < 100; ++i)
+        digits += static_cast<char>('0' + i % 10);
     const RowCase cases[] = {
         {"plain", K_TEXT, "hello", 0, false, "  ", "hello"},
         {"empty line", K_EMPTY, "", 0, false, "  ", ""},
@@ -150,7 +150,7 @@ TEST_F(Paint, RowFlagsAndText) {
 TEST_F(Paint, PictureRowShowsNoHeapBytes) {
     LINE* l = fill({{K_TEXT, "pic"}}).front();
     l->object = K_PICTURE;
-    l->index = 7;  // a picture handle, not a heap offset
+    l->index = 7; // a picture handle, not a heap offset
     WireCapture::clear();
     wrline(l, 3);
     EXPECT_EQ(WireCapture::msgs, (Msgs{row(3, "\\p"), text(3, "")}));
@@ -174,9 +174,10 @@ TEST_F(Paint, RowStaysWithinTheMessageBuffer) {
 
 TEST_F(Paint, SingleRowLevels) {
     auto ls = fill({{K_TEXT, "one"}, {K_TEXT, "two"}, {K_TEXT, "three"}, {K_TEXT, "four"}});
-    cur().lnptr = ls[2];  // row 4
-    for (int32_t level : {5, 7}) EXPECT_EQ(paint(level), (Msgs{row(4, "  "), text(4, "three")}));
-    EXPECT_EQ(paint(9), Msgs{row(4, "  ")});  // flags only
+    cur().lnptr = ls[2]; // row 4
+    for (int32_t level : {5, 7})
+        EXPECT_EQ(paint(level), (Msgs{row(4, "  "), text(4, "three")}));
+    EXPECT_EQ(paint(9), Msgs{row(4, "  ")}); // flags only
     EXPECT_EQ(paint(20), (Msgs{row(3, "  "), text(3, "two"), row(4, "  "), text(4, "three")}));
     EXPECT_EQ(paint(21), (Msgs{row(4, "  "), text(4, "three"), row(5, "  "), text(5, "four")}));
     EXPECT_EQ(paint(0), Msgs{});
@@ -188,7 +189,7 @@ TEST_F(Paint, TypedCharacterIsEchoed) {
     holdch = 'c';
     EXPECT_EQ(paint(4), Msgs{"$cc"});
     EXPECT_EQ(WireCapture::wire, "c\r\n");
-    holdch = 16;  // an accent byte travels as its letter
+    holdch = 16; // an accent byte travels as its letter
     EXPECT_EQ(paint(4), Msgs{"$c\xE5"});
     settype(2);
     holdch = 'r';
@@ -199,7 +200,7 @@ TEST_F(Paint, CursorRowAndBelow) {
     auto ls = fill({{K_TEXT, "one"}, {K_TEXT, "two"}});
     cur().lnptr = ls[1];
     const Msgs m = paint(6);
-    ASSERT_EQ(m.size(), 2u * 19);  // rows 3..21
+    ASSERT_EQ(m.size(), 2u * 19); // rows 3..21
     EXPECT_EQ(m[0], row(3, "  "));
     EXPECT_EQ(m[1], text(3, "two"));
     EXPECT_EQ(m.back(), text(21, ""));
@@ -220,7 +221,7 @@ TEST_F(Paint, SidewaysScrollByShiftSteps) {
     fill({{K_TEXT, std::string(200, 'z')}});
     struct {
         int32_t col, rightcol, pshift;
-        const char* flags;  // of the 200-column line when the rows are resent
+        const char* flags; // of the 200-column line when the rows are resent
     } steps[] = {
         {78, 78, 0, nullptr},   {79, 137, 59, "-+"}, {137, 137, 59, nullptr},
         {60, 137, 59, nullptr}, {59, 78, 0, " +"},   {200, 255, 177, "--"},
@@ -252,7 +253,7 @@ TEST_F(Paint, InvisibleRepaintSendsNothingButClearsTheLevel) {
     paint(1);
     EXPECT_TRUE(WireCapture::msgs.empty());
     EXPECT_EQ(redisplay, 0);
-    EXPECT_EQ(pshift, 59);  // the window still follows the cursor
+    EXPECT_EQ(pshift, 59); // the window still follows the cursor
 }
 
 TEST_F(Paint, RegisterAndCheckLevelsCallTheirDisplays) {
@@ -335,11 +336,11 @@ TEST_F(Paint, TemplateGridWithoutATemplate) {
 TEST_F(Paint, PictureAndFormulaViews) {
     auto ls = fill({{K_TEXT, "words"}, {K_FORMULA, "1+2"}});
     settype(4);
-    EXPECT_EQ(paint(1), (Msgs{row(2, "  "), text(2, "words")}));  // not a picture line
+    EXPECT_EQ(paint(1), (Msgs{row(2, "  "), text(2, "words")})); // not a picture line
     settype(6);
     EXPECT_EQ(paint(9), Msgs{"$Tf  "});
     cur().lnptr = ls[1];
-    EXPECT_EQ(paint(1), Msgs{"$Tf  "});  // a formula line: the drawing is empty
+    EXPECT_EQ(paint(1), Msgs{"$Tf  "}); // a formula line: the drawing is empty
 }
 
 TEST_F(Paint, CursorPlacementInText) {
@@ -354,7 +355,7 @@ TEST_F(Paint, CursorPlacementInText) {
     WireCapture::clear();
     discur();
     EXPECT_EQ(WireCapture::msgs, Msgs{"$p4,42"});
-    cur().lnptr = ls[1];  // a record line is incompatible with text
+    cur().lnptr = ls[1]; // a record line is incompatible with text
     WireCapture::clear();
     discur();
     EXPECT_EQ(WireCapture::msgs, Msgs{"$p3,1"});
@@ -396,7 +397,7 @@ TEST_F(Paint, FormulaCursorColour) {
     settype(4);
     WireCapture::clear();
     discur();
-    EXPECT_EQ(WireCapture::msgs, Msgs{"$p2,1"});  // a text line in the picture view
+    EXPECT_EQ(WireCapture::msgs, Msgs{"$p2,1"}); // a text line in the picture view
 }
 
-}  // namespace
+} // namespace

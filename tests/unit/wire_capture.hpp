@@ -38,4 +38,4 @@ struct WireCapture {
     }
 };
 
-}  // namespace oxatest
+} // namespace oxatest
