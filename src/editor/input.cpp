@@ -231,6 +231,8 @@ std::array<unsigned char, PATTSIZE> patt{};
 std::array<std::array<unsigned char, CAPTSIZE>, NCAPTURES> unified{};
 std::array<int64_t, MATCHSIZE> matcharray{};
 
+int32_t del = 0;
+
 int transflag = 0;
 int ctrlflag = 0;
 int untransflag = 0;
@@ -799,6 +801,7 @@ void resetinput() {
         u.fill(0);
     matcharray.fill(0);
     lastpattern.fill(-1);
+    del = 0;
     transflag = 0;
     ctrlflag = 0;
     untransflag = 0;

@@ -169,6 +169,10 @@ inline int32_t& result() {
     return vl_result[loopdepth];
 }
 
+// The answer to the last confirmation: 1 after a return, 2 after a rubout;
+// callers abandon their work when it is 2, and a refusing checker sets it to 2.
+extern int32_t del;
+
 // ---- Brace notation -----------------------------------------------------------
 extern int transflag;   // procedure files: translation switched on by `~`
 extern int ctrlflag;    // inside braces
