@@ -96,8 +96,15 @@ class Files : public ::testing::Test {
         param[3] = last;
     }
 
+    // Queues the user's reply to an error display (return unless said).
+    static void reply(const char* keys = "\r") {
+        resetinput();
+        pushfn(keys);
+    }
+
     // Runs a command as the command processor does: checker, then operation.
-    void run(void (*checker)(), void (*op)()) {
+    void run(void (*checker)(), void (*op)(), const char* answer = "\r") {
+        reply(answer);
         del = 0;
         if (checker != nullptr) checker();
         if (del != 2 && op != nullptr) op();
@@ -306,6 +313,7 @@ TEST_F(Files, Checkers) {
     for (const Case& k : cases) {
         sent.clear();
         params(k.name.empty() ? "" : path(k.name));
+        reply();
         del = 0;
         k.checker();
         if (k.message == nullptr) {
@@ -359,6 +367,24 @@ TEST_F(Files, OverwriteTheFetchedFile) {
     EXPECT_EQ(read("f"), "one!\n");
     EXPECT_EQ(cur().edited, 0);
     EXPECT_EQ(sent, "");
+}
+
+TEST_F(Files, OverwriteAnotherFileAsksFirst) {
+    write("f", "mine\n");
+    write("other", "theirs\n");
+    fetch("f");
+    struct Case {
+        const char* answer;
+        std::string want;
+    };
+    const Case cases[] = {{"\x7f", "theirs\n"}, {"\r", "mine\n"}};
+    for (const Case& k : cases) {
+        sent.clear();
+        params(path("other"));
+        run(fpw, ovrwritefile, k.answer);
+        EXPECT_EQ(read("other"), k.want);
+        EXPECT_EQ(sent.rfind(" Check name, not file fetched \r\n", 0), 0u) << sent;
+    }
 }
 
 TEST_F(Files, JoinAppendsAndKeepsTheEditedFlag) {
@@ -447,6 +473,7 @@ TEST_F(Files, WholeFileLoads) {
         write("p", k.bytes);
         params(path("p"));
         loadtype = k.loadtype;
+        reply();
         ASSERT_TRUE(readfile());
         const char* buf = k.loadtype == 1 ? tempbufptr : k.loadtype == 2 ? loadbufptr : mrgbufptr;
         ASSERT_NE(buf, nullptr);
@@ -464,6 +491,7 @@ TEST_F(Files, WholeFileLoadsRefuseMoreThanTheBufferHolds) {
     const char* kept = loadbufptr;
     EXPECT_EQ(std::strlen(kept), static_cast<size_t>(LOADBUFSIZE - 1));
     params(path("big"));
+    reply();
     EXPECT_FALSE(readfile());
     EXPECT_EQ(sent, "File too large to load (more than 5119 characters)\r\n\r\n");
     EXPECT_EQ(loadbufptr, kept);
@@ -472,12 +500,16 @@ TEST_F(Files, WholeFileLoadsRefuseMoreThanTheBufferHolds) {
 TEST_F(Files, ProcedurePushesTheLoadedText) {
     write("p", "hello\n");
     params(path("p"));
-    run(fpr, loadfile);
+    resetinput();
+    loadfile();
     ASSERT_EQ(fnptr, 1);
     EXPECT_STREQ(reinterpret_cast<const char*>(fnstack[1]), "hello\r");
+    // A file gone since its check: the message, and nothing pushed.
+    const char* kept = loadbufptr;
     params(path("missing"));
-    run(fpr, loadfile);
-    EXPECT_EQ(fnptr, 1);
+    reply();
+    loadfile();
+    EXPECT_EQ(loadbufptr, kept);
     EXPECT_EQ(sent, "File not found (or no read permission)\r\n\r\n");
 }
 
