@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
     using namespace oxa;
 
     initcore();
+    resetcommands();  // start-up values of margins, tab stops and options
     // The record-template layer is laid out here (writetemplate(0)) once
     // records and templates are built.
     stermpars();
