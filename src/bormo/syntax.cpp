@@ -976,11 +976,15 @@ void dump_syntax() {
     bool transbarrier = false;
     for (transformation* t = trans_stack; t; t = t->next)
         if (t->name == BARRIER_NAME) transbarrier = true;
-    while (transbarrier && trans_stack && trans_stack->name != BARRIER_NAME) {
+    // The barrier goes too: otherwise the next unload would stop at it at
+    // once and leave the older file's transformations behind.
+    while (transbarrier && trans_stack) {
         transformation* t = trans_stack;
         trans_stack = t->next;
+        bool barrier = t->name == BARRIER_NAME;
         free_subs(t->first);
         delete t;
+        if (barrier) break;
     }
 }
 

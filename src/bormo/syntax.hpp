@@ -99,8 +99,8 @@ const char* skip_rule(const char* p);
 // the group has fewer, returns the position after the group's ')'.
 const char* skip_alternatives(const char* p, int n);
 
-// Pops rules down to and including the newest barrier and transformations
-// down to the newest barrier, which stays.
+// Removes what the last syntax or user file added: rules and transformations
+// down to and including the newest barrier of each stack.
 void dump_syntax();
 // Frees both stacks and the reader state.
 void resetsyntax();
