@@ -2,6 +2,7 @@
 #include "editor/editloop.hpp"
 #include "editor/motion.hpp"
 
+#include "editor/input.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 
@@ -67,7 +68,7 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {show, show, show, show, show, show, show, noop}}, //  38 show show show show show show show .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  39 vglobpre . . . . . . .
     {L | E | S, 200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  40 recword recfield recfield . . . . recfield
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  41 wildtxt wildrec wildrec . . . . .
+    {0,         200, 0,   {wildtxt, wildrec, wildrec, noop, noop, noop, noop, noop}}, //  41 wildtxt wildrec wildrec . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  42 compute0 compute0 compute0 . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  43 compute0 compute0 compute0 . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  44 compute0 compute0 compute0 . . . . .

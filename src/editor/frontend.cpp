@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "editor/commands.hpp"
+#include "editor/editloop.hpp"
+#include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
 
@@ -55,7 +58,8 @@ constexpr std::array<unsigned char, 256> initialouttran() {
         t[b] = plain ? static_cast<unsigned char>(b) : '~';
     }
     t[173] = '-';
-    for (const auto& a : accents) t[a.stored] = a.sent;
+    for (const auto& a : accents)
+        t[a.stored] = a.sent;
     return t;
 }
 
@@ -72,21 +76,20 @@ void sendf(const char* fmt, int32_t a) {
     xvtransmit(xvmsg.data());
 }
 
-}  // namespace
+} // namespace
 
 std::array<unsigned char, 256> outtran = initialouttran();
-int32_t del = 0;
 xvsinkfn xvsink = stdoutsink;
+xvtracefn xvtrace = nullptr;
 
 void stdoutsink(const char* data, size_t len) {
     std::fwrite(data, 1, len, stdout);
-    // The front end must have every passed message before the editor next
-    // blocks on its input.
-    std::fflush(stdout);
 }
 
 void xvtransmit(const char* str) {
-    if (!visible || str == nullptr || str[0] == '\0' || str[1] == '\0') return;
+    if (!visible || str == nullptr) return;
+    if (xvtrace != nullptr) xvtrace(str);
+    if (str[0] == '\0' || str[1] == '\0') return;
     const char family = str[1];
     const char* rest = nullptr;
     if (family == 'c') {
@@ -101,7 +104,9 @@ void xvtransmit(const char* str) {
     xvsink("\r\n", 2);
 }
 
-void flushout() { std::fflush(stdout); }
+void flushout() {
+    std::fflush(stdout);
+}
 
 void putstring(const char* text, char code) {
     const char prefix[4] = {'$', 'm', code, '\0'};
@@ -112,8 +117,7 @@ void putstring(const char* text, char code) {
 int32_t diserr(const char* msg) {
     putstring(msg, 'e');
     xvtransmit("$e+");
-    // TODO: wait for the reply through the input stream
-    del = 1;
+    gcr();
     xvtransmit("$e-");
     xvtransmit("$mh");
     bhelp = 0;
@@ -177,12 +181,23 @@ void gendis() {
     clearhelp();
     putstats();
     putfname();
-    // TODO: the ruler and the mode word
+    prtabs();
+    prmptpar(mode);
+    // Record templates are not drawn yet: object type 2 shows its fields only.
     redisplay = 1;
     display();
+    if (mode == 0) {
+        xvtransmit("$Cx");
+        if (shadow_ptr < 0 || shadow_ptr >= SHADOWSIZE) shadow_ptr = 0;
+        shadow_cmdline[shadow_ptr] = '\0';
+        compose("$CL", shadow_cmdline.data());
+        xvtransmit(xvmsg.data());
+    }
 }
 
-void putresult(int32_t value) { sendf("$mi%d", value); }
+void putresult(int32_t value) {
+    sendf("$mi%d", value);
+}
 
 void fmtfloat(double value, char* out, size_t size) {
     if (size == 0) return;
@@ -207,24 +222,36 @@ void putbool(const char* errbits, const char* chkbits) {
     if (errbits != nullptr && std::strchr(errbits, '1') != nullptr) {
         compose("$mbERR ", errbits);
         xvtransmit(xvmsg.data());
-        // TODO: wait for the reply through the input stream
+        gcr();
     }
     compose("$mbCH ", chkbits);
     xvtransmit(xvmsg.data());
 }
 
-void txtcur() { xvtransmit("$+"); }
-void rmtxtcur() { xvtransmit("$-"); }
-void cmdcur() { xvtransmit("$C+"); }
-void rmcmdcur() { xvtransmit("$C-"); }
-void clrtextzone() { xvtransmit("$Tx"); }
+void txtcur() {
+    xvtransmit("$+");
+}
+void rmtxtcur() {
+    xvtransmit("$-");
+}
+void cmdcur() {
+    xvtransmit("$C+");
+}
+void rmcmdcur() {
+    xvtransmit("$C-");
+}
+void clrtextzone() {
+    xvtransmit("$Tx");
+}
 
 void postcur(int32_t column, int32_t row) {
     std::snprintf(xvmsg.data(), xvmsg.size(), "$p%d,%d", row, column);
     xvtransmit(xvmsg.data());
 }
 
-void ibeep() { xvtransmit("$b"); }
+void ibeep() {
+    xvtransmit("$b");
+}
 
 void backspace() {
     xvtransmit("$Cb");
@@ -250,8 +277,7 @@ void shadowappend(const char* text) {
 }
 
 void putch(int c) {
-    const char msg[4] = {'$', 'c', static_cast<char>(outtran[static_cast<unsigned char>(c)]),
-                         '\0'};
+    const char msg[4] = {'$', 'c', static_cast<char>(outtran[static_cast<unsigned char>(c)]), '\0'};
     xvtransmit(msg);
 }
 
@@ -263,8 +289,8 @@ void resetfrontend() {
     shadow_ptr = 0;
     oldcore = oldline = oldcol = oldlncnt = oldcoreview = -1;
     outtran = initialouttran();
-    del = 0;
     xvsink = stdoutsink;
+    xvtrace = nullptr;
 }
 
-}  // namespace oxa
+} // namespace oxa

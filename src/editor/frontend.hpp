@@ -8,10 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "editor/input.hpp" // `del`, the answer `diserr` returns
+
 namespace oxa {
 
-constexpr int XVMSGSIZE = 1000;  // the message buffer, NUL included
-constexpr int SHADOWSIZE = 200;  // the shadow command line, NUL included
+constexpr int XVMSGSIZE = 1000; // the message buffer, NUL included
+constexpr int SHADOWSIZE = 200; // the shadow command line, NUL included
 
 // The one message buffer reused by every message with variable content.
 extern std::array<char, XVMSGSIZE> xvmsg;
@@ -39,10 +41,6 @@ extern int32_t oldcoreview;
 // the echo of typed characters).  The FONT command changes entries.
 extern std::array<unsigned char, 256> outtran;
 
-// The user's answer to the last confirmation: 1 after return, 2 after rubout.
-// Callers abandon their work when it is 2; a refusing checker sets it to 2.
-extern int32_t del;
-
 // Status labels of the object types, eight characters each; row t is type t.
 struct viewrow {
     int32_t type;
@@ -66,12 +64,16 @@ static_assert(views.size() == 8);
 using xvsinkfn = void (*)(const char* data, size_t len);
 extern xvsinkfn xvsink;
 void stdoutsink(const char* data, size_t len);
+// When set, sees every message that reaches the transmitter while `visible`,
+// before the pass rule (tests use it to read the dropped messages too).
+using xvtracefn = void (*)(const char* msg);
+extern xvtracefn xvtrace;
 
 // The transmitter: passes the command-line and message-line messages (without
 // their code, ended by CR LF) and drops everything else.
 void xvtransmit(const char* str);
-// Flushes standard output (the front end must have every message before the
-// editor blocks on its input).
+// Flushes standard output.  The input stream flushes before every byte it
+// reads, so the front end has every message before the editor waits.
 void flushout();
 
 // "$m", the code character and the text.
@@ -119,4 +121,4 @@ void putch(int c);
 // Restores the initial state of the protocol (start-up and tests).
 void resetfrontend();
 
-}  // namespace oxa
+} // namespace oxa

@@ -1,7 +1,12 @@
 // The input stream: the key map, the input stack and the procedure language.
 #include "editor/input.hpp"
 
+#include "editor/editloop.hpp"
+#include "editor/frontend.hpp"
+#include "editor/paint.hpp"
 #include "editor/store.hpp"
+#include "editor/terminal.hpp"
+#include "editor/typing.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,17 +18,10 @@ namespace oxa {
 
 // ---- The initial key map ------------------------------------------------------
 
-// One row per edit code: the extended key numbers that produce it at start.
-// Codes 2, 3 and 4 are given to the printable bytes by class (`defaultintran`).
-struct KEYROW {
-    int16_t code;
-    int16_t nkeys;
-    std::array<int16_t, 10> keys;
-};
-
 constexpr KEYROW row(int code, std::initializer_list<int> keys) {
     KEYROW r{static_cast<int16_t>(code), 0, {}};
-    for (int k : keys) r.keys[r.nkeys++] = static_cast<int16_t>(k);
+    for (int k : keys)
+        r.keys[r.nkeys++] = static_cast<int16_t>(k);
     return r;
 }
 
@@ -37,8 +35,8 @@ constexpr std::array<KEYROW, NCODES> keytable = {{
     row(5, {ctl('H'), 127, numkey(3)}),
     row(6, {27, csikey('[')}),
     row(7, {esckey(27), esckey('['), csikey(27), csikey('E'), numkey(218)}),
-    row(8, {csikey('0'), csikey('1'), csikey('2'), csikey('3'), csikey('4'), csikey('5'), csikey('6'),
-            csikey('7'), csikey('8'), csikey('9')}),
+    row(8, {csikey('0'), csikey('1'), csikey('2'), csikey('3'), csikey('4'), csikey('5'),
+            csikey('6'), csikey('7'), csikey('8'), csikey('9')}),
     row(9, {esckey(ctl('O'))}),
     row(10, {ctl('F')}),
     row(11, {ctl('G')}),
@@ -173,14 +171,17 @@ constexpr std::array<uint8_t, NKEYS> defaultintran() {
             t[c] = C_PRINT;
     }
     for (const KEYROW& r : keytable)
-        for (int i = 0; i < r.nkeys; i++) t[r.keys[i]] = static_cast<uint8_t>(r.code);
+        for (int i = 0; i < r.nkeys; i++)
+            t[r.keys[i]] = static_cast<uint8_t>(r.code);
     return t;
 }
 
 constexpr std::array<unsigned char, NCHARMAP> defaultcharmap() {
     std::array<unsigned char, NCHARMAP> m{};
-    for (int c : {9, 12, 23, 225}) m[c] = static_cast<unsigned char>(c);
-    for (int c = 32; c <= 126; c++) m[c] = static_cast<unsigned char>(c);
+    for (int c : {9, 12, 23, 225})
+        m[c] = static_cast<unsigned char>(c);
+    for (int c = 32; c <= 126; c++)
+        m[c] = static_cast<unsigned char>(c);
     constexpr std::array<std::array<int, 2>, 15> accents = {{
         {esckey('A'), 226},
         {esckey('E'), 234},
@@ -198,8 +199,10 @@ constexpr std::array<unsigned char, NCHARMAP> defaultcharmap() {
         {csikey('o'), 242},
         {csikey('u'), 249},
     }};
-    for (const auto& a : accents) m[a[0]] = static_cast<unsigned char>(a[1]);
-    for (int k = numkey(0); k < NCHARMAP; k++) m[k] = static_cast<unsigned char>(k - numkey(0) + 128);
+    for (const auto& a : accents)
+        m[a[0]] = static_cast<unsigned char>(a[1]);
+    for (int k = numkey(0); k < NCHARMAP; k++)
+        m[k] = static_cast<unsigned char>(k - numkey(0) + 128);
     return m;
 }
 
@@ -228,7 +231,7 @@ std::array<unsigned char, PATTSIZE> patt{};
 std::array<std::array<unsigned char, CAPTSIZE>, NCAPTURES> unified{};
 std::array<int64_t, MATCHSIZE> matcharray{};
 
-int del = 0;
+int32_t del = 0;
 
 int transflag = 0;
 int ctrlflag = 0;
@@ -247,7 +250,7 @@ bool pattcut = false;
 // The pattern of the last successful `unify`, for `copywild`; -1 ends it.
 std::array<int, MATCHSIZE> lastpattern{};
 
-}  // namespace
+} // namespace
 
 // ---- The input stack --------------------------------------------------------------
 
@@ -273,7 +276,8 @@ void pushfn(const char* str) {
 static void popfn() {
     if (fnptr == 0) return;
     fnptr--;
-    while (loopptr > 0 && looplevel[loopptr] > fnptr) loopptr--;
+    while (loopptr > 0 && looplevel[loopptr] > fnptr)
+        loopptr--;
 }
 
 // A procedure has gone beyond the limits of the loop or level stacks: every
@@ -285,13 +289,16 @@ static void abandonproc() {
     escflg = 0;
 }
 
-static bool readingproc() { return fnptr > 0 && fnstack[fnptr] != nullptr; }
+static bool readingproc() {
+    return fnptr > 0 && fnstack[fnptr] != nullptr;
+}
 
 // The next byte of the stream, or -1 when the read was interrupted (the stack
 // may have changed meanwhile).  Sets fromproc when it came from a string.
 static int readbyte(bool& fromproc) {
     for (;;) {
-        fflush(stdout);
+        // The front end must have every message before the next byte is taken.
+        flushout();
         if (!readingproc()) {
             fromproc = false;
             if (inptr == nullptr) inptr = stdin;
@@ -396,8 +403,9 @@ static void skiploop() {
 
 static bool pattmatches(int slot) {
     if (pattcut) return false;
-    const unsigned char* cap =
-        (slot >= 1 && slot < NCAPTURES) ? unified[slot].data() : reinterpret_cast<const unsigned char*>("");
+    const unsigned char* cap = (slot >= 1 && slot < NCAPTURES)
+                                   ? unified[slot].data()
+                                   : reinterpret_cast<const unsigned char*>("");
     return std::strcmp(reinterpret_cast<const char*>(patt.data()),
                        reinterpret_cast<const char*>(cap)) == 0;
 }
@@ -456,7 +464,7 @@ static void construct(int code) {
     case C_ELSE:
         skipcond(false);
         break;
-    default:  // end-if, conditional opener
+    default: // end-if, conditional opener
         break;
     }
 }
@@ -465,6 +473,7 @@ static void construct(int code) {
 
 void fetchchar() {
     for (;;) {
+        termrefresh();
         bool fromproc = false;
         int b = readbyte(fromproc);
         if (b < 0) continue;
@@ -522,7 +531,7 @@ void fetchchar() {
         case 0:
         case C_IGNORE:
             continue;
-        default:  // return, rubout, 10, 11, 12
+        default: // return, rubout, 10, 11, 12
             return;
         }
     }
@@ -558,8 +567,26 @@ int glett() {
     return holdch;
 }
 
-void wildtxt() {}
-void wildrec() {}
+// Types capture slot n (read from the input) as if its characters were keyed.
+static void typewild(void (*build)()) {
+    int n = gnum();
+    if (n < 1 || n >= NCAPTURES) return;
+    std::array<unsigned char, CAPTSIZE> text = unified[n];
+    for (size_t i = 0; i < text.size() && text[i] != 0; i++) {
+        holdch = text[i];
+        build();
+    }
+}
+
+void wildtxt() {
+    typewild(bldtxt);
+    redisplay = 5;
+}
+
+void wildrec() {
+    typewild(bldrec);
+    redisplay = 7;
+}
 
 int setkey(int key, int code) {
     if (key < 0 || key >= NKEYS || code < 0 || code >= NCODES) return 0;
@@ -660,9 +687,13 @@ int untransstring(const char* src, char* dest, int size) {
     int n = 0;
     for (; *src != 0; src++) {
         char tmp[2];
+        int before = untransflag;
         int m = untranschar(static_cast<unsigned char>(*src), tmp);
         // Room for the characters, a closing brace and the NUL.
-        if (n + m + (untransflag ? 1 : 0) > size - 1) break;
+        if (n + m + (untransflag ? 1 : 0) > size - 1) {
+            untransflag = before;
+            break;
+        }
         std::memcpy(dest + n, tmp, m);
         n += m;
     }
@@ -679,7 +710,7 @@ int unify(const char* pattern, int64_t start, int terminator, int64_t length) {
     terminator &= 255;
     int plen = 0;
     for (;;) {
-        if (plen >= MATCHSIZE - 1) return 0;  // no terminator within the pattern buffer
+        if (plen >= MATCHSIZE - 1) return 0; // no terminator within the pattern buffer
         int c = static_cast<unsigned char>(pattern[plen]);
         if (c == terminator || c == 0) break;
         pat[plen++] = c;
@@ -692,7 +723,7 @@ int unify(const char* pattern, int64_t start, int terminator, int64_t length) {
     int p = 0;
     int64_t s = start;
     bool patdone = false, textdone = false, instar = false;
-    int resume = -1;  // pattern position after the last star
+    int resume = -1; // pattern position after the last star
     int64_t starpos = start;
     while ((!patdone && !textdone) || pat[p] == '*') {
         matcharray[p] = s;
@@ -702,8 +733,7 @@ int unify(const char* pattern, int64_t start, int terminator, int64_t length) {
             instar = true;
             matcharray[p] = s;
         }
-        bool match = pat[p] == -1 ? s == end
-                                  : (pat[p] != '*' && s < end && pat[p] == textbase[s]);
+        bool match = pat[p] == -1 ? s == end : (pat[p] != '*' && s < end && pat[p] == textbase[s]);
         if (match) {
             if (pat[p] == -1)
                 patdone = true;
@@ -730,7 +760,8 @@ int unify(const char* pattern, int64_t start, int terminator, int64_t length) {
 }
 
 void copywild() {
-    for (auto& u : unified) u.fill(0);
+    for (auto& u : unified)
+        u.fill(0);
     int star = 0;
     for (int p = 0; lastpattern[p] != -1 && p < MATCHSIZE - 1; p++) {
         if (lastpattern[p] != '*') continue;
@@ -746,21 +777,12 @@ void copywild() {
 
 // ---- End of input and reset ----------------------------------------------------------------
 
-void eofexit() {
-    fflush(stdout);
-    for (int i = 0; i < NCORE; i++) {
-        if (!core[i].edited) continue;
-        const char* name = core[i].filname[0] ? core[i].filname.data() : "(no name)";
-        std::fprintf(stderr, "oxa: corefile %d not saved: %s\n", i, name);
-    }
-    std::exit(0);
-}
-
 void resetinput() {
     fnstack.fill(nullptr);
     fnptr = 0;
     inptr = stdin;
-    for (auto& f : fn) f.fill(0);
+    for (auto& f : fn)
+        f.fill(0);
     intran = initialintran;
     char_map = initialcharmap;
     escflg = 0;
@@ -775,7 +797,8 @@ void resetinput() {
     loopdepth = 0;
     patt.fill(0);
     pattcut = false;
-    for (auto& u : unified) u.fill(0);
+    for (auto& u : unified)
+        u.fill(0);
     matcharray.fill(0);
     lastpattern.fill(-1);
     del = 0;
@@ -784,4 +807,4 @@ void resetinput() {
     untransflag = 0;
 }
 
-}  // namespace oxa
+} // namespace oxa

@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
+#include "editor/input.hpp"
+#include "editor/motion.hpp"
 
 namespace oxa {
 
@@ -44,7 +47,7 @@ constexpr layout gridlayout() {
 }
 constexpr layout grid = gridlayout();
 
-}  // namespace
+} // namespace
 
 std::array<int32_t, MAXFIELDS + 1> frow = grid.row;
 std::array<int32_t, MAXFIELDS + 1> fcol = grid.col;
@@ -67,8 +70,7 @@ namespace {
 
 // The current line can be edited in the current object type.
 bool compatible() {
-    // TODO: the edit and view masks of the edit loop
-    return true;
+    return (cureditmask & curviewmask) != 0;
 }
 
 bool starred(const LINE* line) {
@@ -77,9 +79,13 @@ bool starred(const LINE* line) {
 }
 
 // Screen row of the cursor's line.
-int32_t cursorrow() { return windowtop + distance(cur().disln, cur().lnptr); }
+int32_t cursorrow() {
+    return windowtop + distance(cur().disln, cur().lnptr);
+}
 
-bool inwindow(int32_t row) { return row >= windowtop && row <= windowend; }
+bool inwindow(int32_t row) {
+    return row >= windowtop && row <= windowend;
+}
 
 // Sideways scroll: keeps curcol within pshift+1 .. rightcol, moving the view
 // by multiples of shiftc.
@@ -88,17 +94,19 @@ void sideways() {
     if (col <= pshift || col > rightcol) {
         const int32_t step = shiftc > 0 ? shiftc : 1;
         rightcol = swidth;
-        while (rightcol < col) rightcol += step;
+        while (rightcol < col)
+            rightcol += step;
         pshift = rightcol - swidth;
         redisplay = 8;
     }
 }
 
+// The character just typed, at the cursor.
 void echo() {
-    // TODO: the character just typed
+    putch(holdch);
 }
 
-}  // namespace
+} // namespace
 
 void putstg(int32_t row, int64_t index, int32_t n) {
     int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TL%d,", row);
@@ -113,7 +121,8 @@ void wrline(LINE* line, int32_t row) {
     const COREFILE& c = cur();
     const bool header = line == nullptr || line == c.header;
     const int32_t kind = header ? K_TEXT : line->object;
-    const int32_t length = header ? 0 : line->length;
+    // A picture line's index is a handle: it has no bytes in the heap.
+    const int32_t length = header || kind == K_PICTURE ? 0 : line->length;
     char f1 = pshift != 0 ? '-' : ' ';
     char f2 = f1;
     if (kind != K_TEXT && kind != K_EMPTY) {
@@ -172,7 +181,7 @@ void distxt() {
             if (inwindow(row)) wrtext(c.lnptr, row);
             break;
         case 8:
-            // TODO: the ruler
+            prtabs();
             wrtext(c.disln, windowtop);
             break;
         case 20:
@@ -211,21 +220,22 @@ void fieldlen() {
     const LINE* l = cur().lnptr;
     const int64_t end = l->index + l->length;
     int64_t p = recptr;
-    while (p < end && textbase[p] != '|') ++p;
+    while (p < end && textbase[p] != '|')
+        ++p;
     fieldsiz = static_cast<int32_t>(p - recptr);
 }
 
 void disfield(int32_t field, int64_t& pos, int64_t end) {
     if (field < 1 || field > MAXFIELDS) return;
-    int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TR%d,%d,%d,", frow[field],
-                            fcol[field], maxfieldlen[field]);
+    int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TR%d,%d,%d,", frow[field], fcol[field],
+                            maxfieldlen[field]);
     if (len < 0) return;
     const bool show = compatible();
     while (pos < end && textbase[pos] != '|') {
         if (show && len < XVMSGSIZE - 1) xvmsg[len++] = static_cast<char>(outtran[textbase[pos]]);
         ++pos;
     }
-    if (pos < end) ++pos;  // past the '|'
+    if (pos < end) ++pos; // past the '|'
     xvmsg[len] = '\0';
     xvtransmit(xvmsg.data());
 }
@@ -317,7 +327,7 @@ void display() {
         if (showchecks != nullptr) showchecks();
         redisplay = 0;
     }
-    // TODO: refresh the view mask of the current line
+    setviewmask();
     switch (cur().viewtype) {
     case 2:
     case 7:
@@ -336,7 +346,7 @@ void display() {
 }
 
 void discur() {
-    // TODO: refresh the view mask of the current line
+    setviewmask();
     COREFILE& c = cur();
     const bool ok = compatible();
     switch (c.viewtype) {
@@ -362,7 +372,9 @@ void discur() {
             } else if (c.curflag == 1) {
                 putstring("RED", 'M');
             } else if (c.curflag == 3) {
-                // TODO: the green cursor's row and column
+                // Composed without a protocol code: the transmitter drops it.
+                std::snprintf(xvmsg.data(), xvmsg.size(), "GREEN %d %d", greeny, greenx);
+                xvtransmit(xvmsg.data());
             }
         }
         postcur(ok ? c.curcol - pshift + 1 : 1, cursorrow());
@@ -391,4 +403,4 @@ void resetpaint() {
     showchecks = nullptr;
 }
 
-}  // namespace oxa
+} // namespace oxa

@@ -88,4 +88,4 @@ void discur();
 // Restores the initial geometry, level and field layout (start-up and tests).
 void resetpaint();
 
-}  // namespace oxa
+} // namespace oxa
