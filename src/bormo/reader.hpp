@@ -127,6 +127,8 @@ void closefile();
 int str2tok(const char* word);
 std::string tok2str(int code);
 void testinput();
+// The work of testinput on a named file.
+void testinput_file(const char* name);
 
 // Messages.
 void v_err(const char* a, const char* b, const char* c);

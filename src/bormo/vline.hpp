@@ -22,4 +22,7 @@ void v_printf(int corefile, const char* fmt, ...) __attribute__((format(printf, 
 void save_cursor(int corefile);
 void restore_cursor(int corefile);
 
+// Forgets the saved cursor pair.
+void resetvline();
+
 } // namespace bormo

@@ -6,6 +6,7 @@
 
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
@@ -81,6 +82,7 @@ void sendf(const char* fmt, int32_t a) {
 std::array<unsigned char, 256> outtran = initialouttran();
 xvsinkfn xvsink = stdoutsink;
 xvtracefn xvtrace = nullptr;
+int32_t del = 0;
 
 void stdoutsink(const char* data, size_t len) {
     std::fwrite(data, 1, len, stdout);
@@ -291,6 +293,7 @@ void resetfrontend() {
     outtran = initialouttran();
     xvsink = stdoutsink;
     xvtrace = nullptr;
+    del = 0;
 }
 
 } // namespace oxa

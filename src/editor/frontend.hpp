@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "editor/input.hpp" // `del`, the answer `diserr` returns
 
 namespace oxa {
 
@@ -40,6 +39,10 @@ extern int32_t oldcoreview;
 // The byte that stands on the wire for each stored text byte (text rows and
 // the echo of typed characters).  The FONT command changes entries.
 extern std::array<unsigned char, 256> outtran;
+
+// The user's answer to the last confirmation: 1 after return, 2 after rubout.
+// Callers abandon their work when it is 2; a refusing checker sets it to 2.
+extern int32_t del;
 
 // Status labels of the object types, eight characters each; row t is type t.
 struct viewrow {

@@ -1,0 +1,459 @@
+// The language-file reader: token streams, warnings, includes, macros, the
+// random generator and the pattern matchers.
+#include "bormo_fixture.hpp"
+
+#include <cstring>
+
+using namespace bormo;
+
+namespace {
+
+class ReaderTest : public BormoTest {
+  protected:
+    // Reads `text` as a language file and returns the token descriptions,
+    // joined by " | ", up to and including the end of input.
+    std::string tokens(const std::string& text, int lfr) {
+        std::string path = file("input.txt", text);
+        file_operation = "test input";
+        openfile(path.c_str(), lfr);
+        std::string out;
+        for (int guard = 0; guard < 10000; guard++) {
+            int t = v_peep();
+            if (!out.empty()) out += " | ";
+            out += tok2str(t);
+            if (t == T_EOF) break;
+            v_next();
+        }
+        return out;
+    }
+
+    // Message lines other than the closing lines of files.
+    static std::vector<std::string> warnings() {
+        std::vector<std::string> out;
+        for (const std::string& m : messages())
+            if (m.rfind("Finished reading", 0) != 0) out.push_back(m);
+        return out;
+    }
+};
+
+TEST_F(ReaderTest, KeywordTableGivesEachWordItsCode) {
+    for (const tokenelement& t : tokentable) {
+        if (t.token == T_END) {
+            EXPECT_STREQ(t.tokenword, "");
+            continue;
+        }
+        EXPECT_EQ(str2tok(t.tokenword), t.token) << t.tokenword;
+    }
+    // Only exact spellings are keywords.
+    for (const char* w : {"Rule", "RULEs", "Select", "_AND_", "%Include", "x"})
+        EXPECT_EQ(str2tok(w), T_IDENT) << w;
+}
+
+TEST_F(ReaderTest, PreselectionStatusTextRowIsStatus) {
+    const char* expected[] = {"",
+                              "No preselection rule",
+                              "Attribute error in PST",
+                              "No matching PST: ",
+                              "Matching PST has no right-hand side: ",
+                              "PST has no lexical entry: ",
+                              "All is well!"};
+    for (int i = 0; i < 7; i++)
+        EXPECT_STREQ(pre_status_text[i], expected[i]) << i;
+}
+
+TEST_F(ReaderTest, TokenDescriptions) {
+    strcpy(identbuf.data(), "word");
+    struct Case {
+        int code;
+        const char* text;
+    } cases[] = {
+        {T_IDENT, "identifier: word"},
+        {T_EOF, "EOF"},
+        {T_NEWLINE, "linefeed"},
+        {T_QUOTE, "quote"},
+        {T_PRIORITY, "token: PRIORITY"},
+        {T_MAKES, "token: _makes_"},
+        {T_PRE, "token: _pre_"},
+        {T_PERCENT, "token: %"},
+        {'(', "char '('"},
+        {'|', "char '|'"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(tok2str(c.code), c.text) << c.code;
+}
+
+TEST_F(ReaderTest, TokenStreams) {
+    struct Case {
+        const char* input;
+        int lfr;
+        const char* expected;
+    } cases[] = {
+        {"RULE rule Rule", 0, "token: RULE | token: RULE | identifier: Rule | EOF"},
+        {"% %abc a%b", 0, "token: % | identifier: %abc | identifier: a%b | EOF"},
+        {"a(b)=c;", 0,
+         "identifier: a | char '(' | identifier: b | char ')' | char '=' | identifier: c | "
+         "char ';' | EOF"},
+        {"_and_ _lsp_ priority _rhs_ _in_ _is_ _ilt_ select", 0,
+         "token: PRIORITY | token: PRIORITY | token: PRIORITY | token: _makes_ | token: _pre_ | "
+         "token: _is_ | token: _ilt_ | token: SELECT | EOF"},
+        {"INHERIT choose TRANSFORMATION", 0,
+         "token: INHERIT | token: CHOOSE | token: TRANSFORMATION | EOF"},
+        {"a\nb\n", 0, "identifier: a | identifier: b | EOF"},
+        {"a\nb\n", 1, "identifier: a | linefeed | identifier: b | linefeed | EOF"},
+        {"\t a\r\n", 1, "identifier: a | linefeed | EOF"},
+        {"\"ab c\"x", 0,
+         "quote | char 'a' | char 'b' | char ' ' | char 'c' | quote | identifier: x | EOF"},
+        {"x{a comment, RULE}y", 0, "identifier: x | identifier: y | EOF"},
+        {"a{one\ntwo}b", 0, "identifier: a | identifier: b | EOF"},
+        {"\xe9t\xe9 \xc7"
+         "a",
+         0,
+         "identifier: \xe9t\xe9 | identifier: \xc7"
+         "a | EOF"},
+        {"a\xff b", 0, "identifier: a | EOF"},
+        {"a \xa4 b", 0, "identifier: a | char '\xa4' | identifier: b | EOF"},
+        {"", 0, "EOF"},
+    };
+    for (const Case& c : cases) {
+        resetreader();
+        EXPECT_EQ(tokens(c.input, c.lfr), c.expected) << c.input;
+        EXPECT_TRUE(warnings().empty()) << c.input;
+        // Past the end of input the reader keeps delivering the end.
+        v_next();
+        EXPECT_EQ(v_peep(), T_EOF);
+    }
+}
+
+TEST_F(ReaderTest, WarningsByState) {
+    struct Case {
+        const char* input;
+        int lfr;
+        const char* expected;
+        const char* warning; // the one warning expected
+    } cases[] = {
+        {"a}b", 0, "identifier: a | char '}' | identifier: b | EOF",
+         "test input warning: } outside quotes/comments"},
+        {"\"a\tb\"", 0, "quote | char 'a' | char 'b' | quote | EOF",
+         "test input warning: tab within quotes"},
+        {"\"a\rb\"", 0, "quote | char 'a' | char 'b' | quote | EOF",
+         "test input warning: CR within quotes"},
+        {"\"a|b\"", 0, "quote | char 'a' | char '|' | char 'b' | quote | EOF",
+         "test input warning: | within quotes"},
+        {"\"a{\"", 0, "quote | char 'a' | char '{' | quote | EOF",
+         "test input warning: { within quotes"},
+        // An unterminated quote ends at the end of its line when newlines count.
+        {"\"ab\nc", 1, "quote | char 'a' | char 'b' | linefeed | identifier: c | EOF",
+         "test input warning: new line within quotes"},
+        {"\"ab", 0, "quote | char 'a' | char 'b' | EOF", "test input warning: EOF within quotes"},
+        // A second brace in a comment is warned about; the first } ends it.
+        {"{a {b} c}", 0, "identifier: c | char '}' | EOF", "test input warning: { within comments"},
+        {"{a|b}x", 0, "identifier: x | EOF", "test input warning: | within comments"},
+        {"{a\nb}x", 1, "identifier: x | EOF", "test input warning: new line within comments"},
+        {"x{a", 0, "identifier: x | EOF", "test input warning: EOF within comments"},
+    };
+    for (const Case& c : cases) {
+        oxa::resetstore();
+        oxa::initcore();
+        resetreader();
+        EXPECT_EQ(tokens(c.input, c.lfr), c.expected) << c.input;
+        std::vector<std::string> w = warnings();
+        // "{a {b} c}" also warns for the stray closing brace after c.
+        ASSERT_FALSE(w.empty()) << c.input;
+        EXPECT_EQ(w[0], c.warning) << c.input;
+    }
+}
+
+TEST_F(ReaderTest, NewlineInQuotesWithoutLinefeedTokensIsDropped) {
+    EXPECT_EQ(tokens("\"a\nb\"", 0), "quote | char 'a' | char 'b' | quote | EOF");
+    EXPECT_TRUE(warnings().empty());
+}
+
+TEST_F(ReaderTest, LongQuotesAndComments) {
+    std::string q80 = "\"" + std::string(80, 'q') + "\"";
+    std::string q79 = "\"" + std::string(79, 'q') + "\"";
+    std::string c300 = "{" + std::string(300, 'c') + "}";
+    std::string c299 = "{" + std::string(299, 'c') + "}";
+    struct Case {
+        std::string input;
+        int warnings;
+        const char* text;
+    } cases[] = {
+        {q80, 1, "ERROR test input  warning: very long quoted string  "},
+        {q79, 0, ""},
+        {c300, 1, "ERROR test input  warning: very long comment  "},
+        {c299, 0, ""},
+    };
+    for (const Case& c : cases) {
+        oxa::resetstore();
+        oxa::initcore();
+        resetreader();
+        tokens(c.input, 0);
+        std::vector<std::string> w = warnings();
+        ASSERT_EQ(static_cast<int>(w.size()), c.warnings) << c.input.size();
+        if (c.warnings) {
+            EXPECT_EQ(w[0], c.text);
+        }
+    }
+}
+
+TEST_F(ReaderTest, LongIdentifierIsCutAt39WithOneReportPerDroppedCharacter) {
+    std::string word(45, 'w');
+    word[0] = 'A';
+    std::string first39 = word.substr(0, 39);
+    EXPECT_EQ(tokens(word + " next", 0), "identifier: " + first39 + " | identifier: next | EOF");
+    std::vector<std::string> w = warnings();
+    ASSERT_EQ(w.size(), 6u);
+    for (const std::string& m : w)
+        EXPECT_EQ(m, "ERROR test input  identifier truncated:  " + first39 + " ");
+}
+
+TEST_F(ReaderTest, ClosingMessageCountsLines) {
+    std::string path = file("three.txt", "a\nb\nc\n");
+    file_operation = "attribute input";
+    openfile(path.c_str(), 0);
+    while (v_peep() != T_EOF)
+        v_next();
+    std::vector<std::string> m = messages();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0], "Finished reading attribute input from file '" + path + "' [3 lines.]");
+    EXPECT_EQ(fsptr, -1);
+}
+
+TEST_F(ReaderTest, TestInputCommandListsEveryToken) {
+    std::string path = file("t.txt", "RULE x\n(\n");
+    testinput_file(path.c_str());
+    std::vector<std::string> expected = {
+        "token: RULE", "identifier: x",
+        "linefeed",    "char '('",
+        "linefeed",    "Finished reading test input from file '" + path + "' [2 lines.]",
+        "end of input"};
+    EXPECT_EQ(messages(), expected);
+    EXPECT_EQ(file_operation, "");
+}
+
+TEST_F(ReaderTest, IncludeReadsTheFileInPlace) {
+    std::string inc = file("inc.txt", "i1 i2\n");
+    EXPECT_EQ(tokens("a %INCLUDE \"" + inc + "\" b\n", 0),
+              "identifier: a | identifier: i1 | identifier: i2 | identifier: b | EOF");
+    std::vector<std::string> m = messages();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[0], "Finished reading test input from file '" + inc + "' [1 lines.]");
+    EXPECT_EQ(v_stat, 0);
+}
+
+TEST_F(ReaderTest, IncludeOfMissingFileIsReportedAndSkipped) {
+    EXPECT_EQ(tokens("a %include \"" + dir + "/none\" b", 0),
+              "identifier: a | identifier: b | EOF");
+    std::vector<std::string> w = warnings();
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_EQ(w[0], "ERROR test input  unable to open file:  " + dir + "/none ");
+    EXPECT_EQ(v_stat, 1);
+}
+
+TEST_F(ReaderTest, IncludeDepthIsSixFiles) {
+    // f0 is read by the test and includes f1, which includes f2 ... f6.
+    for (int i = 6; i >= 1; i--) {
+        std::string next = dir + "/f" + std::to_string(i + 1);
+        std::string body = "w" + std::to_string(i);
+        if (i < 6) body += " %INCLUDE \"" + next + "\"";
+        body += " t" + std::to_string(i) + "\n";
+        file("f" + std::to_string(i), body);
+    }
+    // f6 exists but cannot be reached: f0..f5 are six open files.
+    std::string got = tokens("w0 %INCLUDE \"" + dir + "/f1\" t0\n", 0);
+    EXPECT_EQ(
+        got, "identifier: w0 | identifier: w1 | identifier: w2 | identifier: w3 | identifier: w4 | "
+             "identifier: w5 | identifier: t5 | identifier: t4 | identifier: t3 | identifier: t2 | "
+             "identifier: t1 | identifier: t0 | EOF");
+    std::vector<std::string> w = warnings();
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_EQ(w[0], "ERROR test input  inclusion depth too great  " + dir + "/f6 ");
+    EXPECT_EQ(v_stat, 1);
+    EXPECT_EQ(count_messages("Finished reading"), 6);
+}
+
+TEST_F(ReaderTest, MacrosExpandAsIfWrittenInTheFile) {
+    struct Case {
+        const char* input;
+        const char* expected;
+    } cases[] = {
+        {"%define NP noun phrase\n%NP x",
+         "identifier: noun | identifier: phrase | identifier: x | EOF"},
+        // A later definition hides an earlier one.
+        {"%define A one\n%define A two\n%A", "identifier: two | EOF"},
+        // A name that ends the line takes the whole next line.
+        {"%define B\nb1 (b2)\n%B", "identifier: b1 | char '(' | identifier: b2 | char ')' | EOF"},
+        // Carriage returns are left out of definitions; keywords inside work.
+        {"%define C RULE\r\n%C", "token: RULE | EOF"},
+        // A word of % and an unknown name is an identifier.
+        {"%define D d\n%E %D", "identifier: %E | identifier: d | EOF"},
+        // A macro used inside a macro.
+        {"%define E e1\n%define F %E f1\n%F", "identifier: e1 | identifier: f1 | EOF"},
+        // The character that ends the macro's name follows its text.
+        {"%define H h1 h2\n%H(%H\n",
+         "identifier: h1 | identifier: h2 | char '(' | identifier: h1 | "
+         "identifier: h2 | EOF"},
+        {"%define I i\n%I", "identifier: i | EOF"},
+        // Self-reference stops at the expansion depth.
+        {"%define G %G \n%G x", "identifier: x | EOF"},
+    };
+    for (const Case& c : cases) {
+        resetreader();
+        EXPECT_EQ(tokens(c.input, 0), c.expected) << c.input;
+    }
+}
+
+TEST_F(ReaderTest, MacrosEndWithTheLoad) {
+    tokens("%define M m\n%M", 0);
+    EXPECT_EQ(macrodict, nullptr);
+    EXPECT_EQ(tokens("%M", 0), "identifier: %M | EOF");
+}
+
+TEST_F(ReaderTest, ErrorLineFormat) {
+    file_operation = "Syntax Input";
+    file_position = "NP";
+    v_err("Unknown attribute", "xx", nullptr);
+    v_err(nullptr, nullptr, nullptr);
+    std::vector<std::string> expected = {"ERROR Syntax Input NP Unknown attribute xx ",
+                                         "ERROR Syntax Input NP   "};
+    EXPECT_EQ(messages(), expected);
+}
+
+TEST_F(ReaderTest, StrdupCopiesAndKeepsNull) {
+    EXPECT_EQ(strdup_(nullptr), nullptr);
+    const char* s = "abc";
+    char* d = strdup_(s);
+    EXPECT_STREQ(d, "abc");
+    EXPECT_NE(d, s);
+    free(d);
+}
+
+// Values worked out by hand from seed = seed * 3125 mod 2^32 and
+// r = floor(range * seed / 2^32).
+TEST_F(ReaderTest, RandomSequenceForFixedSeeds) {
+    reseed(1);
+    EXPECT_EQ(seed, 1ul);
+    EXPECT_EQ(getrandom(10), 0); // seed 3125
+    EXPECT_EQ(getrandom(10), 0); // seed 9765625
+    EXPECT_EQ(getrandom(10), 1); // seed 452807053
+    EXPECT_EQ(getrandom(10), 4); // seed 1977800241
+    EXPECT_EQ(seed, 1977800241ul);
+
+    reseed(12345);
+    EXPECT_EQ(getrandom(1000), 8); // seed 38578125
+
+    // The same seed gives the same numbers.
+    reseed(777);
+    std::vector<int> a, b;
+    for (int i = 0; i < 20; i++)
+        a.push_back(getrandom(97));
+    reseed(777);
+    for (int i = 0; i < 20; i++)
+        b.push_back(getrandom(97));
+    EXPECT_EQ(a, b);
+}
+
+TEST_F(ReaderTest, RandomRangeEdges) {
+    reseed(99);
+    for (int i = 0; i < 200; i++) {
+        int r = getrandom(7);
+        EXPECT_GE(r, 0);
+        EXPECT_LT(r, 7);
+        EXPECT_EQ(getrandom(1), 0);
+    }
+    EXPECT_EQ(getrandom(0), -1);
+}
+
+TEST_F(ReaderTest, ReseedMakesTheSeedOddAndReportsIt) {
+    struct Case {
+        long sd;
+        unsigned long seed;
+        const char* message;
+    } cases[] = {
+        {2, 3ul, "Setting random seed: 3"},
+        {7, 7ul, "Setting random seed: 7"},
+        {-1, 18446744073709551615ul, "Setting random seed: 18446744073709551615"},
+        {-2, 18446744073709551615ul, "Setting random seed: 18446744073709551615"},
+    };
+    for (const Case& c : cases) {
+        oxa::resetstore();
+        oxa::initcore();
+        reseed(c.sd);
+        EXPECT_EQ(seed, c.seed);
+        ASSERT_EQ(messages().size(), 1u);
+        EXPECT_EQ(messages()[0], c.message);
+    }
+    reseed(0);
+    EXPECT_EQ(seed & 1ul, 1ul);
+    EXPECT_LT(seed, 1000000ul);
+}
+
+TEST_F(ReaderTest, PrintSeedWritesToTheGivenCorefile) {
+    reseed(5);
+    getrandom(3);
+    printseed(3);
+    std::vector<std::string> expected = {"Current random seed: 15625"};
+    EXPECT_EQ(lines(3), expected);
+}
+
+TEST_F(ReaderTest, WildcardMatch) {
+    struct Case {
+        const char* pattern;
+        const char* string;
+        int match;
+    } cases[] = {
+        {"a*c", "abbc", 1},    {"a*c", "abcd", 0},       {"*", "", 1},       {"", "", 1},
+        {"", "a", 0},          {"abc", "abc", 1},        {"ab", "abc", 0},   {"abc", "ab", 0},
+        {"a*b*c", "axbyc", 1}, {"a*bc", "abcbc", 1},     {"*c", "abcbc", 1}, {"a**", "a", 1},
+        {"*x*", "abc", 0},     {"\"d*\"", "\"dog\"", 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(match_wild(c.pattern, c.string, 0, 0), c.match) << c.pattern << " " << c.string;
+    // Other end characters.
+    EXPECT_EQ(match_wild("a*|junk", "abc", '|', 0), 1);
+    EXPECT_EQ(match_wild("abc", "abc,rest", 0, ','), 1);
+    EXPECT_EQ(match_wild("ab", "abc,rest", 0, ','), 0);
+}
+
+TEST_F(ReaderTest, ListAndPatternListMatch) {
+    struct Case {
+        const char* pattern;
+        const char* list;
+        int match;
+    } lists[] = {
+        {"b*", "a,bc:d|", 1}, {"d", "a;b:d|x", 1},          {"x", "a,b|", 0},
+        {"*", "|", 0},        {"\"a,b\"", "\"a,b\";c|", 1}, {"a", "\"a,b\"|", 0},
+    };
+    for (const Case& c : lists)
+        EXPECT_EQ(match_list(c.pattern, c.list, 0), c.match) << c.pattern << " " << c.list;
+    struct PCase {
+        const char* patterns;
+        const char* list;
+        int match;
+    } patts[] = {
+        {"a,b*|", "b1;a|", 1},
+        {"a,z|", "a,b|", 0},
+        {"a|", "a|", 1},
+        {"\"x,y\"|", "\"x,y\"|", 1},
+    };
+    for (const PCase& c : patts)
+        EXPECT_EQ(match_pattlist(c.patterns, c.list), c.match) << c.patterns << " " << c.list;
+}
+
+TEST_F(ReaderTest, LexicalPatternMatchFromField4) {
+    // Field 3 holds a code whose type byte is '|'; it must not end the field.
+    const std::string entry = std::string("\"w\"|N|\x19|\x01 |0005|red,blue|big|");
+    struct Case {
+        const char* lsp;
+        int match;
+    } cases[] = {
+        {"?|?|?|?|blue|?|", 1},  {"?|?|?|?|gr*|", 0},   {"?|?|?|?|r*|b*|", 1}, {"?|?|?|?||", 0},
+        {"?|?|?|?|?|big,x|", 0}, {"?|?|?|?|?|?|?|", 0}, {"?|?|?|", 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(match_lsp(c.lsp, entry.c_str()), c.match) << c.lsp;
+    // An empty pattern subfield needs an empty entry subfield.
+    EXPECT_EQ(match_lsp("?|?|?|?||x|", "\"w\"|N||0001||x|"), 1);
+}
+
+} // namespace
