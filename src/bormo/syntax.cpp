@@ -216,7 +216,7 @@ void read_attrlist(segbuf& out) {
             out.put('!');
             out.put(n);
             read_compattr(out, false, false);
-        } else if (t == T_IDENT) {
+        } else if (t == T_IDENT || t == '/') {
             read_compattr(out, activity == 2, false);
             if (!errorflag && v_peep() == T_PRE) {
                 out.put(SYN_PRE);

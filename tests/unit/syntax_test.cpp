@@ -3,6 +3,8 @@
 // barrier and unloading, and the stored-text scanners.
 #include "bormo_fixture.hpp"
 
+#include <cstring>
+
 #include "bormo/gencommands.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/syntax.hpp"
@@ -81,6 +83,8 @@ TEST_F(SyntaxTest, StoresEachElementByteForByte) {
     };
     for (const auto& c : cases) {
         resetsyntax();
+        oxa::resetstore();
+        oxa::initcore();
         load(c.source);
         EXPECT_EQ(rule(c.name), c.stored) << c.source;
         EXPECT_EQ(count_messages("ERROR"), 0) << c.source;
@@ -211,7 +215,7 @@ TEST_F(SyntaxTest, WarningsKeepWhatWasRead) {
 
 TEST_F(SyntaxTest, StrayTokenWhereARuleNameIsExpected) {
     load("( S = A %");
-    EXPECT_EQ(count_messages("Encountered char '(' instead of rule name."), 1);
+    EXPECT_EQ(count_messages("ERROR Syntax Input  Encountered  char '('  instead of rule name."), 1);
     EXPECT_EQ(rule("S"), "\x07 A");
 }
 
