@@ -1,5 +1,6 @@
 // The edit loop, its action table and the small operations it owns.
 #include "editor/editloop.hpp"
+#include "editor/commands.hpp"
 #include "editor/motion.hpp"
 
 #include "editor/input.hpp"
@@ -48,7 +49,7 @@ constexpr edtable edittable[] = {
     {L,         20,  LNS, {downline, downrec, downfield, noop, noop, downrec, downm, downfield}}, //  18 downline downrec downfield lddown picdown downrec downm downfield
     {0,         80,  0,   {curright, curright, curright, noop, noop, rightm, rightm, curright}}, //  19 curright curright curright ldright picright rightm rightm curright
     {L,         20,  LNS, {upline, uprec, upfield, noop, noop, uprec, upm, upfield}}, //  20 upline uprec upfield ldup picup uprec upm upfield
-    {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
+    {L,         200, ALL, {prcmnd, prcmnd, prcmnd, noop, prcmnd, prcmnd, prcmnd, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
     {0,         200, 0,   {inmode, inmode, inmode, noop, noop, inmode, inmode, inmode}}, //  22 inmode inmode inmode . . inmode inmode inmode
     {E | S,     200, 0,   {noop, upfield, upfield, noop, noop, upm, upm, upfield}}, //  23 reformat upfield upfield . remember upm upm upfield
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  24 extchk extchk extchk . . extchk extchk .
@@ -83,7 +84,7 @@ constexpr edtable edittable[] = {
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  53 . . . . . bldmath bldmath .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  54 . . . . . recmath recmath .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  55 . . . . . preview preview .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  56 silent silent silent . silent silent silent .
+    {0,         200, 0,   {silent, silent, silent, noop, silent, silent, silent, noop}}, //  56 silent silent silent . silent silent silent .
     {0,         200, 0,   {noop, noop, noop, noop, noop, greencur, greencur, noop}}, //  57 . . . . . greencur greencur .
     {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  58 . . . . . instabrow instabrow .
     {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  59 . . . . . instabcol instabcol .

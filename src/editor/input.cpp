@@ -231,7 +231,7 @@ std::array<unsigned char, PATTSIZE> patt{};
 std::array<std::array<unsigned char, CAPTSIZE>, NCAPTURES> unified{};
 std::array<int64_t, MATCHSIZE> matcharray{};
 
-int32_t del = 0;
+drivercontrol driverctl = nullptr;
 
 int transflag = 0;
 int ctrlflag = 0;
@@ -311,6 +311,7 @@ static int readbyte(bool& fromproc) {
             if (inptr != stdin) {
                 // The driver program has closed its output: back to the keyboard.
                 clearerr(inptr);
+                if (driverctl) driverctl(C_KILLPROG);
                 inptr = stdin;
                 continue;
             }
@@ -521,13 +522,21 @@ void fetchchar() {
             numval = (k >= csikey('0') && k <= csikey('9')) ? k - csikey('0') : 0;
             continue;
         case C_RESUME:
-            if (fnptr > 0 && fnstack[fnptr] == nullptr) popfn();
+            if (fnptr > 0 && fnstack[fnptr] == nullptr)
+                popfn();
+            else if (driverctl)
+                driverctl(C_RESUME);
             continue;
         case C_PAUSE:
-            if (fromproc) pushfn(nullptr);
+            if (fromproc)
+                pushfn(nullptr);
+            else if (driverctl)
+                driverctl(C_PAUSE);
             continue;
         case C_KILLPROG:
         case C_ACK:
+            if (driverctl) driverctl(type);
+            continue;
         case 0:
         case C_IGNORE:
             continue;
@@ -801,7 +810,6 @@ void resetinput() {
         u.fill(0);
     matcharray.fill(0);
     lastpattern.fill(-1);
-    del = 0;
     transflag = 0;
     ctrlflag = 0;
     untransflag = 0;

@@ -99,6 +99,14 @@ extern int fnptr;
 extern FILE* inptr; // standard input, or a driver program's output
 extern std::array<std::array<char, FNKEYSIZE>, NFNKEYS> fn; // function-key strings
 
+// The driver-program layer's handler of the input control codes C_RESUME
+// (when no pause is to end), C_PAUSE (met outside a procedure), C_KILLPROG and
+// C_ACK, and of end of file on its output (called with C_KILLPROG before
+// input returns to standard input).  Null while no such layer is linked in:
+// the codes then do nothing.
+using drivercontrol = void (*)(int code);
+extern drivercontrol driverctl;
+
 // ---- Key map ----------------------------------------------------------------
 // The initial key map, one row per edit code: the keys that produce it.  The
 // printable bytes get codes 2, 3 and 4 by class instead.
@@ -168,10 +176,6 @@ extern std::array<int64_t, MATCHSIZE> matcharray;
 inline int32_t& result() {
     return vl_result[loopdepth];
 }
-
-// The answer to the last confirmation: 1 after a return, 2 after a rubout;
-// callers abandon their work when it is 2, and a refusing checker sets it to 2.
-extern int32_t del;
 
 // ---- Brace notation -----------------------------------------------------------
 extern int transflag;   // procedure files: translation switched on by `~`

@@ -367,6 +367,44 @@ TEST_F(InputTest, PauseReadsTheKeyboardUntilResume) {
     EXPECT_EQ(fnptr, 1);
 }
 
+std::string drivercodes;
+void recorddriver(int code) {
+    drivercodes += "<" + std::to_string(code) + ">";
+    // Input goes on from the stack, so the test never reads the real stdin.
+    if (code == C_KILLPROG) pushfn("k");
+}
+
+TEST_F(InputTest, DriverControlCodes) {
+    drivercodes.clear();
+    driverctl = recorddriver;
+    // From the keyboard: resume (no pause open), suspend, kill, acknowledge.
+    keys("\x1b\x17\x1b\x19\x1b\x16\x1b\x18"
+         "a");
+    fetchchar(); // the k the test's driver layer pushed when told to kill
+    EXPECT_EQ(holdch, 'k');
+    EXPECT_EQ(drivercodes, "<13><14><15>");
+    fetchchar();
+    EXPECT_EQ(holdch, 'a');
+    EXPECT_EQ(drivercodes, "<13><14><15><16>");
+    // In a procedure, ESC Ctrl-Y pauses it instead of suspending the driver.
+    drivercodes.clear();
+    proc("{[Y}");
+    keys("b");
+    fetchchar();
+    EXPECT_EQ(holdch, 'b');
+    EXPECT_EQ(drivercodes, "");
+    EXPECT_EQ(fnstack[fnptr], nullptr);
+    // End of the driver's output: the driver layer is told, then input goes
+    // back to standard input.
+    resetinput();
+    keys("");
+    fetchchar();
+    EXPECT_EQ(drivercodes, "<15>");
+    EXPECT_EQ(holdch, 'k');
+    EXPECT_EQ(inptr, stdin);
+    driverctl = nullptr;
+}
+
 TEST_F(InputTest, ConstructsFromTheKeyboardAreIgnored) {
     vl_result[0] = 0;
     keys("\x1bq"
