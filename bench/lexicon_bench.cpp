@@ -39,7 +39,8 @@ struct Files {
         std::ofstream(attr) << "number ( sg , pl ) gender ( masc , fem , neut ) "
                                "person ( p1 , p2 , p3 ) case ( nom , acc , dat , gen ) %\n";
         std::ofstream t(term);
-        for (int i = 0; i < NTERMS; ++i) t << "T" << i << "\n";
+        for (int i = 0; i < NTERMS; ++i)
+            t << "T" << i << "\n";
         std::ofstream l(lex);
         const char* number[] = {"sg", "pl"};
         const char* gender[] = {"masc", "fem", "neut"};
@@ -99,7 +100,8 @@ void BM_ChooseEntries(benchmark::State& state) {
     us.reserve(100000);
     const int values[][2] = {{1, 1}, {2, 1}, {3, 2}, {1, 2}, {2, 2}, {3, 1}};
     std::vector<std::string> names;
-    for (int i = 0; i < NTERMS; ++i) names.push_back("T" + std::to_string(i));
+    for (int i = 0; i < NTERMS; ++i)
+        names.push_back("T" + std::to_string(i));
     long found = 0;
     for (auto _ : state) {
         us.clear();
@@ -134,5 +136,5 @@ void BM_ChooseEntries(benchmark::State& state) {
 }
 BENCHMARK(BM_ChooseEntries)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-}  // namespace
-}  // namespace bormo
+} // namespace
+} // namespace bormo

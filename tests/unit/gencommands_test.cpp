@@ -61,7 +61,7 @@ TEST_F(GenCommandsTest, KindsAsText) {
 struct BitsCase {
     const char* text;
     int32_t bits;
-    const char* message;  // a message line, or null
+    const char* message; // a message line, or null
 };
 
 TEST_F(GenCommandsTest, TextToBits) {
@@ -115,7 +115,7 @@ TEST_F(GenCommandsTest, LoadingCommandsRecordTheirKinds) {
     run(addlex, "lex2", "\"c\"|N||\n");
     EXPECT_EQ(count_messages("Total Words: 1. Number of Errors: 0"), 1);
     ASSERT_NE(dictionary, nullptr);
-    EXPECT_NE(dictionary[0]->previous, nullptr);  // both files' N entries
+    EXPECT_NE(dictionary[0]->previous, nullptr); // both files' N entries
 
     run(vreadsyn, "syn", "ROOT = N V %");
     EXPECT_EQ(synstat, 2);
@@ -186,7 +186,7 @@ TEST_F(GenCommandsTest, SeedCommands) {
     EXPECT_EQ(count_messages("Current random seed: 7"), 1);
     oxa::param[1] = 3;
     rnprint();
-    EXPECT_EQ(count_messages("Current random seed: 7"), 1);  // went to corefile 3
+    EXPECT_EQ(count_messages("Current random seed: 7"), 1); // went to corefile 3
     ASSERT_EQ(lines(3).size(), 1u);
     EXPECT_EQ(lines(3)[0], "Current random seed: 7");
 }
@@ -201,4 +201,4 @@ TEST_F(GenCommandsTest, StartUpEmptiesEveryKind) {
     EXPECT_EQ(count_messages("Setting random seed: "), 1);
 }
 
-}  // namespace
+} // namespace

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "wire_capture.hpp"
+
 #include "bormo/gencommands.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/syntax.hpp"
@@ -48,7 +50,8 @@ class LexiconTest : public BormoTest {
         std::vector<std::string> out;
         int t = lookup_terminal(terminal);
         if (t < 0 || !dictionary) return out;
-        for (recnode* n = dictionary[t]; n; n = n->previous) out.emplace_back(n->recordptr);
+        for (recnode* n = dictionary[t]; n; n = n->previous)
+            out.emplace_back(n->recordptr);
         return out;
     }
 
@@ -88,11 +91,13 @@ TEST_F(LexiconTest, StoresEntriesInTheEncodedForm) {
         // One compound of two components, frequency 10, fields 5 and 6 added.
         {"\"chat\"|N|masc.sg|10|", "\"chat\"|N|" + masc_sg + "|0010|||"},
         // Two compounds: the one of the smaller first type comes first.
-        {"\"x\"|N|masc,sg|", "\"x\"|N|" + code(NUMBER, SG) + " " + code(GENDER, MASC) + " |0001|||"},
-        {"\"x\"|N|masc , sg|", "\"x\"|N|" + code(NUMBER, SG) + " " + code(GENDER, MASC) + " |0001|||"},
+        {"\"x\"|N|masc,sg|",
+         "\"x\"|N|" + code(NUMBER, SG) + " " + code(GENDER, MASC) + " |0001|||"},
+        {"\"x\"|N|masc , sg|",
+         "\"x\"|N|" + code(NUMBER, SG) + " " + code(GENDER, MASC) + " |0001|||"},
         // A bare type and a signed component.
-        {"\"x\"|N|number,<comp|", "\"x\"|N|" + code(NUMBER, BAREVALUE) + " <" + code(DEGREE, COMP) +
-                                      " |0001|||"},
+        {"\"x\"|N|number,<comp|",
+         "\"x\"|N|" + code(NUMBER, BAREVALUE) + " <" + code(DEGREE, COMP) + " |0001|||"},
         // Only a word and a terminal.
         {"\"a\"|N|", "\"a\"|N||0001|||"},
         // Unfinished last fields are closed.
@@ -129,7 +134,7 @@ TEST_F(LexiconTest, EntriesAreFiledNewestFirstAndEmptyLinesIgnored) {
 
 struct RejectCase {
     std::string line;
-    std::string message;  // the error line
+    std::string message; // the error line
     bool stored;
 };
 
@@ -160,7 +165,8 @@ TEST_F(LexiconTest, RejectionsAndTheirMessages) {
 
 TEST_F(LexiconTest, OnlyTheFirstFiftyErrorsAreWritten) {
     std::string text;
-    for (int i = 0; i < 60; ++i) text += "\"bad" + std::to_string(i) + "\"|X|\n";
+    for (int i = 0; i < 60; ++i)
+        text += "\"bad" + std::to_string(i) + "\"|X|\n";
     text += "\"good\"|N|\n";
     lex(text);
     EXPECT_EQ(count_messages("Terminal not found:"), 50);
@@ -205,7 +211,7 @@ TEST_F(LexiconTest, ExactWordMatchesBetweenQuotesWithWildcard) {
 }
 
 struct MatchCase {
-    const char* attrs;  // the entry's attribute field
+    const char* attrs; // the entry's attribute field
     std::vector<std::vector<std::pair<int, int>>> required;
     bool match;
 };
@@ -214,15 +220,15 @@ TEST_F(LexiconTest, AttributeMatching) {
     const MatchCase cases[] = {
         {"masc.sg", {{{GENDER, MASC}, {NUMBER, SG}}}, true},
         {"masc.sg", {{{GENDER, MASC}, {NUMBER, PL}}}, false},
-        {"masc.sg", {{{GENDER, MASC}}}, false},  // lengths differ
-        {"masc.sg", {{{NUMBER, SG}, {GENDER, MASC}}}, false},  // order differs
-        {"masc.sg", {{{GENDER, -1}, {NUMBER, -1}}}, true},  // bare types required
-        {"gender.sg", {{{GENDER, FEM}, {NUMBER, SG}}}, true},  // bare type in the entry
+        {"masc.sg", {{{GENDER, MASC}}}, false},               // lengths differ
+        {"masc.sg", {{{NUMBER, SG}, {GENDER, MASC}}}, false}, // order differs
+        {"masc.sg", {{{GENDER, -1}, {NUMBER, -1}}}, true},    // bare types required
+        {"gender.sg", {{{GENDER, FEM}, {NUMBER, SG}}}, true}, // bare type in the entry
         {"sg,fem", {{{NUMBER, SG}}, {{GENDER, FEM}}}, true},
         {"sg,fem", {{{GENDER, FEM}}, {{NUMBER, SG}}}, true},
         {"sg,fem", {{{NUMBER, SG}}, {{GENDER, MASC}}}, false},
         {"fem", {{{NUMBER, SG}}}, false},
-        {"<comp", {{{DEGREE, POS}}}, true},  // pos precedes comp
+        {"<comp", {{{DEGREE, POS}}}, true}, // pos precedes comp
         {"<comp", {{{DEGREE, SUP}}}, false},
         {">comp", {{{DEGREE, SUP}}}, true},
         {">comp", {{{DEGREE, POS}}}, false},
@@ -257,7 +263,7 @@ TEST_F(LexiconTest, AnOpenRequiredValueTakesTheEntrysProposal) {
     EXPECT_EQ(attr[0].lttmp, PL);
     attr[0] = attr_row{GENDER, -1, 0, 0, -1};
     EXPECT_EQ(match_single_attr(e.c_str()), 1);
-    EXPECT_EQ(attr[0].lttmp, -1);  // the entry offers no value of its own
+    EXPECT_EQ(attr[0].lttmp, -1); // the entry offers no value of its own
 }
 
 class ChoiceTest : public LexiconTest {
@@ -301,11 +307,11 @@ TEST_F(ChoiceTest, ChoosesInProportionToFrequency) {
 
 TEST_F(ChoiceTest, FailuresSetTheErrorCode) {
     lex("\"a\"|N|sg|0|\n\"b\"|V|pl|5|\n");
-    getdictent(&lookup);  // the only candidate has frequency 0
+    getdictent(&lookup); // the only candidate has frequency 0
     EXPECT_EQ(lookup.error, 3);
     EXPECT_EQ(lookup.dictionary, nullptr);
     char det[] = "DET";
-    lookup.class_ = det;  // a terminal without entries
+    lookup.class_ = det; // a terminal without entries
     getdictent(&lookup);
     EXPECT_EQ(lookup.error, 3);
     char none[] = "NOUN";
@@ -338,6 +344,47 @@ TEST_F(ChoiceTest, FieldRestrictionsFromFieldFour) {
     EXPECT_EQ(numnodes, 1);
 }
 
+TEST_F(ChoiceTest, CandidatesFollowNewEntriesAndChangedFrequencies) {
+    lex("\"a\"|N||1|\n");
+    getdictent(&lookup);
+    EXPECT_EQ(numnodes, 1);
+    lex("\"b\"|N||1|\n");
+    getdictent(&lookup);
+    EXPECT_EQ(numnodes, 2);
+    EXPECT_EQ(prob_tot, 2);
+    // Each chosen entry's frequency drops to 0, so both are used up.
+    lookup.vf = 0;
+    getdictent(&lookup);
+    ASSERT_EQ(lookup.error, 0);
+    std::string first = lookup.dictionary;
+    getdictent(&lookup);
+    ASSERT_EQ(lookup.error, 0);
+    EXPECT_NE(std::string(lookup.dictionary), first);
+    getdictent(&lookup);
+    EXPECT_EQ(lookup.error, 3);
+    EXPECT_EQ(prob_tot, 0);
+    initdict();
+    getdictent(&lookup);
+    EXPECT_EQ(numnodes, 0);
+}
+
+TEST_F(LexiconTest, ProgressEveryHundredEntries) {
+    oxa::resetfrontend();
+    oxatest::WireCapture::install();
+    std::string text;
+    for (int i = 0; i < 250; ++i)
+        text += "\"w" + std::to_string(i) + "\"|N|\n";
+    text += "\"bad\"|X|\n";
+    lex(text);
+    std::vector<std::string> progress;
+    for (const auto& m : oxatest::WireCapture::msgs)
+        if (m.find("Lexical Entries Processed") != std::string::npos) progress.push_back(m);
+    EXPECT_EQ(progress, (std::vector<std::string>{"$mhLexical Entries Processed: 100",
+                                                  "$mhLexical Entries Processed: 200"}));
+    EXPECT_EQ(count_messages("Total Words: 250. Number of Errors: 1"), 1);
+    oxa::resetfrontend();
+}
+
 struct VfCase {
     const char* before;
     int n;
@@ -346,10 +393,9 @@ struct VfCase {
 
 TEST_F(LexiconTest, FrequencyVariation) {
     const VfCase cases[] = {
-        {"0010", -1, "0010"}, {"0010", 20, "0020"},   {"0010", 0, "0000"},
-        {"0010", -2, "0015"}, {"0010", -3, "0020"},   {"0011", -4, "0005"},
-        {"0010", -5, "0010"}, {"6000", -3, "9999"},   {"0010", 12000, "9999"},
-        {"9997", -2, "9999"},
+        {"0010", -1, "0010"},    {"0010", 20, "0020"}, {"0010", 0, "0000"},  {"0010", -2, "0015"},
+        {"0010", -3, "0020"},    {"0011", -4, "0005"}, {"0010", -5, "0010"}, {"6000", -3, "9999"},
+        {"0010", 12000, "9999"}, {"9997", -2, "9999"},
     };
     for (const auto& c : cases) {
         std::string rec = std::string("\"w\"|N||") + c.before + "|||";
@@ -376,8 +422,8 @@ TEST_F(LexiconTest, ListingWritesEachEntryWithAttributeNames) {
     ASSERT_GE(c, 0);
     ASSERT_GE(a, 0);
     ASSERT_GE(b, 0);
-    EXPECT_LT(c, a);  // newest first within a terminal
-    EXPECT_LT(a, b);  // terminal by terminal
+    EXPECT_LT(c, a); // newest first within a terminal
+    EXPECT_LT(a, b); // terminal by terminal
 }
 
 struct ConvertCase {
@@ -387,7 +433,8 @@ struct ConvertCase {
 
 TEST_F(LexiconTest, NodeTextConversion) {
     const ConvertCase cases[] = {
-        {"N [ sg ] / + 5", "N[sg]\x13" "5 "},
+        {"N [ sg ] / + 5", "N[sg]\x13"
+                           "5 "},
         {"N/$2", "N\x13-2 "},
         {"N /4=a, b", "N/\x04=a,b "},
         {"N /\"le chat\"", "N\"le chat\" "},
@@ -395,7 +442,8 @@ TEST_F(LexiconTest, NodeTextConversion) {
         {"N /x", "N/x "},
         {"\"a b\" c", "\"a b\"c "},
     };
-    for (const auto& c : cases) EXPECT_EQ(convert_nodetext(c.text), c.converted) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(convert_nodetext(c.text), c.converted) << c.text;
 }
 
-}  // namespace
+} // namespace

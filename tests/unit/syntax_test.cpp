@@ -69,7 +69,9 @@ TEST_F(SyntaxTest, StoresEachElementByteForByte) {
         {"S = X /_pre_ sg Y %", "S", "\x07 X\x0esg Y"},
         {"S = X /_pre_ sg /4=a %", "S", "\x07 X\x0esg/\x04=a"},
         {"S = X /\"maison\" %", "S", "\x07 X\"maison\""},
-        {"S = X /+12 Y /$3 %", "S", "\x07 X\x13" "12 Y\x13-3"},
+        {"S = X /+12 Y /$3 %", "S",
+         "\x07 X\x13"
+         "12 Y\x13-3"},
         {"S = X /@5 : tag [ ! sg ] %", "S", "\x07 X@\x05:tag[!sg]"},
         {"S = X /@7 %", "S", "\x07 X@\x07"},
         {"S = T1 : T2 : X [sg] %", "S", "\x07 X\x08T1\x08T2[sg]"},
@@ -77,8 +79,7 @@ TEST_F(SyntaxTest, StoresEachElementByteForByte) {
          "\x07(\x02|\x06\x01number X[\xff\x01]|\x06\x01gender Y[\xff\x01])"},
         {"S = < sg : CHOOSE a : number ; X > CHOOSE b : gender ; Y [b] %", "S",
          "<sg:\x07\x06\x01number X>\x07\x06\x01gender Y[\xff\x01]"},
-        {"PRESELECT = sg : N /\"chat\" ; pl ; masc : D %", "PRESELECT",
-         "sg: N\"chat\";pl;masc: D"},
+        {"PRESELECT = sg : N /\"chat\" ; pl ; masc : D %", "PRESELECT", "sg: N\"chat\";pl;masc: D"},
         {"S = %", "S", "\x07"},
     };
     for (const auto& c : cases) {
@@ -93,7 +94,8 @@ TEST_F(SyntaxTest, StoresEachElementByteForByte) {
 
 TEST_F(SyntaxTest, ChoiceGroupCountCoversManyAlternatives) {
     std::string src = "S = ( A0";
-    for (int i = 1; i < 12; ++i) src += " | A" + std::to_string(i);
+    for (int i = 1; i < 12; ++i)
+        src += " | A" + std::to_string(i);
     load(src + " ) %");
     std::string r = rule("S");
     ASSERT_GE(r.size(), 3u);
@@ -122,12 +124,12 @@ TEST_F(SyntaxTest, TransformationsWithPriorityGuardAndRule) {
     EXPECT_EQ(y->first->next->guard, " A");
     EXPECT_EQ(y->first->next->rule, "");
     EXPECT_EQ(count_messages("ERROR"), 0);
-    EXPECT_EQ(getrule("X"), nullptr);  // transformations are not context-free rules
+    EXPECT_EQ(getrule("X"), nullptr); // transformations are not context-free rules
 }
 
 struct ErrorCase {
-    std::string source;  // the faulty rule is named F
-    const char* a;       // the three parts of the error line after the position
+    std::string source; // the faulty rule is named F
+    const char* a;      // the three parts of the error line after the position
     std::string b;
     const char* c;
     bool dropped;
@@ -136,18 +138,23 @@ struct ErrorCase {
 // Every file ends with a sound rule G, which must survive the fault before it.
 TEST_F(SyntaxTest, EachErrorIsReportedAndTheFaultyRuleDropped) {
     std::string deep = "F = ";
-    for (int i = 0; i < 20; ++i) deep += "( ";
+    for (int i = 0; i < 20; ++i)
+        deep += "( ";
     deep += "A";
-    for (int i = 0; i < 20; ++i) deep += " )";
+    for (int i = 0; i < 20; ++i)
+        deep += " )";
     deep += " %";
     std::string vars = "F = CHOOSE ";
-    for (int i = 0; i < 26; ++i) vars += (i ? ", v" : "v") + std::to_string(i);
+    for (int i = 0; i < 26; ++i)
+        vars += (i ? ", v" : "v") + std::to_string(i);
     vars += " : number ; A %";
     std::string guard = "F = TRANSFORMATION";
-    for (int i = 0; i < 39; ++i) guard += " N";
+    for (int i = 0; i < 39; ++i)
+        guard += " N";
     guard += " : A ; %";
     std::string longrule = "F = ( A";
-    for (int i = 0; i < 220; ++i) longrule += " | ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJ";
+    for (int i = 0; i < 220; ++i)
+        longrule += " | ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJ";
     longrule += " ) %";
     const std::vector<ErrorCase> cases = {
         {"F = < sg ; X %", "Encountered ", "char ';'", " instead of colon.", true},
@@ -175,8 +182,8 @@ TEST_F(SyntaxTest, EachErrorIsReportedAndTheFaultyRuleDropped) {
         {"F = A [ sg pl ] %", "Unexpected identifier: ", "pl", " in attribute", true},
         {"F = A [ sg . ] %", "Missing compound attribute.", "", "", true},
         {"F = TRANSFORMATION a ( : b ; %", "Expecting Colon.", "", "", true},
-        {"F = TRANSFORMATION PRIORITY 1000 a : b ; %", "Transformation priority too large: ",
-         "1000", "", true},
+        {"F = TRANSFORMATION PRIORITY 1000 a : b ; %",
+         "Transformation priority too large: ", "1000", "", true},
         {guard, "Transformation guard too long. ", "", "", true},
         {longrule, "Rule too long. ", "", "", true},
         {"F NP %", "Rule name must be followed by =. ", "", "", false},
@@ -215,7 +222,8 @@ TEST_F(SyntaxTest, WarningsKeepWhatWasRead) {
 
 TEST_F(SyntaxTest, StrayTokenWhereARuleNameIsExpected) {
     load("( S = A %");
-    EXPECT_EQ(count_messages("ERROR Syntax Input  Encountered  char '('  instead of rule name."), 1);
+    EXPECT_EQ(count_messages("ERROR Syntax Input  Encountered  char '('  instead of rule name."),
+              1);
     EXPECT_EQ(rule("S"), "\x07 A");
 }
 
@@ -246,7 +254,7 @@ TEST_F(SyntaxTest, LaterRuleHidesEarlierAndUnloadRemovesOneFile) {
     EXPECT_EQ(trans_stack->name, "X");
     dump_syntax();
     EXPECT_EQ(getrule("S"), nullptr);
-    EXPECT_EQ(gettrans("X"), nullptr);  // the first file's transformations go with it
+    EXPECT_EQ(gettrans("X"), nullptr); // the first file's transformations go with it
     EXPECT_EQ(syntax_stack, nullptr);
     EXPECT_EQ(trans_stack, nullptr);
 }
@@ -269,7 +277,7 @@ TEST_F(SyntaxTest, ScannersWalkTheStoredForm) {
          "A = < sg : B /\"<x>\" > C %");
     const char* np = getrule("NP");
     ASSERT_NE(np, nullptr);
-    const char* alts = np + 3;  // after 7, '(' and the count
+    const char* alts = np + 3; // after 7, '(' and the count
     EXPECT_EQ(std::string(skip_alternatives(alts, 1)).substr(0, 4), " DET");
     EXPECT_EQ(std::string(skip_alternatives(alts, 2)).substr(0, 2), "(\x02");
     EXPECT_EQ(std::string(skip_alternatives(alts, 0)), " Z");
@@ -284,4 +292,4 @@ TEST_F(SyntaxTest, ScannersWalkTheStoredForm) {
     EXPECT_EQ(std::string(skip_compattr(comp)), " X");
 }
 
-}  // namespace
+} // namespace
