@@ -208,7 +208,6 @@ TEST_F(AttributesTest, TokensOutOfPlaceAreReportedAndActedOn) {
     };
     for (const Case& c : cases) {
         oxa::resetstore();
-        oxa::initcore();
         resetattributes();
         load(c.input);
         EXPECT_EQ(total_types, c.types) << c.input;
