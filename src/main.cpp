@@ -2,11 +2,15 @@
 #include "bormo/gencommands.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
+#include "editor/lines.hpp"
+#include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
+#include "editor/typing.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +58,22 @@ bool badargs(int argc, char** argv) {
     return false;
 }
 
+// Gives every editor module its initial state (margins, options, key map,
+// protocol caches ...), then the store its 20 corefiles, corefile 1 current.
+void initmodules() {
+    using namespace oxa;
+    reseteditloop();
+    resetterminal();
+    resetinput();
+    resetfrontend();
+    resetpaint();
+    resetcommands();
+    resetmotion();
+    resetfiles();
+    resettyping();
+    resetstore();  // ends with initcore
+}
+
 // The start-up command, read after the command key; it stays alive while the
 // input stack reads it.
 std::string startcmd;
@@ -83,8 +103,7 @@ int main(int argc, char** argv) {
     if (badargs(argc, argv)) return 0;
     using namespace oxa;
 
-    initcore();
-    resetcommands();  // start-up values of margins, tab stops and options
+    initmodules();
     // The record-template layer is laid out here (writetemplate(0)) once
     // records and templates are built.
     stermpars();

@@ -182,17 +182,9 @@ void setsig() {
 }
 
 void resetterminal() {
-    swidth = 78;
-    rightcol = 78;
-    shiftc = 59;
-    pshift = 0;
-    cmdline = 23;
-    helpline = 22;
-    windowend = 21;
-    windowtop = 2;
-    depth = 20;
-    overlap = 19;
-    windresize = 0;
+    // The window geometry is the painter's (resetpaint).
+    termactive = 0;
+    modesaved = false;
 }
 
 }  // namespace oxa

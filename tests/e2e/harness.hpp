@@ -33,6 +33,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -263,6 +264,20 @@ inline Result runoxa(const Run& run) {
             ADD_FAILURE() << "stdout line not ended by CR LF: \"" << b << "\"";
     }
     return r;
+}
+
+// One line per character of `s`: how typed or echoed letters travel.
+inline std::vector<std::string> each(std::string_view s) {
+    std::vector<std::string> v;
+    for (char c : s) v.emplace_back(1, c);
+    return v;
+}
+
+// The lines of several pieces, one after the other.
+inline std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> v;
+    for (const auto& p : parts) v.insert(v.end(), p.begin(), p.end());
+    return v;
 }
 
 // Position of `seq` as consecutive lines in `lines`, from `from`; -1 if absent.

@@ -238,11 +238,12 @@ TEST_F(EditLoop, CodesOutsideTheTableRunNothing) {
     EXPECT_EQ(runs, 0);
 }
 
-TEST_F(EditLoop, InsertKeyTogglesTheMode) {
+TEST_F(EditLoop, InsertKeyTogglesTheModeAndShowsItsWord) {
     editpass(22);
     EXPECT_EQ(mode, 2);
     editpass(22);
     EXPECT_EQ(mode, 1);
+    EXPECT_EQ(wire, "Insert  \r\nTyping  \r\n");
 }
 
 TEST_F(EditLoop, CaseKeyTogglesUpperCase) {
@@ -251,6 +252,52 @@ TEST_F(EditLoop, CaseKeyTogglesUpperCase) {
     EXPECT_EQ(transb, before ? 0 : 1);
     editpass(29);
     EXPECT_EQ(transb, before);
+}
+
+// GOODBYE: one warning per edited corefile, each waiting for a key; rubout
+// at a warning cancels the exit and skips the remaining corefiles.
+TEST_F(EditLoop, GoodbyeWarnsForEachUnsavedCorefile) {
+    const struct {
+        const char* answers;
+        int32_t overflg;
+        const char* wire;
+    } cases[] = {
+        {"\r\r", 1,
+         "WARNING: corefile 2 not saved. <del> aborts\r\n\r\n"
+         "WARNING: corefile 9 not saved. <del> aborts\r\n\r\n"},
+        {"\x7f\r", 0, "WARNING: corefile 2 not saved. <del> aborts\r\n\r\n"},
+        {"\r\x7f", 0,
+         "WARNING: corefile 2 not saved. <del> aborts\r\n\r\n"
+         "WARNING: corefile 9 not saved. <del> aborts\r\n\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answers);
+        SetUp();
+        core[2].edited = 1;
+        core[9].edited = 1;
+        mode = 0;
+        pushfn(c.answers);
+        goodbye();
+        EXPECT_EQ(overflg, c.overflg);
+        EXPECT_EQ(mode, c.overflg ? 1 : 0);  // leaving ends command mode
+        EXPECT_EQ(corenum, 1);
+        EXPECT_EQ(wire, c.wire);
+    }
+}
+
+TEST_F(EditLoop, GoodbyeWithEverythingSavedEndsAtOnce) {
+    mode = 0;
+    goodbye();
+    EXPECT_EQ(overflg, 1);
+    EXPECT_EQ(mode, 1);
+    EXPECT_EQ(wire, "");
+}
+
+TEST_F(EditLoop, IdentifyShowsTheBuildAndWaits) {
+    pushfn("\r");
+    identify();
+    EXPECT_EQ(wire, "XOXA date: Jul 27 2020; time: 17:18:26\r\n\r\n");
+    EXPECT_EQ(del, 1);
 }
 
 TEST_F(EditLoop, UnsavedReportNamesEachEditedCorefile) {
