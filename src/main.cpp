@@ -1,10 +1,21 @@
 // Start-up: argument checks, initialisation, the start-up input and the edit loop.
+#include "bormo/gencommands.hpp"
+#include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/files.hpp"
+#include "editor/frontend.hpp"
+#include "editor/input.hpp"
+#include "editor/lines.hpp"
+#include "editor/motion.hpp"
+#include "editor/paint.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
+#include "editor/typing.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -47,9 +58,68 @@ bool badargs(int argc, char** argv) {
     return false;
 }
 
+// Gives every editor module its initial state (margins, options, key map,
+// protocol caches ...), then the store its 20 corefiles, corefile 1 current.
+void initmodules() {
+    using namespace oxa;
+    reseteditloop();
+    resetterminal();
+    resetinput();
+    resetfrontend();
+    resetpaint();
+    resetcommands();
+    resetmotion();
+    resetfiles();
+    resettyping();
+    resetstore();  // ends with initcore
+}
+
+// The start-up command, read after the command key; it stays alive while the
+// input stack reads it.
+std::string startcmd;
+
+// Queues the start-up input: a RUN, PROCEDURE, FETCH or NAME command for the
+// arguments, then the command key on top so that the editor reads it first.
+void pushstartup(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "-d") == 0) {
+        // A driver named by an absolute path is run as named.
+        startcmd = std::string("RU") + (argv[2][0] == '/' ? "" : "./") + argv[2] + "\r";
+    } else if (argc == 3 && std::strcmp(argv[1], "-p") == 0) {
+        startcmd = std::string("PR") + argv[2] + "\r";
+    } else if (argc == 2 && std::strlen(argv[1]) <= oxa::FILNAMESIZE - 1) {
+        std::snprintf(oxa::curfile.data(), oxa::curfile.size(), "%s", argv[1]);
+        std::FILE* f = std::fopen(argv[1], "r");
+        if (f) std::fclose(f);
+        startcmd = std::string(f ? "FE" : "NA") + argv[1] + "\r";
+    }
+    if (!startcmd.empty()) oxa::pushfn(startcmd.c_str());
+    static const char cmdkey[] = {static_cast<char>(oxa::CMDKEY), 0};
+    oxa::pushfn(cmdkey);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (badargs(argc, argv)) return 0;
+    using namespace oxa;
+
+    initmodules();
+    // The record-template layer is laid out here (writetemplate(0)) once
+    // records and templates are built.
+    stermpars();
+    getwindsize();
+    initerm();
+    // Every way out, also the end of the input, gives the terminal back.
+    std::atexit(reseterm);
+    termrefresh();
+    inptr = stdin;
+    setsig();
+    bormo::initbormo();
+    gendis();
+    discur();
+    pushstartup(argc, argv);
+    editor();
+    std::fflush(stdout);
+    reseterm();
     return 0;
 }

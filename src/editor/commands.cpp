@@ -1,11 +1,20 @@
 // The command processor, the command table and the setter commands.
 #include "editor/commands.hpp"
 
+#include <algorithm>
+#include <cstring>
+
 #include "bormo/gencommands.hpp"
 #include "bormo/reader.hpp"
+#include "editor/editloop.hpp"
 #include "editor/files.hpp"
+#include "editor/frontend.hpp"
+#include "editor/input.hpp"
 #include "editor/motion.hpp"
+#include "editor/paint.hpp"
 #include "editor/store.hpp"
+#include "editor/terminal.hpp"
+#include "editor/typing.hpp"
 
 namespace oxa {
 
@@ -16,13 +25,13 @@ constexpr uint32_t W = CMD_W, N = CMD_N, L = CMD_L, R = CMD_R, S = CMD_S;
 constexpr const char* FINDPROMPT =
     "0:char; 1:word; 2:line; 3:sent; 4:up; 5:rec; 6:check; 7: pattern";
 
-}  // namespace
+} // namespace
 
 // Types without a meaningful qualifier carry a blank one.
 constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     // name, sideffects, paramtype, defstr, checker, cmdop, prompt
     {"FETCH", W | N | L, "f1gUgLcC", "|1|200000||", fpr, fetchfile, nullptr},
-    {"GOODBYE", 0, "e ", "|", nullptr, nullptr, nullptr},
+    {"GOODBYE", 0, "e ", "|", nullptr, goodbye, nullptr},
     {"OVERWRITE", 0, "f1gUgL", "|1|200000|", fpw, ovrwritefile, nullptr},
     {"JOIN", 0, "f1gUgL", "|1|200000|", fpw, join, nullptr},
     {"FIND", L | R, "d7c2", "||", findchk, nullptr, FINDPROMPT},
@@ -38,7 +47,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"ADVANCE", L, "j j ", "||", nullptr, advance, nullptr},
     {"APPEND", S, "f1gUgLcC", "|1|200000||", fpr, appendfile, nullptr},
     {"INSERT", S, "f1gUgLcC", "|1|200000||", fpr, insrtfile, nullptr},
-    {"GENERATE DISPLAY", 0, "e ", "|", nullptr, nullptr, nullptr},
+    {"GENERATE DISPLAY", 0, "e ", "|", nullptr, gendis, nullptr},
     {"BEGIN", L, "e ", "|", nullptr, wrwholescreen, nullptr},
     {"FUNCTION", 0, "d9c0", "||", nullptr, nullptr, nullptr},
     {"TEMPLATE", W, "d4f1", "||", fpr, nullptr, "0,1:record template; 2:merge template"},
@@ -63,7 +72,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"TAB", 0, "i ", "|", nullptr, settabs, "enter tab interval"},
     {"EXPRESSION", 0, "c4", "|", nullptr, nullptr, nullptr},
     {"MERGE", 0, "c3", "|", nullptr, nullptr, nullptr},
-    {"IDENTIFY", 0, "e ", "|", nullptr, nullptr, nullptr},
+    {"IDENTIFY", 0, "e ", "|", nullptr, identify, nullptr},
     {"WINDOW", 0, "i i ", "|200000|", nullptr, window, nullptr},
     {"EMIT", 0, "i gUgLd1", "|1|200000||", nullptr, emit,
      "corefile | firstline | lastline |0:oxa output, 1:driver input"},
@@ -101,7 +110,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
      "missing/extra|order|lex|morph|phon|spell"},
     {"PERRORSCORES", 0, "e ", "|", nullptr, nullptr, "print error scores"},
     {"AUTOWRAP", 0, "d1", "|", nullptr, nullptr, "1: on, 0: off"},
-    {"BYE", 0, "e ", "|", nullptr, nullptr, nullptr},
+    {"BYE", 0, "e ", "|", nullptr, goodbye, nullptr},
     {"CHANGE", L | S, "c2cD", "||", nullptr, nullptr, "scan pattern | replacement pattern"},
     {"DIRECTORY", 0, "k1", "|", nullptr, nullptr, "B: brief, F: full, T: top"},
     {"DTAB", 0, "d1", "|", nullptr, nullptr, "1: on, 0: off"},
@@ -118,15 +127,15 @@ static_assert(commands.size() == 82);
 // Key rules of the parameter types.
 constexpr std::array<std::array<ParamAction, NPCLASS>, NPTYPE> optable = {{
     // return, printable, digit, letter, rubout, `-`, `*`, `|`
-    {PA_END, PA_ACCEPT, PA_ACCEPT, PA_ACCEPT, PA_RUBOUT, PA_ACCEPT, PA_ACCEPT, PA_NEXT},  // c
-    {PA_END, PA_IGNORE, PA_DIGITMAX, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},  // d
-    {PA_END, PA_IGNORE, PA_IGNORE, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},  // e
-    {PA_END, PA_IGNORE, PA_NOSTAR, PA_NOSTAR, PA_RUBOUT, PA_NOSTAR, PA_FIRST, PA_NEXT},   // f
-    {PA_END, PA_IGNORE, PA_NOSTAR, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_FIRST, PA_NEXT},   // g
-    {PA_END, PA_IGNORE, PA_NOSTAR, PA_IGNORE, PA_RUBOUT, PA_FIRST, PA_FIRST, PA_NEXT},    // h
-    {PA_END, PA_IGNORE, PA_ACCEPT, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},  // i
-    {PA_END, PA_IGNORE, PA_ACCEPT, PA_IGNORE, PA_RUBOUT, PA_FIRST, PA_IGNORE, PA_NEXT},   // j
-    {PA_END, PA_IGNORE, PA_IGNORE, PA_FIRST, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},   // k
+    {PA_END, PA_ACCEPT, PA_ACCEPT, PA_ACCEPT, PA_RUBOUT, PA_ACCEPT, PA_ACCEPT, PA_NEXT},   // c
+    {PA_END, PA_IGNORE, PA_DIGITMAX, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT}, // d
+    {PA_END, PA_IGNORE, PA_IGNORE, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},   // e
+    {PA_END, PA_IGNORE, PA_NOSTAR, PA_NOSTAR, PA_RUBOUT, PA_NOSTAR, PA_FIRST, PA_NEXT},    // f
+    {PA_END, PA_IGNORE, PA_NOSTAR, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_FIRST, PA_NEXT},    // g
+    {PA_END, PA_IGNORE, PA_NOSTAR, PA_IGNORE, PA_RUBOUT, PA_FIRST, PA_FIRST, PA_NEXT},     // h
+    {PA_END, PA_IGNORE, PA_ACCEPT, PA_IGNORE, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},   // i
+    {PA_END, PA_IGNORE, PA_ACCEPT, PA_IGNORE, PA_RUBOUT, PA_FIRST, PA_IGNORE, PA_NEXT},    // j
+    {PA_END, PA_IGNORE, PA_IGNORE, PA_FIRST, PA_RUBOUT, PA_IGNORE, PA_IGNORE, PA_NEXT},    // k
 }};
 static_assert(optable.size() == 9);
 
@@ -163,17 +172,426 @@ int32_t octflag;
 int32_t lfonly;
 int32_t askanswers;
 
-void prcmnd() {}
-int getcmnd() { return -1; }
-void getparam() {}
-void prmptpar(int code) {}
+namespace {
+
+const CMDSPEC& row() {
+    return commands[static_cast<size_t>(cmdptr)];
+}
+
+// Number of parameters of a row.
+int nparams(const CMDSPEC& c) {
+    return static_cast<int>(std::strlen(c.paramtype) / 2);
+}
+
+char curtype() {
+    return row().paramtype[tptr];
+}
+char curqual() {
+    return row().paramtype[tptr + 1];
+}
+
+// Start in `pstring` of the field being typed.
+int fieldstart() {
+    int i = sptr;
+    while (i > 0 && pstring[static_cast<size_t>(i - 1)] != '|')
+        --i;
+    return i;
+}
+
+void putpstring(int ch) {
+    pstring[static_cast<size_t>(sptr++)] = static_cast<char>(ch);
+    pstring[static_cast<size_t>(sptr)] = 0;
+}
+
+// Appends a typed character, within the 48 the user may type, and echoes it.
+void acceptkey(int ch) {
+    if (sptr >= PSTRINGMAX) return;
+    putpstring(ch);
+    putcmdlett(ch);
+}
+
+// The buffer a string parameter with this qualifier goes to, and whether the
+// brace notation applies; null for an unknown qualifier.
+char* strdest(char qual, int& size, bool& braces) {
+    size = STRSIZE;
+    braces = false;
+    switch (qual) {
+    case '0': {
+        braces = true;
+        size = FNKEYSIZE;
+        int n = param[static_cast<size_t>(std::max(paramcount - 1, 0))];
+        return n >= 0 && n < NFNKEYS ? fn[static_cast<size_t>(n)].data() : nullptr;
+    }
+    case '1':
+        return curfile.data();
+    case '2':
+        braces = true;
+        return scanpattern.data();
+    case '3':
+        braces = true;
+        return mrgstring.data();
+    case '4':
+        return expression.data();
+    case '5':
+        return sysstring.data();
+    case '@':
+        braces = true;
+        return termstring.data();
+    case 'A':
+        return picstring.data();
+    case 'B':
+        return mathstring.data();
+    case 'C':
+        return recboolcheck.data();
+    case 'D':
+        return targetstring.data();
+    case 'E':
+        return listfile.data();
+    case 'F':
+        return listinitfile.data();
+    case 'G':
+        braces = true;
+        return v_error.data();
+    default:
+        if (qual >= '6' && qual <= '?') {
+            braces = true;
+            size = FNKEYSIZE;
+            return fn[static_cast<size_t>(qual - '6')].data();
+        }
+        return nullptr;
+    }
+}
+
+// Line number of a starred line: the first (`last` false) or the last.
+int32_t starline(bool last) {
+    COREFILE& cf = cur();
+    int32_t lo = 0, hi = 0;
+    for (LINE* s : {cf.starA, cf.starB}) {
+        if (s == nullptr) continue;
+        int32_t n = distance(cf.header, s);
+        if (lo == 0 || n < lo) lo = n;
+        if (n > hi) hi = n;
+    }
+    if (lo == 0) return last ? 200000 : 1;
+    return last ? hi : lo;
+}
+
+// Value of an integer field: its digits, negative when a `-` stands anywhere.
+int32_t intvalue(const char* f, int n) {
+    int64_t v = 0;
+    bool neg = false;
+    for (int i = 0; i < n; ++i) {
+        if (f[i] == '-') neg = true;
+        if (f[i] >= '0' && f[i] <= '9') v = std::min<int64_t>(v * 10 + (f[i] - '0'), INT32_MAX);
+    }
+    return static_cast<int32_t>(neg ? -v : v);
+}
+
+// Number of lines in the starred block, 0 without stars.
+int32_t starblocklines() {
+    COREFILE& cf = cur();
+    if (cf.starA == nullptr && cf.starB == nullptr) return 0;
+    if (cf.starA == nullptr || cf.starB == nullptr) return 1;
+    int32_t a = distance(cf.header, cf.starA), b = distance(cf.header, cf.starB);
+    return (a > b ? a - b : b - a) + 1;
+}
+
+// Runs a file checker quietly as to `del`: 1 if the file passes.
+int32_t filecheck(void (*check)()) {
+    int32_t saved = del;
+    del = 0;
+    check();
+    int32_t ok = del == 2 ? 0 : 1;
+    del = saved;
+    return ok;
+}
+
+} // namespace
+
+void prmptpar(int code) {
+    const char* word;
+    switch (code) {
+    case 0:
+        word = "Command ";
+        break;
+    case 1:
+        word = "Typing  ";
+        break;
+    case 2:
+        word = "Insert  ";
+        break;
+    case 3:
+        word = "String  ";
+        break;
+    case 4:
+        word = "Digit   ";
+        break;
+    case 5:
+        word = "<return>";
+        break;
+    case 6:
+        word = "Filename";
+        break;
+    case 11:
+        word = "Letter  ";
+        break;
+    default:
+        word = "Integer ";
+        break;
+    }
+    putstring(word, 'm');
+}
 
 int promptcode(char typeletter) {
     if (typeletter < 'c' || typeletter > 'k') return 7;
     return typeletter - 'c' + 3;
 }
 
-void findchk() { scanunit = param[1]; }
+int paramclass(int code, int ch) {
+    if (code == C_RETURN) return PC_RETURN;
+    if (code == C_RUBOUT) return PC_RUBOUT;
+    if (ch == '-') return PC_MINUS;
+    if (ch == '*') return PC_STAR;
+    if (ch == '|') return PC_BAR;
+    if (code == C_DIGIT) return PC_DIGIT;
+    if (code == C_LETTER) return PC_LETTER;
+    return PC_PRINT;
+}
+
+int paramkey(int cls, int ch) {
+    char t = curtype();
+    if (t < 'c' || t > 'k') t = 'e';
+    const int start = fieldstart();
+    const bool empty = start == sptr;
+    switch (optable[static_cast<size_t>(t - 'c')][static_cast<size_t>(cls)]) {
+    case PA_IGNORE:
+        break;
+    case PA_ACCEPT:
+        acceptkey(ch);
+        break;
+    case PA_FIRST:
+        if (empty) acceptkey(ch);
+        break;
+    case PA_NOSTAR:
+        if (empty || pstring[static_cast<size_t>(start)] != '*') acceptkey(ch);
+        break;
+    case PA_DIGITMAX:
+        if (empty && ch <= curqual()) acceptkey(ch);
+        break;
+    case PA_END:
+        putpstring('|');
+        return 1;
+    case PA_RUBOUT: {
+        if (sptr == 0) return 2;
+        char gone = pstring[static_cast<size_t>(--sptr)];
+        pstring[static_cast<size_t>(sptr)] = 0;
+        backspace();
+        if (gone == '|' && tptr >= 2) {
+            tptr -= 2;
+            --paramcount;
+            prmptpar(promptcode(curtype()));
+        }
+        break;
+    }
+    case PA_NEXT:
+        if (tptr / 2 + 1 >= nparams(row()) || sptr >= PSTRINGMAX) break;
+        acceptkey('|');
+        tptr += 2;
+        ++paramcount;
+        prmptpar(promptcode(curtype()));
+        break;
+    }
+    return 0;
+}
+
+void applydefaults() {
+    int ended = 0;
+    for (int i = 0; i < sptr; ++i)
+        if (pstring[static_cast<size_t>(i)] == '|') ++ended;
+    const char* d = row().defstr;
+    for (; ended > 0 && *d != 0; ++d)
+        if (*d == '|') --ended;
+    for (; *d != 0 && sptr + 1 < static_cast<int>(pstring.size()); ++d)
+        putpstring(*d);
+}
+
+void convparams() {
+    const CMDSPEC& c = row();
+    const int count = nparams(c);
+    int pos = 0;
+    paramcount = 1;
+    for (tptr = 0; tptr / 2 < count && paramcount < NPARAM; tptr += 2, ++paramcount) {
+        const char* f = pstring.data() + pos;
+        int n = 0;
+        while (pos + n < sptr && f[n] != '|')
+            ++n;
+        pos += n + (pos + n < sptr ? 1 : 0);
+        int32_t& p = param[static_cast<size_t>(paramcount)];
+        const char q = curqual();
+        switch (curtype()) {
+        case 'c':
+        case 'f': {
+            p = 0;
+            int size;
+            bool braces;
+            char* dest = strdest(q, size, braces);
+            if (dest == nullptr) break;
+            std::array<char, PSTRINGMAX + 1> text{};
+            std::memcpy(text.data(), f, static_cast<size_t>(std::min(n, PSTRINGMAX)));
+            if (curtype() == 'f' && n == 1 && f[0] == '*') {
+                std::strncpy(text.data(), cur().filname.data(), PSTRINGMAX);
+                text[PSTRINGMAX] = 0;
+            }
+            if (braces) {
+                transstring(text.data(), dest, size);
+            } else {
+                std::strncpy(dest, text.data(), static_cast<size_t>(size - 1));
+                dest[size - 1] = 0;
+            }
+            break;
+        }
+        case 'd':
+            p = n > 0 ? f[0] - '0' : 0;
+            break;
+        case 'g':
+        case 'h':
+            if (std::memchr(f, '*', static_cast<size_t>(n)) != nullptr)
+                p = starline(q == 'L');
+            else
+                p = intvalue(f, n);
+            break;
+        case 'i':
+        case 'j':
+            p = intvalue(f, n);
+            break;
+        case 'k': {
+            if (n == 0) {
+                p = 0;
+                break;
+            }
+            int ch = static_cast<unsigned char>(f[0]);
+            p = ch <= 96 ? ch + 32 - 96 : ch - 96;
+            break;
+        }
+        default:
+            p = 0;
+            break;
+        }
+    }
+}
+
+void getparam() {
+    del = 0;
+    paramcount = 1;
+    sptr = 0;
+    tptr = 0;
+    pstring.fill(0);
+    prmptpar(promptcode(curtype()));
+    for (;;) {
+        cmdcur();
+        do
+            fetchchar();
+        while (type < C_RETURN || type > C_RUBOUT);
+        rmcmdcur();
+        int r = paramkey(paramclass(type, holdch), holdch);
+        if (r == 1) break;
+        if (r == 2) {
+            del = 2;
+            return;
+        }
+    }
+    applydefaults();
+    convparams();
+}
+
+int getcmnd() {
+    prmptpar(0);
+    const int savedtransb = transb;
+    transb = 1;
+    int first = 0;
+    int second = 0;
+    for (;;) {
+        cmdcur();
+        fetchchar();
+        rmcmdcur();
+        if (first == 0) {
+            if (type == C_RETURN) {
+                transb = savedtransb;
+                return -1;
+            }
+            if (type == C_DIGIT || type == C_LETTER) {
+                first = holdch;
+                putcmdlett(first);
+            }
+        } else if (type == C_DIGIT || type == C_LETTER) {
+            second = holdch;
+            putcmdlett(second);
+            break;
+        } else if (type == C_RUBOUT) {
+            backspace();
+            first = 0;
+        }
+    }
+    transb = savedtransb;
+    for (int r = 0; r < NCOMMANDS; ++r) {
+        const char* name = commands[static_cast<size_t>(r)].name;
+        if (std::strcmp(name, "**") == 0) break;
+        if (static_cast<unsigned char>(name[0]) == first &&
+            static_cast<unsigned char>(name[1]) == second) {
+            for (const char* p = name + 2; *p != 0; ++p)
+                putcmdlett(static_cast<unsigned char>(*p));
+            putcmdlett(' ');
+            return r;
+        }
+    }
+    ibeep();
+    termbeep();
+    diserr("Invalid Command Request");
+    return -2;
+}
+
+void runcommand(int r) {
+    cmdptr = r;
+    const CMDSPEC& c = row();
+    if (full != 0 && (c.sideffects & CMD_S) != 0) {
+        diserr("files full; command ignored");
+        return;
+    }
+    if ((c.sideffects & CMD_W) != 0 && cur().edited != 0) progress("Warning: corefile not saved");
+    if (c.prompt != nullptr) progress(c.prompt);
+    getparam();
+    if (del != 2 && c.checker != nullptr) c.checker();
+    if (del != 2 && c.cmdop != nullptr) c.cmdop();
+    if ((c.sideffects & CMD_R) == 0) result() = del == 2 ? 0 : 1;
+    fixcursor();
+    display();
+    if ((c.sideffects & CMD_L) != 0) cur().curline = distance(cur().header, cur().lnptr);
+    if ((avail > hiaddr || reserve == nullptr) && full == 0) garbage();
+    putstats();
+    if ((c.sideffects & CMD_N) != 0) putfname();
+}
+
+void prcmnd() {
+    const int32_t savedmode = mode;
+    mode = 0;
+    while (mode == 0) {
+        int r = getcmnd();
+        if (r == -1)
+            mode = savedmode;
+        else if (r >= 0)
+            runcommand(r);
+        clearhelp();
+        xvtransmit("$Cx");
+        shadow_ptr = 0;
+        shadow_cmdline[0] = 0;
+    }
+    mode = savedmode;
+    prmptpar(mode);
+}
+
+void findchk() {
+    scanunit = param[1];
+}
 
 void marginchk() {
     if (param[1] != 0) lmargin = param[1];
@@ -181,16 +599,183 @@ void marginchk() {
     if (rmargin < lmargin) rmargin = lmargin;
 }
 
-void window() {}
-void justset() { jmode = param[1]; }
-void hyphenset() { hyphlevel = param[1]; }
-void objset() {}
-void settabs() {}
-void option() {}
-void inkeyset() {}
-void outkeyset() {}
-void ask() {}
-void silent() {}
+void window() {
+    const int32_t rows = param[1];
+    const int32_t cols = param[2];
+    // At least one text row, a sideways step of at least one column, and
+    // rows short enough for one message.
+    if (rows < 5 || rows > MAXWINROWS || cols < overlap + 3 || cols > MAXWINCOLS) {
+        diserr("Invalid Window Size");
+        return;
+    }
+    rightcol = cols - 2;
+    shiftc = cols - overlap - 2;
+    pshift = 0;
+    cmdline = rows - 1;
+    helpline = rows - 2;
+    windowend = rows - 3;
+    if (rows - 4 != depth || cols - 2 != swidth) {
+        depth = rows - 4;
+        swidth = cols - 2;
+        COREFILE& cf = cur();
+        if (distance(cf.disln, cf.lnptr) >= depth) cf.disln = cf.lnptr;
+        const int32_t wasvisible = visible;
+        visible = 1;
+        gendis();
+        visible = wasvisible;
+    }
+}
+
+void justset() {
+    jmode = param[1];
+}
+void hyphenset() {
+    hyphlevel = param[1];
+}
+
+void objset() {
+    const int32_t t = param[1];
+    COREFILE& cf = cur();
+    if (t < 0 || t >= NOBJTYPES || t == cf.viewtype) return;
+    clrtextzone();
+    cf.viewtype = t;
+    cureditmask = editmask[static_cast<size_t>(t)];
+    redisplay = 1;
+    cf.curflag = 1;
+    LINE* only = cf.header->down;
+    if (only != cf.header && only->down == cf.header && only->object == K_EMPTY) {
+        cf.lnptr = only;
+        makeobject();
+    }
+}
+
+void settabs() {
+    const int32_t n = param[1];
+    if (n == 0)
+        tabs.fill(0);
+    else if (n > 0 && n < NTABS - 1)
+        for (int c = 1; c < NTABS; c += n)
+            tabs[static_cast<size_t>(c)] = 1;
+    prtabs();
+}
+
+void option() {
+    switch (param[1]) {
+    case 0:
+    case 1:
+    case 2:
+        crinsert = param[1];
+        break;
+    case 3:
+        repflag = 1;
+        break;
+    case 4:
+        repflag = 0;
+        break;
+    case 5:
+        fetchstyle = 1;
+        break;
+    case 6:
+        fetchstyle = 2;
+        break;
+    case 7:
+        octflag = 0;
+        break;
+    case 8:
+        octflag = 1;
+        break;
+    case 9:
+        lfonly = 1;
+        break;
+    case 10:
+        lfonly = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+void inkeyset() {
+    if (param[1] < 0 || param[1] >= NKEYS || param[2] < 0 || param[2] >= NCODES) {
+        diserr("Invalid Key Assignment");
+        return;
+    }
+    setkey(param[1], param[2]);
+}
+
+void outkeyset() {
+    if (param[1] < 0 || param[1] > 255 || param[2] < 0 || param[2] > 255) {
+        diserr("Invalid Font Assignment");
+        return;
+    }
+    outtran[static_cast<size_t>(param[1])] = static_cast<unsigned char>(param[2]);
+}
+
+void ask() {
+    COREFILE& cf = cur();
+    const LINE* l = cf.lnptr;
+    const bool hastext = l != cf.header && l->object != K_PICTURE && l->object != K_EMPTY;
+    const int32_t len = hastext ? l->length : 0;
+    switch (param[1]) {
+    case 0:
+        askanswers = 0;
+        break;
+    case 1:
+        askanswers = 1;
+        break;
+    case 3:
+        result() = distance(cf.header, cf.lnptr);
+        break;
+    case 4:
+        result() = cf.curcol;
+        break;
+    case 5:
+        result() = starblocklines();
+        break;
+    case 6: {
+        int32_t col = 0;
+        for (int32_t i = 0; i < len; ++i)
+            if (textbase[static_cast<size_t>(l->index + i)] != ' ') {
+                col = i + 1;
+                break;
+            }
+        result() = col;
+        break;
+    }
+    case 7:
+        result() = cf.curcol >= 1 && cf.curcol <= len
+                       ? textbase[static_cast<size_t>(l->index + cf.curcol - 1)]
+                       : ' ';
+        break;
+    case 9:
+        result() = filecheck(fpr);
+        break;
+    case 10:
+        result() = filecheck(fpw);
+        break;
+    case 11:
+        result() = filecheck(faw);
+        break;
+    case 15:
+        result() = corenum;
+        break;
+    case 16:
+        result() = cf.lncount;
+        break;
+    default:
+        break; // 2, 8, 12, 13, 14 only answer the driver program
+    }
+}
+
+void silent() {
+    visible = visible != 0 ? 0 : 1;
+    if (visible == 0) return;
+    clrtextzone();
+    putfname();
+    prtabs();
+    prmptpar(mode);
+    redisplay = 1;
+}
 
 void resetcommands() {
     param.fill(0);
@@ -199,14 +784,15 @@ void resetcommands() {
     tptr = 0;
     pstring.fill(0);
     cmdptr = 0;
-    for (strparam* s : {&curfile, &scanpattern, &mrgstring, &expression, &sysstring, &termstring,
-                        &picstring, &mathstring, &recboolcheck, &targetstring, &listfile,
-                        &listinitfile, &v_error})
+    for (strparam* s :
+         {&curfile, &scanpattern, &mrgstring, &expression, &sysstring, &termstring, &picstring,
+          &mathstring, &recboolcheck, &targetstring, &listfile, &listinitfile, &v_error})
         s->fill(0);
     lmargin = 1;
     rmargin = 72;
     tabs.fill(0);
-    for (int c = 1; c < NTABS; c += 8) tabs[c] = 1;
+    for (int c = 1; c < NTABS; c += 8)
+        tabs[c] = 1;
     jmode = 0;
     hyphlevel = 0;
     scanunit = 0;
@@ -217,4 +803,4 @@ void resetcommands() {
     askanswers = 1;
 }
 
-}  // namespace oxa
+} // namespace oxa

@@ -16,43 +16,32 @@ using cmdfn = void (*)();
 
 // One row of `commands`.
 struct CMDSPEC {
-    const char* name;     // command name; the first two characters select it
-    uint32_t sideffects;  // CMD_W, CMD_N, CMD_L, CMD_R, CMD_S
-    const char* paramtype;  // two characters per parameter: type letter, qualifier
-    const char* defstr;     // each parameter's default text followed by `|`
-    cmdfn checker;          // validates after the parameters are read (may be null)
-    cmdfn cmdop;            // the command's operation (null: nothing to do)
-    const char* prompt;     // help text while the parameters are typed (null: none)
+    const char* name;      // command name; the first two characters select it
+    uint32_t sideffects;   // CMD_W, CMD_N, CMD_L, CMD_R, CMD_S
+    const char* paramtype; // two characters per parameter: type letter, qualifier
+    const char* defstr;    // each parameter's default text followed by `|`
+    cmdfn checker;         // validates after the parameters are read (may be null)
+    cmdfn cmdop;           // the command's operation (null: nothing to do)
+    const char* prompt;    // help text while the parameters are typed (null: none)
 };
 
 // Side-effect flags of a command row.
-constexpr uint32_t CMD_W = 1;   // warn first when the corefile is unsaved
-constexpr uint32_t CMD_N = 4;   // resend the file name afterwards
-constexpr uint32_t CMD_L = 8;   // recompute the line number afterwards
-constexpr uint32_t CMD_R = 16;  // the command does not set the result register
-constexpr uint32_t CMD_S = 32;  // refused while the store is full
+constexpr uint32_t CMD_W = 1;  // warn first when the corefile is unsaved
+constexpr uint32_t CMD_N = 4;  // resend the file name afterwards
+constexpr uint32_t CMD_L = 8;  // recompute the line number afterwards
+constexpr uint32_t CMD_R = 16; // the command does not set the result register
+constexpr uint32_t CMD_S = 32; // refused while the store is full
 
-constexpr int NCOMMANDS = 82;  // the last row, "**", ends the table
+constexpr int NCOMMANDS = 82; // the last row, "**", ends the table
 extern const std::array<CMDSPEC, NCOMMANDS> commands;
-
-// Command rows referred to by name elsewhere.
-enum CommandRow : int {
-    C_FETCH = 0,
-    C_GOODBYE = 1,
-    C_FIND = 4,
-    C_CORE = 26,
-    C_ASK = 31,
-    C_BYE = 72,
-    C_END_OF_TABLE = 81,
-};
 
 // Parameter reader rules: one row per type letter `c` to `k`, one column per
 // key class.
 enum ParamClass : int {
     PC_RETURN = 0,
-    PC_PRINT = 1,   // printable character other than the ones below
+    PC_PRINT = 1, // printable character other than the ones below
     PC_DIGIT = 2,
-    PC_LETTER = 3,  // letter class: letters, `.`, `/`, `_`, `~`
+    PC_LETTER = 3, // letter class: letters, `.`, `/`, `_`, `~`
     PC_RUBOUT = 4,
     PC_MINUS = 5,
     PC_STAR = 6,
@@ -60,50 +49,50 @@ enum ParamClass : int {
     NPCLASS = 8,
 };
 enum ParamAction : uint8_t {
-    PA_IGNORE,    // the key is dropped
-    PA_ACCEPT,    // appended to the field
-    PA_FIRST,     // appended only as the field's first character
-    PA_NOSTAR,    // appended unless the field begins with `*`
-    PA_DIGITMAX,  // a digit not above the qualifier, as the first character
-    PA_END,       // return: the parameters are complete
-    PA_RUBOUT,    // delete the last character (abandon at the very start)
-    PA_NEXT,      // `|`: end the field, move to the next parameter
+    PA_IGNORE,   // the key is dropped
+    PA_ACCEPT,   // appended to the field
+    PA_FIRST,    // appended only as the field's first character
+    PA_NOSTAR,   // appended unless the field begins with `*`
+    PA_DIGITMAX, // a digit not above the qualifier, as the first character
+    PA_END,      // return: the parameters are complete
+    PA_RUBOUT,   // delete the last character (abandon at the very start)
+    PA_NEXT,     // `|`: end the field, move to the next parameter
 };
-constexpr int NPTYPE = 9;  // type letters `c` .. `k`
+constexpr int NPTYPE = 9; // type letters `c` .. `k`
 extern const std::array<std::array<ParamAction, NPCLASS>, NPTYPE> optable;
 
 // Parameter values and the reader's positions.
 constexpr int NPARAM = 25;
-constexpr int PSTRINGMAX = 48;  // characters the user may type in all
-extern std::array<int32_t, NPARAM> param;  // filled from index 1
-extern int32_t paramcount;                 // index in `param` of the current parameter
-extern int32_t sptr;                       // position in `pstring`
-extern int32_t tptr;                       // position in the row's `paramtype`
-extern std::array<char, 128> pstring;      // typed text, `|` between fields, then defaults
-extern int32_t cmdptr;                     // row of the command being run
+constexpr int PSTRINGMAX = 48;            // characters the user may type in all
+extern std::array<int32_t, NPARAM> param; // filled from index 1
+extern int32_t paramcount;                // index in `param` of the current parameter
+extern int32_t sptr;                      // position in `pstring`
+extern int32_t tptr;                      // position in the row's `paramtype`
+extern std::array<char, 128> pstring;     // typed text, `|` between fields, then defaults
+extern int32_t cmdptr;                    // row of the command being run
 
 // String-parameter buffers (48 characters and the NUL each).
 constexpr int STRSIZE = 49;
 using strparam = std::array<char, STRSIZE>;
-extern strparam curfile;       // file name for file commands
-extern strparam scanpattern;   // search pattern
-extern strparam mrgstring;     // merge string
-extern strparam expression;    // expression template
-extern strparam sysstring;     // shell command
-extern strparam termstring;    // terminal string
-extern strparam picstring;     // file names of the generation commands
-extern strparam mathstring;    // the evaluator's input
-extern strparam recboolcheck;  // record check of FETCH, APPEND, INSERT
-extern strparam targetstring;  // replacement pattern, new file name
+extern strparam curfile;      // file name for file commands
+extern strparam scanpattern;  // search pattern
+extern strparam mrgstring;    // merge string
+extern strparam expression;   // expression template
+extern strparam sysstring;    // shell command
+extern strparam termstring;   // terminal string
+extern strparam picstring;    // file names of the generation commands
+extern strparam mathstring;   // the evaluator's input
+extern strparam recboolcheck; // record check of FETCH, APPEND, INSERT
+extern strparam targetstring; // replacement pattern, new file name
 extern strparam listfile;
 extern strparam listinitfile;
-extern strparam v_error;  // the error function string
+extern strparam v_error; // the error function string
 
 // Settings kept by the setter commands and read elsewhere.
 constexpr int NTABS = 145;
 extern int32_t lmargin;                 // left margin column (1)
 extern int32_t rmargin;                 // right margin column (72)
-extern std::array<uint8_t, NTABS> tabs;  // tab stop flags per column 0..144
+extern std::array<uint8_t, NTABS> tabs; // tab stop flags per column 0..144
 extern int32_t jmode;                   // 0 no justification, 1 right-justify
 extern int32_t hyphlevel;               // degree of hyphenation 0..3
 extern int32_t scanunit;                // the search unit of FIND and SCANSET
@@ -124,9 +113,28 @@ void prmptpar(int code);
 // Prompt code of a parameter type letter.
 int promptcode(char typeletter);
 
+// The steps of `getparam`, usable on their own.
+// Class of an edit code (1..5) with its character, for `optable`.
+int paramclass(int code, int ch);
+// Applies the current parameter's rule to one key: 0 go on, 1 the parameters
+// are complete (return), 2 abandoned (rubout at the very start).
+int paramkey(int cls, int ch);
+// Appends the defaults of the fields the user did not end to `pstring`.
+void applydefaults();
+// Converts `pstring` field by field into `param` and the string buffers.
+void convparams();
+// Runs row `row` as command mode does once its name is read: the full-store
+// refusal, the unsaved warning, the prompt, parameters, checker, operation,
+// the result register and the work after an operation.
+void runcommand(int row);
+
 // Checkers.
 void findchk();
 void marginchk();
+
+// Limits of the WINDOW command: the rows and columns of the screen.
+constexpr int32_t MAXWINROWS = 500;
+constexpr int32_t MAXWINCOLS = 500;
 
 // Setter commands and edit code 56.
 void window();
@@ -143,4 +151,4 @@ void silent();
 // Restores the initial state of everything above.
 void resetcommands();
 
-}  // namespace oxa
+} // namespace oxa

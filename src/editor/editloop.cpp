@@ -1,9 +1,13 @@
 // The edit loop, its action table and the small operations it owns.
 #include "editor/editloop.hpp"
-#include "editor/motion.hpp"
 
+#include "editor/commands.hpp"
+#include "editor/frontend.hpp"
 #include "editor/input.hpp"
+#include "editor/motion.hpp"
+#include "editor/paint.hpp"
 #include "editor/store.hpp"
+#include "editor/typing.hpp"
 #include "editor/terminal.hpp"
 
 #include <cstdio>
@@ -29,16 +33,16 @@ constexpr edtable edittable[] = {
     // flags    limit mask  operations for object types 0 .. 7             // code: names for types 0 .. 7
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   0 . . . . . . . .
     {L | S,     20,  LNS, {retrn, retrn, downfield, noop, noop, retrn, retrn, noop}}, //   1 retrn retrn downfield ldexit . retrn retrn viewterm
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   2 bldtxt bldrec bldrec . . bldmath bldmath bldrec
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   3 bldtxt bldrec bldrec . . bldmath bldmath bldrec
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   4 bldtxt bldrec bldrec . grops bldmath bldmath bldrec
-    {E,         20,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   5 rubtxt rubrec rubrec lddelin rubgraph rubmath rubmath rubrec
+    {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   2 bldtxt bldrec bldrec . . bldmath bldmath bldrec
+    {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   3 bldtxt bldrec bldrec . . bldmath bldmath bldrec
+    {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   4 bldtxt bldrec bldrec . grops bldmath bldmath bldrec
+    {E,         20,  0,   {rubtxt, rubrec, rubrec, noop, noop, rubmath, rubmath, rubrec}}, //   5 rubtxt rubrec rubrec lddelin rubgraph rubmath rubmath rubrec
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   6 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   7 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   8 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   9 . . . . . . . .
-    {L | S,     20,  ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  10 nuline nuline nuline . nuline nuline nuline .
-    {S,         80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  11 copytxt copytxt copytxt . pickpoint copytxt copytxt copytxt
+    {L | S,     20,  ALL, {nuline, nuline, nuline, noop, nuline, nuline, nuline, noop}}, //  10 nuline nuline nuline . nuline nuline nuline .
+    {S,         80,  0,   {copytxt, copytxt, copytxt, noop, noop, copytxt, copytxt, copytxt}}, //  11 copytxt copytxt copytxt . pickpoint copytxt copytxt copytxt
     {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  12 . . . . . . . .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  13 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  14 . . . . . . . .
@@ -48,7 +52,7 @@ constexpr edtable edittable[] = {
     {L,         20,  LNS, {downline, downrec, downfield, noop, noop, downrec, downm, downfield}}, //  18 downline downrec downfield lddown picdown downrec downm downfield
     {0,         80,  0,   {curright, curright, curright, noop, noop, rightm, rightm, curright}}, //  19 curright curright curright ldright picright rightm rightm curright
     {L,         20,  LNS, {upline, uprec, upfield, noop, noop, uprec, upm, upfield}}, //  20 upline uprec upfield ldup picup uprec upm upfield
-    {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
+    {L,         200, ALL, {prcmnd, prcmnd, prcmnd, noop, prcmnd, prcmnd, prcmnd, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
     {0,         200, 0,   {inmode, inmode, inmode, noop, noop, inmode, inmode, inmode}}, //  22 inmode inmode inmode . . inmode inmode inmode
     {E | S,     200, 0,   {noop, upfield, upfield, noop, noop, upm, upm, upfield}}, //  23 reformat upfield upfield . remember upm upm upfield
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  24 extchk extchk extchk . . extchk extchk .
@@ -67,7 +71,7 @@ constexpr edtable edittable[] = {
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  37 vcompsingle . . . . . . .
     {0,         200, 0,   {show, show, show, show, show, show, show, noop}}, //  38 show show show show show show show .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  39 vglobpre . . . . . . .
-    {L | E | S, 200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  40 recword recfield recfield . . . . recfield
+    {L | E | S, 200, 0,   {recword, recfield, recfield, noop, noop, noop, noop, recfield}}, //  40 recword recfield recfield . . . . recfield
     {0,         200, 0,   {wildtxt, wildrec, wildrec, noop, noop, noop, noop, noop}}, //  41 wildtxt wildrec wildrec . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  42 compute0 compute0 compute0 . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  43 compute0 compute0 compute0 . . . . .
@@ -80,19 +84,19 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  50 regclear regclear regclear . . . . .
     {S,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  51 . mrgassign mrgassign . . . . .
     {S,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  52 regdis regdis regdis . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  53 . . . . . bldmath bldmath .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  54 . . . . . recmath recmath .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, bldmath, bldmath, noop}}, //  53 . . . . . bldmath bldmath .
+    {E | S,     200, 0,   {noop, noop, noop, noop, noop, recmath, recmath, noop}}, //  54 . . . . . recmath recmath .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  55 . . . . . preview preview .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  56 silent silent silent . silent silent silent .
+    {0,         200, 0,   {silent, silent, silent, noop, silent, silent, silent, noop}}, //  56 silent silent silent . silent silent silent .
     {0,         200, 0,   {noop, noop, noop, noop, noop, greencur, greencur, noop}}, //  57 . . . . . greencur greencur .
-    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  58 . . . . . instabrow instabrow .
-    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  59 . . . . . instabcol instabcol .
+    {E,         200, 0,   {noop, noop, noop, noop, noop, instabrow, instabrow, noop}}, //  58 . . . . . instabrow instabrow .
+    {E,         200, 0,   {noop, noop, noop, noop, noop, instabcol, instabcol, noop}}, //  59 . . . . . instabcol instabcol .
     {0,         200, 0,   {noop, noop, noop, noop, noop, downrow, downrow, noop}}, //  60 . . . . . downrow downrow .
     {0,         200, 0,   {noop, noop, noop, noop, noop, uprow, uprow, noop}}, //  61 . . . . . uprow uprow .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  62 regshow regshow regshow . . . . .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  63 resnumber resnumber resnumber . . resnumber resnumber .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  64 rescheck rescheck rescheck . . rescheck rescheck .
-    {E | S,     80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  65 rectxt recrec recrec . previtem . . recrec
+    {E | S,     80,  0,   {rectxt, recrec, recrec, noop, noop, noop, noop, recrec}}, //  65 rectxt recrec recrec . previtem . . recrec
     {0,         200, 0,   {begline, begline, noop, noop, noop, noop, noop, noop}}, //  66 begline begline . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  67 . mrgrec mrgrec . . . . .
     {0,         200, 0,   {endline, endline, noop, noop, noop, noop, noop, noop}}, //  68 endline endline . . . . . .
@@ -105,8 +109,8 @@ constexpr edtable edittable[] = {
     {L | E | S, 200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  75 splitline . . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  76 joinline . . . . . . .
     {E | S,     80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  77 repchar . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  78 repline copyfield copyfield . . . . copyfield
-    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  79 delword rubfield rubfield . . . . rubfield
+    {E | S,     200, 0,   {noop, copyfield, copyfield, noop, noop, noop, noop, copyfield}}, //  78 repline copyfield copyfield . . . . copyfield
+    {E,         200, 0,   {noop, rubfield, rubfield, noop, noop, noop, noop, rubfield}}, //  79 delword rubfield rubfield . . . . rubfield
     {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  80 delwordend . . . . . . .
     {L,         200, 0,   {xnextword, noop, noop, noop, noop, noop, noop, noop}}, //  81 xnextword . . . . . . .
     {L,         200, 0,   {xprevword, noop, noop, noop, noop, noop, noop, noop}}, //  82 xprevword . . . . . . .
@@ -207,13 +211,68 @@ void eofexit() {
     std::exit(0);
 }
 
-// Placeholders until the input stream, painting and command layers land.
-void editpass(int32_t code, const edtable* table) {}
-void editor() {}
-void identify() {}
-void goodbye() {}
-void inmode() {}
-void uclcsw() {}
+void editpass(int32_t code, const edtable* table) {
+    // The count runs over the raw code sequence: a refused pass counts too.
+    if (code == lastcode)
+        ++repcount;
+    else
+        repcount = 0;
+    lastcode = code;
+    if (code < 0 || code >= NEDITCODES) return;  // not a table code: nothing to run
+    const edtable& row = table[code];
+
+    setviewmask();
+    curopmask = row.cmpmask;
+    if (repcount >= row.replimit && repflag != 1) return;
+    if (full && (row.sideffects & SE_SPACE)) return;
+    if (((curviewmask | curopmask) & cureditmask) == 0) return;
+
+    const int32_t vt = cur().viewtype;
+    if (vt >= 0 && vt < NOBJTYPES) row.operatn[vt]();
+
+    fixcursor();
+    display();
+    // The operation may have changed the current corefile (CORE).
+    COREFILE& c = cur();
+    if (row.sideffects & SE_EDIT) c.edited = 1;
+    if (row.sideffects & SE_LINE) c.curline = distance(c.header, c.lnptr);
+    if ((avail > hiaddr || reserve == nullptr) && full == 0) garbage();
+    putstats();
+    discur();
+}
+
+void editor() {
+    while (overflg == 0) {
+        txtcur();
+        fetchchar();
+        rmtxtcur();
+        editpass(type);
+    }
+}
+
+void identify() {
+    char msg[80];
+    std::snprintf(msg, sizeof msg, "%s date: %s; time: %s", "XOXA", "Jul 27 2020", "17:18:26");
+    diserr(msg);
+}
+
+void goodbye() {
+    overflg = 1;
+    for (int i = 0; i < NCORE && overflg == 1; ++i) {
+        if (!core[i].edited) continue;
+        char msg[64];
+        std::snprintf(msg, sizeof msg, "WARNING: corefile %d not saved. <del> aborts", i);
+        if (diserr(msg) == 2) overflg = 0;
+    }
+    if (overflg == 1) mode = 1;
+}
+
+void inmode() {
+    mode = (mode == 2) ? 1 : 2;
+    prmptpar(mode);
+}
+
+void uclcsw() { transb = transb ? 0 : 1; }
 
 void reseteditloop() {
     cureditmask = 1;

@@ -1,37 +1,190 @@
 // The controlling terminal and the signal handlers.  This is the only file that
-// includes the terminal library's headers: they define macros with common names.
+// includes the terminal library's headers: they define macros with common names
+// (`lines`, `columns`, `bell` ...), so they come last and nothing after them
+// uses such a name.
 #include "editor/terminal.hpp"
+
+#include "editor/frontend.hpp"
+#include "editor/input.hpp"
+#include "editor/paint.hpp"
+#include "editor/store.hpp"
+
+#include <csignal>
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
+#include <curses.h>
+#include <term.h>
 
 namespace oxa {
 
 // The window geometry is defined with the painter (paint.cpp).
 int32_t termactive = 0;
 
-void stermpars() {}
-void initerm() {}
-void reseterm() {}
-int getwindsize() { return 0; }
-int setwindow(int cols, int rows) { return 0; }
-void termrefresh() {}
-void termbeep() {}
-void SuspHandler(int sig) {}
-void ResHandler(int sig) {}
-void WindowHandler(int sig) {}
-void IntHandler(int sig) {}
-void setsig() {}
+namespace {
+
+// Limits of the window geometry: at least one text row and a sideways step of
+// at least one column; a row message must fit the 1000-byte message buffer.
+constexpr int MINCOLS = 24;
+constexpr int MAXCOLS = 900;
+constexpr int MINROWS = 6;
+constexpr int MAXROWS = 1000;
+
+termios shellin{};    // standard input's settings before `initerm`
+termios oldintrps{};  // standard output's settings before `initerm`
+termios newintrps{};  // the changed control characters
+bool modesaved = false;
+
+// The command key, pushed by the interrupt handler.
+const char cmdkey[] = "\x03";
+
+bool bothttys() { return isatty(0) && isatty(1); }
+
+}  // namespace
+
+void stermpars() {
+    termactive = 0;
+    if (!bothttys()) return;
+    int err = 0;
+    if (setupterm(nullptr, 1, &err) == OK) termactive = 1;
+}
+
+int setwindow(int cols, int rows) {
+    if (cols < MINCOLS) cols = MINCOLS;
+    if (cols > MAXCOLS) cols = MAXCOLS;
+    if (rows < MINROWS) rows = MINROWS;
+    if (rows > MAXROWS) rows = MAXROWS;
+    const int32_t olddepth = depth;
+    const int32_t oldwidth = swidth;
+    swidth = cols - 2;
+    rightcol = swidth;
+    shiftc = cols - overlap - 2;
+    pshift = 0;
+    cmdline = rows - 1;
+    helpline = rows - 2;
+    windowend = rows - 3;
+    depth = rows - 4;
+    return (depth != olddepth || swidth != oldwidth) ? 1 : 0;
+}
+
+int getwindsize() {
+    int cols = 80;
+    int rows = 24;
+    if (termactive) {
+        int c = tigetnum("cols");
+        int r = tigetnum("lines");
+        if (c > 0) cols = c;
+        if (r > 0) rows = r;
+    }
+    return setwindow(cols, rows);
+}
+
+void initerm() {
+    if (!termactive) return;
+    // The settings to restore are those from before the first `initerm`.
+    if (!modesaved) {
+        if (tcgetattr(0, &shellin) != 0 || tcgetattr(1, &oldintrps) != 0) return;
+        modesaved = true;
+    }
+    newintrps = oldintrps;
+    newintrps.c_cc[VINTR] = 0x1F;
+    newintrps.c_cc[VSUSP] = 0x01;
+    for (int c : {VQUIT, VSTART, VSTOP, VEOL, VREPRINT, VDISCARD, VWERASE, VLNEXT})
+        newintrps.c_cc[c] = 0;
+    tcsetattr(1, TCSANOW, &newintrps);
+
+    // Character at a time, no echo, no newline translation, no flush on
+    // interrupt.  Read back first: both descriptors are usually one terminal.
+    termios in{};
+    if (tcgetattr(0, &in) != 0) return;
+    in.c_lflag &= ~(ICANON | ECHO | ECHONL);
+    in.c_lflag |= NOFLSH;
+    in.c_iflag &= ~(ICRNL | INLCR | IGNCR);
+    in.c_cc[VMIN] = 1;
+    in.c_cc[VTIME] = 0;
+    tcsetattr(0, TCSANOW, &in);
+}
+
+void reseterm() {
+    if (!termactive || !modesaved) return;
+    tcsetattr(1, TCSANOW, &oldintrps);
+    tcsetattr(0, TCSANOW, &shellin);
+    modesaved = false;
+}
+
+void termrefresh() {
+    if (termactive) std::fflush(stdout);
+}
+
+void termbeep() {
+    if (!termactive) return;
+    const char* b = tigetstr("bel");
+    if (b && b != reinterpret_cast<const char*>(-1)) putp(b);
+}
+
+void SuspHandler(int) {
+    // A running driver program is suspended instead once driver programs exist.
+    reseterm();
+    kill(getpid(), SIGSTOP);
+}
+
+void ResHandler(int) {
+    initerm();
+    const int32_t wasvisible = visible;
+    visible = 1;
+    gendis();
+    visible = wasvisible;
+    std::fflush(stdout);
+}
+
+void WindowHandler(int) {
+    reseterm();
+    if (termactive) {
+        int err = 0;
+        setupterm(nullptr, 1, &err);
+    }
+    initerm();
+    const int32_t wasvisible = visible;
+    if (getwindsize()) {
+        COREFILE& c = cur();
+        if (c.disln && c.lnptr && distance(c.disln, c.lnptr) >= depth) c.disln = c.lnptr;
+        windresize = 1;
+        visible = 1;
+        redisplay = 1;
+        gendis();
+        visible = wasvisible;
+        termbeep();
+    }
+    txtcur();
+    gendis();
+    putstats();
+    discur();
+    std::fflush(stdout);
+}
+
+void IntHandler(int) { pushfn(cmdkey); }
+
+void setsig() {
+    struct sigaction sa {};
+    sigemptyset(&sa.sa_mask);
+    // Reads of standard input resume after a handler, so a signal is never
+    // taken for the end of the input.
+    sa.sa_flags = SA_RESTART;
+    sa.sa_handler = SuspHandler;
+    sigaction(SIGTSTP, &sa, nullptr);
+    sa.sa_handler = ResHandler;
+    sigaction(SIGCONT, &sa, nullptr);
+    sa.sa_handler = WindowHandler;
+    sigaction(SIGWINCH, &sa, nullptr);
+    sa.sa_handler = IntHandler;
+    sigaction(SIGINT, &sa, nullptr);
+}
 
 void resetterminal() {
-    swidth = 78;
-    rightcol = 78;
-    shiftc = 59;
-    pshift = 0;
-    cmdline = 23;
-    helpline = 22;
-    windowend = 21;
-    windowtop = 2;
-    depth = 20;
-    overlap = 19;
-    windresize = 0;
+    // The window geometry is the painter's (resetpaint).
+    termactive = 0;
+    modesaved = false;
 }
 
 }  // namespace oxa

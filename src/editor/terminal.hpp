@@ -39,7 +39,7 @@ void WindowHandler(int sig);
 void IntHandler(int sig);
 void setsig();
 
-// Restores the initial window geometry and terminal state.
+// Forgets any terminal under control (start-up and tests).
 void resetterminal();
 
 }  // namespace oxa

@@ -247,6 +247,22 @@ TEST_F(LinesTest, SetcurInTemplateViewReanchorsOnAnyLineChange) {
     EXPECT_EQ(redisplay, 1);
 }
 
+TEST_F(LinesTest, LocateWordStepsOverWords) {
+    fill({"one two,  three", "four"});
+    struct Case {
+        int32_t field;
+        bool found;
+        int32_t col;
+        int32_t lines;
+    } cases[] = {{1, true, 1, 0}, {2, true, 5, 0}, {3, true, 11, 0}, {4, true, 1, 1}, {5, false, 0, 0}};
+    for (const Case& k : cases) {
+        EXPECT_EQ(locateword(cur().header->down, k.field), k.found) << k.field;
+        if (!k.found) continue;
+        EXPECT_EQ(cp, k.col) << k.field;
+        EXPECT_EQ(dist, k.lines) << k.field;
+    }
+}
+
 TEST_F(LinesTest, ByteFreeMarkIsNeverStored) {
     fill({"a"});
     EXPECT_FALSE(cadd(FREEBYTE));

@@ -7,6 +7,7 @@
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
+#include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
@@ -63,10 +64,14 @@ class Motion : public ::testing::Test {
         resetcommands();
         reseteditloop();
         resetmotion();
+        resetinput();
         sent.clear();
         xvsink = capture;
     }
-    void TearDown() override { resetfrontend(); }
+    void TearDown() override {
+        resetfrontend();
+        resetinput();
+    }
 };
 
 TEST_F(Motion, SidewaysMotionStopsAtColumnOneOnly) {
@@ -403,6 +408,8 @@ TEST_F(Motion, WshiftSetsTheOverlap) {
         pshift = 59;
         rightcol = 137;
         param[1] = k.n;
+        resetinput();
+        pushfn("\r");  // the reply to an error display
         shift();
         EXPECT_EQ(overlap, k.overlap) << k.n;
         EXPECT_EQ(shiftc, swidth - k.overlap) << k.n;

@@ -457,3 +457,153 @@ TEST_F(ReaderTest, LexicalPatternMatchFromField4) {
 }
 
 } // namespace
+
+namespace {
+
+// Preselection resolution against a small preselection stack.
+class PreselectTest : public BormoTest {
+  protected:
+    // "cat": number sg, gender bare.
+    std::string record = std::string("\"cat\"|N|\x19\x01\x01 \x19\x02\xff |0001|||");
+    bormo::dict_lookup lookup{};
+    bormo::treenode rhs{};
+    bormo::pre_rule with_node{};
+    bormo::pre_rule without_node{};
+
+    void SetUp() override {
+        BormoTest::SetUp();
+        std::string path = file("a.txt", "number ( sg , pl ) gender ( masc , fem ) person (p1) %");
+        readattr(path.c_str());
+        lookup.dictionary = record.data();
+        lookup.vf = -1;
+        rhs.dictionary = &lookup;
+        // Most recent first: "sg" with a word, then "pl" without one.
+        with_node = {key("sg"), 1, &rhs, &without_node};
+        without_node = {key("pl"), 0, nullptr, nullptr};
+        preselect_list = &with_node;
+    }
+
+    void TearDown() override {
+        purge_comp_attr(&with_node.PST);
+        purge_comp_attr(&without_node.PST);
+        purge_attr_list(&lookup.attributes);
+        preselect_list = nullptr;
+        BormoTest::TearDown();
+    }
+
+    static comp_attr key(const char* text) {
+        text_to_comp_struct(text, 0);
+        comp_attr c = comp_attr_register;
+        comp_attr_register = nullptr;
+        return c;
+    }
+
+    static std::string printed(comp_attr c) {
+        char* p = print_comp_attr(c);
+        std::string s = p;
+        free(p);
+        return s;
+    }
+};
+
+TEST_F(PreselectTest, StatusOfAKey) {
+    struct Case {
+        const char* text;
+        int lookup_error;
+        int status;
+        const char* rest;
+    } cases[] = {
+        {"\x0esg)", 0, 6, ")"},
+        {"sg", 3, 5, ""},
+        {"\x0epl ", 0, 4, " "},
+        {"\x0emasc", 0, 3, ""},
+        {"\x0e)", 0, 2, ")"},
+        // A bare type in the key matches any value of that type.
+        {"\x0enumber", 0, 6, ""},
+    };
+    for (const Case& c : cases) {
+        lookup.error = c.lookup_error;
+        const char* end = find_pst(c.text, 0);
+        EXPECT_EQ(pre_status, c.status) << c.text + 1;
+        EXPECT_STREQ(end, c.rest) << c.text + 1;
+        EXPECT_EQ(pre_match, c.status >= 4 ? (c.status == 4 ? &without_node : &with_node) : nullptr)
+            << c.text + 1;
+    }
+    find_pst("\x0emasc", 0);
+    EXPECT_EQ(bad_pst, "masc");
+    preselect_list = nullptr;
+    find_pst("\x0esg", 0);
+    EXPECT_EQ(pre_status, 1);
+}
+
+TEST_F(PreselectTest, FormsOfANodeSpecification) {
+    struct Case {
+        const char* text;
+        int form;
+        int status;
+        int rows; // working array after the call
+        const char* rest;
+    } cases[] = {
+        {"\x11\x0esg]", 2, 6, 1, "]"},
+        {"gender\x0esg,", 1, 6, 1, ","},
+        {"\x11number.gender]", 3, -1, 2, "]"},
+    };
+    for (const Case& c : cases) {
+        pre_status = -1;
+        const char* end = analyze_pre(c.text);
+        EXPECT_EQ(attr_form, c.form) << c.form;
+        EXPECT_EQ(pre_status, c.status) << c.form;
+        EXPECT_EQ(attr_index, c.rows) << c.form;
+        EXPECT_STREQ(end, c.rest) << c.form;
+        if (c.form != 2) {
+            EXPECT_EQ(attr_seg_count(comp_attr_register), c.rows);
+            purge_comp_attr(&comp_attr_register);
+        }
+    }
+    // Form 1 leaves the compound, not the key, in the working array.
+    analyze_pre("gender\x0esg");
+    EXPECT_EQ(attr[0].type, 2);
+    purge_comp_attr(&comp_attr_register);
+}
+
+TEST_F(PreselectTest, AttributeTakenFromThePreselectedWord) {
+    reseed(1);
+    // number: the entry proposes sg; nothing drawn, nothing stored.
+    analyze_pre("number\x0esg");
+    ASSERT_EQ(pre_status, 6);
+    purge_comp_attr(&comp_attr_register);
+    EXPECT_EQ(bool_from_pre(), 1);
+    comp_attr c = attr_from_pre();
+    EXPECT_EQ(printed(c), "sg");
+    EXPECT_EQ(lookup.attributes, nullptr);
+    purge_comp_attr(&c);
+
+    // gender: bare in the entry, so drawn (seed 3125 gives the first value)
+    // and stored on the lookup.
+    analyze_pre("gender\x0esg");
+    purge_comp_attr(&comp_attr_register);
+    c = attr_from_pre();
+    EXPECT_EQ(printed(c), "masc");
+    ASSERT_EQ(attr_list_count(lookup.attributes), 1);
+    EXPECT_EQ(printed(lookup.attributes->first), "masc");
+    purge_comp_attr(&c);
+
+    // Asked again, the stored compound answers, with its own delay entry.
+    analyze_pre("gender\x0esg");
+    purge_comp_attr(&comp_attr_register);
+    c = attr_from_pre();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->index, lookup.attributes->first->index);
+    purge_comp_attr(&c);
+}
+
+TEST_F(PreselectTest, AttributeMissingFromThePreselectedWord) {
+    analyze_pre("person\x0esg");
+    purge_comp_attr(&comp_attr_register);
+    EXPECT_EQ(bool_from_pre(), 0);
+    EXPECT_EQ(attr_from_pre(), nullptr);
+    EXPECT_EQ(messages().back(),
+              "ERROR   Preselection:  requested attribute not present in lexical entry for:  sg");
+}
+
+} // namespace
