@@ -23,18 +23,27 @@ cr=$(printf '\r')
 esc=$(printf '\033')
 
 show() {
-    # One front-end line per output line, without the CR LF framing.
-    tr -d '\r' | awk '{ printf "  front end <- \"%s\"\n", $0 }'
+    # The front-end lines without their CR LF framing.  A run of one-character
+    # lines (letters echoed one by one) is shown together on one row.
+    tr -d '\r' | awk '
+        function flush() { if (run != "") { printf "  echoed   \"%s\"\n", run; run = "" } }
+        length($0) == 1 { run = run $0; next }
+        { flush(); printf "  message  \"%s\"\n", $0 }
+        END { flush() }'
+}
+
+errors() {
+    echo "  on standard error:"
+    if [ -s "$work/err" ]; then sed 's/^/    /' "$work/err"; else echo "    (nothing)"; fi
 }
 
 echo "== oxa -h"
 "$oxa" -h | sed 's/^/  /'
 
 echo "== oxa letter.txt: name the corefile, type a line, save it, leave"
-keys="${cr}Dear reader,${cmd}SA${cr}${cmd}GO${cr}"
+keys="${cr}Dear reader,${cmd}SA*${cr}${cmd}GO${cr}"
 printf '%s' "$keys" | "$oxa" letter.txt 2>"$work/err" | show
-echo "  on standard error:"
-sed 's/^/    /' "$work/err"
+errors
 if [ -f letter.txt ]; then
     echo "  letter.txt now holds:"
     sed 's/^/    /' letter.txt
@@ -43,5 +52,4 @@ fi
 echo "== insert mode on and off (ESC [ 2 ~), then the end of the input"
 keys="${cr}${esc}[2~${esc}[2~hi"
 printf '%s' "$keys" | "$oxa" 2>"$work/err" | show
-echo "  on standard error:"
-sed 's/^/    /' "$work/err"
+errors

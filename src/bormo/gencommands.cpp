@@ -37,7 +37,7 @@ constexpr std::array<vfile_entry, NVFILES> vfile_table_rows = {{
 static_assert(vfile_table_rows.size() == NVFILES);
 const std::array<vfile_entry, NVFILES> vfile_table = vfile_table_rows;
 
-constexpr int NKINDS = 13;  // rows 1..13, one per bit
+constexpr int NKINDS = 13; // rows 1..13, one per bit
 
 std::array<std::string, NBORMOFILES> bormofilename;
 int32_t installed = 0;
@@ -45,7 +45,7 @@ int32_t synstat = 0;
 int32_t userstat = 0;
 
 namespace {
-bool improper_text = false;  // the last text_to_bits met a bad character
+bool improper_text = false; // the last text_to_bits met a bad character
 }
 
 void uninstall(int32_t bits) {
@@ -93,7 +93,8 @@ int32_t text_to_bits(const char* text) {
     auto take = [&]() {
         if (name.empty()) return;
         int row = 1;
-        while (row < NVFILES && name != vfile_table[row].cmdletts) ++row;
+        while (row < NVFILES && name != vfile_table[row].cmdletts)
+            ++row;
         if (row < NVFILES)
             bits |= vfile_table[row].filebits;
         else
@@ -126,7 +127,8 @@ void initbormo() {
     installed = 0;
     synstat = 0;
     userstat = 0;
-    for (auto& n : bormofilename) n.clear();
+    for (auto& n : bormofilename)
+        n.clear();
 }
 
 void vreadattr() {
@@ -203,7 +205,9 @@ void vdisplay() {
     }
 }
 
-void rnset() { reseed(oxa::param[1]); }
+void rnset() {
+    reseed(oxa::param[1]);
+}
 
 void rnprint() {
     int n = oxa::param[1];
@@ -215,7 +219,8 @@ void resetgencommands() {
     synstat = 0;
     userstat = 0;
     improper_text = false;
-    for (auto& n : bormofilename) n.clear();
+    for (auto& n : bormofilename)
+        n.clear();
 }
 
-}  // namespace bormo
+} // namespace bormo

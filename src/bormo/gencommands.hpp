@@ -29,11 +29,11 @@ enum FileKindBit : int32_t {
 
 // One row of the file-kind table.
 struct vfile_entry {
-    const char* cmdletts;     // the kind's two-letter name
-    int32_t filebits;         // bits removed with this kind: its own and its dependants'
-    void (*uninstaller)();    // empties the kind (null: nothing to do)
-    void (*initializer)();    // run at start-up (null: nothing to do)
-    char putvlett;            // the front-end letter of the kind's file name
+    const char* cmdletts;  // the kind's two-letter name
+    int32_t filebits;      // bits removed with this kind: its own and its dependants'
+    void (*uninstaller)(); // empties the kind (null: nothing to do)
+    void (*initializer)(); // run at start-up (null: nothing to do)
+    char putvlett;         // the front-end letter of the kind's file name
 };
 
 constexpr int NVFILES = 15;
@@ -43,9 +43,9 @@ extern const std::array<vfile_entry, NVFILES> vfile_table;
 constexpr int NBORMOFILES = 59;
 extern std::array<std::string, NBORMOFILES> bormofilename;
 
-extern int32_t installed;  // bit set of loaded kinds
-extern int32_t synstat;    // load status of the last syntax file (2: it defined ROOT)
-extern int32_t userstat;   // load status of the last user file
+extern int32_t installed; // bit set of loaded kinds
+extern int32_t synstat;   // load status of the last syntax file (2: it defined ROOT)
+extern int32_t userstat;  // load status of the last user file
 
 // Removes the installed kinds among `bits` (uninstallers, empty names to the
 // front end), then writes "uninstalled: ..." in corefile 7.
@@ -64,18 +64,18 @@ void putbormofile(const char* name, char letter);
 void initbormo();
 
 // Command operations (rows of the command table).
-void vreadattr();  // ATTRIBUTE
-void vreadsyn();   // SYNTAX
-void vreaduser();  // USER
-void vreadterm();  // TMNLS
-void vreadlex();   // LEXICON
-void addlex();     // VADDLEX
-void rm_vfiles();  // RM_VFILES
-void vdisplay();   // VDISPLAY
-void rnset();      // RANDOM SEED
-void rnprint();    // PSEED
+void vreadattr(); // ATTRIBUTE
+void vreadsyn();  // SYNTAX
+void vreaduser(); // USER
+void vreadterm(); // TMNLS
+void vreadlex();  // LEXICON
+void addlex();    // VADDLEX
+void rm_vfiles(); // RM_VFILES
+void vdisplay();  // VDISPLAY
+void rnset();     // RANDOM SEED
+void rnprint();   // PSEED
 
 // Back to the start-up state without running any uninstaller.
 void resetgencommands();
 
-}  // namespace bormo
+} // namespace bormo

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "bormo/attributes.hpp"
@@ -33,9 +34,21 @@ long lexentries = 0;
 
 namespace {
 
-int lastterm = -1;  // the terminal found last by lookup_terminal
+int lastterm = -1; // the terminal found last by lookup_terminal
 
-constexpr int POSITIONLEN = 39;  // characters of field 1 shown in error lines
+// Candidate sets of recent look-ups, keyed by the terminal and everything the
+// look-up requires.  A set is used again only while `lexstamp` is unchanged:
+// it changes whenever an entry is added or removed or a frequency changes.
+unsigned long lexstamp = 1;
+struct candidates {
+    unsigned long stamp;
+    std::vector<recnode*> nodes;
+    std::vector<long> sums;
+};
+std::unordered_map<std::string, candidates> candcache;
+constexpr size_t MAXCACHED = 4096;
+
+constexpr int POSITIONLEN = 39; // characters of field 1 shown in error lines
 
 // Counts a lexicon error; only the first ones are written.
 void lexerr(const char* a, const std::string& b = "", const char* c = "") {
@@ -65,14 +78,16 @@ std::string word_of(const char* s) {
     std::string w;
     if (*s == '"') {
         ++s;
-        while (*s && *s != '"') w += *s++;
+        while (*s && *s != '"')
+            w += *s++;
     } else {
-        while (*s && *s != '|') w += *s++;
+        while (*s && *s != '|')
+            w += *s++;
     }
     return w;
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------- terminals
 
@@ -102,7 +117,8 @@ void read_terminals(const char* name) {
 int lookup_terminal(const char* symbol) {
     if (!symbol) return -1;
     size_t len = 0;
-    while (symbol[len] && symbol[len] != '|') ++len;
+    while (symbol[len] && symbol[len] != '|')
+        ++len;
     auto same = [&](int i) {
         const std::string& t = terminal_table[i];
         return t.size() == len && t.compare(0, len, symbol, len) == 0;
@@ -114,7 +130,9 @@ int lookup_terminal(const char* symbol) {
 }
 
 void clear_terminals() {
-    for (int i = 0; i < terminal_count; ++i) terminal_table[i].clear();
+    ++lexstamp;
+    for (int i = 0; i < terminal_count; ++i)
+        terminal_table[i].clear();
     terminal_count = 0;
     lastterm = -1;
 }
@@ -123,18 +141,22 @@ void clear_terminals() {
 
 void initdict() {
     clearlexicon();
+    ++lexstamp;
     dictterm = terminal_count;
     dictionary = new recnode*[dictterm > 0 ? dictterm : 1]();
 }
 
 void clearlexicon() {
     if (dictionary) {
-        for (int i = 0; i < dictterm; ++i) free_list(dictionary[i]);
+        for (int i = 0; i < dictterm; ++i)
+            free_list(dictionary[i]);
         delete[] dictionary;
     }
     dictionary = nullptr;
     dictterm = -1;
     lexerrors = 0;
+    ++lexstamp;
+    candcache.clear();
     numnodes = 0;
     prob_tot = 0;
 }
@@ -176,11 +198,12 @@ void store_frequency(std::string& text, long freq, bool seen) {
 }
 
 void skip_line() {
-    while (v_peep() != T_NEWLINE && v_peep() != T_EOF) v_next();
+    while (v_peep() != T_NEWLINE && v_peep() != T_EOF)
+        v_next();
     if (v_peep() == T_NEWLINE) v_next();
 }
 
-}  // namespace
+} // namespace
 
 int readentry(int linktolexicon) {
     std::string text;
@@ -309,6 +332,7 @@ int readentry(int linktolexicon) {
         }
         node->previous = dictionary[term];
         dictionary[term] = node;
+        ++lexstamp;
     } else {
         if (lastrestored >= MAXRESTORED) {
             delete[] node->recordptr;
@@ -352,7 +376,8 @@ const char* getfieldptr(const char* record, int n) {
     for (int f = 1; f < n; ++f) {
         while (*p && *p != '|') {
             if (f == 3 && static_cast<unsigned char>(*p) == ATTRCODE) {
-                for (int k = 0; k < 3 && *p; ++k) ++p;
+                for (int k = 0; k < 3 && *p; ++k)
+                    ++p;
             } else {
                 ++p;
             }
@@ -371,7 +396,8 @@ char* getfieldptr(char* record, int n) {
 int getfrequency(const char* record) {
     const char* p = getfieldptr(record, 4);
     int f = 0;
-    while (std::isdigit(static_cast<unsigned char>(*p))) f = f * 10 + (*p++ - '0');
+    while (std::isdigit(static_cast<unsigned char>(*p)))
+        f = f * 10 + (*p++ - '0');
     return f;
 }
 
@@ -395,7 +421,8 @@ void locate_comp(const char* record) {
         while (*p && *p != ' ' && *p != '|') {
             if (static_cast<unsigned char>(*p) == ATTRCODE) {
                 ++c.count;
-                for (int k = 0; k < 3 && *p; ++k) ++p;
+                for (int k = 0; k < 3 && *p; ++k)
+                    ++p;
             } else {
                 ++p;
             }
@@ -410,19 +437,22 @@ namespace {
 // The type of the first component of compound i of the entry.
 int first_type(int i) {
     const char* p = lexatt[i].start;
-    while (*p && static_cast<unsigned char>(*p) != ATTRCODE) ++p;
+    while (*p && static_cast<unsigned char>(*p) != ATTRCODE)
+        ++p;
     return *p ? static_cast<unsigned char>(p[1]) : 0;
 }
 
-}  // namespace
+} // namespace
 
 int match_comp(int i) {
     if (lexatt[i].count != attr_index) return 0;
     const char* p = lexatt[i].start;
-    for (int k = 0; k < attr_index; ++k) attr[k].lttmp = -1;
+    for (int k = 0; k < attr_index; ++k)
+        attr[k].lttmp = -1;
     for (int k = 0; k < attr_index; ++k) {
         int sign = 0;
-        while (*p == '.') ++p;
+        while (*p == '.')
+            ++p;
         if (*p == '<' || *p == '>') sign = *p++;
         if (static_cast<unsigned char>(*p) != ATTRCODE || !p[1] || !p[2]) return 0;
         int type = static_cast<unsigned char>(p[1]);
@@ -456,7 +486,7 @@ int match_working_array() {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int match_attr(const char* record, attr_list list) {
     locate_comp(record);
@@ -477,23 +507,140 @@ int match_single_attr(const char* record) {
 
 // ---------------------------------------------------------------- choice
 
+namespace {
+
+// A required compound, decomposed once per look-up.
+struct requirement {
+    int count;
+    std::array<int, MAXCOMP> type;
+    std::array<int, MAXCOMP> value;
+};
+
+// Whether an entry offers every required compound (the rules of match_attr,
+// without noting proposals, which only matter in the lexical-transformation
+// state).
+bool offers(const char* rec, const std::vector<requirement>& reqs) {
+    if (reqs.empty()) return true;
+    const char* p = rec;
+    for (int f = 1; f < 3; ++f) {
+        while (*p && *p != '|')
+            ++p;
+        if (!*p) return false;
+        ++p;
+    }
+    std::array<const char*, MAXLEXCOMP> start;
+    std::array<int, MAXLEXCOMP> count;
+    std::array<int, MAXLEXCOMP> first;
+    int n = 0;
+    while (*p && *p != '|' && n < MAXLEXCOMP) {
+        start[n] = p;
+        count[n] = 0;
+        first[n] = 0;
+        while (*p && *p != ' ' && *p != '|') {
+            if (static_cast<unsigned char>(*p) == ATTRCODE) {
+                if (!p[1] || !p[2]) return false;
+                if (count[n]++ == 0) first[n] = static_cast<unsigned char>(p[1]);
+                p += 3;
+            } else {
+                ++p;
+            }
+        }
+        if (count[n] > 0) ++n;
+        if (*p == ' ') ++p;
+    }
+    for (const requirement& r : reqs) {
+        bool matched = false;
+        for (int i = 0; i < n && !matched; ++i) {
+            if (r.type[0] < first[i]) return false;
+            if (count[i] != r.count) continue;
+            const char* q = start[i];
+            matched = true;
+            for (int k = 0; k < r.count && matched; ++k) {
+                int sign = 0;
+                while (*q == '.')
+                    ++q;
+                if (*q == '<' || *q == '>') sign = *q++;
+                int type = static_cast<unsigned char>(q[1]);
+                int value = static_cast<unsigned char>(q[2]);
+                q += 3;
+                if (type != r.type[k])
+                    matched = false;
+                else if (value == BAREVALUE || r.value[k] == -1 || value == r.value[k])
+                    continue;
+                else if (!sign || !valid(sign, type, value, r.value[k]))
+                    matched = false;
+            }
+        }
+        if (!matched) return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void locate_matches(t_dict_lookup* lookup, int term) {
     numnodes = 0;
     prob_tot = 0;
     if (!dictionary || term < 0 || term >= dictterm) return;
     std::string pattern;
     if (lookup->preferredchoice) pattern = word_of(lookup->preferredchoice);
+    // Outside the lexical-transformation state the requirements are the same
+    // for every entry: decompose them once.
+    bool once = MState != 1;
+    std::vector<requirement> reqs;
+    if (once) {
+        for (attr_list l = lookup->attributes; l; l = l->next) {
+            decompose_comp_attr(l->first);
+            requirement r{};
+            r.count = attr_index;
+            for (int k = 0; k < attr_index; ++k) {
+                r.type[k] = attr[k].type;
+                r.value[k] = attr[k].value;
+            }
+            if (r.count > 0) reqs.push_back(r);
+        }
+    }
+    std::string key;
+    if (once) {
+        key.append(reinterpret_cast<const char*>(&term), sizeof term);
+        for (const requirement& r : reqs) {
+            key += static_cast<char>(r.count);
+            for (int k = 0; k < r.count; ++k) {
+                key += static_cast<char>(r.type[k]);
+                key += static_cast<char>(r.value[k]);
+            }
+        }
+        key += '\0';
+        if (lookup->preferredchoice) key += lookup->preferredchoice;
+        key += '\0';
+        if (lookup->fields) key += lookup->fields;
+        auto hit = candcache.find(key);
+        if (hit != candcache.end() && hit->second.stamp == lexstamp) {
+            numnodes = static_cast<int>(hit->second.nodes.size());
+            std::copy(hit->second.nodes.begin(), hit->second.nodes.end(), nodearray.begin());
+            std::copy(hit->second.sums.begin(), hit->second.sums.end(), prob_array.begin());
+            prob_tot = numnodes ? prob_array[numnodes - 1] : 0;
+            return;
+        }
+    }
     for (recnode* n = dictionary[term]; n && numnodes < MAXCANDIDATES - 1; n = n->previous) {
         const char* rec = n->recordptr;
         if (lookup->preferredchoice &&
             !match_wild(pattern.c_str(), word_of(rec).c_str(), '\0', '\0'))
             continue;
-        if (!match_attr(rec, lookup->attributes)) continue;
+        if (once ? !offers(rec, reqs) : !match_attr(rec, lookup->attributes)) continue;
         if (lookup->fields && !match_lsp(lookup->fields, rec)) continue;
         prob_tot += getfrequency(rec);
         nodearray[numnodes] = n;
         prob_array[numnodes] = prob_tot;
         ++numnodes;
+    }
+    if (once) {
+        if (candcache.size() >= MAXCACHED) candcache.clear();
+        candidates& c = candcache[key];
+        c.stamp = lexstamp;
+        c.nodes.assign(nodearray.begin(), nodearray.begin() + numnodes);
+        c.sums.assign(prob_array.begin(), prob_array.begin() + numnodes);
     }
 }
 
@@ -537,6 +684,7 @@ void apply_vf_single(char* entry, int n) {
     f = std::min(f, 9999);
     char buf[8];
     std::snprintf(buf, sizeof buf, "%04d", f);
+    if (std::memcmp(p, buf, 4) != 0) ++lexstamp;
     std::memcpy(p, buf, 4);
 }
 
@@ -564,7 +712,7 @@ std::string readable_entry(const char* rec) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 void printlex() {
     if (!dictionary) return;
@@ -592,7 +740,8 @@ std::string convert_nodetext(const char* text) {
         } else if (c == ' ') {
             continue;
         } else if (c == '/') {
-            while (*p == ' ') ++p;
+            while (*p == ' ')
+                ++p;
             char a = *p;
             if (a == '$') {
                 out += static_cast<char>(SYN_FREQ);
@@ -606,7 +755,8 @@ std::string convert_nodetext(const char* text) {
                 ++p;
             } else if (std::isdigit(static_cast<unsigned char>(a))) {
                 int n = 0;
-                while (std::isdigit(static_cast<unsigned char>(*p))) n = std::min(n * 10 + (*p++ - '0'), 255);
+                while (std::isdigit(static_cast<unsigned char>(*p)))
+                    n = std::min(n * 10 + (*p++ - '0'), 255);
                 out += '/';
                 out += static_cast<char>(n);
             } else if (a == '"') {
@@ -637,4 +787,4 @@ void resetlexicon() {
     nodearray.fill(nullptr);
 }
 
-}  // namespace bormo
+} // namespace bormo

@@ -31,21 +31,21 @@ constexpr unsigned char BAREVALUE = 0xFF;
 
 // One lexicon entry in a terminal's list (or in the restored lexicon).
 struct recnode {
-    recnode* previous;  // the entry read before this one
-    char* recordptr;    // the entry text (owned)
+    recnode* previous; // the entry read before this one
+    char* recordptr;   // the entry text (owned)
 };
 
 // One compound of the entry under examination.
 struct lex_comp {
-    const char* start;  // first byte of the compound in field 3
-    int count;          // number of components
+    const char* start; // first byte of the compound in field 3
+    int count;         // number of components
 };
 
 extern std::array<std::string, MAXTERMINALS> terminal_table;
 extern int terminal_count;
 
-extern recnode** dictionary;  // dictterm list heads, newest entry first
-extern int dictterm;          // -1 when no lexicon is loaded
+extern recnode** dictionary; // dictterm list heads, newest entry first
+extern int dictterm;         // -1 when no lexicon is loaded
 
 extern std::array<recnode*, MAXRESTORED> restoredlexarray;
 extern int lastrestored;
@@ -55,12 +55,12 @@ extern int lexatt_index;
 
 // Candidates of the last collection.
 extern std::array<recnode*, MAXCANDIDATES> nodearray;
-extern std::array<long, MAXCANDIDATES> prob_array;  // running sums of frequencies
+extern std::array<long, MAXCANDIDATES> prob_array; // running sums of frequencies
 extern int numnodes;
 extern long prob_tot;
 
-extern long lexerrors;   // errors of the last lexicon file
-extern long lexentries;  // entries stored from the last lexicon file
+extern long lexerrors;  // errors of the last lexicon file
+extern long lexentries; // entries stored from the last lexicon file
 
 // Terminals.
 void read_terminals(const char* name);
@@ -103,4 +103,4 @@ std::string convert_nodetext(const char* text);
 // Frees terminals, lexicon and restored entries; start-up and tests use it.
 void resetlexicon();
 
-}  // namespace bormo
+} // namespace bormo

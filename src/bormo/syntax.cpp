@@ -44,10 +44,12 @@ template <int N> struct textbuf {
             overflow = true;
     }
     void puts(const char* s) {
-        while (*s) put(static_cast<unsigned char>(*s++));
+        while (*s)
+            put(static_cast<unsigned char>(*s++));
     }
     template <int M> void append(const textbuf<M>& o) {
-        for (int i = 0; i < o.len; ++i) put(static_cast<unsigned char>(o.data[i]));
+        for (int i = 0; i < o.len; ++i)
+            put(static_cast<unsigned char>(o.data[i]));
         overflow = overflow || o.overflow;
     }
     std::string str() const { return std::string(data.data(), len); }
@@ -55,16 +57,16 @@ template <int N> struct textbuf {
 
 using segbuf = textbuf<RULEBUFSIZE>;
 
-segbuf rulebuf;  // the segment being read
-segbuf second;   // a compound shared by several variables of one declaration
-segbuf keybuf;   // a preselection key of a declaration
-textbuf<CFBUFSIZE> cf_buf;  // the rule being read
+segbuf rulebuf;            // the segment being read
+segbuf second;             // a compound shared by several variables of one declaration
+segbuf keybuf;             // a preselection key of a declaration
+textbuf<CFBUFSIZE> cf_buf; // the rule being read
 
-std::array<int, MAXCHOICEDEPTH + 2> altcount{};   // alternatives per nesting level
-std::array<int, MAXCHOICEDEPTH + 2> countpos{};   // position of the count byte
-std::array<int, MAXCHOICEDEPTH + 2> varsave{};    // curvar at the opening parenthesis
-int prekey_mark = 0;  // a preselection key after '/' is being read
-int pending_slash = 0;  // a '/' read after a key turned out to begin an attachment
+std::array<int, MAXCHOICEDEPTH + 2> altcount{}; // alternatives per nesting level
+std::array<int, MAXCHOICEDEPTH + 2> countpos{}; // position of the count byte
+std::array<int, MAXCHOICEDEPTH + 2> varsave{};  // curvar at the opening parenthesis
+int prekey_mark = 0;                            // a preselection key after '/' is being read
+int pending_slash = 0; // a '/' read after a key turned out to begin an attachment
 
 bool is_wordchar(unsigned char c) {
     if (std::isalnum(c) || c == '_' || c == '%') return true;
@@ -73,7 +75,9 @@ bool is_wordchar(unsigned char c) {
     return c != 0 && std::strchr(accented, static_cast<char>(c)) != nullptr;
 }
 
-std::string ident() { return std::string(identbuf.data()); }
+std::string ident() {
+    return std::string(identbuf.data());
+}
 
 bool is_number(const std::string& s) {
     if (s.empty()) return false;
@@ -97,7 +101,9 @@ void err(const char* a, const std::string& b = "", const char* c = "") {
     errorflag = 1;
 }
 
-std::string desc(int t) { return tok2str(t); }
+std::string desc(int t) {
+    return tok2str(t);
+}
 
 // The number of the most recently declared variable of that name, or 0.
 int findvar(const std::string& name) {
@@ -149,7 +155,7 @@ void read_compattr(segbuf& out, bool vars, bool identends, bool attach = false) 
                 out.puts(nm.c_str());
             } else if (attach && out.len > 0 && out.data[out.len - 1] == '/' &&
                        std::isdigit(static_cast<unsigned char>(nm[0]))) {
-                --out.len;  // "/4=..." after a key: a field restriction
+                --out.len; // "/4=..." after a key: a field restriction
                 pending_slash = 1;
                 return;
             } else {
@@ -204,7 +210,8 @@ void read_attrlist(segbuf& out) {
             v_next();
             return;
         }
-        if (t == T_IDENT && activity == 4 && std::isdigit(static_cast<unsigned char>(identbuf[0])) &&
+        if (t == T_IDENT && activity == 4 &&
+            std::isdigit(static_cast<unsigned char>(identbuf[0])) &&
             !lookup_attr(identbuf.data())) {
             int n = byte_number(ident());
             v_next();
@@ -216,7 +223,7 @@ void read_attrlist(segbuf& out) {
             out.put('!');
             out.put(n);
             read_compattr(out, false, false);
-        } else if (t == T_IDENT) {
+        } else if (t == T_IDENT || t == '/') {
             read_compattr(out, activity == 2, false);
             if (!errorflag && v_peep() == T_PRE) {
                 out.put(SYN_PRE);
@@ -244,7 +251,7 @@ void read_attrlist(segbuf& out) {
             v_next();
             read_compattr(out, false, false);
         } else {
-            return;  // a list not closed by ']' is kept without it
+            return; // a list not closed by ']' is kept without it
         }
         if (errorflag) return;
         if (v_peep() == ',') {
@@ -277,7 +284,7 @@ void read_restriction(segbuf& out, int n) {
         int t = v_peep();
         if (ends_restriction(t)) break;
         if (t == T_IDENT) {
-            if (state == VALUE) break;  // the next node
+            if (state == VALUE) break; // the next node
             out.puts(identbuf.data());
             v_next();
             state = VALUE;
@@ -576,7 +583,8 @@ void read_rhs(segbuf& out) {
                 break;
             }
             out.put(')');
-            if (countpos[depth] < out.len) out.data[countpos[depth]] = static_cast<char>(altcount[depth]);
+            if (countpos[depth] < out.len)
+                out.data[countpos[depth]] = static_cast<char>(altcount[depth]);
             curvar = varsave[depth];
             --depth;
             v_next();
@@ -702,12 +710,13 @@ bool read_transformation(const std::string& name) {
         segbuf& rhs = rulebuf;
         rhs.clear();
         activity = 4;
-        while (!errorflag && v_peep() == T_IDENT) read_node(rhs);
+        while (!errorflag && v_peep() == T_IDENT)
+            read_node(rhs);
         if (!errorflag && rhs.overflow) err("Rule too long. ");
         if (errorflag) break;
         *tail = new sub_trans{gtext, rhs.str(), nullptr};
         tail = &(*tail)->next;
-        if (v_peep() != T_PERCENT && v_peep() != T_EOF) v_next();  // normally ';'
+        if (v_peep() != T_PERCENT && v_peep() != T_EOF) v_next(); // normally ';'
     }
     if (errorflag) {
         free_subs(first);
@@ -763,7 +772,7 @@ void skip_to_end_of_rule() {
     }
 }
 
-}  // namespace
+} // namespace
 
 void read_syntax(const char* filename) {
     v_stat = 0;
@@ -811,7 +820,8 @@ void read_syntax(const char* filename) {
     } catch (const std::bad_alloc&) {
         v_err("Inadequate working space", "", "");
         failed = true;
-        while (v_peep() != T_EOF) v_next();
+        while (v_peep() != T_EOF)
+            v_next();
     }
     if (failed) v_stat = 1;
     if (root) v_stat = 2;
@@ -837,19 +847,23 @@ transformation* gettrans(const char* name) {
 namespace {
 
 const char* skip_name(const char* p) {
-    while (is_wordchar(static_cast<unsigned char>(*p))) ++p;
+    while (is_wordchar(static_cast<unsigned char>(*p)))
+        ++p;
     return p;
 }
 
-const char* skip_quoted(const char* p) {  // p at the opening quote
+const char* skip_quoted(const char* p) { // p at the opening quote
     ++p;
-    while (*p && *p != '"') ++p;
+    while (*p && *p != '"')
+        ++p;
     return *p ? p + 1 : p;
 }
 
-const char* skip_byte(const char* p) { return *p ? p + 1 : p; }
+const char* skip_byte(const char* p) {
+    return *p ? p + 1 : p;
+}
 
-const char* skip_attrlist(const char* p) {  // p at '['
+const char* skip_attrlist(const char* p) { // p at '['
     ++p;
     while (*p && *p != ']') {
         unsigned char c = static_cast<unsigned char>(*p);
@@ -881,7 +895,7 @@ const char* skip_attachments(const char* p) {
             p = skip_name(p + 1);
         } else if (c == '[') {
             p = skip_attrlist(p);
-        } else if (c == '/') {  // '/' n '=' values
+        } else if (c == '/') { // '/' n '=' values
             p = skip_byte(skip_byte(p + 1));
             if (*p == '=') ++p;
             while (!ends_values(static_cast<unsigned char>(*p)))
@@ -891,7 +905,8 @@ const char* skip_attachments(const char* p) {
         } else if (c == SYN_FREQ) {
             ++p;
             if (*p == '-') ++p;
-            while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
+            while (std::isdigit(static_cast<unsigned char>(*p)))
+                ++p;
         } else if (c == '@') {
             p = skip_byte(p + 1);
             if (*p == ':') p = skip_name(p + 1);
@@ -911,7 +926,8 @@ const char* skip_element(const char* p) {
         return p;
     case '<':
         ++p;
-        while (*p && *p != ':') p = static_cast<unsigned char>(*p) == SYN_VAR ? skip_byte(p + 1) : p + 1;
+        while (*p && *p != ':')
+            p = static_cast<unsigned char>(*p) == SYN_VAR ? skip_byte(p + 1) : p + 1;
         return skip_byte(p);
     case SYN_INHERIT:
     case SYN_CHOOSE:
@@ -923,14 +939,14 @@ const char* skip_element(const char* p) {
     case ' ':
         return skip_attachments(skip_name(p + 1));
     case '(':
-        p = skip_byte(p + 1);  // the count
+        p = skip_byte(p + 1); // the count
         return skip_alternatives(p, 0);
     default:
         return p + 1;
     }
 }
 
-}  // namespace
+} // namespace
 
 const char* skip_compattr(const char* p) {
     for (;;) {
@@ -945,7 +961,8 @@ const char* skip_compattr(const char* p) {
 }
 
 const char* skip_rule(const char* p) {
-    while (*p && *p != '<' && *p != '>') p = (*p == '|' || *p == ')') ? p + 1 : skip_element(p);
+    while (*p && *p != '<' && *p != '>')
+        p = (*p == '|' || *p == ')') ? p + 1 : skip_element(p);
     return p;
 }
 
@@ -976,11 +993,15 @@ void dump_syntax() {
     bool transbarrier = false;
     for (transformation* t = trans_stack; t; t = t->next)
         if (t->name == BARRIER_NAME) transbarrier = true;
-    while (transbarrier && trans_stack && trans_stack->name != BARRIER_NAME) {
+    // The barrier goes too: otherwise the next unload would stop at it at
+    // once and leave the older file's transformations behind.
+    while (transbarrier && trans_stack) {
         transformation* t = trans_stack;
         trans_stack = t->next;
+        bool barrier = t->name == BARRIER_NAME;
         free_subs(t->first);
         delete t;
+        if (barrier) break;
     }
 }
 
@@ -999,7 +1020,8 @@ void resetsyntax() {
     activity = 0;
     errorflag = 0;
     curvar = 1;
-    for (auto& v : varnames) v.fill(0);
+    for (auto& v : varnames)
+        v.fill(0);
     rulebuf.clear();
     second.clear();
     keybuf.clear();
@@ -1008,4 +1030,4 @@ void resetsyntax() {
     pending_slash = 0;
 }
 
-}  // namespace bormo
+} // namespace bormo

@@ -38,19 +38,19 @@ constexpr unsigned char SYN_IS = 17;
 constexpr unsigned char SYN_FREQ = 19;
 constexpr unsigned char SYN_VAR = 0xFF;
 
-constexpr int RULEBUFSIZE = 10000;   // one segment
-constexpr int CFBUFSIZE = 8192;      // one rule's stored text, with its NUL
-constexpr int MAXVARS = 26;          // variables 1 to 25
+constexpr int RULEBUFSIZE = 10000; // one segment
+constexpr int CFBUFSIZE = 8192;    // one rule's stored text, with its NUL
+constexpr int MAXVARS = 26;        // variables 1 to 25
 constexpr int VARNAMESIZE = 32;
 constexpr int MAXCHOICEDEPTH = 19;
-constexpr int MAXGUARDLEN = 38;      // elements of a transformation guard
+constexpr int MAXGUARDLEN = 38; // elements of a transformation guard
 constexpr int MAXPRIORITY = 999;
 
-extern const char* const BARRIER_NAME;  // "%%%%%"
+extern const char* const BARRIER_NAME; // "%%%%%"
 
 struct syn_rule {
     std::string name;
-    std::string rules;  // the stored text
+    std::string rules; // the stored text
     syn_rule* next;
 };
 using Syntax_Rule = syn_rule;
@@ -64,22 +64,22 @@ using Sub_Trans = sub_trans;
 
 struct transformation {
     std::string name;
-    int32_t priority;                  // lower runs first
-    sub_trans* first;                  // in file order
-    void (*functionPtr)(treenode*);    // built-ins only
+    int32_t priority;               // lower runs first
+    sub_trans* first;               // in file order
+    void (*functionPtr)(treenode*); // built-ins only
     transformation* next;
 };
 using Transformation = transformation;
 
-extern syn_rule* syntax_stack;        // newest first
-extern transformation* trans_stack;   // newest first
+extern syn_rule* syntax_stack;      // newest first
+extern transformation* trans_stack; // newest first
 
 // Reader state.
-extern int32_t activity;   // 1 guard, 2 rhs, 3 transformation guard, 4 transformation rhs,
-                           // 5 indirection, 6 variable declaration,
-                           // 7 preselection rhs, 8 preselection key
-extern int32_t errorflag;  // an error in the current segment
-extern int32_t curvar;     // next variable number
+extern int32_t activity;  // 1 guard, 2 rhs, 3 transformation guard, 4 transformation rhs,
+                          // 5 indirection, 6 variable declaration,
+                          // 7 preselection rhs, 8 preselection key
+extern int32_t errorflag; // an error in the current segment
+extern int32_t curvar;    // next variable number
 extern std::array<std::array<char, VARNAMESIZE>, MAXVARS> varnames;
 
 // Reads one syntax or user file; `v_stat` is 2 afterwards when ROOT was stored.
@@ -99,10 +99,10 @@ const char* skip_rule(const char* p);
 // the group has fewer, returns the position after the group's ')'.
 const char* skip_alternatives(const char* p, int n);
 
-// Pops rules down to and including the newest barrier and transformations
-// down to the newest barrier, which stays.
+// Removes what the last syntax or user file added: rules and transformations
+// down to and including the newest barrier of each stack.
 void dump_syntax();
 // Frees both stacks and the reader state.
 void resetsyntax();
 
-}  // namespace bormo
+} // namespace bormo

@@ -238,11 +238,12 @@ TEST_F(EditLoop, CodesOutsideTheTableRunNothing) {
     EXPECT_EQ(runs, 0);
 }
 
-TEST_F(EditLoop, InsertKeyTogglesTheMode) {
+TEST_F(EditLoop, InsertKeyTogglesTheModeAndShowsItsWord) {
     editpass(22);
     EXPECT_EQ(mode, 2);
     editpass(22);
     EXPECT_EQ(mode, 1);
+    EXPECT_EQ(wire, "Insert  \r\nTyping  \r\n");
 }
 
 TEST_F(EditLoop, CaseKeyTogglesUpperCase) {

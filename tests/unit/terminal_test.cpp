@@ -3,6 +3,7 @@
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
+#include "editor/lines.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
 
@@ -13,15 +14,21 @@
 namespace oxa {
 namespace {
 
+std::string wire;  // what the transmitter passed
+void capture(const char* data, size_t len) { wire.append(data, len); }
+
 class Terminal : public ::testing::Test {
   protected:
+    void TearDown() override { xvsink = stdoutsink; }
     void SetUp() override {
+        wire.clear();
         resetstore();
         resetfrontend();
         resetpaint();
         resetinput();
         reseteditloop();
         resetterminal();
+        xvsink = capture;
     }
 };
 
@@ -68,6 +75,34 @@ TEST_F(Terminal, WithoutATerminalTheWindowIs80By24) {
     EXPECT_EQ(depth, 20);
     initerm();  // nothing to do, nothing to undo
     reseterm();
+}
+
+// A window that shrinks so far that the cursor line falls out of it brings
+// the cursor line to the top and redraws everything.
+TEST_F(Terminal, ResizeKeepsTheCursorLineInTheWindow) {
+    for (int i = 0; i < 30; ++i) nuline();
+    COREFILE& c = cur();
+    c.disln = c.header->down;  // the window shows from the first line
+    ASSERT_EQ(distance(c.disln, c.lnptr), 30);
+    setwindow(132, 50);
+    WindowHandler(SIGWINCH);  // no terminal here: back to 80 by 24
+    EXPECT_EQ(depth, 20);
+    EXPECT_EQ(swidth, 78);
+    EXPECT_EQ(windresize, 1);
+    EXPECT_EQ(c.disln, c.lnptr);
+    // The redraw sends the file name and the mode word (twice: once for the
+    // change, once in every case).
+    EXPECT_NE(wire.find("Typing  \r\n"), std::string::npos);
+    EXPECT_NE(wire.find("Typing  \r\n", wire.find("Typing  \r\n") + 1), std::string::npos);
+}
+
+TEST_F(Terminal, ResizeToTheSameSizeOnlyRedraws) {
+    COREFILE& c = cur();
+    LINE* top = c.disln;
+    WindowHandler(SIGWINCH);
+    EXPECT_EQ(windresize, 0);
+    EXPECT_EQ(c.disln, top);
+    EXPECT_EQ(wire.find("Typing  \r\n"), wire.rfind("Typing  \r\n"));  // one redraw
 }
 
 TEST_F(Terminal, InterruptQueuesTheCommandKey) {
