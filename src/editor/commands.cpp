@@ -165,7 +165,8 @@ int32_t rmargin = 72;
 // Stops every 8 columns from column 1.
 constexpr std::array<uint8_t, NTABS> initialtabs() {
     std::array<uint8_t, NTABS> t{};
-    for (int c = 1; c < NTABS; c += 8) t[static_cast<size_t>(c)] = 1;
+    for (int c = 1; c < NTABS; c += 8)
+        t[static_cast<size_t>(c)] = 1;
     return t;
 }
 std::array<uint8_t, NTABS> tabs = initialtabs();
