@@ -31,17 +31,19 @@ constexpr int MAXCOLS = 900;
 constexpr int MINROWS = 6;
 constexpr int MAXROWS = 1000;
 
-termios shellin{};    // standard input's settings before `initerm`
-termios oldintrps{};  // standard output's settings before `initerm`
-termios newintrps{};  // the changed control characters
+termios shellin{};   // standard input's settings before `initerm`
+termios oldintrps{}; // standard output's settings before `initerm`
+termios newintrps{}; // the changed control characters
 bool modesaved = false;
 
 // The command key, pushed by the interrupt handler.
 const char cmdkey[] = "\x03";
 
-bool bothttys() { return isatty(0) && isatty(1); }
+bool bothttys() {
+    return isatty(0) && isatty(1);
+}
 
-}  // namespace
+} // namespace
 
 void stermpars() {
     termactive = 0;
@@ -163,7 +165,9 @@ void WindowHandler(int) {
     std::fflush(stdout);
 }
 
-void IntHandler(int) { pushfn(cmdkey); }
+void IntHandler(int) {
+    pushfn(cmdkey);
+}
 
 void setsig() {
     struct sigaction sa {};
@@ -187,4 +191,4 @@ void resetterminal() {
     modesaved = false;
 }
 
-}  // namespace oxa
+} // namespace oxa
