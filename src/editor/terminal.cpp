@@ -172,8 +172,7 @@ void IntHandler(int) {
 void setsig() {
     struct sigaction sa {};
     sigemptyset(&sa.sa_mask);
-    // Reads of standard input resume after a handler, so a signal is never
-    // taken for the end of the input.
+    // Reads resume after the redraw and suspend handlers.
     sa.sa_flags = SA_RESTART;
     sa.sa_handler = SuspHandler;
     sigaction(SIGTSTP, &sa, nullptr);
@@ -181,6 +180,9 @@ void setsig() {
     sigaction(SIGCONT, &sa, nullptr);
     sa.sa_handler = WindowHandler;
     sigaction(SIGWINCH, &sa, nullptr);
+    // The interrupt breaks off a waiting read, so that the input stream looks
+    // at its stack again and takes the command key at once.
+    sa.sa_flags = 0;
     sa.sa_handler = IntHandler;
     sigaction(SIGINT, &sa, nullptr);
 }
