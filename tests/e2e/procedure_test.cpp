@@ -18,7 +18,8 @@ std::vector<std::string> emitted(const std::string& out) {
     std::vector<std::string> blocks;
     const std::string marker = "$$$\r\n";
     size_t from = 0;
-    for (size_t pos; (pos = out.find(marker, from)) != std::string::npos; from = pos + marker.size()) {
+    for (size_t pos; (pos = out.find(marker, from)) != std::string::npos;
+         from = pos + marker.size()) {
         size_t start = from;
         if (pos >= 2) {
             size_t crlf = out.rfind("\r\n", pos - 2);
@@ -31,9 +32,9 @@ std::vector<std::string> emitted(const std::string& out) {
 
 struct ProcCase {
     const char* what;
-    std::string procedure;            // the procedure file
-    std::string keys;                 // standard input after start-up
-    std::vector<std::string> emits;   // the EMIT blocks expected, in order
+    std::string procedure;          // the procedure file
+    std::string keys;               // standard input after start-up
+    std::vector<std::string> emits; // the EMIT blocks expected, in order
 };
 
 TEST(Procedure, ConstructsDecideWhatIsTyped) {
@@ -45,19 +46,26 @@ TEST(Procedure, ConstructsDecideWhatIsTyped) {
         // a level of its own so that the loop keeps its count.
         {"commands in a loop", "\nz~{$}3{<^}{$}0{C}~EM\n\n~{%>%}~", "", {"z\n", "z\n", "z\n"}},
         // FETCH abandoned by rubout leaves result 0; a finished command 1.
-        {"if-positive after an abandoned command", "~{C}~FE~{/}~\n~{?}~yes~{:}~no~{.C}~EM\n", "",
+        {"if-positive after an abandoned command",
+         "~{C}~FE~{/}~\n~{?}~yes~{:}~no~{.C}~EM\n",
+         "",
          {"no\n"}},
-        {"if-positive after a finished command", "~{C}~EM\n\n~{?}~yes~{:}~no~{.C}~EM\n", "",
+        {"if-positive after a finished command",
+         "~{C}~EM\n\n~{?}~yes~{:}~no~{.C}~EM\n",
+         "",
          {"\n", "yes\n"}},
         {"result test", "~{C}~EM\n\n~{=}1 one{:}other{.C}~EM\n", "", {"\n", "one\n"}},
-        {"result test that fails", "~{C}~EM\n\n~{=}0 zero{:}other{.C}~EM\n", "",
-         {"\n", "other\n"}},
+        {"result test that fails", "~{C}~EM\n\n~{=}0 zero{:}other{.C}~EM\n", "", {"\n", "other\n"}},
         // A pause reads the keyboard until ESC Ctrl-W; constructs typed there
         // (ESC q is if-positive) are ignored.
         {"pause", "\nab~{[Y}~cd~{C}~EM\n", "XY{ESC}qZ{ESC}{^W}", {"abXYZcd\n"}},
         // Bytes of 128 and more in a procedure are escape keys: 193 is ESC A,
         // which has no code and is skipped.
-        {"high bytes", "\na\xc1" "b~{C}~EM\n", "", {"ab\n"}},
+        {"high bytes",
+         "\na\xc1"
+         "b~{C}~EM\n",
+         "",
+         {"ab\n"}},
     };
     for (const ProcCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -68,6 +76,32 @@ TEST(Procedure, ConstructsDecideWhatIsTyped) {
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(emitted(r.out), c.emits) << r.out;
     }
+}
+
+TEST(Procedure, KeysAndFunctionKeysDefinedByCommands) {
+    // FUNCTION stores its text through the brace notation (here with
+    // translation off in the file, so the braces reach the parameter); KEY
+    // makes ESC e (key 229) a letter key, which types its accented letter.
+    const std::string procedure = "FU1|xy\n"
+                                  "FU2|{$}2{<^}q{>%}\n"
+                                  "KE229|4\n"
+                                  "\n"
+                                  "a\x1b"
+                                  "1\x1b"
+                                  "2\x1b"
+                                  "e~{C}~EM\n";
+    auto r = runoxa({.args = {"-p", "proc"}, .files = {{"proc", procedure}}, .framed = false});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(emitted(r.out), std::vector<std::string>{"axyqq\xe9\n"}) << r.out;
+}
+
+TEST(Procedure, KeyOutsideTheMapIsRefused) {
+    // The error waits for a reply: the next line end of the procedure.
+    const std::string procedure = "KE624|4\n\n\nab~{C}~EM\n";
+    auto r = runoxa({.args = {"-p", "proc"}, .files = {{"proc", procedure}}, .framed = false});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Invalid Key Assignment\r\n"), std::string::npos) << r.out;
+    EXPECT_EQ(emitted(r.out), std::vector<std::string>{"ab\n"}) << r.out;
 }
 
 TEST(Procedure, CommandTypedFromTheKeyboardAfterTheProcedure) {
@@ -87,4 +121,4 @@ TEST(Procedure, EndOfInputNamesTheUnsavedCorefile) {
     EXPECT_NE(r.err.find("corefile 1 (notes.txt) not saved"), std::string::npos) << r.err;
 }
 
-}  // namespace
+} // namespace
