@@ -12,7 +12,9 @@ namespace oxa {
 namespace {
 
 size_t sent = 0;
-void countsink(const char*, size_t len) { sent += len; }
+void countsink(const char*, size_t len) {
+    sent += len;
+}
 
 // A corefile of `n` lines of `len` bytes, cursor and window on the first.
 void setup(int n, int len) {
@@ -23,7 +25,8 @@ void setup(int n, int len) {
     xvsink = countsink;
     for (int i = 0; i < n; ++i) {
         if (i > 0) allocln(K_EMPTY, 0);
-        for (int j = 0; j < len; ++j) cadd('a' + (i + j) % 26);
+        for (int j = 0; j < len; ++j)
+            cadd('a' + (i + j) % 26);
     }
     COREFILE& c = cur();
     c.lnptr = c.disln = c.header->down;
@@ -45,12 +48,13 @@ BENCHMARK(BM_FullRepaint)->Arg(10)->Arg(200);
 // The echo of one typed character: the message that passes most often.
 void BM_EchoCharacter(benchmark::State& state) {
     setup(1, 0);
-    for (auto _ : state) putch('x');
+    for (auto _ : state)
+        putch('x');
     benchmark::DoNotOptimize(sent);
     state.SetItemsProcessed(state.iterations());
     resetfrontend();
 }
 BENCHMARK(BM_EchoCharacter);
 
-}  // namespace
-}  // namespace oxa
+} // namespace
+} // namespace oxa
