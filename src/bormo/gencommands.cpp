@@ -5,6 +5,7 @@
 #include <string>
 
 #include "bormo/attributes.hpp"
+#include "bormo/expansion.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/syntax.hpp"
@@ -31,7 +32,7 @@ constexpr std::array<vfile_entry, NVFILES> vfile_table_rows = {{
     {"TG", VF_TG, nullptr, nullptr, 'g'},
     {"SM", VF_SM, nullptr, nullptr, '@'},
     {"LX", VF_LX, nullptr, nullptr, 'x'},
-    {"GP", VF_GP, nullptr, nullptr, '@'},
+    {"GP", VF_GP, clear_GP, clear_GP, '@'},
     {"ALL", VF_ALL, nullptr, nullptr, ' '},
 }};
 static_assert(vfile_table_rows.size() == NVFILES);
@@ -43,6 +44,10 @@ std::array<std::string, NBORMOFILES> bormofilename;
 int32_t installed = 0;
 int32_t synstat = 0;
 int32_t userstat = 0;
+
+// Listings of the morphology module, called when it is linked in.
+void print_tables() __attribute__((weak));
+void print_mrules() __attribute__((weak));
 
 namespace {
 bool improper_text = false; // the last text_to_bits met a bad character
@@ -122,6 +127,7 @@ void putbormofile(const char* name, char letter) {
 }
 
 void initbormo() {
+    attr_choice_hook = make_choice; // open values met by find_attr are fixed as in a run
     reseed(0);
     initialize();
     installed = 0;
@@ -197,8 +203,23 @@ void vdisplay() {
     case 0:
         v_print(MSGCORE, bits_to_text(installed).c_str());
         break;
+    case 3:
+        print_cf();
+        break;
+    case 4:
+        print_transf();
+        break;
+    case 5:
+        if (print_tables) print_tables();
+        break;
+    case 6:
+        if (print_mrules) print_mrules();
+        break;
     case 7:
         printlex();
+        break;
+    case 8:
+        print_preselect_list();
         break;
     default:
         break;
@@ -215,6 +236,10 @@ void rnprint() {
 }
 
 void resetgencommands() {
+    response.fill(0);
+    for (auto& f : error_function)
+        f.clear();
+    error_function_set.fill(false);
     installed = 0;
     synstat = 0;
     userstat = 0;

@@ -10,12 +10,17 @@
 #include <vector>
 
 #include "bormo/attributes.hpp"
+#include "bormo/expansion.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/syntax.hpp"
 #include "bormo/vline.hpp"
 #include "editor/frontend.hpp"
 
 namespace bormo {
+
+// The inverse lexical transformations, called when that module is linked in.
+void ilt_create_lsps(t_dict_lookup* lookup) __attribute__((weak));
+void scan_ilts() __attribute__((weak));
 
 std::array<std::string, MAXTERMINALS> terminal_table;
 int terminal_count = 0;
@@ -665,7 +670,23 @@ void getdictent(t_dict_lookup* lookup) {
     lookup->error = 0;
 }
 
-void getwords(int start) {}
+// Dictionary look-ups of a generation run: every entry of dict_table from
+// `start` on that a leaf filled.
+void getwords(int start) {
+    for (int i = start < 0 ? 0 : start; i < d_table_count; ++i) {
+        t_dict_lookup& lk = dict_table[i];
+        if (!lk.pointed_at || !lk.class_ || !*lk.class_) continue;
+        getdictent(&lk);
+        if (lk.error == 3)
+            v_err("No lexical entry found for", lk.class_, "");
+        else if (lk.error == 1)
+            v_err("Terminal not found:", lk.class_, "");
+        else if (lk.dictionary && static_cast<unsigned char>(lk.dictionary[0]) == T_ILT &&
+                 ilt_create_lsps)
+            ilt_create_lsps(&lk);
+    }
+    if (scan_ilts) scan_ilts();
+}
 
 void apply_vf_single(char* entry, int n) {
     if (!entry || n == -1) return;
