@@ -15,7 +15,7 @@
 
 namespace fuzzing {
 
-inline std::string input_path() {
+inline const std::string& input_path() {
     static std::string path = "/tmp/bormo_fuzz_" + std::to_string(getpid()) + ".txt";
     return path;
 }
@@ -23,7 +23,6 @@ inline std::string input_path() {
 // Resets everything the engine touches and writes the input file.
 inline const char* prepare(const unsigned char* data, size_t size) {
     oxa::resetstore();
-    oxa::initcore();
     bormo::resetreader();
     bormo::resetattributes();
     bormo::resetengine();

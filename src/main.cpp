@@ -71,7 +71,7 @@ void initmodules() {
     resetmotion();
     resetfiles();
     resettyping();
-    resetstore();  // ends with initcore
+    resetstore(); // ends with initcore
 }
 
 // The start-up command, read after the command key; it stays alive while the
@@ -97,7 +97,7 @@ void pushstartup(int argc, char** argv) {
     oxa::pushfn(cmdkey);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (badargs(argc, argv)) return 0;

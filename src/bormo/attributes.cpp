@@ -110,6 +110,18 @@ int addvalue(int type, const char* name, int valence) {
     }
     e.list[e.entries] = strdup_(name);
     e.valence[e.entries] = valence;
+    if (e.trans) {
+        // A value added after the type's order was closed (a stray value
+        // after its ')'): the matrix grows with it, the new value ordered
+        // only with itself.
+        int n = e.entries;
+        int* grown = static_cast<int*>(calloc(static_cast<size_t>((n + 1) * (n + 1)), sizeof(int)));
+        for (int i = 0; i < n; i++)
+            for (int j = 0; j < n; j++) grown[i * (n + 1) + j] = e.trans[i * n + j];
+        grown[n * (n + 1) + n] = 1;
+        free(e.trans);
+        e.trans = grown;
+    }
     return e.entries++;
 }
 

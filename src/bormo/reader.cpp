@@ -66,6 +66,12 @@ constexpr int NOCHAR = -2;
 std::array<int, MACRODEPTH + 1> macroafter{};
 bool macro_pushed = false; // set by tokenize when it starts a macro text
 
+// Control bytes other than tab, newline and carriage return.  They would be
+// taken for token codes, so they are dropped with a warning instead.
+inline bool strayctl(int c) {
+    return c >= 0 && c < 32 && c != '\t' && c != '\n' && c != '\r';
+}
+
 inline bool wordchar(int c) {
     return c >= 0 && c < 256 && (rclass[c] & C_WORD) != 0;
 }
@@ -89,8 +95,14 @@ void warn(int c) {
         name = "EOF";
         break;
     default:
-        what[0] = static_cast<char>(c);
-        what[1] = 0;
+        if (c >= 0 && c < 32) { // a control byte is named in caret form
+            what[0] = '^';
+            what[1] = static_cast<char>(c + 64);
+            what[2] = 0;
+        } else {
+            what[0] = static_cast<char>(c);
+            what[1] = 0;
+        }
         break;
     }
     v_printf(MSGCORE, "%s warning: %s %s", file_operation.c_str(), name, statename[istate]);
@@ -226,9 +238,15 @@ int getone() {
             macrostack[macroptr] = p + 1;
             return static_cast<unsigned char>(*p);
         }
+        // The held-back character comes first; the finished text stays on the
+        // stack until the next read, so that a macro named at the very end of
+        // a macro text counts towards the expansion depth.
         int after = macroafter[macroptr];
+        if (after != NOCHAR) {
+            macroafter[macroptr] = NOCHAR;
+            return after;
+        }
         macroptr--;
-        if (after != NOCHAR) return after;
     }
     if (fsptr < 0 || !filestack[fsptr].fptr) return EOFCHAR;
     int c = getc(filestack[fsptr].fptr);
@@ -327,6 +345,9 @@ void replenish() {
         } else if (c == EOFCHAR) {
             if (endword(c)) break;
             end_of_file();
+        } else if (strayctl(c)) {
+            if (endword(c)) break;
+            warn(c);
         } else if (wordchar(c)) {
             if (iptr >= MAXIDENT) {
                 identbuf[MAXIDENT] = 0;
@@ -354,6 +375,8 @@ void replenish() {
             istate = 0;
             if (ccount > 80) v_err("warning: very long quoted string", "", "");
             enqueue(T_QUOTE);
+        } else if (strayctl(c)) {
+            warn(c);
         } else if (c == '{' || c == '|' || c == '}') {
             warn(c);
             enqueue(c);

@@ -160,17 +160,24 @@ strparam listfile;
 strparam listinitfile;
 strparam v_error;
 
-int32_t lmargin;
-int32_t rmargin;
-std::array<uint8_t, NTABS> tabs;
+int32_t lmargin = 1;
+int32_t rmargin = 72;
+// Stops every 8 columns from column 1.
+constexpr std::array<uint8_t, NTABS> initialtabs() {
+    std::array<uint8_t, NTABS> t{};
+    for (int c = 1; c < NTABS; c += 8)
+        t[static_cast<size_t>(c)] = 1;
+    return t;
+}
+std::array<uint8_t, NTABS> tabs = initialtabs();
 int32_t jmode;
 int32_t hyphlevel;
 int32_t scanunit;
-int32_t crinsert;
-int32_t fetchstyle;
+int32_t crinsert = 1;
+int32_t fetchstyle = 1;
 int32_t octflag;
-int32_t lfonly;
-int32_t askanswers;
+int32_t lfonly = 1;
+int32_t askanswers = 1;
 
 namespace {
 
@@ -790,9 +797,7 @@ void resetcommands() {
         s->fill(0);
     lmargin = 1;
     rmargin = 72;
-    tabs.fill(0);
-    for (int c = 1; c < NTABS; c += 8)
-        tabs[c] = 1;
+    tabs = initialtabs();
     jmode = 0;
     hyphlevel = 0;
     scanunit = 0;

@@ -23,7 +23,7 @@ constexpr uint32_t S = SE_SPACE;
 constexpr uint32_t LNS = CMP_LINES;
 constexpr uint32_t ALL = CMP_ALL;
 
-}  // namespace
+} // namespace
 
 // One row per edit code, in code order.  The trailing comment names the
 // operation that belongs in each object-type column ("." is noop); a column
@@ -157,10 +157,10 @@ int32_t mode = 1;
 
 namespace {
 
-int32_t lastcode = -1;  // the previous pass's code
-int32_t repcount = 0;   // consecutive repeats of `lastcode`
+int32_t lastcode = -1; // the previous pass's code
+int32_t repcount = 0;  // consecutive repeats of `lastcode`
 
-}  // namespace
+} // namespace
 
 void setviewmask() {
     const LINE* ln = cur().lnptr;
@@ -218,7 +218,7 @@ void editpass(int32_t code, const edtable* table) {
     else
         repcount = 0;
     lastcode = code;
-    if (code < 0 || code >= NEDITCODES) return;  // not a table code: nothing to run
+    if (code < 0 || code >= NEDITCODES) return; // not a table code: nothing to run
     const edtable& row = table[code];
 
     setviewmask();
@@ -272,7 +272,9 @@ void inmode() {
     prmptpar(mode);
 }
 
-void uclcsw() { transb = transb ? 0 : 1; }
+void uclcsw() {
+    transb = transb ? 0 : 1;
+}
 
 void reseteditloop() {
     cureditmask = 1;
@@ -285,4 +287,4 @@ void reseteditloop() {
     repcount = 0;
 }
 
-}  // namespace oxa
+} // namespace oxa

@@ -16,19 +16,19 @@ namespace oxa {
 using Operation = void (*)();
 
 // Side-effect flags of an `edtable` row.
-constexpr uint32_t SE_LINE = 1;   // "L": recompute `curline` afterwards
-constexpr uint32_t SE_EDIT = 2;   // "E": mark the corefile edited
-constexpr uint32_t SE_SPACE = 8;  // "S": refused while the store is full
+constexpr uint32_t SE_LINE = 1;  // "L": recompute `curline` afterwards
+constexpr uint32_t SE_EDIT = 2;  // "E": mark the corefile edited
+constexpr uint32_t SE_SPACE = 8; // "S": refused while the store is full
 
 // Compatibility masks of a row (`cmpmask`): object types on which the code may
 // run whatever the current line's kind.
 constexpr uint32_t CMP_NONE = 0;
-constexpr uint32_t CMP_LINES = 0x7B;  // types 0, 1, 3, 4, 5, 6
+constexpr uint32_t CMP_LINES = 0x7B; // types 0, 1, 3, 4, 5, 6
 constexpr uint32_t CMP_ALL = 0xFF;
 
-constexpr int NEDITCODES = 107;  // edit codes 0..106 have a row
-constexpr int NOBJTYPES = 8;     // object types 0..7
-constexpr int NLINEKINDS = 7;    // line kinds 0..6
+constexpr int NEDITCODES = 107; // edit codes 0..106 have a row
+constexpr int NOBJTYPES = 8;    // object types 0..7
+constexpr int NLINEKINDS = 7;   // line kinds 0..6
 
 struct edtable {
     uint32_t sideffects;
@@ -40,16 +40,16 @@ struct edtable {
 extern const edtable edittable[NEDITCODES];
 
 // Compatibility masks.
-extern const std::array<uint32_t, NOBJTYPES> editmask;   // 1 << object type
-extern const std::array<uint32_t, NLINEKINDS> viewmask;  // object types per line kind
-extern uint32_t cureditmask;  // editmask of the current corefile's object type
-extern uint32_t curviewmask;  // viewmask of the current line's kind
-extern uint32_t curopmask;    // cmpmask of the code being run
+extern const std::array<uint32_t, NOBJTYPES> editmask;  // 1 << object type
+extern const std::array<uint32_t, NLINEKINDS> viewmask; // object types per line kind
+extern uint32_t cureditmask; // editmask of the current corefile's object type
+extern uint32_t curviewmask; // viewmask of the current line's kind
+extern uint32_t curopmask;   // cmpmask of the code being run
 
 // Loop state.
-extern int32_t overflg;  // the loop runs while 0
-extern int32_t repflag;  // 1: repeat limit off (initial); 0: on
-extern int32_t mode;     // 0 command, 1 overwrite typing (initial), 2 insert typing
+extern int32_t overflg; // the loop runs while 0
+extern int32_t repflag; // 1: repeat limit off (initial); 0: on
+extern int32_t mode;    // 0 command, 1 overwrite typing (initial), 2 insert typing
 
 // The edit loop; returns when `overflg` is set.
 void editor();
@@ -80,4 +80,4 @@ int unsavedreport(std::FILE* out);
 // Restores the loop's initial state.
 void reseteditloop();
 
-}  // namespace oxa
+} // namespace oxa

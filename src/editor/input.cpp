@@ -577,14 +577,25 @@ int glett() {
 }
 
 // Types capture slot n (read from the input) as if its characters were keyed.
+// Each character goes with the code of its class (2 other, 3 digit, 4 letter),
+// as the key map would give it, since record fields accept by class.
 static void typewild(void (*build)()) {
     int n = gnum();
     if (n < 1 || n >= NCAPTURES) return;
+    const int savetype = type;
     std::array<unsigned char, CAPTSIZE> text = unified[n];
     for (size_t i = 0; i < text.size() && text[i] != 0; i++) {
-        holdch = text[i];
+        const unsigned char c = text[i];
+        if (c >= '0' && c <= '9')
+            type = C_DIGIT;
+        else if ((charkind[c] & WORDCH) || std::strchr("-./_~", c) != nullptr)
+            type = C_LETTER;
+        else
+            type = C_PRINT;
+        holdch = c;
         build();
     }
+    type = savetype;
 }
 
 void wildtxt() {

@@ -31,17 +31,19 @@ constexpr int MAXCOLS = 900;
 constexpr int MINROWS = 6;
 constexpr int MAXROWS = 1000;
 
-termios shellin{};    // standard input's settings before `initerm`
-termios oldintrps{};  // standard output's settings before `initerm`
-termios newintrps{};  // the changed control characters
+termios shellin{};   // standard input's settings before `initerm`
+termios oldintrps{}; // standard output's settings before `initerm`
+termios newintrps{}; // the changed control characters
 bool modesaved = false;
 
 // The command key, pushed by the interrupt handler.
 const char cmdkey[] = "\x03";
 
-bool bothttys() { return isatty(0) && isatty(1); }
+bool bothttys() {
+    return isatty(0) && isatty(1);
+}
 
-}  // namespace
+} // namespace
 
 void stermpars() {
     termactive = 0;
@@ -163,13 +165,14 @@ void WindowHandler(int) {
     std::fflush(stdout);
 }
 
-void IntHandler(int) { pushfn(cmdkey); }
+void IntHandler(int) {
+    pushfn(cmdkey);
+}
 
 void setsig() {
     struct sigaction sa {};
     sigemptyset(&sa.sa_mask);
-    // Reads of standard input resume after a handler, so a signal is never
-    // taken for the end of the input.
+    // Reads resume after the redraw and suspend handlers.
     sa.sa_flags = SA_RESTART;
     sa.sa_handler = SuspHandler;
     sigaction(SIGTSTP, &sa, nullptr);
@@ -177,6 +180,9 @@ void setsig() {
     sigaction(SIGCONT, &sa, nullptr);
     sa.sa_handler = WindowHandler;
     sigaction(SIGWINCH, &sa, nullptr);
+    // The interrupt breaks off a waiting read, so that the input stream looks
+    // at its stack again and takes the command key at once.
+    sa.sa_flags = 0;
     sa.sa_handler = IntHandler;
     sigaction(SIGINT, &sa, nullptr);
 }
@@ -187,4 +193,4 @@ void resetterminal() {
     modesaved = false;
 }
 
-}  // namespace oxa
+} // namespace oxa

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "editor/paint.hpp"  // the window geometry
+#include "editor/paint.hpp" // the window geometry
 
 namespace oxa {
 
@@ -42,4 +42,4 @@ void setsig();
 // Forgets any terminal under control (start-up and tests).
 void resetterminal();
 
-}  // namespace oxa
+} // namespace oxa

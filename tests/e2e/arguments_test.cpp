@@ -46,4 +46,4 @@ TEST(Arguments, HelpListsTheWaysToStartAndTheDocumentation) {
     EXPECT_LE(help.size(), 999u);
 }
 
-}  // namespace
+} // namespace

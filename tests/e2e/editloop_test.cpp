@@ -49,4 +49,4 @@ TEST(EditLoopKeys, RepeatLimitStopsAHeldKey) {
     }
 }
 
-}  // namespace
+} // namespace

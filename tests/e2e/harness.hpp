@@ -109,11 +109,11 @@ struct Fixture {
 };
 
 struct Run {
-    std::vector<std::string> args{};  // the program's arguments (without its name)
-    std::string keys{};             // keystroke script in brace notation
-    std::vector<Fixture> files{};   // written into the directory first
-    int timeout = 10;               // seconds before the program is killed
-    bool framed = true;             // stdout must be CR LF lines
+    std::vector<std::string> args{}; // the program's arguments (without its name)
+    std::string keys{};              // keystroke script in brace notation
+    std::vector<Fixture> files{};    // written into the directory first
+    int timeout = 10;                // seconds before the program is killed
+    bool framed = true;              // stdout must be CR LF lines
 };
 
 // A temporary directory removed with its contents when the last result that
@@ -134,12 +134,12 @@ struct TempDir {
 };
 
 struct Result {
-    int status = -1;         // exit status; -1 when killed or ended by a signal
-    bool timedout = false;   // killed after the timeout
-    std::string out;         // raw standard output
-    std::string err;         // standard error
-    std::vector<std::string> lines;     // stdout lines without their CR LF
-    std::vector<std::string> badlines;  // stdout lines not ended by CR LF
+    int status = -1;                   // exit status; -1 when killed or ended by a signal
+    bool timedout = false;             // killed after the timeout
+    std::string out;                   // raw standard output
+    std::string err;                   // standard error
+    std::vector<std::string> lines;    // stdout lines without their CR LF
+    std::vector<std::string> badlines; // stdout lines not ended by CR LF
     std::shared_ptr<TempDir> dir;
 
     std::filesystem::path path(const std::string& name) const { return dir->path / name; }
@@ -175,7 +175,7 @@ inline void splitlines(const std::string& out, std::vector<std::string>& lines,
 // Runs the program as described by `run`.  Test failures are added for a
 // timeout and, when `framed`, for every line not ended by CR LF.
 inline Result runoxa(const Run& run) {
-    std::signal(SIGPIPE, SIG_IGN);  // the program may exit before reading all input
+    std::signal(SIGPIPE, SIG_IGN); // the program may exit before reading all input
     Result r;
     r.dir = std::make_shared<TempDir>();
     for (const Fixture& f : run.files) {
@@ -192,11 +192,13 @@ inline Result runoxa(const Run& run) {
         dup2(inp[0], 0);
         dup2(outp[1], 1);
         dup2(errp[1], 2);
-        for (int fd : {inp[0], inp[1], outp[0], outp[1], errp[0], errp[1]}) close(fd);
+        for (int fd : {inp[0], inp[1], outp[0], outp[1], errp[0], errp[1]})
+            close(fd);
         if (chdir(r.dir->path.c_str()) != 0) _exit(127);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(OXA_BINARY));
-        for (const std::string& a : run.args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : run.args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(OXA_BINARY, argv.data());
         _exit(127);
@@ -234,13 +236,14 @@ inline Result runoxa(const Run& run) {
         if (iw >= 0 && fds[iw].revents) {
             ssize_t w = write(win, input.data() + written, input.size() - written);
             if (w > 0) written += static_cast<size_t>(w);
-            if (w < 0 && errno != EAGAIN) written = input.size();  // the program has gone
+            if (w < 0 && errno != EAGAIN) written = input.size(); // the program has gone
             if (written == input.size()) {
                 close(win);
                 win = -1;
             }
         }
-        for (auto [idx, fd, dest] : {std::tuple{io, &rout, &r.out}, std::tuple{ie, &rerr, &r.err}}) {
+        for (auto [idx, fd, dest] :
+             {std::tuple{io, &rout, &r.out}, std::tuple{ie, &rerr, &r.err}}) {
             if (idx < 0 || !fds[idx].revents) continue;
             ssize_t got = read(*fd, buf, sizeof buf);
             if (got > 0) {
@@ -269,14 +272,16 @@ inline Result runoxa(const Run& run) {
 // One line per character of `s`: how typed or echoed letters travel.
 inline std::vector<std::string> each(std::string_view s) {
     std::vector<std::string> v;
-    for (char c : s) v.emplace_back(1, c);
+    for (char c : s)
+        v.emplace_back(1, c);
     return v;
 }
 
 // The lines of several pieces, one after the other.
 inline std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
     std::vector<std::string> v;
-    for (const auto& p : parts) v.insert(v.end(), p.begin(), p.end());
+    for (const auto& p : parts)
+        v.insert(v.end(), p.begin(), p.end());
     return v;
 }
 
@@ -286,10 +291,11 @@ inline int findlines(const std::vector<std::string>& lines, const std::vector<st
     if (seq.empty()) return static_cast<int>(from);
     for (size_t i = from; i + seq.size() <= lines.size(); ++i) {
         bool all = true;
-        for (size_t j = 0; j < seq.size() && all; ++j) all = lines[i + j] == seq[j];
+        for (size_t j = 0; j < seq.size() && all; ++j)
+            all = lines[i + j] == seq[j];
         if (all) return static_cast<int>(i);
     }
     return -1;
 }
 
-}  // namespace oxatest
+} // namespace oxatest

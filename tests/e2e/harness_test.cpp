@@ -17,7 +17,8 @@ TEST(Harness, BraceNotationDecodesToBytes) {
         {"{{}}", "{}}"},
         {"}", "}"},
     };
-    for (const auto& c : cases) EXPECT_EQ(oxatest::keys(c.script), c.bytes) << c.script;
+    for (const auto& c : cases)
+        EXPECT_EQ(oxatest::keys(c.script), c.bytes) << c.script;
 }
 
 TEST(Harness, MalformedBracesAreRejected) {
@@ -32,4 +33,4 @@ TEST(Harness, LinesMustEndInCrLf) {
     EXPECT_EQ(bad, (std::vector<std::string>{"bare", "rest"}));
 }
 
-}  // namespace
+} // namespace

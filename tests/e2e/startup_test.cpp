@@ -17,7 +17,7 @@ const Lines opening = {"", "Typing  ", "Command "};
 struct StartCase {
     const char* what;
     std::vector<std::string> args;
-    Lines lines;  // the whole transcript when the keys are one return
+    Lines lines; // the whole transcript when the keys are one return
 };
 
 TEST(Startup, ArgumentsQueueTheirStartupCommand) {
@@ -26,7 +26,11 @@ TEST(Startup, ArgumentsQueueTheirStartupCommand) {
         {"no argument", {}, join({opening, {"Typing  "}})},
         {"missing file is named",
          {"notes.txt"},
-         join({opening, each("NAME "), {"Filename"}, each("notes.txt"), {"notes.txt"},
+         join({opening,
+               each("NAME "),
+               {"Filename"},
+               each("notes.txt"),
+               {"notes.txt"},
                {"Command ", "Typing  "}})},
         {"two arguments without an option", {"a.txt", "b.txt"}, join({opening, {"Typing  "}})},
         {"a name over 48 characters is ignored", {longname}, join({opening, {"Typing  "}})},
@@ -45,14 +49,13 @@ TEST(Startup, ArgumentsQueueTheirStartupCommand) {
 TEST(Startup, AnExistingFileIsFetched) {
     const std::string text = "first line\nsecond line\n";
     // After the fetch, save the corefile under another name to see its text.
-    auto r = runoxa({.args = {"have.txt"},
-                     .keys = "{CR}{CMD}SAcopy.txt{CR}",
-                     .files = {{"have.txt", text}}});
-    EXPECT_EQ(r.lines.size() >= 3 ? Lines(r.lines.begin(), r.lines.begin() + 3) : r.lines,
-              opening);
-    EXPECT_GE(findlines(r.lines, join({each("FETCH "), {"Filename"}, each("have.txt"),
-                                       {"have.txt", "Command "}})),
-              0);
+    auto r = runoxa(
+        {.args = {"have.txt"}, .keys = "{CR}{CMD}SAcopy.txt{CR}", .files = {{"have.txt", text}}});
+    EXPECT_EQ(r.lines.size() >= 3 ? Lines(r.lines.begin(), r.lines.begin() + 3) : r.lines, opening);
+    EXPECT_GE(
+        findlines(r.lines,
+                  join({each("FETCH "), {"Filename"}, each("have.txt"), {"have.txt", "Command "}})),
+        0);
     EXPECT_EQ(r.file("copy.txt"), text);
     EXPECT_EQ(r.file("have.txt"), text);
     EXPECT_EQ(r.status, 0);
@@ -60,8 +63,14 @@ TEST(Startup, AnExistingFileIsFetched) {
 
 TEST(Startup, ProcedureFileRunsInCommandMode) {
     auto r = runoxa({.args = {"-p", "proc"}, .keys = "{CR}", .files = {{"proc", "SAout.txt\n"}}});
-    EXPECT_EQ(r.lines, join({opening, each("PROCEDURE "), {"Filename"}, each("proc"),
-                             {"Command "}, each("SAVE "), {"Filename"}, each("out.txt"),
+    EXPECT_EQ(r.lines, join({opening,
+                             each("PROCEDURE "),
+                             {"Filename"},
+                             each("proc"),
+                             {"Command "},
+                             each("SAVE "),
+                             {"Filename"},
+                             each("out.txt"),
                              {"Command ", "Typing  "}}));
     EXPECT_TRUE(r.exists("out.txt"));
     EXPECT_EQ(r.status, 0);
@@ -97,7 +106,9 @@ TEST(Startup, EndOfInputExitsNamingUnsavedCorefiles) {
         {"nothing typed", {}, "{CR}", ""},
         {"nothing at all", {}, "", ""},
         {"typed text", {}, "{CR}hi", "oxa: corefile 1 not saved\n"},
-        {"typed into a named file", {"notes.txt"}, "{CR}hi",
+        {"typed into a named file",
+         {"notes.txt"},
+         "{CR}hi",
          "oxa: corefile 1 (notes.txt) not saved\n"},
         {"in the middle of a command", {}, "{CR}hi{CMD}SA", "oxa: corefile 1 not saved\n"},
         {"saved text", {"notes.txt"}, "{CR}hi{CMD}SA*{CR}", ""},
@@ -115,7 +126,7 @@ TEST(Startup, GoodbyeLeavesAfterTheWarnings) {
     const struct {
         const char* what;
         const char* keys;
-        bool left;  // the loop ended before the insert key
+        bool left; // the loop ended before the insert key
     } cases[] = {
         {"nothing to save", "{CMD}GO{CR}{ESC}[2~", true},
         {"confirmed", "{CR}hi{CMD}GO{CR}{CR}{ESC}[2~", true},
@@ -134,4 +145,4 @@ TEST(Startup, GoodbyeLeavesAfterTheWarnings) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -147,6 +147,18 @@ TEST_F(AttributesTest, OrderWithBranchesAndUnorderedType) {
     EXPECT_EQ(valid('>', u, val("x"), val("x")), 1);
 }
 
+TEST_F(AttributesTest, StrayValueAfterAClosedOrderKeepsTheOrderUsable) {
+    // "<" and "d" after the ')' are out of place; d still joins type t.
+    load("t ( a < b < c ) < d %");
+    int t = cls("t");
+    ASSERT_EQ(attr_table[t].entries, 5);
+    int a = val("a"), c = val("c"), d = val("d");
+    EXPECT_EQ(valid('<', t, c, a), 1);
+    EXPECT_EQ(valid('<', t, d, d), 1);
+    EXPECT_EQ(valid('<', t, d, a), 0);
+    EXPECT_EQ(valid('>', t, a, d), 0);
+}
+
 TEST_F(AttributesTest, Valences) {
     load("verb ( 2 give , walk , 3 put, 1 go ) %");
     EXPECT_TRUE(errors().empty());
@@ -208,7 +220,6 @@ TEST_F(AttributesTest, TokensOutOfPlaceAreReportedAndActedOn) {
     };
     for (const Case& c : cases) {
         oxa::resetstore();
-        oxa::initcore();
         resetattributes();
         load(c.input);
         EXPECT_EQ(total_types, c.types) << c.input;

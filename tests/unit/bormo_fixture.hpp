@@ -21,7 +21,6 @@ class BormoTest : public ::testing::Test {
 
     void SetUp() override {
         oxa::resetstore();
-        oxa::initcore();
         bormo::resetreader();
         bormo::resetattributes();
         bormo::resetengine();

@@ -555,6 +555,23 @@ TEST_F(Commands, CheckerRefusalSkipsTheOperation) {
     EXPECT_EQ(result(), 0);
 }
 
+TEST_F(Commands, AfterACommandLineNumberFileNameAndCollection) {
+    // Corefile 2: three lines, the cursor on the last, its line number stale.
+    corenum = 2;
+    addlines(2);
+    cur().curline = 1;
+    std::strcpy(cur().filname.data(), "two.txt");
+    corenum = 1;
+    avail = hiaddr + 1; // the heap has passed its mark: collection is due
+    feed("CO2\r\r");
+    prcmnd();
+    EXPECT_EQ(corenum, 2);
+    EXPECT_EQ(cur().curline, 3);  // flag L
+    EXPECT_TRUE(sent("two.txt")); // flag N
+    EXPECT_EQ(avail, 0);          // collected: no line holds text
+    EXPECT_EQ(full, 0);
+}
+
 // ---- Setters ---------------------------------------------------------------
 
 TEST_F(Commands, Margins) {

@@ -75,19 +75,23 @@ TEST(EditTable, RowIIsCodeI) {
 }
 
 TEST(EditTable, MasksMatchObjectTypesAndLineKinds) {
-    for (int t = 0; t < NOBJTYPES; ++t) EXPECT_EQ(editmask[t], 1u << t);
+    for (int t = 0; t < NOBJTYPES; ++t)
+        EXPECT_EQ(editmask[t], 1u << t);
     // Text and empty lines belong to types 0, 3, 5, 6; records to 1, 2, 7;
     // pictures to 4; formulas to 5, 6; the carried kinds to none.
     const uint32_t expected[NLINEKINDS] = {0x69, 0x86, 0x10, 0x60, 0, 0x69, 0};
-    for (int k = 0; k < NLINEKINDS; ++k) EXPECT_EQ(viewmask[k], expected[k]) << "kind " << k;
+    for (int k = 0; k < NLINEKINDS; ++k)
+        EXPECT_EQ(viewmask[k], expected[k]) << "kind " << k;
 }
 
 // The loop on its state: rows of a test table whose operations count their
 // runs and record the object type they were run for.
-std::string wire;  // what the transmitter passed
+std::string wire; // what the transmitter passed
 int runs = 0;
 int lasttype = -1;
-void capture(const char* data, size_t len) { wire.append(data, len); }
+void capture(const char* data, size_t len) {
+    wire.append(data, len);
+}
 void counted() {
     ++runs;
     lasttype = cur().viewtype;
@@ -114,8 +118,11 @@ class EditLoop : public ::testing::Test {
     // A table in which every row runs `counted` for every object type and
     // row `code` has the given flags, limit and mask.
     void setrow(int code, uint32_t flags, int32_t limit, uint32_t mask) {
-        for (edtable& r : table) r = {0, 200, CMP_ALL, {counted, counted, counted, counted,
-                                                         counted, counted, counted, counted}};
+        for (edtable& r : table)
+            r = {0,
+                 200,
+                 CMP_ALL,
+                 {counted, counted, counted, counted, counted, counted, counted, counted}};
         table[code].sideffects = flags;
         table[code].replimit = limit;
         table[code].cmpmask = mask;
@@ -126,9 +133,10 @@ class EditLoop : public ::testing::Test {
 TEST_F(EditLoop, RepeatLimitStopsTheSameCodeUntilAnotherComes) {
     setrow(18, SE_LINE, 20, CMP_LINES);
     repflag = 0;
-    for (int i = 0; i < 25; ++i) editpass(18, table);
+    for (int i = 0; i < 25; ++i)
+        editpass(18, table);
     EXPECT_EQ(runs, 20);
-    editpass(17, table);  // another code resets the count
+    editpass(17, table); // another code resets the count
     EXPECT_EQ(runs, 21);
     editpass(18, table);
     EXPECT_EQ(runs, 22);
@@ -137,17 +145,19 @@ TEST_F(EditLoop, RepeatLimitStopsTheSameCodeUntilAnotherComes) {
 TEST_F(EditLoop, RefusedPassesStillCountAsRepeats) {
     setrow(28, SE_LINE, 3, CMP_ALL);
     repflag = 0;
-    for (int i = 0; i < 3; ++i) editpass(28, table);
-    repflag = 1;  // limit off: runs again at once
+    for (int i = 0; i < 3; ++i)
+        editpass(28, table);
+    repflag = 1; // limit off: runs again at once
     editpass(28, table);
-    repflag = 0;  // on again: the fifth repeat is still over the limit
+    repflag = 0; // on again: the fifth repeat is still over the limit
     editpass(28, table);
     EXPECT_EQ(runs, 4);
 }
 
 TEST_F(EditLoop, WithoutTheRepeatLimitEveryPassRuns) {
     setrow(18, SE_LINE, 20, CMP_LINES);
-    for (int i = 0; i < 250; ++i) editpass(18, table);
+    for (int i = 0; i < 250; ++i)
+        editpass(18, table);
     EXPECT_EQ(runs, 250);
 }
 
@@ -157,7 +167,7 @@ TEST_F(EditLoop, FullStoreRefusesOnlyRowsThatNeedSpace) {
     full = 1;
     editpass(2, table);
     EXPECT_EQ(runs, 0);
-    EXPECT_EQ(cur().edited, 0);  // a refused pass applies no flags
+    EXPECT_EQ(cur().edited, 0); // a refused pass applies no flags
     editpass(18, table);
     EXPECT_EQ(runs, 1);
     full = 0;
@@ -175,24 +185,21 @@ TEST_F(EditLoop, CompatibilityMasksDecideWhichCodesRun) {
         uint32_t cmpmask;
         bool runs;
     } cases[] = {
-        {K_TEXT, 0, CMP_NONE, true},     // text line in a text corefile
-        {K_EMPTY, 0, CMP_NONE, true},    // an empty line too
-        {K_RECORD, 0, CMP_NONE, false},  // typing on a record line in text
-        {K_RECORD, 0, CMP_LINES, true},  // up and down motion still work
-        {K_RECORD, 0, CMP_ALL, true},    // and the command key
-        {K_RECORD, 1, CMP_NONE, true},   // records in a record corefile
-        {K_TEXT, 2, CMP_LINES, false},   // type 2 is not among the line-motion types
-        {K_TEXT, 2, CMP_ALL, true},
-        {K_PICTURE, 4, CMP_NONE, true},
-        {K_FORMULA, 0, CMP_NONE, false},
-        {K_FORMULA, 6, CMP_NONE, true},
-        {K_HLINE, 5, CMP_NONE, false},  // carried kinds belong to no type
-        {K_HLINE, 5, CMP_LINES, true},
-        {K_ALINE, 7, CMP_LINES, false},
+        {K_TEXT, 0, CMP_NONE, true},    // text line in a text corefile
+        {K_EMPTY, 0, CMP_NONE, true},   // an empty line too
+        {K_RECORD, 0, CMP_NONE, false}, // typing on a record line in text
+        {K_RECORD, 0, CMP_LINES, true}, // up and down motion still work
+        {K_RECORD, 0, CMP_ALL, true},   // and the command key
+        {K_RECORD, 1, CMP_NONE, true},  // records in a record corefile
+        {K_TEXT, 2, CMP_LINES, false},  // type 2 is not among the line-motion types
+        {K_TEXT, 2, CMP_ALL, true},      {K_PICTURE, 4, CMP_NONE, true},
+        {K_FORMULA, 0, CMP_NONE, false}, {K_FORMULA, 6, CMP_NONE, true},
+        {K_HLINE, 5, CMP_NONE, false}, // carried kinds belong to no type
+        {K_HLINE, 5, CMP_LINES, true},   {K_ALINE, 7, CMP_LINES, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " type " << c.viewtype
-                                        << " mask " << c.cmpmask);
+        SCOPED_TRACE(testing::Message()
+                     << "kind " << c.kind << " type " << c.viewtype << " mask " << c.cmpmask);
         SetUp();
         setrow(2, 0, 200, c.cmpmask);
         cur().lnptr->object = c.kind;
@@ -234,7 +241,8 @@ TEST_F(EditLoop, FlagsMarkEditedAndRecountTheLine) {
 
 TEST_F(EditLoop, CodesOutsideTheTableRunNothing) {
     setrow(0, 0, 200, CMP_ALL);
-    for (int code : {-1, NEDITCODES, 127}) editpass(code, table);
+    for (int code : {-1, NEDITCODES, 127})
+        editpass(code, table);
     EXPECT_EQ(runs, 0);
 }
 
@@ -279,7 +287,7 @@ TEST_F(EditLoop, GoodbyeWarnsForEachUnsavedCorefile) {
         pushfn(c.answers);
         goodbye();
         EXPECT_EQ(overflg, c.overflg);
-        EXPECT_EQ(mode, c.overflg ? 1 : 0);  // leaving ends command mode
+        EXPECT_EQ(mode, c.overflg ? 1 : 0); // leaving ends command mode
         EXPECT_EQ(corenum, 1);
         EXPECT_EQ(wire, c.wire);
     }
@@ -318,8 +326,9 @@ TEST_F(EditLoop, UnsavedReportNamesEachEditedCorefile) {
 TEST_F(EditLoop, EndOfInputExitsZeroNamingUnsavedCorefiles) {
     core[5].edited = 1;
     core[9].edited = 1;
-    EXPECT_EXIT(eofexit(), testing::ExitedWithCode(0), "corefile 5 not saved.*corefile 9 not saved");
+    EXPECT_EXIT(eofexit(), testing::ExitedWithCode(0),
+                "corefile 5 not saved.*corefile 9 not saved");
 }
 
-}  // namespace
-}  // namespace oxa
+} // namespace
+} // namespace oxa

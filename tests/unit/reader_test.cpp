@@ -150,10 +150,15 @@ TEST_F(ReaderTest, WarningsByState) {
         {"{a|b}x", 0, "identifier: x | EOF", "test input warning: | within comments"},
         {"{a\nb}x", 1, "identifier: x | EOF", "test input warning: new line within comments"},
         {"x{a", 0, "identifier: x | EOF", "test input warning: EOF within comments"},
+        // Control bytes would pass for token codes; they are dropped.
+        {"a\x04"
+         "b",
+         0, "identifier: a | identifier: b | EOF",
+         "test input warning: ^D outside quotes/comments"},
+        {"\"a\x01\"", 0, "quote | char 'a' | quote | EOF", "test input warning: ^A within quotes"},
     };
     for (const Case& c : cases) {
         oxa::resetstore();
-        oxa::initcore();
         resetreader();
         EXPECT_EQ(tokens(c.input, c.lfr), c.expected) << c.input;
         std::vector<std::string> w = warnings();
@@ -185,7 +190,6 @@ TEST_F(ReaderTest, LongQuotesAndComments) {
     };
     for (const Case& c : cases) {
         oxa::resetstore();
-        oxa::initcore();
         resetreader();
         tokens(c.input, 0);
         std::vector<std::string> w = warnings();
@@ -303,6 +307,13 @@ TEST_F(ReaderTest, MacrosExpandAsIfWrittenInTheFile) {
     }
 }
 
+TEST_F(ReaderTest, SelfReferenceAtTheEndOfADefinitionStopsAtTheDepth) {
+    // Each of the 20 expansions delivers its j before naming itself again.
+    std::string expected;
+    for (int i = 0; i < MACRODEPTH; i++) expected += "identifier: j | ";
+    EXPECT_EQ(tokens("%define J j %J\n%J.", 0), expected + "char '.' | EOF");
+}
+
 TEST_F(ReaderTest, MacrosEndWithTheLoad) {
     tokens("%define M m\n%M", 0);
     EXPECT_EQ(macrodict, nullptr);
@@ -377,7 +388,6 @@ TEST_F(ReaderTest, ReseedMakesTheSeedOddAndReportsIt) {
     };
     for (const Case& c : cases) {
         oxa::resetstore();
-        oxa::initcore();
         reseed(c.sd);
         EXPECT_EQ(seed, c.seed);
         ASSERT_EQ(messages().size(), 1u);

@@ -7,6 +7,8 @@
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
 
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -14,8 +16,10 @@
 namespace oxa {
 namespace {
 
-std::string wire;  // what the transmitter passed
-void capture(const char* data, size_t len) { wire.append(data, len); }
+std::string wire; // what the transmitter passed
+void capture(const char* data, size_t len) {
+    wire.append(data, len);
+}
 
 class Terminal : public ::testing::Test {
   protected:
@@ -60,7 +64,7 @@ TEST_F(Terminal, WindowGeometryFollowsTheSize) {
 }
 
 TEST_F(Terminal, SizeChangeIsReportedOnlyWhenWidthOrDepthChanges) {
-    EXPECT_EQ(setwindow(80, 24), 0);  // the compiled-in size
+    EXPECT_EQ(setwindow(80, 24), 0); // the compiled-in size
     EXPECT_EQ(setwindow(100, 24), 1);
     EXPECT_EQ(setwindow(100, 30), 1);
     EXPECT_EQ(setwindow(100, 30), 0);
@@ -68,24 +72,25 @@ TEST_F(Terminal, SizeChangeIsReportedOnlyWhenWidthOrDepthChanges) {
 
 TEST_F(Terminal, WithoutATerminalTheWindowIs80By24) {
     setwindow(132, 50);
-    stermpars();  // stdin and stdout of a test run are not both terminals
+    stermpars(); // stdin and stdout of a test run are not both terminals
     if (termactive) GTEST_SKIP() << "running on a terminal";
     EXPECT_EQ(getwindsize(), 1);
     EXPECT_EQ(swidth, 78);
     EXPECT_EQ(depth, 20);
-    initerm();  // nothing to do, nothing to undo
+    initerm(); // nothing to do, nothing to undo
     reseterm();
 }
 
 // A window that shrinks so far that the cursor line falls out of it brings
 // the cursor line to the top and redraws everything.
 TEST_F(Terminal, ResizeKeepsTheCursorLineInTheWindow) {
-    for (int i = 0; i < 30; ++i) nuline();
+    for (int i = 0; i < 30; ++i)
+        nuline();
     COREFILE& c = cur();
-    c.disln = c.header->down;  // the window shows from the first line
+    c.disln = c.header->down; // the window shows from the first line
     ASSERT_EQ(distance(c.disln, c.lnptr), 30);
     setwindow(132, 50);
-    WindowHandler(SIGWINCH);  // no terminal here: back to 80 by 24
+    WindowHandler(SIGWINCH); // no terminal here: back to 80 by 24
     EXPECT_EQ(depth, 20);
     EXPECT_EQ(swidth, 78);
     EXPECT_EQ(windresize, 1);
@@ -102,7 +107,16 @@ TEST_F(Terminal, ResizeToTheSameSizeOnlyRedraws) {
     WindowHandler(SIGWINCH);
     EXPECT_EQ(windresize, 0);
     EXPECT_EQ(c.disln, top);
-    EXPECT_EQ(wire.find("Typing  \r\n"), wire.rfind("Typing  \r\n"));  // one redraw
+    EXPECT_EQ(wire.find("Typing  \r\n"), wire.rfind("Typing  \r\n")); // one redraw
+}
+
+// Continuing after a stop redraws everything even while output is switched
+// off, and leaves it off.
+TEST_F(Terminal, ContinueRedrawsWithOutputForcedOn) {
+    visible = 0;
+    ResHandler(SIGCONT);
+    EXPECT_EQ(visible, 0);
+    EXPECT_NE(wire.find("Typing  \r\n"), std::string::npos);
 }
 
 TEST_F(Terminal, InterruptQueuesTheCommandKey) {
@@ -124,5 +138,5 @@ TEST_F(Terminal, InstalledHandlerTakesSigint) {
     std::signal(SIGINT, SIG_DFL);
 }
 
-}  // namespace
-}  // namespace oxa
+} // namespace
+} // namespace oxa
