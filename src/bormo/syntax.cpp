@@ -955,7 +955,7 @@ const char* skip_compattr(const char* p) {
         if (c == SYN_VAR)
             p = skip_byte(p + 1);
         else if (c == '/' && !is_wordchar(next) && next != SYN_VAR)
-            return p;  // a field restriction after a key: '/' n '='
+            return p; // a field restriction after a key: '/' n '='
         else if (c == '.' || c == '/' || is_wordchar(c))
             ++p;
         else
