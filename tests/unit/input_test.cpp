@@ -358,6 +358,13 @@ TEST_F(InputTest, FunctionKeysRunAsSubroutines) {
     EXPECT_EQ(holdch, 'k');
 }
 
+TEST_F(InputTest, LoopEndOnlyJumpsWithinItsOwnString) {
+    // A loop end in a function key does not close the procedure's loop.
+    transstring("{>}f", fn[0].data(), FNKEYSIZE);
+    proc("{$}2{<^}a{[}0b{>%}");
+    EXPECT_EQ(typed(), "afbafb");
+}
+
 TEST_F(InputTest, PauseReadsTheKeyboardUntilResume) {
     vl_result[0] = 0;
     proc("a{[Y}b");
