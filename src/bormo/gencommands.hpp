@@ -72,6 +72,7 @@ void vreadlex();  // LEXICON
 void addlex();    // VADDLEX
 void rm_vfiles(); // RM_VFILES
 void vdisplay();  // VDISPLAY
+void vfreq();     // VFREQ
 void rnset();     // RANDOM SEED
 void rnprint();   // PSEED
 
