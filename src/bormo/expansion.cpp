@@ -13,6 +13,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/guards.hpp"
+#include "bormo/indirection.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/sentences.hpp"
@@ -22,12 +23,11 @@
 
 namespace bormo {
 
-// Passes of other modules.  They are called when linked in; a build without
-// them leaves the trees untransformed.
+// The transformations of a tree, called once that module is linked in; a
+// build without it leaves the trees untransformed.
 void transform(t_treenode* node) __attribute__((weak));
+// Likewise the indirections of a preselected word.
 void process_indirect_ops(t_treenode* leaf) __attribute__((weak));
-void ilt_create_lsps(t_dict_lookup* lookup) __attribute__((weak));
-void scan_ilts() __attribute__((weak));
 
 std::array<t_dict_lookup, DICTSIZE> dict_table{};
 int d_table_count = 0;

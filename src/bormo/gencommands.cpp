@@ -7,6 +7,7 @@
 #include "bormo/attributes.hpp"
 #include "bormo/expansion.hpp"
 #include "bormo/lexicon.hpp"
+#include "bormo/morphology.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/syntax.hpp"
 #include "bormo/vline.hpp"
@@ -23,8 +24,8 @@ constexpr std::array<vfile_entry, NVFILES> vfile_table_rows = {{
     {"AT", VF_AT | VF_LE | VF_MR | VF_GP, clearattributes, clearattributes, 'a'},
     {"US", VF_US, dump_syntax, dump_syntax, 'u'},
     {"SY", VF_SY | VF_US, dump_syntax, dump_syntax, 's'},
-    {"MO", VF_MO, nullptr, nullptr, 'm'},
-    {"TB", VF_TB, nullptr, nullptr, 'T'},
+    {"MO", VF_MO, clear_mrules, init_mrules, 'm'},
+    {"TB", VF_TB, clear_tables, nullptr, 'T'},
     {"TM", VF_TM | VF_LE | VF_MR, clear_terminals, clear_terminals, 't'},
     {"LE", VF_LE | VF_GP, clearlexicon, nullptr, 'L'},
     {"IP", VF_IP, nullptr, nullptr, 'p'},
@@ -44,10 +45,6 @@ std::array<std::string, NBORMOFILES> bormofilename;
 int32_t installed = 0;
 int32_t synstat = 0;
 int32_t userstat = 0;
-
-// Listings of the morphology module, called when it is linked in.
-void print_tables() __attribute__((weak));
-void print_mrules() __attribute__((weak));
 
 namespace {
 bool improper_text = false; // the last text_to_bits met a bad character
@@ -180,6 +177,20 @@ void vreadlex() {
     installed |= VF_LE;
 }
 
+void vreadmorph() {
+    uninstall_n(4);
+    new_readmorph(oxa::curfile.data());
+    putbormofile(oxa::curfile.data(), 'm');
+    installed |= VF_MO;
+}
+
+void vreadtables() {
+    uninstall_n(5);
+    new_readtables(oxa::curfile.data());
+    putbormofile(oxa::curfile.data(), 'T');
+    installed |= VF_TB;
+}
+
 void addlex() {
     if (installed & VF_LE) {
         readdict(oxa::curfile.data());
@@ -210,10 +221,10 @@ void vdisplay() {
         print_transf();
         break;
     case 5:
-        if (print_tables) print_tables();
+        print_tables();
         break;
     case 6:
-        if (print_mrules) print_mrules();
+        print_mrules();
         break;
     case 7:
         printlex();
@@ -224,6 +235,14 @@ void vdisplay() {
     default:
         break;
     }
+}
+
+void vfreq() {
+    if (!(installed & VF_LE)) {
+        oxa::diserr("Lexicon not present");
+        return;
+    }
+    vary_frequency(oxa::picstring.data());
 }
 
 void rnset() {

@@ -69,9 +69,12 @@ void vreadsyn();  // SYNTAX
 void vreaduser(); // USER
 void vreadterm(); // TMNLS
 void vreadlex();  // LEXICON
+void vreadmorph();  // MORPHOLOGY
+void vreadtables(); // TBLS
 void addlex();    // VADDLEX
 void rm_vfiles(); // RM_VFILES
 void vdisplay();  // VDISPLAY
+void vfreq();     // VFREQ
 void rnset();     // RANDOM SEED
 void rnprint();   // PSEED
 
@@ -86,7 +89,6 @@ extern std::array<bool, NERRFUNCS> error_function_set;    // which of them hold 
 void getresponse();
 
 void mpasses();   // MPASSES
-void vfreq();     // VFREQ
 void verror();    // VERROR
 void generate();  // edit key ESC g
 void vcompare();  // edit key ESC k

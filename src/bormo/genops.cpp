@@ -65,14 +65,6 @@ void mpasses() {
     if (t == 21) oxa::diserr("phonology passes have been set");
 }
 
-void vfreq() {
-    if (!(installed & VF_LE)) {
-        oxa::diserr("Lexicon not present");
-        return;
-    }
-    vary_frequency(oxa::picstring.data());
-}
-
 void verror() {
     int k = oxa::param[1];
     if (k > 20 || k < 0) {

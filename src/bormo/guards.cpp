@@ -1,15 +1,17 @@
-// Guard evaluation.  The evaluator reads the guard once, left to right; parts
-// that an earlier result has already decided are only stepped over, so that
-// they fix no open attribute value and report nothing.
+// Guard evaluation.  A guard is read left to right by a small recursive
+// parser that can also run without evaluating, so that the parts that need
+// no evaluation (the rest of an alternative after a false term, the other
+// alternatives after a true one) are stepped over without side effects: no
+// open attribute value is fixed and no message is written for them.
 #include "bormo/guards.hpp"
 
 #include <cctype>
-#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "bormo/attributes.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/reader.hpp"
-#include "bormo/syntax.hpp"
 
 namespace bormo {
 
@@ -32,142 +34,189 @@ namespace {
 
 using uchar = unsigned char;
 
-uchar at(const char* p) { return static_cast<uchar>(*p); }
+const uchar* gp;  // read position in the guard text
+int group_depth;  // groups open around gp
 
-bool stops(uchar c) { return c == 0 || c == ':' || c == ',' || c == '|' || c == ')'; }
-
-// The attribute list a term about `node` reads.
-attr_list list_of(t_treenode* node) {
-    if (MState == 1) return node->dictionary ? node->dictionary->attributes : nullptr;
-    return node->attributes;
+// Characters of a compound attribute's text.
+bool compchar(uchar c) {
+    return std::isalnum(c) || c == '_' || c == '%' || c == '.' || c == VARBYTE ||
+           (c >= 0xC0 && c != VARBYTE);
 }
 
-// Steps over one primary term without evaluating it.
-const char* skip_primary(const char* p) {
-    switch (at(p)) {
-    case '*':
-        return p + 1;
-    case '"':
-        for (++p; *p && *p != '"'; ++p) {
-        }
-        return *p ? p + 1 : p;
-    case '<':
-        for (++p; *p && *p != '>'; ++p) {
-        }
-        return *p ? p + 1 : p;
-    case SYN_PRE:
-        return skip_compattr(p + 1);
-    case SYN_IS:
-        p = skip_compattr(p + 1);
-        return at(p) == SYN_PRE ? skip_compattr(p + 1) : p;
-    default: {
-        const char* q = skip_compattr(p);
-        return q == p && !stops(at(p)) ? p + 1 : q;
-    }
-    }
-}
-
-// Evaluates one primary term about `node` (null: the node does not exist).
-const char* eval_primary(const char* p, t_treenode* node, bool& result) {
-    result = false;
-    uchar c = at(p);
-    if (c == '*') {
-        result = true;
-        return p + 1;
-    }
-    if (!node) return skip_primary(p);
-    if (c == '"') {
-        const char* w = node->morphed_word ? node->morphed_word : "";
-        result = match_wild(p + 1, w, '"', 0) != 0;
-        return skip_primary(p);
-    }
-    if (c == '<') {
-        const char* q = p + 1;
-        int n = static_cast<int>(std::strtol(q, const_cast<char**>(&q), 10));
-        if (*q == '.') std::strtol(q + 1, const_cast<char**>(&q), 10);
-        if (*q == '=') ++q;
-        t_dict_lookup* lk = node->dictionary;
-        if (lk && lk->error == 0 && lk->dictionary && n > 0)
-            result = match_list(q, getfieldptr(lk->dictionary, n), '>') != 0;
-        return skip_primary(p);
-    }
-    if (c == SYN_PRE) {
-        const char* end = find_pst(p, 1);
-        if (pre_status >= 4 && pre_status <= 6)
-            result = true;
-        else if (pre_status == 1 || pre_status == 2)
-            v_err("Preselection: ", pre_status_text[pre_status], "");
-        return end;
-    }
-    if (c == SYN_IS) {
-        const char* end = analyze_pre(p);
-        if (attr_form != 1) {
-            v_err("Guard following _is_ not in proper form", "", "");
-            return skip_primary(p);
-        }
-        if (pre_status == 6)
-            result = bool_from_pre() != 0;
-        else
-            v_err("Preselection: ", pre_status_text[pre_status], bad_pst.c_str());
-        return end;
-    }
-    const char* end = text_to_comp_array(p, 1);
-    if (end == p) return skip_primary(p);
-    result = attr_index > 0 && find_attr(list_of(node)) != nullptr;
-    return end;
-}
-
-const char* eval_group(const char* p, int start, int depth, bool active, bool& result);
-
-// One term: an optional designator, then a group or a primary.  The
-// designator stays in force in `desig` for the rest of the alternative.
-const char* eval_term(const char* p, int& desig, int depth, bool active, bool& result) {
-    result = false;
-    if (*p == '-' || std::isdigit(at(p))) {
-        const char* q = p;
-        bool neg = *q == '-';
-        if (neg) ++q;
-        if (std::isdigit(at(q))) {
-            int k = 0;
-            while (std::isdigit(at(q)))
-                k = k * 10 + (*q++ - '0');
-            if (*q && *q != ':') ++q; // the separator
-            desig = neg ? -k : k;
-            p = q;
-        }
-    }
-    if (*p == '(') {
-        if (depth >= MAXGROUPDEPTH) active = false;
-        p = eval_group(p + 1, desig, depth + 1, active, result);
-        if (*p == ')') ++p;
-        return p;
-    }
-    if (!active) return skip_primary(p);
-    return eval_primary(p, traverseleaves(current_node, desig), result);
-}
-
-// A group up to its ')' or the guard's ':'; `start` is the designator in force
-// when the group is entered.
-const char* eval_group(const char* p, int start, int depth, bool active, bool& result) {
-    bool any = false;
-    for (;;) {
-        int desig = start;
-        bool all = true;
-        for (;;) {
-            bool r = false;
-            p = eval_term(p, desig, depth, active && !any && all, r);
-            if (active && !any && all) all = r;
-            while (*p && !stops(at(p)))
-                ++p; // anything left of a malformed term
-            if (*p != ',') break;
-            ++p;
-        }
-        if (active && !any && all) any = true;
-        if (*p != '|') break;
+// Past a compound attribute's text (a variable reference counts two bytes).
+const uchar* skip_compound(const uchar* p) {
+    while (*p && compchar(*p)) {
+        if (*p == VARBYTE && p[1]) ++p;
         ++p;
     }
-    result = active && any;
     return p;
+}
+
+// True at a character that ends a term.
+bool term_end(uchar c) {
+    return c == 0 || c == ',' || c == '|' || c == ')' || c == ':';
+}
+
+// Reads an optional designator at gp into des.
+void designator(int& des) {
+    const uchar* q = gp;
+    bool neg = false;
+    if (*q == '-') {
+        neg = true;
+        ++q;
+    }
+    if (!std::isdigit(*q)) return;
+    if (!neg) {
+        // A term may itself begin with a digit: a known attribute name wins.
+        std::string name;
+        for (const uchar* r = q; *r && compchar(*r) && *r != '.' && *r != VARBYTE; ++r)
+            name += static_cast<char>(*r);
+        if (lookup_attr(name.c_str())) return;
+    }
+    long n = 0;
+    while (std::isdigit(*q)) {
+        if (n < 100000) n = n * 10 + (*q - '0');
+        ++q;
+    }
+    if (*q && *q != ':') ++q; // the separator, whatever it is
+    gp = q;
+    des = static_cast<int>(neg ? -n : n);
+}
+
+// The lexical record of a node whose lookup found a word, or null.
+const char* found_record(t_treenode* node) {
+    if (!node || !node->dictionary || node->dictionary->error != 0) return nullptr;
+    return node->dictionary->dictionary;
+}
+
+// "<" n ["." m] "=" pattern ">": gp is after '<'.
+bool lexical_term(bool eval, t_treenode* node) {
+    int n = 0;
+    while (std::isdigit(*gp)) {
+        if (n < 10000) n = n * 10 + (*gp - '0');
+        ++gp;
+    }
+    int m = 0;
+    if (*gp == '.') {
+        ++gp;
+        while (std::isdigit(*gp)) {
+            if (m < 10000) m = m * 10 + (*gp - '0');
+            ++gp;
+        }
+    }
+    bool wellformed = *gp == '=';
+    if (wellformed) ++gp;
+    const char* pattern = reinterpret_cast<const char*>(gp);
+    bool quoted = false;
+    while (*gp && (quoted || *gp != '>')) {
+        if (*gp == '"') quoted = !quoted;
+        ++gp;
+    }
+    if (*gp == '>') ++gp;
+    if (!eval || !wellformed || n < 1) return false;
+    t_treenode* target = node;
+    if (m > 0 && MState == 1) target = traverseleaves(node, m - 1);
+    const char* rec = found_record(target);
+    if (!rec) return false;
+    const char* field = getfieldptr(rec, n);
+    if (*field == 0) return false;
+    return match_list(pattern, field, '>') != 0;
+}
+
+bool or_list(bool eval, int entry_des);
+
+// One term or group, with its designator.
+bool item(bool eval, int& des) {
+    designator(des);
+    t_treenode* node = traverseleaves(current_node, des);
+    uchar c = *gp;
+    bool r = false;
+    if (c == '(') {
+        ++gp;
+        if (group_depth >= MAXGROUPDEPTH) eval = false; // too deep: the group is false
+        ++group_depth;
+        r = or_list(eval, des);
+        --group_depth;
+        if (*gp == ')') ++gp;
+    } else if (c == '"') {
+        const uchar* start = ++gp;
+        while (*gp && *gp != '"')
+            ++gp;
+        if (*gp == '"') ++gp;
+        if (eval && node)
+            r = match_wild(reinterpret_cast<const char*>(start),
+                           node->morphed_word ? node->morphed_word : "", '"', 0) != 0;
+    } else if (c == '*') {
+        ++gp;
+        r = eval;
+    } else if (c == '<') {
+        ++gp;
+        r = lexical_term(eval, node);
+    } else if (c == T_PRE) {
+        const uchar* start = gp++;
+        gp = skip_compound(gp);
+        if (eval) {
+            find_pst(reinterpret_cast<const char*>(start), 1);
+            if (pre_status == 1 || pre_status == 2)
+                v_err("Preselection: ", pre_status_text[pre_status], "");
+            r = pre_status >= 4;
+        }
+    } else if (c == T_IS) {
+        const uchar* start = gp++;
+        gp = skip_compound(gp);
+        bool proper = *gp == T_PRE && gp > start + 1;
+        if (*gp == T_PRE) gp = skip_compound(gp + 1);
+        if (eval) {
+            analyze_pre(reinterpret_cast<const char*>(start));
+            if (!proper || attr_form != 1) {
+                v_err("Guard following _is_ not in proper form", "", "");
+            } else if (pre_status != 6) {
+                v_err("Preselection: ", pre_status_text[pre_status], bad_pst.c_str());
+            } else {
+                r = bool_from_pre() != 0;
+            }
+        }
+    } else if (compchar(c)) {
+        const uchar* start = gp;
+        gp = skip_compound(gp);
+        if (eval && node) {
+            text_to_comp_array(reinterpret_cast<const char*>(start), 0);
+            if (attr_index > 0) {
+                attr_list list = node->attributes;
+                if (MState == 1) list = node->dictionary ? node->dictionary->attributes : nullptr;
+                r = find_attr(list) != nullptr;
+            }
+        }
+    }
+    // Anything else up to the end of the term is not understood: the term is false.
+    if (!term_end(*gp)) {
+        r = false;
+        while (!term_end(*gp))
+            ++gp;
+    }
+    return eval && r;
+}
+
+// Terms joined by ",": all must hold.  des is the group's designator.
+bool and_list(bool eval, int& des) {
+    bool all = true;
+    for (;;) {
+        bool t = item(eval && all, des);
+        if (!t) all = false;
+        if (*gp != ',') return eval && all;
+        ++gp;
+    }
+}
+
+// Alternatives joined by "|", up to ')' or the end of the guard.
+bool or_list(bool eval, int entry_des) {
+    bool result = false;
+    for (;;) {
+        int des = entry_des;
+        if (and_list(eval && !result, des)) result = true;
+        if (*gp != '|') return result;
+        ++gp;
+    }
 }
 
 } // namespace
@@ -177,17 +226,34 @@ int m_guard(const char* text) {
         end_guard = text;
         return 0;
     }
-    bool result = false;
-    const char* p = eval_group(text, 0, 0, true, result);
-    while (*p && *p != ':')
-        ++p; // a stray ')' of a malformed guard
-    end_guard = p;
-    return result ? 1 : 0;
+    gp = reinterpret_cast<const uchar*>(text);
+    group_depth = 0;
+    bool r = false;
+    for (;;) {
+        // A ')' without its '(' is stepped over; what follows is read as
+        // further alternatives.
+        if (or_list(!r, 0)) r = true;
+        if (*gp != ')') break;
+        ++gp;
+    }
+    end_guard = reinterpret_cast<const char*>(gp);
+    return r ? 1 : 0;
+}
+
+bool eval_guard(t_treenode* node, const char* text, const char** after) {
+    t_treenode* saved = current_node;
+    current_node = node;
+    int r = m_guard(text);
+    current_node = saved;
+    if (after) *after = end_guard && *end_guard == ':' ? end_guard + 1 : end_guard;
+    return r != 0;
 }
 
 void resetguards() {
     current_node = nullptr;
     end_guard = nullptr;
+    gp = nullptr;
+    group_depth = 0;
 }
 
 } // namespace bormo

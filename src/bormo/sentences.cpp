@@ -8,15 +8,16 @@
 #include "bormo/attributes.hpp"
 #include "bormo/expansion.hpp"
 #include "bormo/gencommands.hpp"
+#include "bormo/indirection.hpp"
+#include "bormo/morphology.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/vline.hpp"
 #include "editor/frontend.hpp"
 
 namespace bormo {
 
-// Passes of other modules, called when linked in.
+// Indirections are followed once that module defines them.
 void process_indirections(t_treenode* tree) __attribute__((weak));
-void morph_tree(t_treenode* tree, int field) __attribute__((weak));
 
 namespace {
 
@@ -121,7 +122,7 @@ void finish(t_treenode* tree, int treenumber, const char* label) {
     if (process_indirections) process_indirections(tree);
     int row = treenumber >= 0 && treenumber < NPASSROWS ? treenumber : 0;
     for (int k = 1; k < NPASSCOLS && morph_passes[row][k] != 0; ++k)
-        if (morph_tree) morph_tree(tree, morph_passes[row][k]);
+        morph_tree(tree, morph_passes[row][k]);
     new_extract_sentence(tree);
     oxa::progress("Post Morphology");
     postmorph();
