@@ -2,6 +2,7 @@
 // notation and the wildcard matcher.  Procedures are pushed as strings and the
 // "keyboard" is a memory stream standing in for standard input.
 #include "editor/input.hpp"
+#include "editor/editloop.hpp"
 
 #include "editor/frontend.hpp"
 #include "editor/store.hpp"
@@ -611,6 +612,8 @@ TEST_F(InputTest, CaptureIsCutToItsSlot) {
 }
 
 TEST_F(InputTest, EndOfInputExitsNamingUnsavedCorefiles) {
+    auto* const guard = eofhook; // this test wants the real exit
+    eofhook = nullptr;
     EXPECT_EXIT(
         {
             core[3].edited = 1;
@@ -621,9 +624,12 @@ TEST_F(InputTest, EndOfInputExitsNamingUnsavedCorefiles) {
             fetchchar();
         },
         ::testing::ExitedWithCode(0), "letter\\.txt\\) not saved(.|\n)*corefile 5 not saved");
+    eofhook = guard;
 }
 
 TEST_F(InputTest, EndOfInputInsideAWait) {
+    auto* const guard = eofhook; // this test wants the real exit
+    eofhook = nullptr;
     EXPECT_EXIT(
         {
             if (!std::freopen("/dev/null", "r", stdin)) std::abort();
@@ -632,6 +638,7 @@ TEST_F(InputTest, EndOfInputInsideAWait) {
             gcr();
         },
         ::testing::ExitedWithCode(0), "");
+    eofhook = guard;
 }
 
 } // namespace
