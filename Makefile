@@ -8,7 +8,7 @@ BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev pkg-config
 
-.PHONY: all deps build test test-asan bench demo clean format
+.PHONY: all deps deps-fuzz build test test-asan bench demo fuzz fuzz-smoke clean format
 
 all: build
 
@@ -47,6 +47,22 @@ $(BENCH_BUILD)/CMakeCache.txt:
 bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/oxa_bench
+	sh bench/fetchsave.sh $(BENCH_BUILD)/oxa
+
+deps-fuzz:
+	@if ! command -v clang++ >/dev/null; then \
+	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null; then \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang; \
+	  else echo "Missing clang. Run: sudo apt-get install -y clang"; exit 1; fi; \
+	fi
+
+# Each fuzz target for FUZZ_SECONDS (default 60); fuzz-smoke is the CI run.
+FUZZ_SECONDS ?= 60
+fuzz: deps deps-fuzz
+	sh fuzz/run.sh $(FUZZ_SECONDS)
+
+fuzz-smoke: deps deps-fuzz
+	sh fuzz/run.sh 20
 
 demo: build
 	@sh examples/demo.sh $(BUILD)/oxa
@@ -55,4 +71,4 @@ format:
 	clang-format -i src/*.cpp src/*/*.cpp src/*/*.hpp tests/*/*.cpp
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) build-fuzz

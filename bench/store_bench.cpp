@@ -14,7 +14,8 @@ LINE* makelines(int n, int len) {
     resetstore();
     for (int i = 0; i < n; ++i) {
         if (i > 0) allocln(K_EMPTY, 0);
-        for (int j = 0; j < len; ++j) cadd('a' + (i + j) % 26);
+        for (int j = 0; j < len; ++j)
+            cadd('a' + (i + j) % 26);
     }
     return cur().header->down;
 }
@@ -111,5 +112,5 @@ void BM_GarbageCompact(benchmark::State& state) {
 }
 BENCHMARK(BM_GarbageCompact)->Unit(benchmark::kMillisecond);
 
-}  // namespace
-}  // namespace oxa
+} // namespace
+} // namespace oxa

@@ -16,7 +16,8 @@ for src in src/editor/*.cpp src/bormo/*.cpp; do
     fi
     objs="$objs $obj"
 done
-for target in tokenizer attributes; do
+for src in fuzz/*_fuzz.cpp; do
+    target=$(basename "$src" _fuzz.cpp)
     $CXX $FLAGS -fsanitize=fuzzer "fuzz/${target}_fuzz.cpp" $objs $libs -o "$out/${target}_fuzz"
 done
-echo "built $out/tokenizer_fuzz $out/attributes_fuzz"
+echo "built fuzz targets in $out"

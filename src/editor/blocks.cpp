@@ -28,4 +28,4 @@ int32_t delstar() {
     return 1;
 }
 
-}  // namespace oxa
+} // namespace oxa

@@ -12,4 +12,4 @@ void clrstars();
 // the one set next.  Returns 1 if a star was removed, else 0.
 int32_t delstar();
 
-}  // namespace oxa
+} // namespace oxa

@@ -5,7 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
 #include <cstdlib>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <cstring>
 
 #include "editor/commands.hpp"
@@ -78,23 +83,69 @@ void linerange(int32_t& first, int32_t& last) {
     }
 }
 
-// Stores one byte of the line being read at `pos`; false (ioerr 1) when the
-// heap's high-water mark is reached.
-inline bool storebyte(int64_t& pos, unsigned char ch) {
-    if (pos > hiaddr) {
-        ioerr = 1;
+// The file being read, in blocks: `inbuf[inpos..inlen)` is still to be read.
+struct InBlock {
+    int fd;
+    std::array<unsigned char, 1 << 16> buf;
+    size_t pos;
+    size_t len;
+};
+InBlock inblock;
+
+// Refills the block; false at end of file (or on a read error).
+bool refill() {
+    InBlock& b = inblock;
+    b.pos = 0;
+    b.len = 0;
+    for (;;) {
+        ssize_t got = ::read(b.fd, b.buf.data(), b.buf.size());
+        if (got > 0) {
+            b.len = static_cast<size_t>(got);
+            return true;
+        }
+        if (got < 0 && errno == EINTR) continue;
         return false;
     }
-    textbase[pos++] = ch == FREEBYTE ? FREEBYTE_SUBST : ch;
-    return true;
+}
+
+// Bytes that need more than copying: line ends, carriage return, tab and the
+// free-space byte.
+constexpr std::array<uint8_t, 256> makespecial() {
+    std::array<uint8_t, 256> t{};
+    t['\n'] = t[11] = t['\r'] = t['\t'] = t[FREEBYTE] = 1;
+    return t;
+}
+constexpr std::array<uint8_t, 256> special = makespecial();
+
+// Length of the run of bytes at `p` (at most `n`) that need only copying.
+inline size_t plainrun(const unsigned char* p, size_t n) {
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i nl = _mm_set1_epi8('\n'), vt = _mm_set1_epi8(11), cr = _mm_set1_epi8('\r'),
+                  tab = _mm_set1_epi8('\t'), ff = _mm_set1_epi8(static_cast<char>(FREEBYTE));
+    for (; i + 16 <= n; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        __m128i hit = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, nl), _mm_cmpeq_epi8(v, vt)),
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, tab)),
+                         _mm_cmpeq_epi8(v, ff)));
+        int mask = _mm_movemask_epi8(hit);
+        if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (i < n && !special[p[i]]) ++i;
+    return i;
 }
 
 // Reads and drops one line of the file.  Returns false at end of file.
-bool skipline(FILE* in) {
+bool skipline() {
+    InBlock& b = inblock;
     for (;;) {
-        int ch = getc_unlocked(in);
-        if (ch == EOF) return false;
-        if (ch == '\n' || ch == 11) return true;
+        if (b.pos == b.len && !refill()) return false;
+        while (b.pos < b.len) {
+            unsigned char ch = b.buf[b.pos++];
+            if (ch == '\n' || ch == 11) return true;
+        }
     }
 }
 
@@ -168,29 +219,53 @@ void fpx() {
 // Reads one line into the heap from `avail` onwards and adopts it below the
 // cursor line.  Sets ioerr 1 when the heap's mark is reached (the line is not
 // adopted) and 2 at end of file with nothing read since the last line end.
-static void gline(FILE* in) {
-    int64_t pos = avail;
-    int32_t col = 1;
+// A byte of 255 (free heap space) never stands in line text: it is read as
+// FREEBYTE_SUBST.
+static void gline() {
+    InBlock& b = inblock;
+    int64_t pos = avail;  // next heap byte of the line
     bool any = false;
     for (;;) {
-        int ch = getc_unlocked(in);
-        if (ch == EOF) {
+        if (b.pos == b.len && !refill()) {
             // A last line without a line end is kept.
             if (!any) ioerr = 2;
             break;
         }
+        // Copy the run of ordinary bytes, then deal with the byte after it.
+        const unsigned char* p = b.buf.data() + b.pos;
+        size_t n = b.len - b.pos, i = plainrun(p, n);
+        if (i > 0) {
+            any = true;
+            if (pos + static_cast<int64_t>(i) - 1 > hiaddr) {
+                ioerr = 1;
+                return;
+            }
+            std::memcpy(&textbase[pos], p, i);
+            pos += static_cast<int64_t>(i);
+            b.pos += i;
+        }
+        if (i == n) continue;
+        unsigned char ch = b.buf[b.pos++];
         if (ch == '\r') continue;
         any = true;
         if (ch == '\n' || ch == 11) break;
         if (ch == '\t' && octflag == 0) {
+            int32_t col = static_cast<int32_t>(pos - avail) + 1;
             do {
-                if (!storebyte(pos, ' ')) return;
+                if (pos > hiaddr) {
+                    ioerr = 1;
+                    return;
+                }
+                textbase[pos++] = ' ';
                 ++col;
             } while (!tabcol(col));
             continue;
         }
-        if (!storebyte(pos, static_cast<unsigned char>(ch))) return;
-        ++col;
+        if (pos > hiaddr) {
+            ioerr = 1;
+            return;
+        }
+        textbase[pos++] = ch == FREEBYTE ? FREEBYTE_SUBST : ch;
     }
     if (ioerr != 0) return;
 
@@ -216,13 +291,13 @@ static void gline(FILE* in) {
     if (linetype != K_EMPTY) linkphys();
 }
 
-static void gfile(FILE* in, int32_t first, int32_t last) {
+static void gfile(int32_t first, int32_t last) {
     int32_t n = 1;
     while (last > 0 && ioerr == 0) {
         if (n < first) {
-            if (!skipline(in)) ioerr = 2;
+            if (!skipline()) ioerr = 2;
         } else {
-            gline(in);
+            gline();
         }
         ++n;
         --last;
@@ -243,11 +318,10 @@ void getfile() {
         diserr(MSG_NOREAD);
         return;
     }
-    static char buf[1 << 16];
-    std::setvbuf(fptr, buf, _IOFBF, sizeof buf);
-    flockfile(fptr);
-    gfile(fptr, first, last);
-    funlockfile(fptr);
+    inblock.fd = fileno(fptr);
+    inblock.pos = inblock.len = 0;
+    gfile(first, last);
+    inblock.fd = -1;
     std::fclose(fptr);
     fptr = nullptr;
     if (ioerr == 1) diserr(MSG_TRUNCATED);
@@ -288,32 +362,67 @@ void insrtfile() {
 // ---------------------------------------------------------------------------
 // Writing.
 
+// Output gathered in blocks before it goes to the stream.
+struct OutBlock {
+    FILE* out;
+    std::array<unsigned char, 1 << 16> buf;
+    size_t len;
+    bool ok;
+};
+static OutBlock outblock;
+
+static void flushblock() {
+    OutBlock& o = outblock;
+    if (o.len > 0 && std::fwrite(o.buf.data(), 1, o.len, o.out) != o.len) o.ok = false;
+    o.len = 0;
+}
+
+static void putbytes(const unsigned char* p, size_t n) {
+    OutBlock& o = outblock;
+    if (o.len + n > o.buf.size()) {
+        flushblock();
+        if (n > o.buf.size()) {
+            if (std::fwrite(p, 1, n, o.out) != n) o.ok = false;
+            return;
+        }
+    }
+    std::memcpy(o.buf.data() + o.len, p, n);
+    o.len += n;
+}
+
 // Writes one line in the file format; trailing blanks are left out.
-static bool pline(FILE* out, const LINE* l) {
-    int32_t len = l->length;
+static void pline(const LINE* l) {
     const char* prefix = prefixof(l->object);
-    if (*prefix != '\0' && std::fputs(prefix, out) == EOF) return false;
-    if (l->object == K_PICTURE) return true;  // the picture layer writes no data
+    putbytes(reinterpret_cast<const unsigned char*>(prefix), std::strlen(prefix));
+    if (l->object == K_PICTURE) return;  // the picture layer writes no data
     if (l->object != K_EMPTY) {
         const unsigned char* text = &textbase[l->index];
+        size_t len = static_cast<size_t>(l->length);
         while (len > 0 && text[len - 1] == ' ') --len;
-        if (len > 0 && std::fwrite(text, 1, static_cast<size_t>(len), out) != static_cast<size_t>(len))
-            return false;
+        putbytes(text, len);
     }
-    if (lfonly == 0 && putc_unlocked('\r', out) == EOF) return false;
-    return putc_unlocked('\n', out) != EOF;
+    static const unsigned char crlf[] = {'\r', '\n'};
+    if (lfonly == 0) {
+        putbytes(crlf, 2);
+    } else {
+        putbytes(crlf + 1, 1);
+    }
 }
 
 bool pfile(FILE* out, int32_t first, int32_t last) {
     const COREFILE& c = cur();
+    outblock.out = out;
+    outblock.len = 0;
+    outblock.ok = true;
     int32_t n = 1;
-    bool ok = true;
-    for (LINE* l = c.header->down; l != c.header && n <= last && ok; l = l->down, ++n) {
+    for (LINE* l = c.header->down; l != c.header && n <= last; l = l->down, ++n) {
         curline = l;
-        if (n >= first && l->object != K_DEAD) ok = pline(out, l);
+        if (n >= first && l->object != K_DEAD) pline(l);
     }
+    flushblock();
     curline = nullptr;
-    return ok;
+    outblock.out = nullptr;
+    return outblock.ok && std::ferror(out) == 0;
 }
 
 void putfile(bool appending) {
@@ -325,8 +434,6 @@ void putfile(bool appending) {
     if (out == nullptr) {
         ioerr = 1;
     } else {
-        static char buf[1 << 16];
-        std::setvbuf(out, buf, _IOFBF, sizeof buf);
         if (!pfile(out, first, last)) ioerr = 1;
         if (std::fclose(out) != 0) ioerr = 1;
     }

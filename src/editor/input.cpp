@@ -578,11 +578,13 @@ int glett() {
 
 // Types capture slot n (read from the input) as if its characters were keyed.
 // Each character goes with the code of its class (2 other, 3 digit, 4 letter),
-// as the key map would give it, since record fields accept by class.
+// as the key map would give it, since record fields accept by class.  `type`
+// is left as it was (the code of the operation).
 static void typewild(void (*build)()) {
-    int n = gnum();
-    if (n < 1 || n >= NCAPTURES) return;
     const int savetype = type;
+    int n = gnum();
+    type = savetype;
+    if (n < 1 || n >= NCAPTURES) return;
     std::array<unsigned char, CAPTSIZE> text = unified[n];
     for (size_t i = 0; i < text.size() && text[i] != 0; i++) {
         const unsigned char c = text[i];

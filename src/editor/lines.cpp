@@ -70,7 +70,8 @@ void cinsert(int32_t num) {
     int64_t from = curptr();
     int64_t end = endptr();
     // Bytes curptr .. end-1-num move up by num, from the end downwards.
-    for (int64_t p = end - 1 - num; p >= from; --p) textbase[p + num] = textbase[p];
+    for (int64_t p = end - 1 - num; p >= from; --p)
+        textbase[p + num] = textbase[p];
 }
 
 void cremove(int32_t num) {
@@ -81,7 +82,8 @@ void cremove(int32_t num) {
     int64_t end = endptr();
     if (from < l->index || from >= end) return;
     if (num > end - from) num = static_cast<int32_t>(end - from);
-    for (int32_t i = 0; i < num; ++i) savechar(textbase[from + i]);
+    for (int32_t i = 0; i < num; ++i)
+        savechar(textbase[from + i]);
     std::memmove(&textbase[from], &textbase[from + num], static_cast<size_t>(end - from - num));
     std::memset(&textbase[end - num], FREEBYTE, static_cast<size_t>(num));
     l->length -= num;
@@ -127,7 +129,8 @@ void erasefield() {
     int64_t p = curptr();
     int64_t end = endptr();
     int32_t n = 0;
-    while (p + n < end && textbase[p + n] != '|') ++n;
+    while (p + n < end && textbase[p + n] != '|')
+        ++n;
     cremove(n);
 }
 
@@ -135,7 +138,8 @@ void rctrunc() {
     findfield();
     int64_t from = curptr();
     int64_t last = recptr + fieldsiz - 1;
-    for (int64_t p = last; p > from; --p) textbase[p] = textbase[p - 1];
+    for (int64_t p = last; p > from; --p)
+        textbase[p] = textbase[p - 1];
 }
 
 int32_t locatefield(const LINE* ptr, int32_t field) {

@@ -65,4 +65,4 @@ bool ringholds(int c);
 // Clears the walker and the delete ring.
 void resetlines();
 
-}  // namespace oxa
+} // namespace oxa

@@ -111,7 +111,7 @@ void echo() {
 void putstg(int32_t row, int64_t index, int32_t n) {
     int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TL%d,", row);
     if (len < 0) return;
-    for (int32_t i = 0; i < n && len < XVMSGSIZE - 1 && index + i < HEAPSIZE; ++i)
+    for (int32_t i = 0; i < n && len < XVMSGSIZE - 1 && index >= 0 && index + i < HEAPSIZE; ++i)
         xvmsg[len++] = static_cast<char>(outtran[textbase[index + i]]);
     xvmsg[len] = '\0';
     xvtransmit(xvmsg.data());

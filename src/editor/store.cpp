@@ -35,9 +35,13 @@ namespace {
 // the line it has just removed.
 LINE* limbo = nullptr;
 
-LINE* newheader() { return new (std::nothrow) LINE{}; }
+LINE* newheader() {
+    return new (std::nothrow) LINE{};
+}
 
-void freeheader(LINE* l) { delete l; }
+void freeheader(LINE* l) {
+    delete l;
+}
 
 void tolimbo(LINE* l) {
     l->object = K_DEAD;
@@ -59,7 +63,9 @@ void markfree(const LINE* l) {
         std::memset(&textbase[l->index], FREEBYTE, static_cast<size_t>(l->length));
 }
 
-bool ownstext(int32_t kind) { return kind != K_EMPTY && kind != K_PICTURE; }
+bool ownstext(int32_t kind) {
+    return kind != K_EMPTY && kind != K_PICTURE;
+}
 
 } // namespace
 
@@ -70,7 +76,7 @@ LINE* allochdr() {
 }
 
 bool allocln(int32_t linetype, int32_t length) {
-    if (reserve == nullptr) return false;
+    if (reserve == nullptr || length < 0 || avail + length > HEAPSIZE) return false;
     COREFILE& c = cur();
     LINE* l = allochdr();
     LINE* above = c.lnptr;
@@ -132,7 +138,8 @@ void shiftline() {
         // No spare header: the line keeps its header, which is taken out of
         // its place in the physical chain and appended at the tail.
         LINE* prev = &firstphys;
-        while (prev->nextphys != old) prev = prev->nextphys;
+        while (prev->nextphys != old)
+            prev = prev->nextphys;
         prev->nextphys = old->nextphys;
         if (lastphys == old) lastphys = prev;
         old->nextphys = nullptr;
@@ -327,10 +334,13 @@ void resetstore() {
         }
         all.insert(c.header);
     }
-    for (LINE* l = firstphys.nextphys; l != nullptr; l = l->nextphys) all.insert(l);
-    for (LINE* l = limbo; l != nullptr; l = l->nextphys) all.insert(l);
+    for (LINE* l = firstphys.nextphys; l != nullptr; l = l->nextphys)
+        all.insert(l);
+    for (LINE* l = limbo; l != nullptr; l = l->nextphys)
+        all.insert(l);
     if (reserve != nullptr) all.insert(reserve);
-    for (LINE* l : all) freeheader(l);
+    for (LINE* l : all)
+        freeheader(l);
     limbo = nullptr;
     reserve = nullptr;
     core.fill(COREFILE{});
@@ -357,8 +367,7 @@ std::string checkstore() {
         if (l->object == K_DEAD || l->object == K_PICTURE) continue;
         if (l->length < 0) return "negative length";
         if (l->length == 0) continue;
-        if (l->index < 0 || l->index + l->length > avail)
-            return "live text outside [0, avail)";
+        if (l->index < 0 || l->index + l->length > avail) return "live text outside [0, avail)";
         if (prevline != nullptr && l->index < prevend)
             return "live text overlaps or is out of order in the physical chain";
         for (int32_t i = 0; i < l->length; ++i) {

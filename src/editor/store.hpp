@@ -12,13 +12,13 @@
 namespace oxa {
 
 struct coreline {
-    coreline* up;        // previous line (the dummy header for the first line)
-    coreline* down;      // next line (the dummy header after the last line)
-    coreline* nextphys;  // next header in the physical chain, null at the tail
-    int32_t object;      // line kind, see LineKind
-    int32_t length;      // number of text bytes
-    int64_t index;       // heap offset of the first byte (picture handle for kind 2)
-    int64_t linekey;     // offset of the sort key, meaningful only during a sort
+    coreline* up;       // previous line (the dummy header for the first line)
+    coreline* down;     // next line (the dummy header after the last line)
+    coreline* nextphys; // next header in the physical chain, null at the tail
+    int32_t object;     // line kind, see LineKind
+    int32_t length;     // number of text bytes
+    int64_t index;      // heap offset of the first byte (picture handle for kind 2)
+    int64_t linekey;    // offset of the sort key, meaningful only during a sort
 };
 using LINE = coreline;
 
@@ -29,13 +29,13 @@ enum LineKind : int32_t {
     K_RECORD = 1,
     K_PICTURE = 2,
     K_FORMULA = 3,
-    K_HLINE = 4,  // read with the prefix backslash h
-    K_EMPTY = 5,  // never held text, owns no heap bytes
-    K_ALINE = 6,  // read with the prefix backslash a
+    K_HLINE = 4, // read with the prefix backslash h
+    K_EMPTY = 5, // never held text, owns no heap bytes
+    K_ALINE = 6, // read with the prefix backslash a
 };
 
 constexpr int NCORE = 20;
-constexpr int FILNAMESIZE = 49;  // 48 characters and the NUL
+constexpr int FILNAMESIZE = 49; // 48 characters and the NUL
 
 struct COREFILE {
     LINE* header;   // dummy header of the circular line list
@@ -44,8 +44,8 @@ struct COREFILE {
     int32_t curline;
     int32_t lncount;
     int64_t charcount;
-    int32_t viewtype;  // object type 0..7
-    int32_t curflag;   // 1 text cursor, 2 picture/formula item, 3 formula table cell
+    int32_t viewtype; // object type 0..7
+    int32_t curflag;  // 1 text cursor, 2 picture/formula item, 3 formula table cell
     std::array<char, FILNAMESIZE> filname;
     uint8_t edited;
     LINE* starA;
@@ -56,7 +56,7 @@ struct COREFILE {
     int32_t cstarB;
     uint8_t cnextstar;
     int32_t cstarcount;
-    LINE* disln;  // first line shown in the text window
+    LINE* disln; // first line shown in the text window
 };
 
 constexpr int64_t HEAPSIZE = 4000000;
@@ -74,13 +74,16 @@ extern LINE firstphys;
 extern LINE* lastphys;
 
 // The current corefile.
-inline COREFILE& cur() { return core[corenum]; }
+inline COREFILE& cur() {
+    return core[corenum];
+}
 
 // Returns the reserve header and allocates the next one (null when memory for
 // headers is exhausted).  The header returned is uninitialised.
 LINE* allochdr();
 // Inserts a new line below `lnptr` and makes it current.  Refused (returns
-// false, nothing changed) while `reserve` is null.
+// false, nothing changed) while `reserve` is null or when `length` bytes from
+// `avail` would pass the heap's end.
 bool allocln(int32_t linetype, int32_t length);
 void linkphys();
 void removeline();
@@ -109,4 +112,4 @@ void resetstore();
 // first violation.
 std::string checkstore();
 
-}  // namespace oxa
+} // namespace oxa

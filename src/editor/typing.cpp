@@ -47,13 +47,17 @@ constexpr int CODE_MATHINSERT = 53;
 // Whether the last xbldtxt stored its byte.
 bool entered = false;
 
-LINE* curln() { return cur().lnptr; }
+LINE* curln() {
+    return cur().lnptr;
+}
 
 bool textline(const LINE* l) {
     return l != cur().header && l->object != K_PICTURE && l->object != K_DEAD;
 }
 
-unsigned char byteat(int64_t p) { return textbase[p]; }
+unsigned char byteat(int64_t p) {
+    return textbase[p];
+}
 
 // The byte under the cursor, or -1 beyond the line's end.
 int undercursor() {
@@ -88,8 +92,10 @@ void cutbytes(int32_t n) {
     LINE* l = c.lnptr;
     int64_t from = curptr();
     int64_t end = endptr();
-    for (int64_t p = from; p + n < end; ++p) textbase[p] = textbase[p + n];
-    for (int64_t p = end - n; p < end; ++p) textbase[p] = FREEBYTE;
+    for (int64_t p = from; p + n < end; ++p)
+        textbase[p] = textbase[p + n];
+    for (int64_t p = end - n; p < end; ++p)
+        textbase[p] = FREEBYTE;
     l->length -= n;
     c.charcount -= n;
 }
@@ -110,8 +116,12 @@ bool allowed(int cls, char ftype_) {
     return checktable[static_cast<size_t>(cls - 2)][static_cast<size_t>(ftype_ - 'b')] != 0;
 }
 
-char curfieldtype() { return fieldnum >= 1 && fieldnum <= MAXFIELDS ? ftype[fieldnum] : 'c'; }
-int32_t curfieldmax() { return fieldnum >= 1 && fieldnum <= MAXFIELDS ? maxfieldlen[fieldnum] : 5; }
+char curfieldtype() {
+    return fieldnum >= 1 && fieldnum <= MAXFIELDS ? ftype[fieldnum] : 'c';
+}
+int32_t curfieldmax() {
+    return fieldnum >= 1 && fieldnum <= MAXFIELDS ? maxfieldlen[fieldnum] : 5;
+}
 
 // Enters `ch` through `enter` in insert mode; the mode is restored.
 template <typename F> void insertwith(int ch, F enter) {
@@ -279,7 +289,8 @@ void copyfield() {
     findfield();
     c.curcol = saved;
     savechar(UNITMARK);
-    for (int64_t p = recptr; p < endptr() && byteat(p) != '|'; ++p) savechar(byteat(p));
+    for (int64_t p = recptr; p < endptr() && byteat(p) != '|'; ++p)
+        savechar(byteat(p));
 }
 
 void recrec() {
@@ -291,7 +302,8 @@ void recrec() {
 void recfield() {
     if (!ringholds(UNITMARK)) return;
     int ch = 0;
-    while (popchar(ch) && ch != UNITMARK) insertwith(ch, [] { xbldrec(); });
+    while (popchar(ch) && ch != UNITMARK)
+        insertwith(ch, [] { xbldrec(); });
     redisplay = RP_FIELD;
 }
 
@@ -345,14 +357,16 @@ void insmath(const unsigned char* text, int32_t length) {
         if (!cadd(' ')) break;
     if (added < length) { // no room: give the blanks back
         LINE* l = curln();
-        for (int32_t i = 0; i < added; ++i) textbase[l->index + l->length - 1 - i] = FREEBYTE;
+        for (int32_t i = 0; i < added; ++i)
+            textbase[l->index + l->length - 1 - i] = FREEBYTE;
         l->length -= added;
         c.charcount -= added;
         return;
     }
     cinsert(length);
     int64_t p = curptr();
-    for (int32_t i = 0; i < length; ++i) textbase[p + i] = text[i];
+    for (int32_t i = 0; i < length; ++i)
+        textbase[p + i] = text[i];
 }
 
 void insnode(int32_t kind, const char* text) {
@@ -442,7 +456,8 @@ void rubmath() {
     int32_t col = c.curcol;
     if (!allocln(K_EMPTY, 0)) return;
     adopt(K_FORMULA);
-    for (char b : item) cadd(static_cast<unsigned char>(b));
+    for (char b : item)
+        cadd(static_cast<unsigned char>(b));
     c.lnptr = here;
     c.curcol = col;
     redisplay = RP_ALL;
@@ -499,7 +514,8 @@ void insertat(int64_t at, const std::string& bytes) {
     COREFILE& c = cur();
     int32_t saved = c.curcol;
     c.curcol = static_cast<int32_t>(at - curln()->index) + 1;
-    insmath(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int32_t>(bytes.size()));
+    insmath(reinterpret_cast<const unsigned char*>(bytes.data()),
+            static_cast<int32_t>(bytes.size()));
     c.curcol = saved;
 }
 
@@ -528,7 +544,8 @@ void instabcol() {
     for (int64_t q = open + 1; q < close; ++q)
         if (byteat(q) == MATH_ROW) ends.push_back(q - base);
     ends.push_back(close - base);
-    for (auto it = ends.rbegin(); it != ends.rend(); ++it) insertat(curln()->index + *it, sep);
+    for (auto it = ends.rbegin(); it != ends.rend(); ++it)
+        insertat(curln()->index + *it, sep);
     redisplay = RP_ALL;
 }
 

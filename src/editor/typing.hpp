@@ -54,4 +54,4 @@ void insmath(const unsigned char* text, int32_t length);
 // Restores the entry state (nothing beyond the store's own state yet).
 void resettyping();
 
-}  // namespace oxa
+} // namespace oxa

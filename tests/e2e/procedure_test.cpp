@@ -115,6 +115,26 @@ TEST(Procedure, CommandTypedFromTheKeyboardAfterTheProcedure) {
     EXPECT_EQ(emitted(r.out), std::vector<std::string>{"hello\n"}) << r.out;
 }
 
+TEST(Procedure, KeySequencesFromTheKeyboard) {
+    struct KeyCase {
+        const char* what;
+        const char* keys;
+        const char* text;
+    } cases[] = {
+        {"overwrite", "{CR}abc{ESC}[D{ESC}[DX{ESC}[13~EM{CR}", "aXc\n"},
+        {"insert mode by ESC [ 2 ~", "{CR}abc{ESC}[D{ESC}[D{ESC}[2~X{ESC}[13~EM{CR}", "aXbc\n"},
+        // ESC [ 300 ~ is key 239: given the insert-mode code by KEY (key 623).
+        {"numeric key capped", "KE623|22{CR}{CR}abc{ESC}[D{ESC}[D{ESC}[300~X{CMD}EM{CR}", "aXbc\n"},
+        {"unmapped keys ignored", "{CR}a{^A}{ESC}a{ESC}[99~{ESC}[[Ab{CMD}EM{CR}", "ab\n"},
+    };
+    for (const KeyCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto r = runoxa({.keys = c.keys, .framed = false});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(emitted(r.out), std::vector<std::string>{c.text}) << r.out;
+    }
+}
+
 TEST(Procedure, EndOfInputNamesTheUnsavedCorefile) {
     auto r = runoxa({.args = {"notes.txt"}, .keys = "{CR}abc", .framed = false});
     EXPECT_EQ(r.status, 0);

@@ -29,9 +29,12 @@ std::string content(const oxatest::Result& r) {
 std::vector<std::string> echoed(const oxatest::Result& r) {
     std::vector<std::string> out;
     size_t i = 0;
-    while (i < r.lines.size() && r.lines[i] != "Command ") ++i;
-    while (i < r.lines.size() && r.lines[i] != "Typing  ") ++i;
-    for (++i; i < r.lines.size() && r.lines[i] != "Command "; ++i) out.push_back(r.lines[i]);
+    while (i < r.lines.size() && r.lines[i] != "Command ")
+        ++i;
+    while (i < r.lines.size() && r.lines[i] != "Typing  ")
+        ++i;
+    for (++i; i < r.lines.size() && r.lines[i] != "Command "; ++i)
+        out.push_back(r.lines[i]);
     return out;
 }
 
@@ -48,10 +51,15 @@ TEST(Typing, EchoAndText) {
          "{^X}{^X}{^X}{^X}{^X}{^X}{^X}{^X}{^X}z",
          {"z"},
          "         z\n"},
-        {"insert inside a line repaints its row", "ac{ESC}[D{^W}b", {"a", "c", "Insert  "}, "abc\n"},
+        {"insert inside a line repaints its row",
+         "ac{ESC}[D{^W}b",
+         {"a", "c", "Insert  "},
+         "abc\n"},
         {"insert at the end echoes", "{^W}ab", {"Insert  ", "a", "b"}, "ab\n"},
-        {"insert and back to overwrite", "abc{ESC}[D{ESC}[D{^W}X{^W}Y",
-         {"a", "b", "c", "Insert  ", "Typing  ", "Y"}, "aXYc\n"},
+        {"insert and back to overwrite",
+         "abc{ESC}[D{ESC}[D{^W}X{^W}Y",
+         {"a", "b", "c", "Insert  ", "Typing  ", "Y"},
+         "aXYc\n"},
     };
     for (const auto& c : cases) {
         oxatest::Result r = typing(c.keys);
@@ -94,8 +102,8 @@ TEST(Typing, RecordEntry) {
     } cases[] = {
         {"a bar is never entered", "ab|c", "\\rabc||||||||||\n"},
         {"a full field takes no more", "abcdefg{^X}x", "\\rabcde|x|||||||||\n"},
-        {"insert in a full field loses its last character",
-         "abcde{ESC}[D{ESC}[D{ESC}[D{^W}X", "\\rabXcd||||||||||\n"},
+        {"insert in a full field loses its last character", "abcde{ESC}[D{ESC}[D{ESC}[D{^W}X",
+         "\\rabXcd||||||||||\n"},
         {"field deletion", "ab{^X}cd{ESC}{^D}", "\\rab||||||||||\n"},
         {"field deletion and recovery", "ab{^X}cd{ESC}{^D}{ESC}{^T}", "\\rab|cd|||||||||\n"},
         {"rubout on a bar only moves left", "ab{DEL}{DEL}", "\\ra||||||||||\n"},
@@ -107,4 +115,4 @@ TEST(Typing, RecordEntry) {
     }
 }
 
-}  // namespace
+} // namespace

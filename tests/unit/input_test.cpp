@@ -3,8 +3,14 @@
 // "keyboard" is a memory stream standing in for standard input.
 #include "editor/input.hpp"
 
+#include "editor/commands.hpp"
+#include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
+#include "editor/lines.hpp"
+#include "editor/motion.hpp"
+#include "editor/paint.hpp"
 #include "editor/store.hpp"
+#include "editor/typing.hpp"
 
 #include <gtest/gtest.h>
 
@@ -352,6 +358,13 @@ TEST_F(InputTest, FunctionKeysRunAsSubroutines) {
     EXPECT_EQ(holdch, 'k');
 }
 
+TEST_F(InputTest, LoopEndOnlyJumpsWithinItsOwnString) {
+    // A loop end in a function key does not close the procedure's loop.
+    transstring("{>}f", fn[0].data(), FNKEYSIZE);
+    proc("{$}2{<^}a{[}0b{>%}");
+    EXPECT_EQ(typed(), "afbafb");
+}
+
 TEST_F(InputTest, PauseReadsTheKeyboardUntilResume) {
     vl_result[0] = 0;
     proc("a{[Y}b");
@@ -608,6 +621,65 @@ TEST_F(InputTest, CaptureIsCutToItsSlot) {
     ASSERT_EQ(unify("*", at, 0, 300), 1);
     copywild();
     EXPECT_EQ(slot(1), std::string(CAPTSIZE - 1, 'x'));
+}
+
+// Edit code 41 types a capture slot, its number read from the input, as if
+// its characters were keyed.
+class WildTest : public InputTest {
+  protected:
+    void SetUp() override {
+        InputTest::SetUp();
+        xvsink = [](const char*, size_t) {};
+        resetpaint();
+        resetcommands();
+        reseteditloop();
+        resetmotion();
+        resettyping();
+    }
+    // The current line holds text (of the given kind); cursor at col.
+    static void fill(const char* text, int32_t col, int32_t kind) {
+        for (const char* p = text; *p; ++p)
+            ASSERT_TRUE(cadd(static_cast<unsigned char>(*p)));
+        cur().lnptr->object = kind;
+        cur().curcol = col;
+    }
+    static std::string line() {
+        const LINE* l = cur().lnptr;
+        return std::string(reinterpret_cast<const char*>(&textbase[l->index]),
+                           static_cast<size_t>(l->length));
+    }
+};
+
+TEST_F(WildTest, TextCapture) {
+    fill("ab", 3, K_TEXT);
+    std::strcpy(reinterpret_cast<char*>(unified[2].data()), "XY9");
+    mode = 2;
+    type = 41;
+    pushfn("2\r");
+    wildtxt();
+    EXPECT_EQ(line(), "abXY9");
+    EXPECT_EQ(cur().curcol, 6);
+    EXPECT_EQ(redisplay, 5);
+    EXPECT_EQ(type, 41);
+    // A slot number outside 1..21 types nothing; the number's end is consumed.
+    pushfn("22x");
+    wildtxt();
+    EXPECT_EQ(line(), "abXY9");
+    EXPECT_EQ(*fnstack[fnptr], 0);
+    EXPECT_EQ(checkstore(), "");
+}
+
+TEST_F(WildTest, RecordCaptureKeepsTheFieldRules) {
+    cur().viewtype = 1;
+    fill("ab|cd|", 4, K_RECORD);
+    ftype[2] = 'i'; // an integer field refuses letters
+    std::strcpy(reinterpret_cast<char*>(unified[1].data()), "1x2");
+    mode = 1;
+    pushfn("1\r");
+    wildrec();
+    EXPECT_EQ(line(), "ab|12|");
+    EXPECT_EQ(redisplay, 7);
+    EXPECT_EQ(checkstore(), "");
 }
 
 TEST_F(InputTest, EndOfInputExitsNamingUnsavedCorefiles) {

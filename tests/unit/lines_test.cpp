@@ -21,7 +21,8 @@ std::string text(const LINE* l) {
 }
 
 void put(const char* s) {
-    for (const char* p = s; *p; ++p) ASSERT_TRUE(cadd(static_cast<unsigned char>(*p)));
+    for (const char* p = s; *p; ++p)
+        ASSERT_TRUE(cadd(static_cast<unsigned char>(*p)));
 }
 
 // Makes the corefile hold exactly `lines` and puts
@@ -40,7 +41,8 @@ void fill(std::initializer_list<const char*> lines) {
 std::string ring(int n) {
     std::string s;
     int c = 0;
-    for (int i = 0; i < n && popchar(c); ++i) s.insert(s.begin(), static_cast<char>(c));
+    for (int i = 0; i < n && popchar(c); ++i)
+        s.insert(s.begin(), static_cast<char>(c));
     return s;
 }
 
@@ -74,7 +76,8 @@ TEST_F(LinesTest, RemoveDeletesIntoTheRingAndFreesTheTail) {
     cremove(3);
     EXPECT_EQ(text(cur().lnptr), "aef");
     EXPECT_EQ(cur().charcount, 3);
-    for (int64_t p = end - 3; p < end; ++p) EXPECT_EQ(textbase[p], FREEBYTE);
+    for (int64_t p = end - 3; p < end; ++p)
+        EXPECT_EQ(textbase[p], FREEBYTE);
     EXPECT_EQ(ring(10), "bcd");
 }
 
@@ -90,7 +93,8 @@ TEST_F(LinesTest, RemoveIsClampedToTheLinesEnd) {
 
 TEST_F(LinesTest, RingKeepsTheLast80) {
     std::string s;
-    for (int i = 0; i < 100; ++i) s += static_cast<char>('!' + i % 90);
+    for (int i = 0; i < 100; ++i)
+        s += static_cast<char>('!' + i % 90);
     fill({s.c_str()});
     cremove(100);
     EXPECT_EQ(ring(200), s.substr(20));
@@ -164,7 +168,8 @@ TEST_F(LinesTest, FieldsOfARecordLine) {
         int32_t field;
         int32_t offset;
     } cases[] = {{1, 0}, {2, 3}, {3, 7}, {4, 8}, {9, 9}};
-    for (const Case& k : cases) EXPECT_EQ(locatefield(cur().lnptr, k.field), k.offset) << k.field;
+    for (const Case& k : cases)
+        EXPECT_EQ(locatefield(cur().lnptr, k.field), k.offset) << k.field;
 
     cur().curcol = 4;
     erasefield();
@@ -221,7 +226,8 @@ TEST_F(LinesTest, SetcurMovesTheCursorAndReanchorsOutsideTheWindow) {
     EXPECT_EQ(redisplay, 0);
 
     setptr();
-    for (int i = 0; i < 4; ++i) nextc(); // line 4: row 3 of a 2-row window
+    for (int i = 0; i < 4; ++i)
+        nextc(); // line 4: row 3 of a 2-row window
     setcur();
     EXPECT_EQ(cur().lnptr, cur().header->up);
     EXPECT_EQ(cur().disln, cur().header->up);
@@ -254,7 +260,8 @@ TEST_F(LinesTest, LocateWordStepsOverWords) {
         bool found;
         int32_t col;
         int32_t lines;
-    } cases[] = {{1, true, 1, 0}, {2, true, 5, 0}, {3, true, 11, 0}, {4, true, 1, 1}, {5, false, 0, 0}};
+    } cases[] = {
+        {1, true, 1, 0}, {2, true, 5, 0}, {3, true, 11, 0}, {4, true, 1, 1}, {5, false, 0, 0}};
     for (const Case& k : cases) {
         EXPECT_EQ(locateword(cur().header->down, k.field), k.found) << k.field;
         if (!k.found) continue;
@@ -269,5 +276,5 @@ TEST_F(LinesTest, ByteFreeMarkIsNeverStored) {
     EXPECT_EQ(text(cur().lnptr), "a");
 }
 
-}  // namespace
-}  // namespace oxa
+} // namespace
+} // namespace oxa

@@ -23,7 +23,8 @@ std::string text(const LINE* l) {
 
 // Appends `s` to the current line.
 void put(const char* s) {
-    for (const char* p = s; *p; ++p) ASSERT_TRUE(cadd(static_cast<unsigned char>(*p)));
+    for (const char* p = s; *p; ++p)
+        ASSERT_TRUE(cadd(static_cast<unsigned char>(*p)));
 }
 
 // Adds a new line below the cursor line holding `s`; it becomes current.
@@ -103,7 +104,8 @@ TEST_F(StoreTest, LineGrowsInPlaceOnlyIntoFreeBytesOrAtTheTop) {
     EXPECT_EQ(moved->index, b->index + 3);
     EXPECT_EQ(text(moved), "one!");
     EXPECT_EQ(lastphys, moved);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(textbase[oldindex + i], FREEBYTE);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(textbase[oldindex + i], FREEBYTE);
     EXPECT_EQ(cur().header->down, moved);
     EXPECT_EQ(moved->down, b);
     EXPECT_EQ(b->up, moved);
@@ -168,7 +170,8 @@ TEST_F(StoreTest, RemoveLineTextAndEmpty) {
     removeline();
     EXPECT_EQ(t->object, K_DEAD);
     EXPECT_TRUE(inchain(t));
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(textbase[index + i], FREEBYTE);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(textbase[index + i], FREEBYTE);
     EXPECT_EQ(cur().starA, nullptr);
     EXPECT_EQ(cur().starcount, 0);
     EXPECT_EQ(cur().nextstar, 'A');
@@ -177,7 +180,7 @@ TEST_F(StoreTest, RemoveLineTextAndEmpty) {
     cur().lnptr = t->down; // the removed header is still readable
     EXPECT_EQ(cur().lnptr, e);
 
-    removeline(); // the empty line: out of the list at once
+    removeline();              // the empty line: out of the list at once
     EXPECT_EQ(e->down, below); // readable until the next collection
     cur().lnptr = below;
     EXPECT_EQ(cur().lncount, 1);
@@ -280,6 +283,8 @@ TEST_F(StoreTest, HeapEndIsNeverPassed) {
     EXPECT_FALSE(cadd('c'));
     EXPECT_EQ(cur().lnptr->length, 2);
     EXPECT_EQ(avail, HEAPSIZE);
+    EXPECT_FALSE(allocln(K_TEXT, 1)); // a reader's text would not fit
+    EXPECT_EQ(cur().lncount, 1);
     cur().curcol = 1000;
     extline(); // ends although nothing more fits
     EXPECT_EQ(cur().lnptr->length, 2);
@@ -458,7 +463,12 @@ TEST_F(StoreTest, CheckerFindsCorruption) {
              cadd('q');
              cur().lnptr->index = a->index;
          }},
-        {"no line", [] { core[5].header->down = core[5].header->up = core[5].header; }},
+        {"no line",
+         [] {
+             corenum = 5;
+             removeline();
+             corenum = 1;
+         }},
     };
     for (const Case& k : cases) {
         resetstore();
@@ -470,5 +480,5 @@ TEST_F(StoreTest, CheckerFindsCorruption) {
     }
 }
 
-}  // namespace
-}  // namespace oxa
+} // namespace
+} // namespace oxa

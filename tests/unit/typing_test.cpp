@@ -25,11 +25,14 @@ std::string text(const LINE* l) {
     return std::string(reinterpret_cast<const char*>(&textbase[l->index]),
                        static_cast<size_t>(l->length));
 }
-std::string line() { return text(cur().lnptr); }
+std::string line() {
+    return text(cur().lnptr);
+}
 
 int bells() {
     int n = 0;
-    for (const std::string& m : sent) n += m == "$b";
+    for (const std::string& m : sent)
+        n += m == "$b";
     return n;
 }
 
@@ -39,7 +42,8 @@ void fill(std::initializer_list<const char*> lines, int32_t col = 1, int32_t kin
     for (const char* s : lines) {
         if (!first) ASSERT_TRUE(allocln(K_EMPTY, 0));
         first = false;
-        for (const char* p = s; *p; ++p) ASSERT_TRUE(cadd(static_cast<unsigned char>(*p)));
+        for (const char* p = s; *p; ++p)
+            ASSERT_TRUE(cadd(static_cast<unsigned char>(*p)));
         if (*s == '\0' && kind != K_TEXT) {
             cur().lnptr->object = kind;
             cur().lnptr->index = avail;
@@ -92,7 +96,10 @@ TEST_F(TypingTest, TypingInBothModes) {
         {"abc", 2, 2, 'X', "aXbc", 3, 5},
         {"abc", 4, 2, 'X', "abcX", 5, 4},
         {"abc", 6, 2, 'X', "abc  X", 7, 4},
-        {"abc", 1, 1, 0xE9, "\xE9" "bc", 2, 4},
+        {"abc", 1, 1, 0xE9,
+         "\xE9"
+         "bc",
+         2, 4},
     };
     for (const Case& k : cases) {
         resetstore();
@@ -125,9 +132,9 @@ TEST_F(TypingTest, Bells) {
         int32_t rmarg;
         int expect;
     } cases[] = {
-        {"abcd", 5, 1, 5, 1},  // overwrite at the margin, the line's last column
+        {"abcd", 5, 1, 5, 1},   // overwrite at the margin, the line's last column
         {"abcdef", 5, 1, 5, 0}, // at the margin but not at the line's end
-        {"abcd", 2, 2, 5, 1},  // insert makes the length reach the margin
+        {"abcd", 2, 2, 5, 1},   // insert makes the length reach the margin
         {"ab", 2, 2, 5, 0},
     };
     for (const Case& k : cases) {
@@ -198,10 +205,12 @@ TEST_F(TypingTest, RuboutOnAnEmptyLineRemovesIt) {
 
 TEST_F(TypingTest, RuboutThenRecoverRestoresTheText) {
     fill({"xabcy"}, 2);
-    for (int i = 0; i < 3; ++i) rubtxt();
+    for (int i = 0; i < 3; ++i)
+        rubtxt();
     EXPECT_EQ(line(), "xy");
     mode = 1;
-    for (int i = 0; i < 3; ++i) rectxt();
+    for (int i = 0; i < 3; ++i)
+        rectxt();
     EXPECT_EQ(line(), "xabcy");
     EXPECT_EQ(cur().curcol, 2);
     EXPECT_EQ(mode, 1);
@@ -228,7 +237,8 @@ TEST_F(TypingTest, RecoverWordStopsAtTheUnitMark) {
     EXPECT_EQ(line(), "one  two");
     savechar('z');
     savechar('\\');
-    for (char ch : std::string("new")) savechar(ch);
+    for (char ch : std::string("new"))
+        savechar(ch);
     recword();
     EXPECT_EQ(line(), "one new two");
     EXPECT_EQ(cur().curcol, 5);
@@ -255,9 +265,9 @@ TEST_F(RecordTest, FieldTypesAcceptTheirClasses) {
         int code;
         bool accepted;
     } cases[] = {
-        {'b', '5', 3, false}, {'b', 'y', 4, true}, {'b', 'n', 4, true}, {'b', 'a', 4, false},
-        {'c', '#', 2, true},  {'c', '-', 4, true}, {'f', '7', 3, true}, {'f', 'k', 4, true},
-        {'f', '-', 4, false}, {'i', '-', 4, true}, {'i', '3', 3, true}, {'i', 'x', 4, false},
+        {'b', '5', 3, false}, {'b', 'y', 4, true},  {'b', 'n', 4, true},  {'b', 'a', 4, false},
+        {'c', '#', 2, true},  {'c', '-', 4, true},  {'f', '7', 3, true},  {'f', 'k', 4, true},
+        {'f', '-', 4, false}, {'i', '-', 4, true},  {'i', '3', 3, true},  {'i', 'x', 4, false},
         {'j', '3', 3, true},  {'j', '-', 4, false}, {'d', 'a', 4, false}, {'g', '1', 3, false},
         {'c', '|', 2, false},
     };
@@ -494,5 +504,5 @@ TEST_F(TypingTest, NodeOnAnEmptyLineMakesAFormulaLine) {
     EXPECT_EQ(cur().charcount, 4);
 }
 
-}  // namespace
-}  // namespace oxa
+} // namespace
+} // namespace oxa

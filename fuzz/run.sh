@@ -1,0 +1,27 @@
+#!/bin/sh
+# Builds every fuzz target (fuzz/*_fuzz.cpp) and runs each for a bounded time
+# over a scratch copy of its seed corpus.  Usage: fuzz/run.sh [seconds] [outdir]
+# A crash, hang, leak of sanitizer report or timeout makes the script fail.
+set -e
+cd "$(dirname "$0")/.."
+secs=${1:-60}
+out=${2:-build-fuzz}
+sh fuzz/build.sh "$out"
+status=0
+for src in fuzz/*_fuzz.cpp; do
+    name=$(basename "$src" _fuzz.cpp)
+    work="$out/corpus/$name"
+    mkdir -p "$work"
+    if [ -d "fuzz/corpus/$name" ]; then cp -r "fuzz/corpus/$name/." "$work/"; fi
+    echo "== $name: $secs s"
+    if ! ASAN_OPTIONS=detect_leaks=0 "$out/${name}_fuzz" -seed=1 -max_total_time="$secs" \
+        -timeout=10 -max_len=4096 -print_final_stats=1 -artifact_prefix="$out/${name}-" \
+        "$work" >"$out/$name.log" 2>&1; then
+        echo "FAILED: $name (see $out/$name.log)"
+        tail -40 "$out/$name.log"
+        status=1
+    else
+        grep -E 'stat::number_of_executed_units' "$out/$name.log" || true
+    fi
+done
+exit $status
