@@ -84,7 +84,7 @@ int addtype(const char* name) {
     }
     attr_table_entry& e = attr_table[total_types];
     e.type.fill(0);
-    strncpy(e.type.data(), name, ATTRNAMESIZE - 1);
+    memcpy(e.type.data(), name, strnlen(name, ATTRNAMESIZE - 1));  // longer names are cut
     e.entries = 1;
     e.partial = 0;
     e.trans = nullptr;

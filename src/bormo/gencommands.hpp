@@ -69,6 +69,8 @@ void vreadsyn();  // SYNTAX
 void vreaduser(); // USER
 void vreadterm(); // TMNLS
 void vreadlex();  // LEXICON
+void vreadmorph();  // MORPHOLOGY
+void vreadtables(); // TBLS
 void addlex();    // VADDLEX
 void rm_vfiles(); // RM_VFILES
 void vdisplay();  // VDISPLAY

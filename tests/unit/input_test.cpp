@@ -601,6 +601,16 @@ TEST_F(InputTest, UnifyTerminatorAndLimits) {
     EXPECT_EQ(unify(longpat.c_str(), at, 0, 3), 0);
 }
 
+TEST_F(InputTest, CapturesComeFromTheLastSuccessfulMatch) {
+    int64_t at = place("abbc");
+    ASSERT_EQ(unify("a*c", at, 0, 4), 1);
+    int64_t other = place("xyz");
+    ASSERT_EQ(unify("q*", other, 0, 3), 0);
+    place("abbc");
+    copywild();
+    EXPECT_EQ(slot(1), "bb");
+}
+
 TEST_F(InputTest, CapturesBeyondTwentyShareTheLastSlot) {
     std::string pattern, text;
     for (int i = 1; i <= 22; i++) {
