@@ -226,6 +226,14 @@ void vdisplay() {
     }
 }
 
+void vfreq() {
+    if (!(installed & VF_LE)) {
+        oxa::diserr("Lexicon not present");
+        return;
+    }
+    vary_frequency(oxa::picstring.data());
+}
+
 void rnset() {
     reseed(oxa::param[1]);
 }

@@ -74,6 +74,7 @@ void vreadtables(); // TBLS
 void addlex();    // VADDLEX
 void rm_vfiles(); // RM_VFILES
 void vdisplay();  // VDISPLAY
+void vfreq();     // VFREQ
 void rnset();     // RANDOM SEED
 void rnprint();   // PSEED
 

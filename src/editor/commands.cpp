@@ -97,7 +97,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"VADDLEX", 0, "f1", "|", fpr, bormo::addlex, "lexicon file"},
     {"MPASSES", 0, "i i i i i ", "0|0|0|0|0|", nullptr, nullptr, "set morphology passes"},
     {"VDISPLAY", 0, "i ", "|", nullptr, bormo::vdisplay, "0: 1: 2: ..."},
-    {"VFREQ", 0, "cA", "|", nullptr, nullptr, "vary lexical frequency"},
+    {"VFREQ", 0, "cA", "|", nullptr, bormo::vfreq, "vary lexical frequency"},
     {"VROOTSET", 0, "cA", "|", nullptr, nullptr, "set error-test roots"},
     {"RANDOM SEED", 0, "i ", "|", nullptr, bormo::rnset, "odd integer"},
     {"PSEED", 0, "i ", "|", nullptr, bormo::rnprint, "print random seed"},
