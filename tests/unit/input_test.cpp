@@ -2,6 +2,7 @@
 // notation and the wildcard matcher.  Procedures are pushed as strings and the
 // "keyboard" is a memory stream standing in for standard input.
 #include "editor/input.hpp"
+#include "editor/editloop.hpp"
 
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
@@ -693,6 +694,8 @@ TEST_F(WildTest, RecordCaptureKeepsTheFieldRules) {
 }
 
 TEST_F(InputTest, EndOfInputExitsNamingUnsavedCorefiles) {
+    auto* const guard = eofhook; // this test wants the real exit
+    eofhook = nullptr;
     EXPECT_EXIT(
         {
             core[3].edited = 1;
@@ -703,9 +706,12 @@ TEST_F(InputTest, EndOfInputExitsNamingUnsavedCorefiles) {
             fetchchar();
         },
         ::testing::ExitedWithCode(0), "letter\\.txt\\) not saved(.|\n)*corefile 5 not saved");
+    eofhook = guard;
 }
 
 TEST_F(InputTest, EndOfInputInsideAWait) {
+    auto* const guard = eofhook; // this test wants the real exit
+    eofhook = nullptr;
     EXPECT_EXIT(
         {
             if (!std::freopen("/dev/null", "r", stdin)) std::abort();
@@ -714,6 +720,7 @@ TEST_F(InputTest, EndOfInputInsideAWait) {
             gcr();
         },
         ::testing::ExitedWithCode(0), "");
+    eofhook = guard;
 }
 
 } // namespace
