@@ -6,6 +6,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/lexicon.hpp"
+#include "bormo/morphology.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/syntax.hpp"
 #include "bormo/vline.hpp"
@@ -22,8 +23,8 @@ constexpr std::array<vfile_entry, NVFILES> vfile_table_rows = {{
     {"AT", VF_AT | VF_LE | VF_MR | VF_GP, clearattributes, clearattributes, 'a'},
     {"US", VF_US, dump_syntax, dump_syntax, 'u'},
     {"SY", VF_SY | VF_US, dump_syntax, dump_syntax, 's'},
-    {"MO", VF_MO, nullptr, nullptr, 'm'},
-    {"TB", VF_TB, nullptr, nullptr, 'T'},
+    {"MO", VF_MO, clear_mrules, init_mrules, 'm'},
+    {"TB", VF_TB, clear_tables, nullptr, 'T'},
     {"TM", VF_TM | VF_LE | VF_MR, clear_terminals, clear_terminals, 't'},
     {"LE", VF_LE | VF_GP, clearlexicon, nullptr, 'L'},
     {"IP", VF_IP, nullptr, nullptr, 'p'},
@@ -174,6 +175,20 @@ void vreadlex() {
     installed |= VF_LE;
 }
 
+void vreadmorph() {
+    uninstall_n(4);
+    new_readmorph(oxa::curfile.data());
+    putbormofile(oxa::curfile.data(), 'm');
+    installed |= VF_MO;
+}
+
+void vreadtables() {
+    uninstall_n(5);
+    new_readtables(oxa::curfile.data());
+    putbormofile(oxa::curfile.data(), 'T');
+    installed |= VF_TB;
+}
+
 void addlex() {
     if (installed & VF_LE) {
         readdict(oxa::curfile.data());
@@ -197,12 +212,26 @@ void vdisplay() {
     case 0:
         v_print(MSGCORE, bits_to_text(installed).c_str());
         break;
+    case 5:
+        print_tables();
+        break;
+    case 6:
+        print_mrules();
+        break;
     case 7:
         printlex();
         break;
     default:
         break;
     }
+}
+
+void vfreq() {
+    if (!(installed & VF_LE)) {
+        oxa::diserr("Lexicon not present");
+        return;
+    }
+    vary_frequency(oxa::picstring.data());
 }
 
 void rnset() {

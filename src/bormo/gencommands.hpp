@@ -69,9 +69,12 @@ void vreadsyn();  // SYNTAX
 void vreaduser(); // USER
 void vreadterm(); // TMNLS
 void vreadlex();  // LEXICON
+void vreadmorph();  // MORPHOLOGY
+void vreadtables(); // TBLS
 void addlex();    // VADDLEX
 void rm_vfiles(); // RM_VFILES
 void vdisplay();  // VDISPLAY
+void vfreq();     // VFREQ
 void rnset();     // RANDOM SEED
 void rnprint();   // PSEED
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bormo/attributes.hpp"
+#include "bormo/expansion.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/syntax.hpp"
 #include "bormo/vline.hpp"
@@ -665,7 +666,17 @@ void getdictent(t_dict_lookup* lookup) {
     lookup->error = 0;
 }
 
-void getwords(int start) {}
+void getwords(int start) {
+    for (int i = std::max(start, 0); i < d_table_count; ++i) {
+        t_dict_lookup& d = dict_table[i];
+        if (d.pointed_at != 1 || !d.class_ || !*d.class_) continue;
+        getdictent(&d);
+        if (d.error == 3)
+            v_err("No lexical entry found for", d.class_, "");
+        else if (d.error == 1)
+            v_err("Terminal not found:", d.class_, "");
+    }
+}
 
 void apply_vf_single(char* entry, int n) {
     if (!entry || n == -1) return;
@@ -721,7 +732,46 @@ void printlex() {
             v_print(MSGCORE, readable_entry(n->recordptr).c_str());
 }
 
-void vary_frequency(const char* text) {}
+void vary_frequency(const char* text) {
+    v_printf(MSGCORE, "VF %s", text);
+    std::string conv = convert_nodetext(text);
+    size_t n = 0;
+    while (n < conv.size() && (std::isalnum(static_cast<unsigned char>(conv[n])) ||
+                               conv[n] == '_' || static_cast<unsigned char>(conv[n]) >= 0xC0))
+        ++n;
+    std::string name = conv.substr(0, n);
+    int term = lookup_terminal(name.c_str());
+    if (term < 0) {
+        oxa::diserr("terminal class not found");
+        return;
+    }
+    int saved_delay = delayptr;
+    int saved_lookups = d_table_count;
+    t_treenode* node = makenode(name.c_str());
+    if (!node) return;
+    add_attachments(node, conv.c_str() + n, ATT_CF);
+    dict_lookup lookup{};
+    lookup.class_ = node->name;
+    lookup.attributes = node->attributes;
+    lookup.preferredchoice = node->preferredchoice;
+    lookup.fields = node->restrictions;
+    lookup.vf = node->vf;
+    locate_matches(&lookup, term);
+    char question[80];
+    std::snprintf(question, sizeof question, "%d matches; <RETN> continues, <DEL> aborts",
+                  numnodes);
+    if (oxa::diserr(question) == 1) {
+        std::vector<recnode*> found(nodearray.begin(), nodearray.begin() + numnodes);
+        for (recnode* r : found)
+            apply_vf_single(r->recordptr, node->vf);
+        if (oxa::diserr("Display matches? <RETN> yes, <DEL> no") == 1)
+            for (recnode* r : found)
+                v_print(MSGCORE, readable_entry(r->recordptr).c_str());
+    }
+    purge_node(node);
+    if (d_table_count > saved_lookups) purgelookups(saved_lookups);
+    delayptr = saved_delay;
+}
 
 std::string convert_nodetext(const char* text) {
     std::string out;

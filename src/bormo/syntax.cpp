@@ -951,8 +951,11 @@ const char* skip_element(const char* p) {
 const char* skip_compattr(const char* p) {
     for (;;) {
         unsigned char c = static_cast<unsigned char>(*p);
+        unsigned char next = c ? static_cast<unsigned char>(p[1]) : 0;
         if (c == SYN_VAR)
             p = skip_byte(p + 1);
+        else if (c == '/' && !is_wordchar(next) && next != SYN_VAR)
+            return p; // a field restriction after a key: '/' n '='
         else if (c == '.' || c == '/' || is_wordchar(c))
             ++p;
         else

@@ -2,6 +2,7 @@
 #include "editor/commands.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "bormo/gencommands.hpp"
@@ -81,9 +82,9 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
      "0: to keybd/suspend; 1: to driver; 2: to keybd/abort"},
     {"ATTRIBUTE", 0, "f1", "|", fpr, bormo::vreadattr, "attribute file"},
     {"SYNTAX", 0, "f1", "|", fpr, bormo::vreadsyn, "syntax file"},
-    {"MORPHOLOGY", 0, "f1", "|", fpr, nullptr, "morphology file"},
+    {"MORPHOLOGY", 0, "f1", "|", fpr, bormo::vreadmorph, "morphology file"},
     {"LEXICON", 0, "f1", "|", fpr, bormo::vreadlex, "lexicon file"},
-    {"TBLS", 0, "f1", "|", fpr, nullptr, "tables file"},
+    {"TBLS", 0, "f1", "|", fpr, bormo::vreadtables, "tables file"},
     {"TMNLS", 0, "f1", "|", fpr, bormo::vreadterm, "terminals file"},
     {"USER", 0, "f1", "|", fpr, bormo::vreaduser, "user file"},
     {"IPA", 0, "f1", "|", fpr, nullptr, "ipa tables file"},
@@ -96,7 +97,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"VADDLEX", 0, "f1", "|", fpr, bormo::addlex, "lexicon file"},
     {"MPASSES", 0, "i i i i i ", "0|0|0|0|0|", nullptr, nullptr, "set morphology passes"},
     {"VDISPLAY", 0, "i ", "|", nullptr, bormo::vdisplay, "0: 1: 2: ..."},
-    {"VFREQ", 0, "cA", "|", nullptr, nullptr, "vary lexical frequency"},
+    {"VFREQ", 0, "cA", "|", nullptr, bormo::vfreq, "vary lexical frequency"},
     {"VROOTSET", 0, "cA", "|", nullptr, nullptr, "set error-test roots"},
     {"RANDOM SEED", 0, "i ", "|", nullptr, bormo::rnset, "odd integer"},
     {"PSEED", 0, "i ", "|", nullptr, bormo::rnprint, "print random seed"},
@@ -718,17 +719,65 @@ void outkeyset() {
     outtran[static_cast<size_t>(param[1])] = static_cast<unsigned char>(param[2]);
 }
 
+askreplyfn askreply = nullptr;
+
+namespace {
+
+// Sends one piece of an ASK answer to the driver program.
+void reply(const char* text, size_t len) {
+    if (askreply != nullptr) askreply(text, len);
+}
+
+void replyf(const char* fmt, int value) {
+    std::array<char, 32> buf{};
+    int n = std::snprintf(buf.data(), buf.size(), fmt, value);
+    if (n > 0) reply(buf.data(), std::min(static_cast<size_t>(n), buf.size() - 1));
+}
+
+// The text bytes of a line (none for empty and picture lines).
+int32_t textlength(const COREFILE& cf, const LINE* l) {
+    if (l == cf.header || l->object == K_PICTURE || l->object == K_EMPTY) return 0;
+    return l->length;
+}
+
+// Corefile 15, trailing blanks stripped: its line count, then each line.
+void replyreport() {
+    constexpr int32_t MAXLINES = 1000;
+    constexpr int32_t LINEBUF = 200; // each line is cut to fit this buffer
+    const COREFILE& cf = core[15];
+    replyf("%d\n", cf.lncount);
+    int32_t sent = 0;
+    for (const LINE* l = cf.header->down; l != cf.header && sent < MAXLINES; l = l->down, ++sent) {
+        std::array<char, LINEBUF + 1> buf{};
+        int32_t n = std::min(textlength(cf, l), LINEBUF - 1);
+        for (int32_t i = 0; i < n; ++i)
+            buf[static_cast<size_t>(i)] = textbase[l->index + i];
+        while (n > 0 && buf[static_cast<size_t>(n - 1)] == ' ')
+            --n;
+        buf[static_cast<size_t>(n++)] = '\n';
+        reply(buf.data(), static_cast<size_t>(n));
+    }
+}
+
+} // namespace
+
 void ask() {
     COREFILE& cf = cur();
     const LINE* l = cf.lnptr;
-    const bool hastext = l != cf.header && l->object != K_PICTURE && l->object != K_EMPTY;
-    const int32_t len = hastext ? l->length : 0;
+    const int32_t len = textlength(cf, l);
+    // Bytes of the cursor line from the cursor on.
+    const int32_t from = std::max(cf.curcol, 1) - 1;
+    const int32_t restlen = from < len ? len - from : 0;
+    const unsigned char* rest = textbase.data() + (restlen > 0 ? l->index + from : 0);
+    bool answer = true; // selectors 2 to 16 answer the driver program
     switch (param[1]) {
     case 0:
         askanswers = 0;
+        answer = false;
         break;
     case 1:
         askanswers = 1;
+        answer = false;
         break;
     case 3:
         result() = distance(cf.header, cf.lnptr);
@@ -750,9 +799,7 @@ void ask() {
         break;
     }
     case 7:
-        result() = cf.curcol >= 1 && cf.curcol <= len
-                       ? textbase[static_cast<size_t>(l->index + cf.curcol - 1)]
-                       : ' ';
+        result() = restlen > 0 ? rest[0] : ' ';
         break;
     case 9:
         result() = filecheck(fpr);
@@ -769,8 +816,42 @@ void ask() {
     case 16:
         result() = cf.lncount;
         break;
+    case 2:
+    case 8:
+    case 12:
+    case 13:
+    case 14:
+        break;
     default:
-        break; // 2, 8, 12, 13, 14 only answer the driver program
+        answer = false;
+        break;
+    }
+    if (!answer || askanswers == 0 || askreply == nullptr) return;
+    switch (param[1]) {
+    case 7:
+        replyf("%c\n", result());
+        break;
+    case 8:
+        // The evaluator's value; there is no evaluator register yet.
+        break;
+    case 12: {
+        int32_t n = 0;
+        while (n < restlen && (charkind[rest[n]] & SEPCH) == 0)
+            ++n;
+        reply(reinterpret_cast<const char*>(rest), static_cast<size_t>(n));
+        reply("\n", 1);
+        break;
+    }
+    case 13:
+        reply(reinterpret_cast<const char*>(rest), static_cast<size_t>(restlen));
+        reply("\n", 1);
+        break;
+    case 14:
+        replyreport();
+        break;
+    default:
+        replyf("%d\n", result());
+        break;
     }
 }
 
@@ -806,6 +887,7 @@ void resetcommands() {
     octflag = 0;
     lfonly = 1;
     askanswers = 1;
+    askreply = nullptr;
 }
 
 } // namespace oxa

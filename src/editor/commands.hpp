@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace oxa {
@@ -101,6 +102,12 @@ extern int32_t fetchstyle;              // 1 kind prefixes recognised, 2 not
 extern int32_t octflag;                 // 0 tabs expanded on reading, 1 kept
 extern int32_t lfonly;                  // 1 lines written with LF only, 0 with CR LF
 extern int32_t askanswers;              // 1 when ASK answers go to the driver program
+
+// Where ASK answers go: installed by the layer that runs a driver program
+// while one runs (null otherwise).  Each call is one piece of an answer; the
+// layer writes it to the driver program's input and flushes.
+using askreplyfn = void (*)(const char* text, size_t len);
+extern askreplyfn askreply;
 
 // Command mode (edit code 21).
 void prcmnd();

@@ -204,7 +204,10 @@ int unsavedreport(std::FILE* out) {
     return n;
 }
 
+void (*eofhook)() = nullptr;
+
 void eofexit() {
+    if (eofhook) eofhook();
     std::fflush(stdout);
     unsavedreport(stderr);
     reseterm();

@@ -73,6 +73,10 @@ void show();
 // End of file on standard input: names each unsaved corefile on stderr,
 // restores the terminal and exits with status 0.  Called by the input stream.
 [[noreturn]] void eofexit();
+// When set, called by eofexit before anything else: the unit tests set it so
+// that a test which reads past its scripted input fails loudly instead of
+// ending the test program with status 0.
+extern void (*eofhook)();
 
 // Writes one line per unsaved (edited) corefile to `out`; returns their count.
 int unsavedreport(std::FILE* out);

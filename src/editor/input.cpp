@@ -247,8 +247,10 @@ std::array<int, NLOOPS> looplevel{};
 int numval = 0;
 // `patt` was cut: the line was longer than the buffer.
 bool pattcut = false;
-// The pattern of the last successful `unify`, for `copywild`; -1 ends it.
-std::array<int, MATCHSIZE> lastpattern{};
+// The pattern and the positions of the last successful `unify`, for
+// `copywild` (a failed attempt afterwards leaves them); -1 ends the pattern.
+std::array<int, MATCHSIZE> lastpattern{-1};
+std::array<int64_t, MATCHSIZE> lastmatch{};
 
 } // namespace
 
@@ -778,6 +780,7 @@ int unify(const char* pattern, int64_t start, int terminator, int64_t length) {
     }
     if (pat[p] != -1 || !(textdone || instar)) return 0;
     std::copy(pat.begin(), pat.begin() + plen + 1, lastpattern.begin());
+    lastmatch = matcharray;
     return 1;
 }
 
@@ -790,8 +793,8 @@ void copywild() {
         star++;
         auto& slot = unified[std::min(star, NCAPTURES - 1)];
         slot.fill(0);
-        int64_t from = matcharray[p];
-        int64_t len = std::clamp<int64_t>(matcharray[p + 1] - from, 0, CAPTSIZE - 1);
+        int64_t from = lastmatch[p];
+        int64_t len = std::clamp<int64_t>(lastmatch[p + 1] - from, 0, CAPTSIZE - 1);
         if (from < 0 || from + len > HEAPSIZE) continue;
         std::copy(textbase.begin() + from, textbase.begin() + from + len, slot.begin());
     }
@@ -823,6 +826,7 @@ void resetinput() {
         u.fill(0);
     matcharray.fill(0);
     lastpattern.fill(-1);
+    lastmatch.fill(0);
     transflag = 0;
     ctrlflag = 0;
     untransflag = 0;

@@ -106,6 +106,18 @@ class Commands : public ::testing::Test {
         getparam();
     }
 
+    // Gives the cursor line of the current corefile the text `t`.
+    void puttext(const char* t) {
+        const int32_t n = static_cast<int32_t>(std::strlen(t));
+        std::memcpy(&textbase[avail], t, static_cast<size_t>(n));
+        LINE* l = cur().lnptr;
+        l->object = K_TEXT;
+        l->index = avail;
+        l->length = n;
+        avail += n;
+        linkphys();
+    }
+
     // Adds lines to the current corefile after its first, empty one.
     void addlines(int n) {
         for (int i = 0; i < n; ++i)
@@ -268,8 +280,12 @@ TEST(CommandTable, SampleRowsHaveTheirFieldsAndOperations) {
         EXPECT_EQ(commands[r].sideffects, c.flags);
         EXPECT_STREQ(commands[r].paramtype, c.paramtype);
         EXPECT_STREQ(commands[r].defstr, c.defstr);
-        if (c.checker != nullptr) EXPECT_EQ(commands[r].checker, c.checker);
-        if (c.cmdop != nullptr) EXPECT_EQ(commands[r].cmdop, c.cmdop);
+        if (c.checker != nullptr) {
+            EXPECT_EQ(commands[r].checker, c.checker);
+        }
+        if (c.cmdop != nullptr) {
+            EXPECT_EQ(commands[r].cmdop, c.cmdop);
+        }
     }
     EXPECT_STREQ(commands[rowof("SORT")].prompt,
                  "0:ascending; 1:descending | keylength | startline | endline");
@@ -724,14 +740,7 @@ TEST_F(Commands, ObjectTypeShapesTheOnlyEmptyLine) {
 TEST_F(Commands, AskSetsTheResult) {
     addlines(4); // five lines, cursor on the fifth
     COREFILE& cf = cur();
-    // Give the cursor line some text: "  ab".
-    std::memcpy(&textbase[avail], "  ab", 4);
-    LINE* l = cf.lnptr;
-    l->object = K_TEXT;
-    l->index = avail;
-    l->length = 4;
-    avail += 4;
-    linkphys();
+    puttext("  ab");
     cf.curcol = 4;
     cf.starA = cf.header->down->down;
     cf.starB = cf.header->down->down->down->down;
@@ -756,6 +765,38 @@ TEST_F(Commands, AskSetsTheResult) {
     param[1] = 1;
     ask();
     EXPECT_EQ(askanswers, 1);
+}
+
+std::string answers; // what ASK sent to the driver program
+void takeanswer(const char* text, size_t len) {
+    answers.append(text, len);
+}
+
+TEST_F(Commands, AskAnswersTheDriverProgram) {
+    puttext("  ab cd  ");
+    cur().curcol = 3;
+    corenum = 15; // the report corefile: "x  ", then an empty line
+    puttext("x  ");
+    allocln(K_EMPTY, 0);
+    corenum = 1;
+    askreply = takeanswer;
+    struct {
+        int32_t sel;
+        const char* sent;
+    } cases[] = {
+        {2, "9\n"},       {3, "1\n"},  {4, "3\n"}, {7, "a\n"}, {12, "ab\n"}, {13, "ab cd  \n"},
+        {14, "2\nx\n\n"}, {16, "1\n"}, {17, ""},   {0, ""},    {4, ""}, // answers are off now
+        {1, ""},          {15, "1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sel);
+        answers.clear();
+        result() = 9;
+        param[1] = c.sel;
+        ask();
+        EXPECT_EQ(answers, c.sent);
+    }
+    askreply = nullptr;
 }
 
 TEST_F(Commands, AskChecksFiles) {

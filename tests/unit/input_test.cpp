@@ -2,6 +2,7 @@
 // notation and the wildcard matcher.  Procedures are pushed as strings and the
 // "keyboard" is a memory stream standing in for standard input.
 #include "editor/input.hpp"
+#include "editor/editloop.hpp"
 
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
@@ -601,6 +602,16 @@ TEST_F(InputTest, UnifyTerminatorAndLimits) {
     EXPECT_EQ(unify(longpat.c_str(), at, 0, 3), 0);
 }
 
+TEST_F(InputTest, CapturesComeFromTheLastSuccessfulMatch) {
+    int64_t at = place("abbc");
+    ASSERT_EQ(unify("a*c", at, 0, 4), 1);
+    int64_t other = place("xyz");
+    ASSERT_EQ(unify("q*", other, 0, 3), 0);
+    place("abbc");
+    copywild();
+    EXPECT_EQ(slot(1), "bb");
+}
+
 TEST_F(InputTest, CapturesBeyondTwentyShareTheLastSlot) {
     std::string pattern, text;
     for (int i = 1; i <= 22; i++) {
@@ -683,6 +694,8 @@ TEST_F(WildTest, RecordCaptureKeepsTheFieldRules) {
 }
 
 TEST_F(InputTest, EndOfInputExitsNamingUnsavedCorefiles) {
+    auto* const guard = eofhook; // this test wants the real exit
+    eofhook = nullptr;
     EXPECT_EXIT(
         {
             core[3].edited = 1;
@@ -693,9 +706,12 @@ TEST_F(InputTest, EndOfInputExitsNamingUnsavedCorefiles) {
             fetchchar();
         },
         ::testing::ExitedWithCode(0), "letter\\.txt\\) not saved(.|\n)*corefile 5 not saved");
+    eofhook = guard;
 }
 
 TEST_F(InputTest, EndOfInputInsideAWait) {
+    auto* const guard = eofhook; // this test wants the real exit
+    eofhook = nullptr;
     EXPECT_EXIT(
         {
             if (!std::freopen("/dev/null", "r", stdin)) std::abort();
@@ -704,6 +720,7 @@ TEST_F(InputTest, EndOfInputInsideAWait) {
             gcr();
         },
         ::testing::ExitedWithCode(0), "");
+    eofhook = guard;
 }
 
 } // namespace

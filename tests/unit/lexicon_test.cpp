@@ -8,6 +8,7 @@
 
 #include "wire_capture.hpp"
 
+#include "bormo/expansion.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/syntax.hpp"
@@ -383,6 +384,37 @@ TEST_F(LexiconTest, ProgressEveryHundredEntries) {
                                                   "$mhLexical Entries Processed: 200"}));
     EXPECT_EQ(count_messages("Total Words: 250. Number of Errors: 1"), 1);
     oxa::resetfrontend();
+}
+
+TEST_F(LexiconTest, GetwordsLooksUpTheFilledRecordsFromStart) {
+    lex("\"chat\"|N|sg|\n");
+    char n[] = "N", v[] = "V", noun[] = "NOUN", empty[] = "";
+    struct {
+        char* cls;
+        int pointed_at;
+    } rows[] = {{n, 1}, {n, 1}, {v, 1}, {noun, 1}, {n, 0}, {empty, 1}};
+    for (int i = 0; i < 6; ++i) {
+        dict_table[i] = dict_lookup{};
+        dict_table[i].class_ = rows[i].cls;
+        dict_table[i].pointed_at = rows[i].pointed_at;
+        dict_table[i].vf = -1;
+        dict_table[i].error = 2;
+    }
+    d_table_count = 6;
+    getwords(1);
+    EXPECT_EQ(dict_table[0].error, 2); // below the start
+    EXPECT_EQ(dict_table[1].error, 0);
+    EXPECT_STREQ(dict_table[1].dictionary, "\"chat\"|N|"
+                                           "\x19\x01\x01 |0001|||");
+    EXPECT_EQ(dict_table[2].error, 3);
+    EXPECT_EQ(dict_table[3].error, 1);
+    EXPECT_EQ(dict_table[4].error, 2); // not filled by any leaf
+    EXPECT_EQ(dict_table[5].error, 2); // no terminal named
+    EXPECT_EQ(count_messages("No lexical entry found for V "), 1);
+    EXPECT_EQ(count_messages("Terminal not found: NOUN "), 1);
+    for (int i = 0; i < 6; ++i)
+        dict_table[i] = dict_lookup{};
+    d_table_count = 0;
 }
 
 struct VfCase {

@@ -290,6 +290,13 @@ TEST_F(SyntaxTest, ScannersWalkTheStoredForm) {
 
     const char comp[] = "sg.masc\xff\x01/pl X";
     EXPECT_EQ(std::string(skip_compattr(comp)), " X");
+
+    // A restriction right after a preselection key, holding a quoted bar.
+    load("K = ( X /_pre_ sg /4=\"a|b\" | Y ) %");
+    const char* k = getrule("K");
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(std::string(k), "\x07(\x02| X\x0esg/\x04=\"a|b\"| Y)");
+    EXPECT_EQ(std::string(skip_alternatives(k + 3, 2)), " Y)");
 }
 
 } // namespace

@@ -1,0 +1,32 @@
+// The guard language shared by morphology rules and guarded syntax rules:
+// terms about a node (compound attributes, word patterns, lexical-field tests,
+// preselections) joined by "," (and) and "|" (or), grouped by parentheses,
+// each optionally aimed at another leaf by a designator.
+#pragma once
+
+#include "bormo/engine.hpp"
+
+namespace bormo {
+
+constexpr int MAXGROUPDEPTH = 19; // groups nested at most this deep
+
+extern t_treenode* current_node; // the node being morphed or expanded
+extern const char* end_guard;    // where the last guard evaluation stopped (its ':')
+
+// The leaf k places right (k > 0) or -k places left (k < 0) of `node` along
+// the leaf thread; `node` itself for 0; null when the thread ends.
+t_treenode* traverseleaves(t_treenode* node, int k);
+
+// Evaluates the guard `text` (ended by ':') for current_node: 1 true, 0 false.
+// end_guard is left at the ':' (or at the end of the text when it has none).
+int m_guard(const char* text);
+
+// The same for an explicit node: returns the truth of the guard and, when
+// `after` is given, stores the position just after its ':'.  current_node is
+// put back as it was.
+bool eval_guard(t_treenode* node, const char* text, const char** after);
+
+// Forgets the current node and the last guard end.
+void resetguards();
+
+} // namespace bormo
