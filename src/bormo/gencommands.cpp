@@ -5,6 +5,7 @@
 #include <string>
 
 #include "bormo/attributes.hpp"
+#include "bormo/expansion.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/morphology.hpp"
 #include "bormo/reader.hpp"
@@ -32,7 +33,7 @@ constexpr std::array<vfile_entry, NVFILES> vfile_table_rows = {{
     {"TG", VF_TG, nullptr, nullptr, 'g'},
     {"SM", VF_SM, nullptr, nullptr, '@'},
     {"LX", VF_LX, nullptr, nullptr, 'x'},
-    {"GP", VF_GP, nullptr, nullptr, '@'},
+    {"GP", VF_GP, clear_GP, clear_GP, '@'},
     {"ALL", VF_ALL, nullptr, nullptr, ' '},
 }};
 static_assert(vfile_table_rows.size() == NVFILES);
@@ -123,6 +124,7 @@ void putbormofile(const char* name, char letter) {
 }
 
 void initbormo() {
+    attr_choice_hook = make_choice; // open values met by find_attr are fixed as in a run
     reseed(0);
     initialize();
     installed = 0;
@@ -212,6 +214,12 @@ void vdisplay() {
     case 0:
         v_print(MSGCORE, bits_to_text(installed).c_str());
         break;
+    case 3:
+        print_cf();
+        break;
+    case 4:
+        print_transf();
+        break;
     case 5:
         print_tables();
         break;
@@ -220,6 +228,9 @@ void vdisplay() {
         break;
     case 7:
         printlex();
+        break;
+    case 8:
+        print_preselect_list();
         break;
     default:
         break;
@@ -244,6 +255,10 @@ void rnprint() {
 }
 
 void resetgencommands() {
+    response.fill(0);
+    for (auto& f : error_function)
+        f.clear();
+    error_function_set.fill(false);
     installed = 0;
     synstat = 0;
     userstat = 0;

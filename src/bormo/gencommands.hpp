@@ -78,6 +78,23 @@ void vfreq();     // VFREQ
 void rnset();     // RANDOM SEED
 void rnprint();   // PSEED
 
+// Generation side (src/bormo/genops.cpp).
+constexpr int RESPONSESIZE = 200; // the response: 199 characters and the NUL
+constexpr int NERRFUNCS = 21;     // error procedures for comparison results 0..20
+extern std::array<char, RESPONSESIZE> response;           // the student's response
+extern std::array<std::string, NERRFUNCS> error_function; // procedures by result
+extern std::array<bool, NERRFUNCS> error_function_set;    // which of them hold one
+
+// Takes the response from the cursor to the end of the current corefile.
+void getresponse();
+
+void mpasses();   // MPASSES
+void verror();    // VERROR
+void generate();  // edit key ESC g
+void vcompare();  // edit key ESC k
+void disp_sent(); // edit key ESC m
+void vglobpre();  // edit key ESC [ P
+
 // Back to the start-up state without running any uninstaller.
 void resetgencommands();
 

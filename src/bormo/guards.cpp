@@ -148,7 +148,7 @@ bool item(bool eval, int& des) {
                            node->morphed_word ? node->morphed_word : "", '"', 0) != 0;
     } else if (c == '*') {
         ++gp;
-        r = eval;
+        r = node != nullptr;
     } else if (c == '<') {
         ++gp;
         r = lexical_term(eval, node);

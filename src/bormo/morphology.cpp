@@ -237,22 +237,16 @@ void new_readtables(const char* filename) {
         for (;;) {
             int t = v_peep();
             if (t == T_EOF) break;
+            if (t == ',' || t == ')') {
+                elems.put('|');
+                ++count;
+                open = false;
+            } else if (t != '(') {
+                copy_token(t, elems);
+                open = true;
+            }
             v_next();
-            if (t == '(') continue;
-            if (t == ',') {
-                elems.put('|');
-                ++count;
-                open = false;
-                continue;
-            }
-            if (t == ')') {
-                elems.put('|');
-                ++count;
-                open = false;
-                break;
-            }
-            copy_token(t, elems);
-            open = true;
+            if (t == ')') break;
         }
         if (open) { // the file ended inside the table: keep what was read
             elems.put('|');

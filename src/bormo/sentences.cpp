@@ -1,19 +1,156 @@
 // Sentence assembly.
 #include "bormo/sentences.hpp"
 
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bormo/attributes.hpp"
+#include "bormo/expansion.hpp"
+#include "bormo/gencommands.hpp"
+#include "bormo/indirection.hpp"
+#include "bormo/morphology.hpp"
+#include "bormo/reader.hpp"
+#include "bormo/vline.hpp"
+#include "editor/frontend.hpp"
+
 namespace bormo {
+
+// Indirections are followed once that module defines them.
+void process_indirections(t_treenode* tree) __attribute__((weak));
+
+namespace {
+
+// Every tree row runs fields 5 then 6; the phonology row 22 then 23.
+constexpr std::array<std::array<int, NPASSCOLS>, NPASSROWS> default_passes() {
+    std::array<std::array<int, NPASSCOLS>, NPASSROWS> t{};
+    for (int i = 0; i < NPASSROWS; ++i) {
+        t[i][1] = i == NPASSROWS - 1 ? 22 : 5;
+        t[i][2] = i == NPASSROWS - 1 ? 23 : 6;
+    }
+    return t;
+}
+
+// The first leaf of a tree: down through first children.
+t_treenode* first_leaf(t_treenode* tree) {
+    while (tree && tree->son)
+        tree = tree->son;
+    return tree;
+}
+
+} // namespace
 
 std::array<char, SENTSIZE> sentbuf{};
 std::array<char, SENTSIZE> sentbuf2{};
-std::array<std::array<int, NPASSCOLS>, NPASSROWS> morph_passes{};
+std::array<std::array<int, NPASSCOLS>, NPASSROWS> morph_passes = default_passes();
 
-void fill_all_words(t_treenode*, int) {}
-void fill_word(t_treenode*) {}
-void finish(t_treenode*, int, const char*) {}
-void new_extract_sentence(t_treenode*) {}
-void postmorph() {}
-void sentence_to_core(int, int) {}
-int bor_comp() { return 0; }
-void resetsentences() {}
+// ------------------------------------------------------------------ lookups
+
+void fill_word(t_treenode* leaf) {
+    if (!leaf || !leaf->dictionary) return;
+    t_dict_lookup* d = leaf->dictionary;
+    d->pointed_at = 1;
+    if (d->vf == -1) d->vf = leaf->vf;
+    if (!d->class_ && leaf->name) d->class_ = strdup_(leaf->name);
+    combine_attr_list(&d->attributes, leaf->attributes);
+    if (!d->preferredchoice && leaf->preferredchoice)
+        d->preferredchoice = strdup_(leaf->preferredchoice);
+    if (leaf->indirections && leaf->indirections->indir_node) {
+        t_indirection ind = leaf->indirections->indir_node;
+        char* r = insert_restriction(leaf->restrictions, ind->tag ? ind->tag : "\"*\"",
+                                     ind->fieldnum);
+        std::free(leaf->restrictions);
+        leaf->restrictions = r;
+    }
+    if (leaf->restrictions) {
+        char* merged = d->fields ? merge_restr(leaf->restrictions, d->fields)
+                                 : strdup_(leaf->restrictions);
+        std::free(d->fields);
+        d->fields = merged;
+    }
+}
+
+void fill_all_words(t_treenode* tree, int from) {
+    for (t_treenode* leaf = first_leaf(tree); leaf; leaf = leaf->right)
+        if (leaf->dictionary && leaf->index >= from) fill_word(leaf);
+}
+
+// ------------------------------------------------------------------ one tree
+
+void new_extract_sentence(t_treenode* tree) {
+    std::string s;
+    for (t_treenode* leaf = first_leaf(tree); leaf; leaf = leaf->right) {
+        if (!leaf->morphed_word || !*leaf->morphed_word) continue;
+        if (!s.empty()) s += ' ';
+        s += leaf->morphed_word;
+    }
+    size_t n = s.size();
+    if (n >= SENTSIZE) {
+        n = SENTSIZE - 1;
+        v_printf(MSGCORE, "Sentence cut to %d characters", SENTSIZE - 1);
+    }
+    std::memcpy(sentbuf.data(), s.data(), n);
+    sentbuf[n] = 0;
+}
+
+void postmorph() {
+    bool dropspace = false;
+    bool capitalise = false;
+    size_t out = 0;
+    for (const char* p = sentbuf.data(); *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c == '^') {
+            while (out > 0 && sentbuf2[out - 1] == ' ')
+                --out;
+            dropspace = true;
+        } else if (c == '`') {
+            capitalise = true;
+        } else if (c == ' ') {
+            if (!dropspace && !capitalise && out < SENTSIZE - 1) sentbuf2[out++] = ' ';
+        } else {
+            if (capitalise && ((c >= 'a' && c <= 'z') || (c >= 224 && c <= 254))) c -= 32;
+            if (out < SENTSIZE - 1) sentbuf2[out++] = static_cast<char>(c);
+            dropspace = false;
+            capitalise = false;
+        }
+    }
+    sentbuf2[out] = 0;
+}
+
+void finish(t_treenode* tree, int treenumber, const char* label) {
+    oxa::progress("Processing Indirections");
+    if (process_indirections) process_indirections(tree);
+    int row = treenumber >= 0 && treenumber < NPASSROWS ? treenumber : 0;
+    for (int k = 1; k < NPASSCOLS && morph_passes[row][k] != 0; ++k)
+        morph_tree(tree, morph_passes[row][k]);
+    new_extract_sentence(tree);
+    oxa::progress("Post Morphology");
+    postmorph();
+    v_printf(MSGCORE, "%s : %s", label ? label : "", sentbuf2.data());
+}
+
+// --------------------------------------------------------- sentence commands
+
+void sentence_to_core(int n, int corefile) {
+    if (n < 0 || n >= NTREES || !genSentences[n]) {
+        char msg[64];
+        std::snprintf(msg, sizeof msg, "sentence %i does not exist", n);
+        oxa::diserr(msg);
+        return;
+    }
+    v_print(corefile, genSentences[n]);
+}
+
+int bor_comp() {
+    for (int i = 1; i < NTREES; ++i)
+        if (genSentences[i] && match_wild(genSentences[i], response.data(), 0, 0)) return i;
+    return 0;
+}
+
+void resetsentences() {
+    sentbuf.fill(0);
+    sentbuf2.fill(0);
+    morph_passes = default_passes();
+}
 
 } // namespace bormo

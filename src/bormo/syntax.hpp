@@ -17,6 +17,10 @@
 //   '"' word '"'       literal word           19 digits / 19 '-' digits  frequency
 //   '@' n [':' tag] ['[' ... ']']             indirection
 //   compound: names, '.' and '/' as written, 0xFF v for variable v
+// The PRESELECT rule is stored as clauses separated by ';', each a key
+// compound, optionally followed by ':' and a node (32 name attachments).
+// A transformation keeps per sub-transformation a guard (32 name and its
+// attribute list per node, '*' for '*') and a rule (nodes, no leading 7).
 #pragma once
 
 #include <array>

@@ -1,6 +1,8 @@
 // The edit loop, its action table and the small operations it owns.
 #include "editor/editloop.hpp"
 
+#include "bormo/gencommands.hpp"
+
 #include "editor/commands.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
@@ -70,7 +72,7 @@ constexpr edtable edittable[] = {
     {E,         20,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  36 . . . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  37 vcompsingle . . . . . . .
     {0,         200, 0,   {show, show, show, show, show, show, show, noop}}, //  38 show show show show show show show .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  39 vglobpre . . . . . . .
+    {0,         200, 0,   {bormo::vglobpre, noop, noop, noop, noop, noop, noop, noop}}, //  39 vglobpre . . . . . . .
     {L | E | S, 200, 0,   {recword, recfield, recfield, noop, noop, noop, noop, recfield}}, //  40 recword recfield recfield . . . . recfield
     {0,         200, 0,   {wildtxt, wildrec, wildrec, noop, noop, noop, noop, noop}}, //  41 wildtxt wildrec wildrec . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  42 compute0 compute0 compute0 . . . . .
@@ -128,12 +130,12 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  94 ldenter . . lddelout . . . .
     {L,         200, 0,   {xnextnumx, noop, noop, noop, noop, noop, noop, noop}}, //  95 xnextnumx . . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  96 falign . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  97 generate . . . . . . .
+    {0,         200, 0,   {bormo::generate, noop, noop, noop, noop, noop, noop, noop}}, //  97 generate . . . . . . .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  98 resumelx resumelx resumelx . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  99 vcompare . . . . . . .
+    {0,         200, 0,   {bormo::vcompare, noop, noop, noop, noop, noop, noop, noop}}, //  99 vcompare . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 100 bor_moveblock . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 101 bor_sleep . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 102 disp_sent . . . . . . .
+    {0,         200, 0,   {bormo::disp_sent, noop, noop, noop, noop, noop, noop, noop}}, // 102 disp_sent . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 103 vnewcompare . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 104 venummorph . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 105 scantext . . . . . . .

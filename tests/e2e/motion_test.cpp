@@ -68,13 +68,15 @@ TEST(MotionKeys, NumberAndPages) {
     EXPECT_EQ(after("{CR}{^Q}{^P}X", lines, "|1|1"), "Xine 1\n");
 }
 
-TEST(MotionCommands, PositionAdvanceEndAndMargins) {
+TEST(MotionCommands, PositioningMarginsTabsAndReturn) {
     std::string many;
     for (int i = 1; i <= 50; ++i) many += "line " + std::to_string(i) + "\n";
     const Fixture lines{"m.txt", many};
+    std::string down19;
+    for (int i = 0; i < 19; ++i) down19 += "{ESC}[B";
     struct Case {
         const char* name;
-        std::string keys;  // typed in command mode, then return leaves it
+        std::string keys;  // typed in command mode; a return leaves it
         std::string range;
         std::string want;
     };
@@ -86,6 +88,12 @@ TEST(MotionCommands, PositionAdvanceEndAndMargins) {
         {"advance back past the start", "AD-99|0{CR}{CR}", "|1|1", "Xine 1\n"},
         {"end", "EN{CR}{CR}", "|31|31", "Xine 31\n"},
         {"left margin for return", "MA4{CR}{CR}{CR}", "|2|2", "linX 2\n"},
+        {"tab interval", "TA0{CR}{CMD}TA4{CR}{CR}{TAB}", "|1|1", "lineX1\n"},
+        {"return inserts a line in insert mode", "ED0{CR}{CR}{^W}{CR}", "|1|3",
+         "line 1\nX\nline 2\n"},
+        {"return pages from the bottom row", "ED2{CR}{CR}" + down19 + "{CR}", "|20|21",
+         "line 20\nXine 21\n"},
+        {"return moves down from the bottom row", "{CR}" + down19 + "{CR}", "|20|21", "line 20\nXine 21\n"},
     };
     for (const Case& k : cases) {
         EXPECT_EQ(after(k.keys + "X", lines, k.range), k.want) << k.name;

@@ -171,6 +171,13 @@ TEST_F(GenCommandsTest, DisplayOfKindsAndLexicon) {
     oxa::param[1] = 7;
     vdisplay();
     EXPECT_EQ(messages().back(), "\"a\"|N|sg |0004|||");
+    run(vreadsyn, "syn", "S = N %\nX = TRANSFORMATION a : b ; %");
+    oxa::param[1] = 3;
+    vdisplay();
+    EXPECT_EQ(count_messages("S rule: \x07 N: "), 1);
+    oxa::param[1] = 4;
+    vdisplay();
+    EXPECT_EQ(count_messages("X first RHS:  b"), 1);
     size_t n = messages().size();
     oxa::param[1] = 9;
     vdisplay();

@@ -417,6 +417,22 @@ TEST_F(LexiconTest, GetwordsLooksUpTheFilledRecordsFromStart) {
     d_table_count = 0;
 }
 
+TEST_F(LexiconTest, RestoredEntriesAreKeptApart) {
+    openfile(file("restore", "\"a\"|N|sg|\n\"b\"|V|\n\"c\"|X|\n").c_str(), 1);
+    EXPECT_EQ(readentry(0), 1);
+    EXPECT_EQ(readentry(0), 1);
+    EXPECT_EQ(readentry(0), 0); // unknown terminal
+    ASSERT_EQ(lastrestored, 2);
+    EXPECT_STREQ(restoredlexarray[0]->recordptr,
+                 ("\"a\"|N|" + code(NUMBER, SG) + " |0001|||").c_str());
+    EXPECT_STREQ(restoredlexarray[1]->recordptr, "\"b\"|V||0001|||");
+    EXPECT_EQ(restoredlexarray[0]->previous, nullptr);
+    EXPECT_EQ(restoredlexarray[1]->previous, restoredlexarray[0]);
+    EXPECT_TRUE(entries("N").empty()); // not filed in the lexicon
+    clearrecoveredlexicon();
+    EXPECT_EQ(lastrestored, 0);
+}
+
 struct VfCase {
     const char* before;
     int n;
