@@ -82,3 +82,16 @@ if [ -x /usr/bin/time ]; then
 else
     echo "  oxa peak memory:       /usr/bin/time not present"
 fi
+# On a loaded machine wall-clock times wander; processor time (task-clock,
+# mean of the runs) compares the work each process does.
+if command -v perf > /dev/null 2>&1 && perf stat -x, -e task-clock true > /dev/null 2>&1; then
+    cpu() {
+        perf stat -x, -r "$runs" -e task-clock sh -c "rm -f '$work/out.txt'; $1" 2>&1 > /dev/null |
+            awk -F, '/task-clock/ { print $1 }'
+    }
+    c_oxa=$(cpu "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
+    c_sed=$(cpu "sed -n p '$in' > '$work/sed.txt'")
+    awk -v a="$c_oxa" -v b="$c_sed" 'BEGIN {
+        printf "  cpu oxa / sed:         %.2f ms / %.2f ms, ratio %.2f\n", a, b, a / b
+    }'
+fi

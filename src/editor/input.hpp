@@ -183,8 +183,9 @@ extern int ctrlflag;    // inside braces
 extern int untransflag; // `untranschar`: inside braces in the text produced
 
 // Brace notation of one character: stores the byte it stands for at *dest and
-// returns 1, or returns 0 when the character produces no byte (a brace).
-// With `transflag` 0 the character is copied unchanged.
+// returns 1, or returns 0 when the character produces no byte (a brace, or a
+// control character that would be NUL and so end the text).  With `transflag`
+// 0 the character is copied unchanged.
 int transchar(int ch, unsigned char* dest);
 // Brace notation of a whole string (translation on, control mode off at the
 // start) into dest of the given size, NUL-terminated; returns the length.
