@@ -75,23 +75,29 @@ std::vector<std::string> words(const std::string& sentence) {
 // Generates once after each of 200 seeds and returns the sentences (the
 // text after "Question  : " or "Answer    : ").  Each generation must give
 // both trees.
-std::vector<std::string> generate_many(const std::string& lang) {
+struct Sentence {
+    std::string tree; // "Question" or "Answer"
+    std::string text;
+};
+
+std::vector<Sentence> generate_many(const std::string& lang) {
     std::string keys = load_all;
     for (int k = 0; k < 200; ++k)
         keys += cmd("RA" + std::to_string(2 * k + 1)) + "{CR}{ESC}g";
     keys += cmd("EM7");
     auto r = runoxa({.keys = keys, .files = example_files(lang), .framed = false});
-    std::vector<std::string> sentences;
+    std::vector<Sentence> sentences;
     int runs = 0;
     for (const auto& l : r.badlines) {
         if (l == "Generation results:") ++runs;
         for (const char* label : {"Question  : ", "Answer    : "})
-            if (l.rfind(label, 0) == 0) sentences.push_back(l.substr(std::string(label).size()));
+            if (l.rfind(label, 0) == 0)
+                sentences.push_back({l.substr(0, l.find(' ')), l.substr(std::string(label).size())});
         EXPECT_EQ(l.find("ERROR"), std::string::npos) << l;
     }
     EXPECT_EQ(runs, 200);
     EXPECT_EQ(sentences.size(), 400u);
-    for (const auto& s : sentences) EXPECT_FALSE(words(s).empty());
+    for (const auto& s : sentences) EXPECT_FALSE(words(s.text).empty()) << s.tree;
     return sentences;
 }
 
@@ -186,7 +192,7 @@ TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
         {"cette", {2, false}}, {"ces", {0, true}},  {"mon", {1, false}}, {"ma", {2, false}},
         {"mes", {0, true}}};
     int checked = 0;
-    for (const auto& s : generate_many("french")) {
+    for (const auto& [tree, s] : generate_many("french")) {
         auto w = words(s);
         for (size_t i = 0; i < w.size(); ++i) {
             auto d = dets.find(w[i]);
@@ -205,7 +211,8 @@ TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
 }
 
 // English: a, an, every and this go with a singular noun, these and some with
-// a plural one; "an" exactly before a vowel.
+// a plural one; "an" exactly before a vowel; a pronoun subject agrees with
+// its verb.
 TEST(Examples, EnglishDeterminersAgreeWithTheirNouns) {
     std::map<std::string, bool> nounforms; // form -> plural
     for (const auto& [w, attrs] : entries("english", "N")) nounforms.emplace(w, false);
@@ -217,9 +224,26 @@ TEST(Examples, EnglishDeterminersAgreeWithTheirNouns) {
         return std::any_of(adjectives.begin(), adjectives.end(),
                            [&](const auto& a) { return a.first == w; });
     };
-    int checked = 0;
-    for (const auto& s : generate_many("english")) {
+    std::set<std::string> verbs;
+    for (const auto& [w, attrs] : entries("english", "V")) verbs.insert(w);
+    int checked = 0, subjects = 0;
+    for (const auto& [tree, s] : generate_many("english")) {
         auto w = words(s);
+        // A statement that begins with a pronoun: a third person singular
+        // present verb is never the bare form, another person's never
+        // takes -s.  (Base forms equal to their past, like "read", pass.)
+        if (tree == "Answer" && w.size() > 1) {
+            const std::string& v = w[1];
+            if (w[0] == "he" || w[0] == "she" || w[0] == "it") {
+                EXPECT_TRUE(!verbs.count(v) || v == "read") << s;
+                ++subjects;
+            } else if (w[0] == "I" || w[0] == "you" || w[0] == "we" || w[0] == "they") {
+                for (const std::string& base : verbs)
+                    EXPECT_TRUE(v != base + "s" && v != base + "es") << s;
+                EXPECT_NE(v, "has") << s;
+                ++subjects;
+            }
+        }
         for (size_t i = 0; i + 1 < w.size(); ++i) {
             auto d = dets.find(w[i]);
             if (d == dets.end()) continue;
@@ -239,6 +263,7 @@ TEST(Examples, EnglishDeterminersAgreeWithTheirNouns) {
         }
     }
     EXPECT_GT(checked, 50);
+    EXPECT_GT(subjects, 50);
 }
 
 } // namespace
