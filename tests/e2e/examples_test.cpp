@@ -31,6 +31,15 @@ std::vector<oxatest::Fixture> example_files(const std::string& lang) {
     return files;
 }
 
+std::vector<oxatest::Fixture> with_demo(const std::string& lang) {
+    auto files = example_files(lang);
+    std::ifstream in(example_dir(lang) / "demo.proc", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    files.push_back({"demo.proc", text.str()});
+    return files;
+}
+
 std::string cmd(const std::string& text) {
     return "{CMD}" + text + "{CR}";
 }
@@ -264,6 +273,35 @@ TEST(Examples, EnglishDeterminersAgreeWithTheirNouns) {
     }
     EXPECT_GT(checked, 50);
     EXPECT_GT(subjects, 50);
+}
+
+// The demonstration procedures run by the demo script: each generates three
+// times from its fixed seed, emits corefile 7 and leaves by BYE, answering
+// the warning about the corefile holding the learner's answer.
+TEST(Examples, DemoProceduresGenerateAndLeave) {
+    for (const std::string lang : {"english", "french"}) {
+        SCOPED_TRACE(lang);
+        auto r = runoxa({.args = {"-p", "demo.proc"}, .files = with_demo(lang), .framed = false});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_FALSE(r.timedout);
+        int runs = 0;
+        std::vector<std::string> questions;
+        for (const auto& l : r.badlines) {
+            if (l == "Generation results:") ++runs;
+            if (l.rfind("Question  : ", 0) == 0) questions.push_back(l);
+            EXPECT_EQ(l.find("ERROR"), std::string::npos) << l;
+        }
+        EXPECT_EQ(runs, 3);
+        ASSERT_EQ(questions.size(), 3u);
+        // Three runs from one seed give different sentences.
+        EXPECT_NE(questions[0], questions[1]);
+        EXPECT_NE(questions[1], questions[2]);
+        EXPECT_NE(std::find(r.lines.begin(), r.lines.end(),
+                            "WARNING: corefile 1 not saved. <del> aborts"),
+                  r.lines.end());
+        // BYE ended the program: no unsaved corefile is named at end of input.
+        EXPECT_EQ(r.err.find("not saved"), std::string::npos) << r.err;
+    }
 }
 
 } // namespace
