@@ -9,7 +9,9 @@
 #include "bormo/lexicon.hpp"
 #include "bormo/morphology.hpp"
 #include "bormo/reader.hpp"
+#include "bormo/storedtrees.hpp"
 #include "bormo/syntax.hpp"
+#include "bormo/transform.hpp"
 #include "bormo/variants.hpp"
 #include "bormo/vline.hpp"
 #include "editor/commands.hpp"
@@ -128,6 +130,7 @@ void initbormo() {
     attr_choice_hook = make_choice; // open values met by find_attr are fixed as in a run
     reseed(0);
     initialize();
+    add_built_in();
     installed = 0;
     synstat = 0;
     userstat = 0;
@@ -214,6 +217,13 @@ void vdisplay() {
     switch (oxa::param[1]) {
     case 0:
         v_print(MSGCORE, bits_to_text(installed).c_str());
+        break;
+    case 1:
+    case 2:
+        if (there_has_been_no_generation())
+            oxa::diserr("No generated sentence");
+        else
+            store(oxa::param[1] == 1 ? STORE_INDENTED : STORE_FULL, DEST_CORE);
         break;
     case 3:
         print_cf();

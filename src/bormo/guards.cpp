@@ -34,8 +34,8 @@ namespace {
 
 using uchar = unsigned char;
 
-const uchar* gp;  // read position in the guard text
-int group_depth;  // groups open around gp
+const uchar* gp; // read position in the guard text
+int group_depth; // groups open around gp
 
 // Characters of a compound attribute's text.
 bool compchar(uchar c) {

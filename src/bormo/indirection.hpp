@@ -17,8 +17,8 @@ constexpr int CATSIZE = 40;      // chosen category: 39 characters and the NUL
 // category alternately (an absent category is an empty item).
 extern std::array<std::string, MAXINDITEMS> ind_items;
 extern int ind_count;
-extern std::array<char, POINTERSIZE> ind_pointer;  // chosen pointer, without quotes
-extern std::array<char, CATSIZE> ind_category;     // chosen category
+extern std::array<char, POINTERSIZE> ind_pointer; // chosen pointer, without quotes
+extern std::array<char, CATSIZE> ind_category;    // chosen category
 
 void process_indirections(t_treenode* tree);
 void process_indirect_ops(t_treenode* leaf);

@@ -11,12 +11,12 @@
 
 namespace bormo {
 
-constexpr int MAXRULES = 500;    // slots of ruleheader
-constexpr int MRULEBUF = 999;    // characters kept of one guard or expression
-constexpr int EXPSTACK = 100;    // texts being evaluated at once
-constexpr int MOUTSIZE = 120;    // output buffer: 119 characters and the NUL
-constexpr int TBLBUFSIZE = 100;  // table-reference buffer: 99 characters and the NUL
-constexpr int DESIGSTACK = 20;   // designator stack of the guard evaluator
+constexpr int MAXRULES = 500;   // slots of ruleheader
+constexpr int MRULEBUF = 999;   // characters kept of one guard or expression
+constexpr int EXPSTACK = 100;   // texts being evaluated at once
+constexpr int MOUTSIZE = 120;   // output buffer: 119 characters and the NUL
+constexpr int TBLBUFSIZE = 100; // table-reference buffer: 99 characters and the NUL
+constexpr int DESIGSTACK = 20;  // designator stack of the guard evaluator
 
 // One alternative of a morph rule.
 struct subrule {

@@ -13,6 +13,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/reader.hpp"
+#include "bormo/transform.hpp"
 #include "bormo/vline.hpp"
 
 namespace bormo {
@@ -779,6 +780,7 @@ void read_syntax(const char* filename) {
     file_operation = "Syntax Input";
     file_position.clear();
     push_rule(BARRIER_NAME, "");
+    add_built_in(); // the built-ins lie below every barrier
     push_trans(BARRIER_NAME, 5, nullptr);
     bool root = false;
     bool failed = false;

@@ -7,6 +7,7 @@
 
 #include "bormo/gencommands.hpp"
 #include "bormo/reader.hpp"
+#include "bormo/storedtrees.hpp"
 #include "bormo/variants.hpp"
 #include "editor/editloop.hpp"
 #include "editor/files.hpp"
@@ -104,10 +105,10 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"PSEED", 0, "i ", "|", nullptr, bormo::rnprint, "print random seed"},
     {"TSTINPUT", 0, "f1", "|", fpr, bormo::testinput, "test file"},
     {"VERROR", 0, "i cG", "||", nullptr, bormo::verror, "error function string"},
-    {"STORE", 0, "d2d1", "||", nullptr, nullptr,
+    {"STORE", 0, "d2d1", "||", nullptr, bormo::vstoretree,
      "leafnodes(0),fulltrees(1),indenttrees(2)|core(0),driver(1)"},
-    {"RECOVER", 0, "cA", "|", nullptr, nullptr, "stored tree filename"},
-    {"VTALK", 0, "d2", "|", nullptr, nullptr, "specify root number"},
+    {"RECOVER", 0, "cA", "|", nullptr, bormo::vrestoretree, "stored tree filename"},
+    {"VTALK", 0, "d2", "|", nullptr, bormo::vtalk, "specify root number"},
     {"ESCORE", 0, "i i i i i i ", "0|0|0|0|0|0|", nullptr, bormo::escore,
      "missing/extra|order|lex|morph|phon|spell"},
     {"PERRORSCORES", 0, "e ", "|", nullptr, bormo::perrorscores, "print error scores"},

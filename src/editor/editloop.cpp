@@ -200,7 +200,7 @@ int unsavedreport(std::FILE* out) {
         ++n;
         const char* name = core[i].filname.data();
         if (name[0])
-            std::fprintf(out, "oxa: corefile %d (%s) not saved\n", i, name);
+            std::fprintf(out, "oxa: corefile %d (%.48s) not saved\n", i, name);
         else
             std::fprintf(out, "oxa: corefile %d not saved\n", i);
     }

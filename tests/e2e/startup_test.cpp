@@ -76,6 +76,33 @@ TEST(Startup, ProcedureFileRunsInCommandMode) {
     EXPECT_EQ(r.status, 0);
 }
 
+// The options queue a RUN of the driver from the working directory, or a
+// PROCEDURE command; a missing file is refused by the command's checker with
+// an error that waits for a key.
+TEST(Startup, OptionsQueueRunOrProcedure) {
+    const struct {
+        std::vector<std::string> args;
+        Lines lines;
+    } cases[] = {
+        {{"-d", "drv"},
+         join({opening, each("RUN "), {"Filename"}, each("./drv"),
+               {"Requested file cannot be located (or is not executable)!", "", "Command "}})},
+        // A driver named by its absolute path is run as named.
+        {{"-d", "/nonexistent/drv"},
+         join({opening, each("RUN "), {"Filename"}, each("/nonexistent/drv"),
+               {"Requested file cannot be located (or is not executable)!", "", "Command "}})},
+        {{"-p", "nosuch"},
+         join({opening, each("PROCEDURE "), {"Filename"}, each("nosuch"),
+               {"File not found (or no read permission)", "", "Command "}})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        auto r = runoxa({.args = c.args, .keys = "{CR}"});
+        EXPECT_EQ(r.lines, c.lines);
+        EXPECT_EQ(r.status, 0);
+    }
+}
+
 // ESC [ 2 ~ and Ctrl-W toggle insert mode; each toggle shows the new mode word.
 TEST(Startup, InsertKeyTogglesTheModeWord) {
     const struct {

@@ -106,7 +106,8 @@ TEST_F(MorphologyTest, TablesFileAndListing) {
     EXPECT_EQ(s->count, 2);
     EXPECT_STREQ(s->elements, "#1--|$plur|");
     print_tables();
-    EXPECT_EQ(count_messages("table conj, 6 elements: \"e\"|\"es\"|\"e\"|\"ons\"|\"ez\"|\"ent\"|"), 1);
+    EXPECT_EQ(count_messages("table conj, 6 elements: \"e\"|\"es\"|\"e\"|\"ons\"|\"ez\"|\"ent\"|"),
+              1);
     EXPECT_EQ(count_messages("table stem, 2 elements: #1--|$plur|"), 1);
     EXPECT_EQ(count_messages("Finished reading table input from file"), 1);
     clear_tables();
@@ -194,8 +195,7 @@ TEST_F(MorphologyTest, GuardsAboutPreselections) {
     EXPECT_EQ(count_messages("Guard following _is_ not in proper form"), 1);
 
     // A preselection keyed sg whose word is a plural noun.
-    std::string rec = "\"chats\"|N|" + std::string{static_cast<char>(ATTRCODE), 1, 2} +
-                      " |0001|||";
+    std::string rec = "\"chats\"|N|" + std::string{static_cast<char>(ATTRCODE), 1, 2} + " |0001|||";
     t_treenode* word = leaf("chats", {}, rec.c_str());
     pre_rule pre{comp("sg"), 1, word, nullptr};
     preselect_list = &pre;
@@ -211,8 +211,8 @@ TEST_F(MorphologyTest, GuardsAboutPreselections) {
 
 struct ExpCase {
     const char* exp;
-    int node;           // 0: sg.third; 1: pl.third; 2: sg and second apart; 3: no lookup
-    const char* result; // output
+    int node;            // 0: sg.third; 1: pl.third; 2: sg and second apart; 3: no lookup
+    const char* result;  // output
     const char* message; // a message line, or null
 };
 

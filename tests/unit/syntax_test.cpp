@@ -256,7 +256,11 @@ TEST_F(SyntaxTest, LaterRuleHidesEarlierAndUnloadRemovesOneFile) {
     EXPECT_EQ(getrule("S"), nullptr);
     EXPECT_EQ(gettrans("X"), nullptr); // the first file's transformations go with it
     EXPECT_EQ(syntax_stack, nullptr);
-    EXPECT_EQ(trans_stack, nullptr);
+    // Only the built-in transformations, below every barrier, are left.
+    ASSERT_NE(trans_stack, nullptr);
+    EXPECT_EQ(trans_stack->name, "FLATTEN");
+    EXPECT_NE(trans_stack->functionPtr, nullptr);
+    EXPECT_EQ(trans_stack->next, nullptr);
 }
 
 TEST_F(SyntaxTest, EachFilePushesABarrier) {
