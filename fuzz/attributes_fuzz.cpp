@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The lookup table holds one record per type and value, sorted.
     int expected = 0;
-    for (int t = 1; t < bormo::total_types; t++) expected += bormo::attr_table[t].entries;
+    for (int t = 1; t < bormo::total_types; t++)
+        expected += bormo::attr_table[t].entries;
     if (bormo::total_types > 1 && bormo::q_att_size != expected) __builtin_trap();
     for (int i = 1; i < bormo::q_att_size; i++)
         if (strcmp(bormo::q_att_table[i - 1].text, bormo::q_att_table[i].text) > 0)

@@ -34,4 +34,4 @@ inline const char* prepare(const unsigned char* data, size_t size) {
     return input_path().c_str();
 }
 
-}  // namespace fuzzing
+} // namespace fuzzing

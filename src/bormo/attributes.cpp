@@ -84,7 +84,7 @@ int addtype(const char* name) {
     }
     attr_table_entry& e = attr_table[total_types];
     e.type.fill(0);
-    memcpy(e.type.data(), name, strnlen(name, ATTRNAMESIZE - 1));  // longer names are cut
+    memcpy(e.type.data(), name, strnlen(name, ATTRNAMESIZE - 1)); // longer names are cut
     e.entries = 1;
     e.partial = 0;
     e.trans = nullptr;
@@ -117,7 +117,8 @@ int addvalue(int type, const char* name, int valence) {
         int n = e.entries;
         int* grown = static_cast<int*>(calloc(static_cast<size_t>((n + 1) * (n + 1)), sizeof(int)));
         for (int i = 0; i < n; i++)
-            for (int j = 0; j < n; j++) grown[i * (n + 1) + j] = e.trans[i * n + j];
+            for (int j = 0; j < n; j++)
+                grown[i * (n + 1) + j] = e.trans[i * n + j];
         grown[n * (n + 1) + n] = 1;
         free(e.trans);
         e.trans = grown;

@@ -141,6 +141,36 @@ void walk(t_treenode* node, int style) {
 
 // ------------------------------------------------------------------ reading
 
+// Longest path the reader accepts: the tokenizer's identifier, within the
+// path buffer.
+constexpr size_t MAXPATH = std::min<size_t>(MAXIDENT, SIGSIZE);
+
+// Whether every node path of the full trees in the file fits.
+bool paths_fit(const char* filename) {
+    FILE* f = std::fopen(filename, "r");
+    if (!f) return true;
+    bool fits = true;
+    bool full = false;
+    std::string line;
+    for (int c = std::fgetc(f);; c = std::fgetc(f)) {
+        if (c != '\n' && c != EOF) {
+            line += static_cast<char>(c);
+            continue;
+        }
+        if (line == "%") break;
+        if (!line.empty() && line[0] == '$') {
+            full = line.size() > 1 && line[1] == 't';
+        } else if (full) {
+            size_t bar = line.find('|');
+            if (bar != std::string::npos && bar > MAXPATH) fits = false;
+        }
+        line.clear();
+        if (c == EOF || !fits) break;
+    }
+    std::fclose(f);
+    return fits;
+}
+
 int row_of(long number) {
     if (number >= 0 && number < NTREES) return static_cast<int>(number);
     if (number == OLDROOTNUMBER) return OLDROOTROW;
@@ -434,6 +464,15 @@ void restorenode(const char* filename) {
     nodetorecover = -1;
     nodecounter = 0;
 
+    // A path is read as one identifier, so a longer one would come back cut:
+    // such a set is refused before anything is built.
+    file_operation = "stored tree input";
+    file_position.clear();
+    if (!paths_fit(filename)) {
+        v_err(CAUSE, "Node path too long.", "");
+        return;
+    }
+
     // Restored records by entry number.  The tokenizer drops the braced
     // number as a comment, so an entry's number is its line's place in the
     // lexicon section, which is how the writer numbers them.
@@ -442,8 +481,6 @@ void restorenode(const char* filename) {
     int section = 0;
     bool failed = false;
 
-    file_operation = "stored tree input";
-    file_position.clear();
     openfile(filename, 1);
     while (!failed) {
         int t = v_peep();
@@ -490,14 +527,6 @@ void restorenode(const char* filename) {
                 v_err(CAUSE, "Too many node lines in one tree.", "");
                 failed = true;
                 break;
-            }
-            if (section == 't') {
-                size_t bar = line.find('|');
-                if (bar != std::string::npos && bar > static_cast<size_t>(SIGSIZE)) {
-                    v_err(CAUSE, "Node path too long.", "");
-                    failed = true;
-                    break;
-                }
             }
             rows.push_back(std::string(section == 't' ? "TREE|" : "LIST|") + line);
             ++nodecounter;

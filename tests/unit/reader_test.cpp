@@ -310,7 +310,8 @@ TEST_F(ReaderTest, MacrosExpandAsIfWrittenInTheFile) {
 TEST_F(ReaderTest, SelfReferenceAtTheEndOfADefinitionStopsAtTheDepth) {
     // Each of the 20 expansions delivers its j before naming itself again.
     std::string expected;
-    for (int i = 0; i < MACRODEPTH; i++) expected += "identifier: j | ";
+    for (int i = 0; i < MACRODEPTH; i++)
+        expected += "identifier: j | ";
     EXPECT_EQ(tokens("%define J j %J\n%J.", 0), expected + "char '.' | EOF");
 }
 
