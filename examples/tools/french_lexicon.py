@@ -38,8 +38,8 @@ nouns = [  # word, gender, ipa, related
     ("médecin", "masc", "medsI", ""), ("boulanger", "masc", "bulAZe", ""),
 ]
 pre_adjectives = [("petit", "p@ti", "grand"), ("grand", "grA", "petit"),
-                  ("joli", "Zoli", ""), ("jeune", "Z9n", "vieux"), ("gros", "gro", "")]
-adjectives = [("noir", "nwar", "blanc"), ("vert", "vEr", ""), ("rouge", "ruZ", ""),
+                  ("joli", "Zoli", ""), ("jeune", "Z9n", ""), ("gros", "gro", "")]
+adjectives = [("noir", "nwar", ""), ("vert", "vEr", ""), ("rouge", "ruZ", ""),
               ("content", "kUtA", "triste"), ("triste", "trist", "content"),
               ("rapide", "rapid", "lent"), ("lent", "lA", "rapide"),
               ("calme", "kalm", ""), ("intelligent", "ItEliZA", ""),
