@@ -38,8 +38,8 @@ nouns = [  # word, gender, ipa, related
     ("médecin", "masc", "medsI", ""), ("boulanger", "masc", "bulAZe", ""),
 ]
 pre_adjectives = [("petit", "p@ti", "grand"), ("grand", "grA", "petit"),
-                  ("joli", "Zoli", ""), ("jeune", "Z9n", "vieux"), ("gros", "gro", "")]
-adjectives = [("noir", "nwar", "blanc"), ("vert", "vEr", ""), ("rouge", "ruZ", ""),
+                  ("joli", "Zoli", ""), ("jeune", "Z9n", ""), ("gros", "gro", "")]
+adjectives = [("noir", "nwar", ""), ("vert", "vEr", ""), ("rouge", "ruZ", ""),
               ("content", "kUtA", "triste"), ("triste", "trist", "content"),
               ("rapide", "rapid", "lent"), ("lent", "lA", "rapide"),
               ("calme", "kalm", ""), ("intelligent", "ItEliZA", ""),
@@ -107,10 +107,11 @@ def main(out):
         lines.append(entry(w, "V", "tense,person,number,%s" % val, 8, "$irr", "", "", ipa,
                            "%s(person,number)" % table, stem))
     for w, attrs, ipa in pronouns:
-        lines.append(entry(w, "PRON", attrs + ",subj", 6, "#1", "", "", ipa))
+        lines.append(entry(w, "PRON", attrs + ",subj", 6, "#1", "$elidje" if w == "je" else "",
+                           "", ipa))
     for w, ipa in adverbs:
         lines.append(entry(w, "ADV", "", 5, "#1", "", "", ipa))
-    lines.append(entry("est-ce que", "QW", "", 1, "#1", "", "", "Esk@"))
+    lines.append(entry("est-ce que", "QW", "", 1, "#1", "$elidque", "", "Esk@"))
     with open(out, "w", encoding="latin-1") as f:
         f.write("\n".join(lines) + "\n")
     return sum(1 for l in lines if l.startswith('"'))

@@ -264,6 +264,7 @@ TEST_F(MorphologyTest, Expressions) {
         {"nope(sg)\"x\"|", 0, "x", "ERROR   Table not found nope "},
         {"tiny(number.person)|", 1, "", "ERROR   Table index too high tiny "},
         {"tiny(pl)|", 0, "b", nullptr},
+        {"tiny( pl )|", 0, "b", nullptr},
         {"nest(sg)|", 0, "chatx", nullptr},
         {"nest(pl)|", 1, "chats", nullptr},
         {"\"ab\"|\"cd\"|", 0, "ab", nullptr},
