@@ -31,6 +31,7 @@ const std::vector<oxatest::Fixture> language = {
     {"root", std::string("ROOT = S %\n") + AGREEMENT},
     {"trees", std::string("ROOT = S %\n") + AGREEMENT + "QUESTION = ROOT %\nANSWER = ROOT A S %\n"},
     {"mandated", "ROOT = N /\"cats\" V [pl] %\n"},
+    {"question", "ROOT = A %\nQUESTION = N /\"cats\" V [pl] %\n"},
     {"presel", "PRESELECT = pl : N [pl] %\n"
                "ROOT = SELECT v : _pre_ pl ; DET [v] N /_pre_ pl V [v] %\n"},
 };
@@ -169,6 +170,33 @@ TEST(Generation, SentenceCopiedIntoTheCurrentCorefile) {
     // Corefile 7 holds it only after its label; corefile 1 holds it alone.
     EXPECT_EQ(std::count(r.badlines.begin(), r.badlines.end(), q[0]), 1)
         << ::testing::PrintToString(r.badlines);
+}
+
+TEST(Generation, CompareKeyRunsTheErrorProcedureOfTheMatchingSentence) {
+    struct Case {
+        const char* what;
+        std::string response; // typed in corefile 1, the cursor then put at its start
+        const char* typed;    // what the error procedure types
+    };
+    // Procedure 1 types "hit", procedure 0 (no sentence matched) types "miss".
+    const Case cases[] = {
+        {"the question's sentence", "cats  sleep", "hit"},
+        {"no sentence", "dogs sleep", "miss"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string keys = generate("question", "123456789") + cmd("VE1|hit") +
+                           cmd("VE0|miss") + "{CR}" + c.response + "{ESC}D{ESC}k" + cmd("EM1");
+        auto r = runoxa({.keys = keys, .files = language, .framed = false});
+        Lines core1;
+        for (const auto& l : r.badlines)
+            if (l.find(c.typed) != std::string::npos) core1.push_back(l);
+        ASSERT_EQ(core1.size(), 1u) << ::testing::PrintToString(r.badlines);
+        // Typing is in overwrite mode: the procedure's text replaces the response's start.
+        std::string typed = c.typed;
+        EXPECT_EQ(core1[0], typed + c.response.substr(typed.size()));
+        EXPECT_EQ(r.status, 0);
+    }
 }
 
 } // namespace
