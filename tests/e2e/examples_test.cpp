@@ -304,4 +304,37 @@ TEST(Examples, DemoProceduresGenerateAndLeave) {
     }
 }
 
+// The demonstration's error analysis: the learner's answer is compared with
+// the answer tree of the last run, and the report in corefile 15 shows the
+// kinds of mistake the answer was written to contain.
+TEST(Examples, DemoReportShowsTheLearnersMistakes) {
+    const struct {
+        const char* lang;
+        std::vector<std::string> report; // lines expected in the report
+    } cases[] = {
+        {"english",
+         {"RESPONSE : the doctor read yor gardns",
+          "C2 --  MISSING  small",                // a missing word
+          "C6 S5   APPROX   gardens/gardns"}},    // a misspelling
+        {"french",
+         {"RESPONSE : les porte grises quitent mai",
+          "C6 --  MISSING  chattes",
+          "C4 S4   APPROX   quittent/quitent"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lang);
+        auto r = runoxa({.args = {"-p", "demo.proc"}, .files = with_demo(c.lang), .framed = false});
+        std::string answer;
+        for (const auto& l : r.badlines)
+            if (l.rfind("Answer    : ", 0) == 0) answer = l.substr(12);
+        ASSERT_FALSE(answer.empty());
+        auto best = std::find(r.badlines.begin(), r.badlines.end(), "BEST ROOT : R2");
+        ASSERT_NE(best, r.badlines.end());
+        // The report is about the last answer generated.
+        EXPECT_NE(std::find(best, r.badlines.end(), "EXPECTED : " + answer), r.badlines.end());
+        for (const auto& want : c.report)
+            EXPECT_NE(std::find(best, r.badlines.end(), want), r.badlines.end()) << want;
+    }
+}
+
 } // namespace
