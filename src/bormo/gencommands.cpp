@@ -61,6 +61,8 @@ void uninstall(int32_t bits) {
         putbormofile("", vfile_table[row].putvlett);
     }
     installed &= ~bits;
+    // The last run's trees and lookups point into what was removed.
+    if (bits) clear_SE_PRE(0);
     v_printf(MSGCORE, "uninstalled: %s", bits_to_text(bits).c_str());
 }
 

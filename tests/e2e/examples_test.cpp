@@ -31,6 +31,15 @@ std::vector<oxatest::Fixture> example_files(const std::string& lang) {
     return files;
 }
 
+std::vector<oxatest::Fixture> with_demo(const std::string& lang) {
+    auto files = example_files(lang);
+    std::ifstream in(example_dir(lang) / "demo.proc", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    files.push_back({"demo.proc", text.str()});
+    return files;
+}
+
 std::string cmd(const std::string& text) {
     return "{CMD}" + text + "{CR}";
 }
@@ -75,23 +84,29 @@ std::vector<std::string> words(const std::string& sentence) {
 // Generates once after each of 200 seeds and returns the sentences (the
 // text after "Question  : " or "Answer    : ").  Each generation must give
 // both trees.
-std::vector<std::string> generate_many(const std::string& lang) {
+struct Sentence {
+    std::string tree; // "Question" or "Answer"
+    std::string text;
+};
+
+std::vector<Sentence> generate_many(const std::string& lang) {
     std::string keys = load_all;
     for (int k = 0; k < 200; ++k)
         keys += cmd("RA" + std::to_string(2 * k + 1)) + "{CR}{ESC}g";
     keys += cmd("EM7");
     auto r = runoxa({.keys = keys, .files = example_files(lang), .framed = false});
-    std::vector<std::string> sentences;
+    std::vector<Sentence> sentences;
     int runs = 0;
     for (const auto& l : r.badlines) {
         if (l == "Generation results:") ++runs;
         for (const char* label : {"Question  : ", "Answer    : "})
-            if (l.rfind(label, 0) == 0) sentences.push_back(l.substr(std::string(label).size()));
+            if (l.rfind(label, 0) == 0)
+                sentences.push_back({l.substr(0, l.find(' ')), l.substr(std::string(label).size())});
         EXPECT_EQ(l.find("ERROR"), std::string::npos) << l;
     }
     EXPECT_EQ(runs, 200);
     EXPECT_EQ(sentences.size(), 400u);
-    for (const auto& s : sentences) EXPECT_FALSE(words(s).empty());
+    for (const auto& s : sentences) EXPECT_FALSE(words(s.text).empty()) << s.tree;
     return sentences;
 }
 
@@ -186,7 +201,7 @@ TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
         {"cette", {2, false}}, {"ces", {0, true}},  {"mon", {1, false}}, {"ma", {2, false}},
         {"mes", {0, true}}};
     int checked = 0;
-    for (const auto& s : generate_many("french")) {
+    for (const auto& [tree, s] : generate_many("french")) {
         auto w = words(s);
         for (size_t i = 0; i < w.size(); ++i) {
             auto d = dets.find(w[i]);
@@ -205,7 +220,8 @@ TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
 }
 
 // English: a, an, every and this go with a singular noun, these and some with
-// a plural one; "an" exactly before a vowel.
+// a plural one; "an" exactly before a vowel; a pronoun subject agrees with
+// its verb.
 TEST(Examples, EnglishDeterminersAgreeWithTheirNouns) {
     std::map<std::string, bool> nounforms; // form -> plural
     for (const auto& [w, attrs] : entries("english", "N")) nounforms.emplace(w, false);
@@ -217,9 +233,26 @@ TEST(Examples, EnglishDeterminersAgreeWithTheirNouns) {
         return std::any_of(adjectives.begin(), adjectives.end(),
                            [&](const auto& a) { return a.first == w; });
     };
-    int checked = 0;
-    for (const auto& s : generate_many("english")) {
+    std::set<std::string> verbs;
+    for (const auto& [w, attrs] : entries("english", "V")) verbs.insert(w);
+    int checked = 0, subjects = 0;
+    for (const auto& [tree, s] : generate_many("english")) {
         auto w = words(s);
+        // A statement that begins with a pronoun: a third person singular
+        // present verb is never the bare form, another person's never
+        // takes -s.  (Base forms equal to their past, like "read", pass.)
+        if (tree == "Answer" && w.size() > 1) {
+            const std::string& v = w[1];
+            if (w[0] == "he" || w[0] == "she" || w[0] == "it") {
+                EXPECT_TRUE(!verbs.count(v) || v == "read") << s;
+                ++subjects;
+            } else if (w[0] == "I" || w[0] == "you" || w[0] == "we" || w[0] == "they") {
+                for (const std::string& base : verbs)
+                    EXPECT_TRUE(v != base + "s" && v != base + "es") << s;
+                EXPECT_NE(v, "has") << s;
+                ++subjects;
+            }
+        }
         for (size_t i = 0; i + 1 < w.size(); ++i) {
             auto d = dets.find(w[i]);
             if (d == dets.end()) continue;
@@ -239,6 +272,69 @@ TEST(Examples, EnglishDeterminersAgreeWithTheirNouns) {
         }
     }
     EXPECT_GT(checked, 50);
+    EXPECT_GT(subjects, 50);
+}
+
+// The demonstration procedures run by the demo script: each generates three
+// times from its fixed seed, emits corefile 7 and leaves by BYE, answering
+// the warning about the corefile holding the learner's answer.
+TEST(Examples, DemoProceduresGenerateAndLeave) {
+    for (const std::string lang : {"english", "french"}) {
+        SCOPED_TRACE(lang);
+        auto r = runoxa({.args = {"-p", "demo.proc"}, .files = with_demo(lang), .framed = false});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_FALSE(r.timedout);
+        int runs = 0;
+        std::vector<std::string> questions;
+        for (const auto& l : r.badlines) {
+            if (l == "Generation results:") ++runs;
+            if (l.rfind("Question  : ", 0) == 0) questions.push_back(l);
+            EXPECT_EQ(l.find("ERROR"), std::string::npos) << l;
+        }
+        EXPECT_EQ(runs, 3);
+        ASSERT_EQ(questions.size(), 3u);
+        // Three runs from one seed give different sentences.
+        EXPECT_NE(questions[0], questions[1]);
+        EXPECT_NE(questions[1], questions[2]);
+        EXPECT_NE(std::find(r.lines.begin(), r.lines.end(),
+                            "WARNING: corefile 1 not saved. <del> aborts"),
+                  r.lines.end());
+        // BYE ended the program: no unsaved corefile is named at end of input.
+        EXPECT_EQ(r.err.find("not saved"), std::string::npos) << r.err;
+    }
+}
+
+// The demonstration's error analysis: the learner's answer is compared with
+// the answer tree of the last run, and the report in corefile 15 shows the
+// kinds of mistake the answer was written to contain.
+TEST(Examples, DemoReportShowsTheLearnersMistakes) {
+    const struct {
+        const char* lang;
+        std::vector<std::string> report; // lines expected in the report
+    } cases[] = {
+        {"english",
+         {"RESPONSE : the doctor read yor gardns",
+          "C2 --  MISSING  small",                // a missing word
+          "C6 S5   APPROX   gardens/gardns"}},    // a misspelling
+        {"french",
+         {"RESPONSE : les porte grises quitent mai",
+          "C6 --  MISSING  chattes",
+          "C4 S4   APPROX   quittent/quitent"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lang);
+        auto r = runoxa({.args = {"-p", "demo.proc"}, .files = with_demo(c.lang), .framed = false});
+        std::string answer;
+        for (const auto& l : r.badlines)
+            if (l.rfind("Answer    : ", 0) == 0) answer = l.substr(12);
+        ASSERT_FALSE(answer.empty());
+        auto best = std::find(r.badlines.begin(), r.badlines.end(), "BEST ROOT : R2");
+        ASSERT_NE(best, r.badlines.end());
+        // The report is about the last answer generated.
+        EXPECT_NE(std::find(best, r.badlines.end(), "EXPECTED : " + answer), r.badlines.end());
+        for (const auto& want : c.report)
+            EXPECT_NE(std::find(best, r.badlines.end(), want), r.badlines.end()) << want;
+    }
 }
 
 } // namespace
