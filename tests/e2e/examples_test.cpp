@@ -175,7 +175,8 @@ TEST(Examples, PointersNameWordsOfTheLexicon) {
 
 // Every French determiner agrees in gender and number with the noun that
 // follows it (after at most one adjective), the noun's gender being the one
-// the lexicon gives it and its number read from its form.
+// the lexicon gives it and its number read from its form; the adjectives
+// next to the noun agree with both.
 TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
     struct Noun {
         bool fem;
@@ -194,13 +195,25 @@ TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
         nounforms[pl] = {n, true};
     }
     ASSERT_GT(nounforms.size(), 80u);
+    // Adjectives whose four forms all differ (no final e, s or x):
+    // form -> feminine, plural.
+    std::map<std::string, std::pair<bool, bool>> adjforms;
+    for (const char* cls : {"ADJ", "ADJA"})
+        for (const auto& [w, attrs] : entries("french", cls)) {
+            if (std::string("esx").find(w.back()) != std::string::npos) continue;
+            adjforms[w] = {false, false};
+            adjforms[w + "s"] = {false, true};
+            adjforms[w + "e"] = {true, false};
+            adjforms[w + "es"] = {true, true};
+        }
+    ASSERT_GT(adjforms.size(), 40u);
     // determiner -> gender (0 either, 1 masc, 2 fem), plural
     const std::map<std::string, std::pair<int, bool>> dets = {
         {"le", {1, false}},  {"la", {2, false}},    {"l'", {0, false}}, {"les", {0, true}},
         {"un", {1, false}},  {"une", {2, false}},   {"des", {0, true}}, {"ce", {1, false}},
         {"cette", {2, false}}, {"ces", {0, true}},  {"mon", {1, false}}, {"ma", {2, false}},
         {"mes", {0, true}}};
-    int checked = 0;
+    int checked = 0, adjectives = 0;
     for (const auto& [tree, s] : generate_many("french")) {
         auto w = words(s);
         for (size_t i = 0; i < w.size(); ++i) {
@@ -214,9 +227,20 @@ TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
             if (d->second.first != 0) EXPECT_EQ(noun.fem, d->second.first == 2) << s;
             if (!noun.invariant) EXPECT_EQ(plural, d->second.second) << s;
             ++checked;
+            // An adjective before or after the noun takes its gender and the
+            // determiner's number.
+            for (size_t k : {j - 1, j + 1}) {
+                if (k <= i || k >= w.size()) continue;
+                auto a = adjforms.find(w[k]);
+                if (a == adjforms.end()) continue;
+                EXPECT_EQ(a->second.first, noun.fem) << w[k] << " in: " << s;
+                EXPECT_EQ(a->second.second, d->second.second) << w[k] << " in: " << s;
+                ++adjectives;
+            }
         }
     }
     EXPECT_GT(checked, 200);
+    EXPECT_GT(adjectives, 20);
 }
 
 // English: a, an, every and this go with a singular noun, these and some with
