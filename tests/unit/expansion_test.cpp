@@ -394,6 +394,20 @@ TEST_F(ExpansionTest, RestrictionStrings) {
     std::free(r);
 }
 
+TEST_F(ExpansionTest, RemovingALanguageFileDiscardsTheLastRun) {
+    load(std::string("ROOT = S %\n") + AGREEMENT);
+    installed = VF_AT | VF_TM | VF_LE | VF_SY;
+    run(123456789);
+    ASSERT_NE(root, nullptr);
+    ASSERT_GT(d_table_count, 0);
+    uninstall(VF_LE);
+    EXPECT_EQ(root, nullptr);
+    EXPECT_EQ(oldroot, nullptr);
+    EXPECT_EQ(genSentences[0], nullptr);
+    EXPECT_EQ(d_table_count, 0);
+    EXPECT_EQ(delayptr, 0);
+}
+
 TEST_F(ExpansionTest, TreeRootsRowIIsTreeI) {
     EXPECT_STREQ(tree_roots[0].rulename, "!%!%!");
     EXPECT_STREQ(tree_roots[1].rulename, "QUESTION");
