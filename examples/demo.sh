@@ -23,8 +23,8 @@ utf8() { iconv -f latin1 -t utf-8 2>/dev/null || cat; }
 # (the report).
 plain() {
     awk '
+        $0 == "$$$\r" { part++; next }
         /\r$/ { next }
-        $0 == "$$$" { part++; next }
         part == 0 && /^ERROR/ { print "  " $0 }
         part == 0 && /^Generation results:/ { print "  generated:" }
         part == 0 && / : / { print "    " $0 }
@@ -37,7 +37,9 @@ for lang in english french; do
     echo "== $lang"
     work=$(mktemp -d "${TMPDIR:-/tmp}/oxa-demo.XXXXXX")
     cp "$here/$lang"/* "$work"/
-    answer=$(grep -a '{\[}D{\[}K' "$work/demo.proc" | sed 's/~{\[}D.*//')
+    # The answer as typed by the procedure: ESC e is the key for e acute.
+    answer=$(grep -a '{\[}D{\[}K' "$work/demo.proc" |
+        sed 's/{\[}D.*//; s/^~//; s/~$//; s/{\[}e/\o351/g')
     (cd "$work" && "$oxa" -p demo.proc </dev/null 2>/dev/null) | plain |
         awk -v a="$answer" '/error analysis report/ && !done { print "  learner'"'"'s answer: " a; done = 1 } { print }' |
         utf8

@@ -63,7 +63,8 @@ void err_Progress(const char* text) {
 }
 
 void perrorscore() {
-    v_printf(MSGCORE, "Error scores: missing/extra %d; order %d; lex %d; morph %d; phon %d; spell %d",
+    v_printf(MSGCORE,
+             "Error scores: missing/extra %d; order %d; lex %d; morph %d; phon %d; spell %d",
              vnomatchscore, vorderscore, vsynscore, vmorphscore, vphonoscore, vapproxscore);
 }
 
@@ -137,12 +138,18 @@ std::string err_expected(const t_treenode* leaf) {
 
 int err_class_cost(int matchclass) {
     switch (matchclass) {
-    case CLASS_EXACT: return vexactscore;
-    case CLASS_MORPH: return vmorphscore;
-    case CLASS_APPROX: return vapproxscore;
-    case CLASS_UNRELATED: return vorderscore;
-    case CLASS_PHONO: return vphonoscore;
-    default: return matchclass >= CLASS_TAG ? vsynscore : vorderscore;
+    case CLASS_EXACT:
+        return vexactscore;
+    case CLASS_MORPH:
+        return vmorphscore;
+    case CLASS_APPROX:
+        return vapproxscore;
+    case CLASS_UNRELATED:
+        return vorderscore;
+    case CLASS_PHONO:
+        return vphonoscore;
+    default:
+        return matchclass >= CLASS_TAG ? vsynscore : vorderscore;
     }
 }
 
@@ -410,9 +417,13 @@ void escore() {
     vapproxscore = oxa::param[6];
 }
 
-void vrootset() { err_set_rootset(oxa::picstring.data()); }
+void vrootset() {
+    err_set_rootset(oxa::picstring.data());
+}
 
-void perrorscores() { perrorscore(); }
+void perrorscores() {
+    perrorscore();
+}
 
 void vnewcompare() {
     getresponse();

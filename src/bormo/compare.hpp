@@ -12,11 +12,11 @@
 
 namespace bormo {
 
-constexpr int NROOTSET = 21;    // tree numbers 0..20
-constexpr int NERRTEXTS = 10;   // error texts of one comparison cell
-constexpr int NBREAKUP = 20;    // difference descriptions of one comparison cell
-constexpr int REPORTCORE = 15;  // corefile that receives the report
-constexpr int NOMATCH = 1000;   // strdiff: the words are not related by spelling
+constexpr int NROOTSET = 21;   // tree numbers 0..20
+constexpr int NERRTEXTS = 10;  // error texts of one comparison cell
+constexpr int NBREAKUP = 20;   // difference descriptions of one comparison cell
+constexpr int REPORTCORE = 15; // corefile that receives the report
+constexpr int NOMATCH = 1000;  // strdiff: the words are not related by spelling
 
 // Match classes of a comparison cell; tags are numbered from CLASS_TAG on.
 enum MatchClass : int {

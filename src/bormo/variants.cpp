@@ -60,15 +60,23 @@ const tag_table* find_tag(int tag_int) {
 
 // ------------------------------------------------------------ readers
 
-void merror_readtables(const char* file) { (void)file; }
-void tag_readtables(const char* file) { (void)file; }
-void phon_readtables(const char* file) { (void)file; }
+void merror_readtables(const char* file) {
+    (void)file;
+}
+void tag_readtables(const char* file) {
+    (void)file;
+}
+void phon_readtables(const char* file) {
+    (void)file;
+}
 void print_merror_tables() {}
 
 // ------------------------------------------------------------ variants
 
 void mrmodify() {}
-void make_variants(t_treenode* leaf) { (void)leaf; }
+void make_variants(t_treenode* leaf) {
+    (void)leaf;
+}
 
 void all_variants(t_treenode* tree) {
     for (t_treenode* l = tree ? tree->right : nullptr; l; l = l->right)
@@ -139,7 +147,9 @@ void generate_enumerations() {}
 void vreadipa() {}
 void vreadmerror() {}
 void vreadtags() {}
-void venummorph() { generate_enumerations(); }
+void venummorph() {
+    generate_enumerations();
+}
 
 void resetvariants() {
     clear_mrdata();

@@ -98,18 +98,18 @@ TEST_F(CompareTest, StrdiffThresholds) {
         const char* y;
         int want;
     } cases[] = {
-        {"house", "hose", 1},        // 1 < 5/2 and 1 < 4/2
-        {"cat", "cut", 1},           // three letters allow one difference
-        {"cat", "cow", NOMATCH},     // two differences
-        {"a", "a", 0},               // single letters are exact...
-        {"a", "o", NOMATCH},         // ...or unrelated
+        {"house", "hose", 1},    // 1 < 5/2 and 1 < 4/2
+        {"cat", "cut", 1},       // three letters allow one difference
+        {"cat", "cow", NOMATCH}, // two differences
+        {"a", "a", 0},           // single letters are exact...
+        {"a", "o", NOMATCH},     // ...or unrelated
         {"a", "ab", NOMATCH},
-        {"to", "ti", NOMATCH},       // 1 is not below 2/2
-        {"elephant", "elefant", 2},  // 2 < 8/2 and 2 < 7/2
+        {"to", "ti", NOMATCH},         // 1 is not below 2/2
+        {"elephant", "elefant", 2},    // 2 < 8/2 and 2 < 7/2
         {"abcdef", "abcxyz", NOMATCH}, // 3 is not below 6/2
-        {"dog", "dogs", 1},          // |x| = 3
-        {"dogs", "dog", NOMATCH},    // 1 is not below 3/2
-        {"walked", "walkde", 2},     // a transposition costs two
+        {"dog", "dogs", 1},            // |x| = 3
+        {"dogs", "dog", NOMATCH},      // 1 is not below 3/2
+        {"walked", "walkde", 2},       // a transposition costs two
         {"", "word", NOMATCH},
         {"word", "", NOMATCH},
         {nullptr, "word", NOMATCH},
@@ -168,11 +168,11 @@ TEST_F(CompareTest, ScoreSumsDiagonalCostsAndMissingOrExtra) {
         int want;
     } cases[] = {
         {"the cat sleeps", 0},
-        {"the cut sleeps", 100000},         // one misspelling
-        {"the dog sleeps", 10},             // one unrelated word
+        {"the cut sleeps", 100000},              // one misspelling
+        {"the dog sleeps", 10},                  // one unrelated word
         {"the cut dog sleeps", 100000 + 10 + 1}, // "sleeps" meets "dog"; one extra word
-        {"the cat", 1},                     // one missing word
-        {"sleeps the cat", 30},             // every position unrelated
+        {"the cat", 1},                          // one missing word
+        {"sleeps the cat", 30},                  // every position unrelated
     };
     for (const Case& c : cases)
         EXPECT_EQ(score_of(t, c.response), c.want) << c.response;
@@ -197,12 +197,8 @@ TEST_F(CompareTest, ReportOfTreesAndResponses) {
          "the cat",
          // "big" is nearest to the response's "cat" only by the failed spelling
          {"C2 --  MISSING  big", "C1 S1   EXACT   the/the", "C3 S2   EXACT   cat/cat", "***"}},
-        {{"the", "cat"},
-         "cat the",
-         {"C1 S2   EXACT   the/the", "C2 S1   EXACT   cat/cat", "***"}},
-        {{"la", "m^aison"},
-         "la maison",
-         {"CORRECT", "***"}},
+        {{"the", "cat"}, "cat the", {"C1 S2   EXACT   the/the", "C2 S1   EXACT   cat/cat", "***"}},
+        {{"la", "m^aison"}, "la maison", {"CORRECT", "***"}},
     };
     int n = 2;
     for (const Case& c : cases) {
@@ -229,7 +225,8 @@ TEST_F(CompareTest, ReportLinesOfDeeperClasses) {
     phono.breakup[0] = "ph/f";
     phono.breakup[1] = "o/oa";
     lexdiff phonoerr = phono;
-    phonoerr.error[0] = "ERROR: correct word does not match ipa string, though student response does";
+    phonoerr.error[0] =
+        "ERROR: correct word does not match ipa string, though student response does";
     lexdiff lex{};
     lex.matchclass = 5;
     lex.error[0] = "none";
@@ -334,7 +331,8 @@ TEST_F(CompareTest, RootSetFromText) {
         {"20 0 7x7", "ROOTSET changed to set: 0 7 20 ", {0, 7, 20}},
         {"99999999999999999999 2", "ROOTSET changed to set: 2 ", {2}},
         {"none", "ROOTSET changed to set: ", {}},
-        {"", "ROOTSET restored to default set: 2 3 4 ... 21",
+        {"",
+         "ROOTSET restored to default set: 2 3 4 ... 21",
          {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}},
     };
     for (const Case& c : cases) {
@@ -352,10 +350,11 @@ TEST_F(CompareTest, ErrorScoresLine) {
     perrorscore();
     costs(1, 2, 3, 4, 5, 6);
     perrorscore();
-    EXPECT_EQ(messages(), (std::vector<std::string>{
-                              "Error scores: missing/extra 0; order 0; lex 0; morph 0; phon 0; spell 0",
-                              "Error scores: missing/extra 1; order 2; lex 3; morph 4; phon 5; spell 6",
-                          }));
+    EXPECT_EQ(messages(),
+              (std::vector<std::string>{
+                  "Error scores: missing/extra 0; order 0; lex 0; morph 0; phon 0; spell 0",
+                  "Error scores: missing/extra 1; order 2; lex 3; morph 4; phon 5; spell 6",
+              }));
 }
 
 } // namespace
