@@ -1,7 +1,7 @@
 #!/bin/sh
 # Runs the English and then the French demonstration procedure with the
-# given oxa program and prints, as plain text, what each wrote: the loading
-# messages, the generated sentences and the error-analysis report.
+# given oxa program and prints, as plain text, the generated sentences, the
+# learner's answer and the error-analysis report.
 #
 #   sh examples/demo.sh build/oxa
 set -eu
@@ -14,18 +14,34 @@ if [ ! -x "$oxa" ]; then
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 
-# EMIT output arrives as lines ended by a bare line feed and closed by "$$$";
-# the front end's own lines end in CR LF and are left out.  The language
-# files and the generated text are Latin-1.
+# The language files and the generated text are Latin-1.
+utf8() { iconv -f latin1 -t utf-8 2>/dev/null || cat; }
+
+# EMIT output arrives as lines ended by a bare line feed, each corefile
+# closed by "$$$"; the front end's own lines end in CR LF and are left out.
+# The procedure emits corefile 7 (messages and sentences), then corefile 15
+# (the report).
 plain() {
-    awk '/\r$/ { next } $0 == "$$$" { print ""; next } { print "    " $0 }' |
-        iconv -f latin1 -t utf-8 2>/dev/null || cat
+    awk '
+        $0 == "$$$\r" { part++; next }
+        /\r$/ { next }
+        part == 0 && /^ERROR/ { print "  " $0 }
+        part == 0 && /^Generation results:/ { print "  generated:" }
+        part == 0 && / : / { print "    " $0 }
+        part == 1 && !shown { print "  error analysis report:"; shown = 1 }
+        part == 1 { print "    " $0 }
+        END { if (!shown) print "  error analysis report: (empty)" }'
 }
 
 for lang in english french; do
-    echo "== $lang: load the language, generate, analyse a learner's answer"
+    echo "== $lang"
     work=$(mktemp -d "${TMPDIR:-/tmp}/oxa-demo.XXXXXX")
     cp "$here/$lang"/* "$work"/
-    (cd "$work" && timeout 20 "$oxa" -p demo.proc </dev/null 2>/dev/null) | plain
+    # The answer as typed by the procedure: ESC e is the key for e acute.
+    answer=$(grep -a '{\[}D{\[}K' "$work/demo.proc" |
+        sed 's/{\[}D.*//; s/^~//; s/~$//; s/{\[}e/\o351/g')
+    (cd "$work" && "$oxa" -p demo.proc </dev/null 2>/dev/null) | plain |
+        awk -v a="$answer" '/error analysis report/ && !done { print "  learner'"'"'s answer: " a; done = 1 } { print }' |
+        utf8
     rm -rf "$work"
 done

@@ -38,8 +38,8 @@ nouns = [  # word, gender, ipa, related
     ("médecin", "masc", "medsI", ""), ("boulanger", "masc", "bulAZe", ""),
 ]
 pre_adjectives = [("petit", "p@ti", "grand"), ("grand", "grA", "petit"),
-                  ("joli", "Zoli", ""), ("jeune", "Z9n", "vieux"), ("gros", "gro", "")]
-adjectives = [("noir", "nwar", "blanc"), ("vert", "vEr", ""), ("rouge", "ruZ", ""),
+                  ("joli", "Zoli", ""), ("jeune", "Z9n", ""), ("gros", "gro", "")]
+adjectives = [("noir", "nwar", ""), ("vert", "vEr", ""), ("rouge", "ruZ", ""),
               ("content", "kUtA", "triste"), ("triste", "trist", "content"),
               ("rapide", "rapid", "lent"), ("lent", "lA", "rapide"),
               ("calme", "kalm", ""), ("intelligent", "ItEliZA", ""),
@@ -82,17 +82,21 @@ adverbs = [("souvent", "suvA"), ("toujours", "tuZur"), ("aujourd'hui", "oZurdyi"
 
 def entry(word, cls, attrs, freq, p1, p2, rel="", ipa="", pres="", stem=""):
     q = lambda s: '"%s"' % s if s else ""
-    return '"%s"|%s|%s|%d|%s|%s|%s|%s|%s|%s|' % (word, cls, attrs, freq, p1, p2, rel, q(ipa),
+    # A pronunciation is a quoted string or, when it names a table, an expression.
+    ipa = ipa if "(" in ipa else q(ipa)
+    return '"%s"|%s|%s|%d|%s|%s|%s|%s|%s|%s|' % (word, cls, attrs, freq, p1, p2, rel, ipa,
                                                  pres, q(stem))
 
 
 def main(out):
     lines = ["{ Lexique: mot, classe, attributs, fréquence, passe 1, passe 2, }",
              "{ mots liés, prononciation, présent irrégulier, radical de l'imparfait. }"]
-    for w, table, ipa, f in [("le", "def", "l@", 30), ("un", "indef", "I", 20),
-                             ("ce", "dem", "s@", 5), ("mon", "poss", "mU", 5)]:
+    # A determiner's pronunciation changes with its form: it is a table too.
+    for w, table, f in [("le", "def", 30), ("un", "indef", 20), ("ce", "dem", 5),
+                        ("mon", "poss", 5)]:
         lines.append(entry(w, "DET", "gender,number", f, "%s(gender,number)" % table,
-                           "$elision" if w == "le" else "", "", ipa))
+                           "$elision" if w == "le" else "", "",
+                           "ipa_%s(gender,number)" % table))
     for w, g, ipa, rel in nouns:
         lines.append(entry(w, "N", "%s,number,thing" % g, 10, "#1", "$plural", rel, ipa))
     for w, ipa, opp in pre_adjectives:
@@ -107,10 +111,11 @@ def main(out):
         lines.append(entry(w, "V", "tense,person,number,%s" % val, 8, "$irr", "", "", ipa,
                            "%s(person,number)" % table, stem))
     for w, attrs, ipa in pronouns:
-        lines.append(entry(w, "PRON", attrs + ",subj", 6, "#1", "", "", ipa))
+        lines.append(entry(w, "PRON", attrs + ",subj", 6, "#1", "$elidje" if w == "je" else "",
+                           "", ipa))
     for w, ipa in adverbs:
         lines.append(entry(w, "ADV", "", 5, "#1", "", "", ipa))
-    lines.append(entry("est-ce que", "QW", "", 1, "#1", "", "", "Esk@"))
+    lines.append(entry("est-ce que", "QW", "", 1, "#1", "$elidque", "", "Esk@"))
     with open(out, "w", encoding="latin-1") as f:
         f.write("\n".join(lines) + "\n")
     return sum(1 for l in lines if l.startswith('"'))

@@ -392,8 +392,10 @@ void table_reference(const char*& p, t_treenode* node) {
     tbllen = 0;
     tblbuf[0] = 0;
     std::string indexes;
-    while (*p && *p != ')' && *p != '|')
-        indexes += *p++;
+    while (*p && *p != ')' && *p != '|') {
+        if (*p != ' ') indexes += *p; // a field of the lexicon may hold blanks
+        ++p;
+    }
     if (*p == ')') ++p;
     const table* tb = find_table(name.c_str());
     if (!tb) {

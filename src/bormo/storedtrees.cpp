@@ -36,7 +36,9 @@ const char* const CAUSE = "Unable to recover tree. Cause:";
 // which the reader refuses.
 std::string path;
 
-bool to_driver() { return storedest == DEST_DRIVER && driversend != nullptr; }
+bool to_driver() {
+    return storedest == DEST_DRIVER && driversend != nullptr;
+}
 
 // Places text at the top of the heap, cut to what fits, and transmits it.
 void send_line(const std::string& text) {
@@ -265,10 +267,10 @@ void rebuild_tree(int row) {
                 for (size_t i = 0; at && i + 1 < p.size(); ++i)
                     at = p[i] == 'S' ? at->son : p[i] == 'R' ? at->sibling : nullptr;
                 char last = p.empty() ? 0 : p.back();
-                t_treenode** slot = !at                    ? nullptr
-                                    : last == 'S'          ? &at->son
-                                    : last == 'R'          ? &at->sibling
-                                                           : nullptr;
+                t_treenode** slot = !at           ? nullptr
+                                    : last == 'S' ? &at->son
+                                    : last == 'R' ? &at->sibling
+                                                  : nullptr;
                 if (!slot || *slot) {
                     v_err(CAUSE, "Invalid node path: ", p.c_str());
                     continue;
@@ -293,7 +295,9 @@ void rebuild_tree(int row) {
 
 // ------------------------------------------------------------------ writing
 
-int there_has_been_no_generation() { return root == nullptr; }
+int there_has_been_no_generation() {
+    return root == nullptr;
+}
 
 void transmit() {
     const char* text = reinterpret_cast<const char*>(&oxa::textbase[oxa::avail]);
@@ -570,8 +574,7 @@ void restorenode(const char* filename) {
         const char* f3 = getfieldptr(rec, 3);
         const char* f3end = std::strchr(f3, '|');
         int decoded = 0;
-        std::string names =
-            decode_field(f3, f3end ? f3end : f3 + std::strlen(f3), false, decoded);
+        std::string names = decode_field(f3, f3end ? f3end : f3 + std::strlen(f3), false, decoded);
         purge_attr_list(&d.attributes);
         d.attributes = names_to_attributes(names);
         // Every restored entry lies below the count, gaps included.
@@ -616,7 +619,9 @@ void vrestoretree() {
     oxa::redisplay = 1;
 }
 
-void vtalk() { talk(oxa::param[1]); }
+void vtalk() {
+    talk(oxa::param[1]);
+}
 
 void resetstoredtrees() {
     signature.fill(0);

@@ -42,7 +42,9 @@ const char* const TWOTREES = "ROOT = CHOOSE n : number ; NP [n] VP [n] %\n"
                              "ANSWER = VP [pl] %\n";
 
 std::vector<std::string> sent; // what the driver program received
-void capture(const char* text, size_t len) { sent.emplace_back(text, len); }
+void capture(const char* text, size_t len) {
+    sent.emplace_back(text, len);
+}
 
 class StoredTreesTest : public BormoTest {
   protected:
@@ -151,7 +153,7 @@ TEST_F(StoredTreesTest, RootOnlyStoresTheUntransformedCopyThenRoot) {
     ASSERT_LT(tree0 + 3, ls.end());
     EXPECT_EQ(ls[4], std::string("SS|G|DET|") + (sing ? "sing" : "pl") + "|0|\"\"|LEX_0|");
     EXPECT_EQ(*(tree0 + 3), std::string("SS|G|DET|") + (sing ? "sing" : "pl") + "|0|\"" +
-                         (sing ? "the" : "these") + "\"|LEX_0|");
+                                (sing ? "the" : "these") + "\"|LEX_0|");
     // The lexicon: attributes written as value names.
     auto lex = std::find(ls.begin(), ls.end(), "$L");
     ASSERT_NE(lex, ls.end());
@@ -186,17 +188,17 @@ TEST_F(StoredTreesTest, StylesWriteLeavesPathsOrIndentation) {
         add_to_indir_list(&root->son->son->indirections, create_indir_node());
     const std::vector<std::string> leaves = {"$u", "$l 0", "N||12|\"cat\"||", "ADV||0|\"\"||",
                                              "$L", "%"};
-    const std::vector<std::string> full = {"$u",           "$t 0", "N|G|ROOT||0|\"\"||",
-                                           "S|G|NP||0|\"\"||", "SS|G|N||12|\"cat\"||",
-                                           "SR|G|ADV||0|\"\"||", "$L", "%"};
-    const std::vector<std::string> indented = {"$u",
-                                               "$t 0",
-                                               "ROOT||0|\"\"||",
-                                               "  NP||0|\"\"||",
-                                               "    N||12|\"cat\"||",
-                                               "  ADV||0|\"\"||",
-                                               "$L",
-                                               "%"};
+    const std::vector<std::string> full = {"$u",
+                                           "$t 0",
+                                           "N|G|ROOT||0|\"\"||",
+                                           "S|G|NP||0|\"\"||",
+                                           "SS|G|N||12|\"cat\"||",
+                                           "SR|G|ADV||0|\"\"||",
+                                           "$L",
+                                           "%"};
+    const std::vector<std::string> indented = {
+        "$u", "$t 0", "ROOT||0|\"\"||", "  NP||0|\"\"||", "    N||12|\"cat\"||", "  ADV||0|\"\"||",
+        "$L", "%"};
     EXPECT_EQ(stored(STORE_LEAVES), leaves);
     oxa::resetstore();
     EXPECT_EQ(stored(STORE_FULL), full);
@@ -316,9 +318,9 @@ TEST_F(StoredTreesTest, MixedSectionsAndTheEndMark) {
 
 struct FailureCase {
     const char* what;
-    std::string name;     // file name given ("" none); "@" + text: a file with that text
-    std::string message;  // a part of the message line
-    bool state_kept;      // the previous generation is still there
+    std::string name;    // file name given ("" none); "@" + text: a file with that text
+    std::string message; // a part of the message line
+    bool state_kept;     // the previous generation is still there
 };
 
 TEST_F(StoredTreesTest, FailuresAreReportedInTheMessageCorefile) {
