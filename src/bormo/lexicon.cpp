@@ -291,8 +291,11 @@ int readentry(int linktolexicon) {
             else
                 text += static_cast<char>(t);
             if (field == 1) file_position = text.substr(0, POSITIONLEN);
-            if (field == 2 && t == T_IDENT && termname.size() < POSITIONLEN)
-                termname += std::string(id).substr(0, POSITIONLEN - termname.size());
+            // The terminal is the whole field as stored, so that an entry is
+            // never filed under a name its field 2 does not hold.
+            if (field == 2 && termname.size() < POSITIONLEN)
+                termname += (t == T_IDENT ? std::string(id) : std::string(1, static_cast<char>(t)))
+                                .substr(0, POSITIONLEN - termname.size());
         }
         if (text.size() > MAXENTRYLEN) {
             lexerr("Entry is too long");

@@ -84,4 +84,15 @@ TEST_F(LexiconFuzzfixTest, MisplacedTokensInTheAttributeFieldAreReportedAndLeftO
     }
 }
 
+TEST_F(LexiconFuzzfixTest, TheTerminalFieldIsReadWhole) {
+    // A stray quote after the terminal's name: the field no longer names a
+    // terminal, so the entry is not filed under V.
+    readdict(file("lex", "\"a b\"|V\"|\n\"b\"|V|\n").c_str());
+    EXPECT_EQ(count_messages("Terminal not found: V\""), 1);
+    ASSERT_NE(dictionary[1], nullptr);
+    EXPECT_STREQ(dictionary[1]->recordptr, "\"b\"|V||0001|||");
+    EXPECT_EQ(dictionary[1]->previous, nullptr);
+    EXPECT_EQ(lexerrors, 1);
+}
+
 } // namespace
