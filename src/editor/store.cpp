@@ -85,15 +85,24 @@ void freeheader(LINE* l) {
     freehdrs = l;
 }
 
-// Gives every block back; all headers become invalid.
+// Gives every block back but the first, which is kept for reuse; all headers
+// become invalid.
 void freepool() {
+    HdrBlock* first = nullptr;
     while (hdrpool != nullptr) {
         HdrBlock* next = hdrpool->next;
-        std::free(hdrpool);
+        if (next == nullptr) {
+            first = hdrpool;
+        } else {
+            std::free(hdrpool);
+        }
         hdrpool = next;
     }
-    nblocks = 0;
-    freehdrs = bumpnext = bumpend = nullptr;
+    hdrpool = first;
+    nblocks = first != nullptr ? 1 : 0;
+    freehdrs = nullptr;
+    bumpnext = first != nullptr ? first->hdrs : nullptr;
+    bumpend = first != nullptr ? first->hdrs + HDRBLOCK : nullptr;
 }
 
 // Static storage reads as zero until it is first written: the heap needs
