@@ -14,6 +14,7 @@
 #include "bormo/attributes.hpp"
 #include "bormo/guards.hpp"
 #include "bormo/indirection.hpp"
+#include "bormo/transform.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/sentences.hpp"
@@ -22,12 +23,6 @@
 #include "editor/frontend.hpp"
 
 namespace bormo {
-
-// The transformations of a tree, called once that module is linked in; a
-// build without it leaves the trees untransformed.
-void transform(t_treenode* node) __attribute__((weak));
-// Likewise the indirections of a preselected word.
-void process_indirect_ops(t_treenode* leaf) __attribute__((weak));
 
 std::array<t_dict_lookup, DICTSIZE> dict_table{};
 int d_table_count = 0;
@@ -46,9 +41,13 @@ namespace {
 
 using uchar = unsigned char;
 
-uchar at(const char* p) { return static_cast<uchar>(*p); }
+uchar at(const char* p) {
+    return static_cast<uchar>(*p);
+}
 
-char* dup(const char* s) { return s ? strdup_(s) : nullptr; }
+char* dup(const char* s) {
+    return s ? strdup_(s) : nullptr;
+}
 
 void set_string(char*& field, const char* s) {
     std::free(field);
@@ -168,8 +167,8 @@ void attach_transformation(t_treenode* node, const std::string& name) {
         return;
     }
     // A private copy; its subrules stay those of the rule stack.
-    transformation* copy = new transformation{t->name, t->priority, t->first, t->functionPtr,
-                                              nullptr};
+    transformation* copy =
+        new transformation{t->name, t->priority, t->first, t->functionPtr, nullptr};
     transformation** tail = &node->transformation;
     while (*tail)
         tail = &(*tail)->next;
@@ -486,9 +485,8 @@ void expand_node(t_treenode* node) {
             p = skip_compattr(e + 1);
         } else if (c == ' ') {
             p = read_name(p + 1, name);
-            t_treenode* child = (name == "ROOT" && treestate == 1 && root)
-                                    ? copytree(root)
-                                    : makenode(name.c_str());
+            t_treenode* child = (name == "ROOT" && treestate == 1 && root) ? copytree(root)
+                                                                           : makenode(name.c_str());
             *tail = child;
             tail = &child->sibling;
             p = add_attachments(child, p, ATT_CF);
@@ -585,7 +583,7 @@ void construct_preselect(const char* text, int global) {
         int& barrier = global ? global_barrier : preselect_barrier;
         getwords(barrier);
         barrier = d_table_count;
-        if (r->RHS && process_indirect_ops) process_indirect_ops(r->RHS);
+        if (r->RHS) process_indirect_ops(r->RHS);
     }
 }
 
@@ -611,7 +609,9 @@ void clear_SE_PRE(int all) {
     }
 }
 
-void clear_GP() { clear_SE_PRE(1); }
+void clear_GP() {
+    clear_SE_PRE(1);
+}
 
 void global_preselect() {
     clear_SE_PRE(1);
@@ -652,7 +652,7 @@ void interpret() {
         treestate = 1;
         rootPtrs[i] = makenode(tree_roots[i].rulename);
         expand_tree(rootPtrs[i]);
-        if (transform) transform(rootPtrs[i]);
+        transform(rootPtrs[i]);
         thread(rootPtrs[i]);
     }
     if (!trees) {
@@ -661,7 +661,7 @@ void interpret() {
         thread(oldroot);
         oxa::progress("Transforming Root");
         treestate = 0;
-        if (transform) transform(root);
+        transform(root);
         thread(root);
         make_all_choices();
         fill_all_words(root, preselect_barrier);

@@ -7,6 +7,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/expansion.hpp"
+#include "bormo/vline.hpp"
 
 namespace bormo {
 
@@ -25,7 +26,12 @@ namespace {
 
 using uchar = unsigned char;
 
-uchar at(const char* p) { return static_cast<uchar>(*p); }
+uchar at(const char* p) {
+    return static_cast<uchar>(*p);
+}
+
+int transform_depth = 0;        // nesting of transform calls
+bool transform_stopped = false; // the depth limit was met in this walk
 
 // Kinds of the elements of the last guard matched, by element number.
 std::array<bool, GUARDSLOTS> star_element{};
@@ -51,7 +57,9 @@ const char* skip_quoted(const char* p) { // p at the opening quote
     return *p ? p + 1 : p;
 }
 
-const char* skip_byte(const char* p) { return *p ? p + 1 : p; }
+const char* skip_byte(const char* p) {
+    return *p ? p + 1 : p;
+}
 
 const char* skip_list(const char* p) { // p at '['
     ++p;
@@ -194,6 +202,14 @@ void add_tran_attr(t_treenode* node, comp_attr c) {
 
 void transform(t_treenode* node) {
     if (!node) return;
+    // A replacement may bring back the transformation that made it (through
+    // ROOT or a copied child): past this depth the tree is left as it is.
+    if (transform_depth >= MAXNODES) {
+        if (!transform_stopped) v_print(MSGCORE, "transformation terminated");
+        transform_stopped = true;
+        return;
+    }
+    ++transform_depth;
     while (node->transformation) {
         Transformation* t = find_low_priority(node);
         if (t->functionPtr) {
@@ -207,6 +223,7 @@ void transform(t_treenode* node) {
     }
     for (t_treenode* c = node->son; c; c = c->sibling)
         transform(c);
+    if (--transform_depth == 0) transform_stopped = false;
 }
 
 void do_transform(t_treenode* node, Transformation* t) {
@@ -428,12 +445,15 @@ void add_built_in() {
         for (Transformation* t = trans_stack; t; t = t->next)
             if (t->functionPtr == b->function && t->name == b->name) present = true;
         if (!present)
-            trans_stack = new transformation{b->name, b->priority, nullptr, b->function, trans_stack};
+            trans_stack =
+                new transformation{b->name, b->priority, nullptr, b->function, trans_stack};
     }
     built_ins_loaded = 1;
 }
 
 void resettransform() {
+    transform_depth = 0;
+    transform_stopped = false;
     for (auto& g : guard_array)
         g = {nullptr, nullptr};
     star_element.fill(false);

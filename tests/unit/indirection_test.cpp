@@ -27,7 +27,6 @@ class IndirectionTest : public MorphFixture {
                              "\"dog\"|N|sg|1||\n")
                      .c_str());
         oxa::resetstore();
-        oxa::initcore();
     }
     void TearDown() override {
         resetexpansion();
@@ -115,6 +114,14 @@ TEST_F(IndirectionTest, EachOfThreePointersIsChosenAboutAThird) {
     findtag(record("beauty"), 5, "C");
     EXPECT_STREQ(ind_pointer.data(), "ugly");
     EXPECT_STREQ(ind_category.data(), "");
+    // An untagged clause answers an indirection without tag; a pointer
+    // written without quotes is taken whole.
+    findtag("\"w\"|N||0001|T:\"x\";\"y\"/ADJ|", 5, nullptr);
+    EXPECT_STREQ(ind_pointer.data(), "y");
+    EXPECT_STREQ(ind_category.data(), "ADJ");
+    findtag("\"w\"|N||0001|T:x/V|", 5, "T");
+    EXPECT_STREQ(ind_pointer.data(), "x");
+    EXPECT_STREQ(ind_category.data(), "V");
 }
 
 struct TagCase {
@@ -134,7 +141,6 @@ TEST_F(IndirectionTest, NoPointerMessages) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         oxa::resetstore();
-        oxa::initcore();
         findtag(record("beauty"), c.field, c.tag);
         EXPECT_STREQ(ind_pointer.data(), "");
         EXPECT_EQ(count_messages(c.message), 1) << ::testing::PrintToString(messages());
