@@ -433,11 +433,140 @@ int compare_var(const char* word, t_treenode* leaf, std::array<std::string, NBRE
 
 // ------------------------------------------------------------ tags
 
+namespace {
+
+bool blankc(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
+// The word list of the clause of `tag` in a lexical field, or null when the
+// field has no such clause (or an error was reported).
+const char* err_findtag(const char* f, const char* tag) {
+    const char* p = f;
+    for (;;) {
+        while (*p && blankc(*p))
+            ++p;
+        if (!*p) {
+            v_err("[Indirection] Unexpected end of lexical entry", tag, "");
+            return nullptr;
+        }
+        if (*p == '|') return nullptr;
+        const char* clause = p;
+        std::string name;
+        if (*p != '"') {
+            while (*p && *p != ':' && *p != ';' && *p != '|' && !blankc(*p))
+                name += *p++;
+            while (*p && blankc(*p))
+                ++p;
+            if (*p == '|') {
+                v_err("Indirection not found", tag, "");
+                return nullptr;
+            }
+        }
+        if (*p == ':' && name == tag) return p + 1;
+        // Skip the rest of the clause, quotes included.
+        (void)clause;
+        bool quoted = false;
+        while (*p && (quoted || (*p != ';' && *p != '|'))) {
+            if (*p == '"') quoted = !quoted;
+            ++p;
+        }
+        if (*p == ';') ++p;
+    }
+}
+
+struct word_choice {
+    std::string word;
+    std::string category; // empty: the leaf's
+};
+
+// The quoted words of a clause, each optionally followed by "/" and a category.
+bool err_get_word_choices(const char* p, std::vector<word_choice>& out) {
+    for (;;) {
+        while (*p && blankc(*p))
+            ++p;
+        if (*p != '"') return true;
+        ++p;
+        word_choice w;
+        while (*p && *p != '"') {
+            if (*p == '|') {
+                v_err("[Indirection] Closing quote missing", "", "");
+                return false;
+            }
+            w.word += *p++;
+        }
+        if (*p == '"') ++p;
+        if (*p == '/') {
+            ++p;
+            while (*p && *p != ',' && *p != ':' && *p != ';' && *p != '|' && !blankc(*p))
+                w.category += *p++;
+        }
+        out.push_back(w);
+        while (*p && blankc(*p))
+            ++p;
+        if (*p != ',' && *p != ':') return true;
+        ++p;
+    }
+}
+
+} // namespace
+
 t_treenode* err_gen_syn(t_treenode* leaf, const char* tag, int field) {
-    (void)leaf;
-    (void)tag;
-    (void)field;
-    return nullptr;
+    if (!leaf || !tag || field <= 0 || !leaf->dictionary || !leaf->dictionary->dictionary)
+        return nullptr;
+    const char* words = err_findtag(getfieldptr(leaf->dictionary->dictionary, field), tag);
+    if (!words) return nullptr;
+    std::vector<word_choice> choices;
+    if (!err_get_word_choices(words, choices) || choices.empty()) return nullptr;
+    t_treenode* head = nullptr;
+    t_treenode** tail = &head;
+    for (size_t k = 0; k < choices.size(); ++k) {
+        const std::string cat = choices[k].category.empty()
+                                    ? (leaf->dictionary->class_ ? leaf->dictionary->class_ : "")
+                                    : choices[k].category;
+        const int term = lookup_terminal(cat.c_str());
+        recnode* entry = nullptr;
+        if (term >= 0 && term < dictterm && dictionary)
+            for (recnode* r = dictionary[term]; r && !entry; r = r->previous) {
+                const char* w = r->recordptr;
+                if (w && *w == '"') ++w;
+                const size_t n = choices[k].word.size();
+                if (w && strncmp(w, choices[k].word.c_str(), n) == 0 &&
+                    (w[n] == '"' || w[n] == '|'))
+                    entry = r;
+            }
+        if (!entry || d_table_count >= DICTSIZE) {
+            v_err("Indirection not found", choices[k].word.c_str(), cat.c_str());
+            err_kill_syn(head);
+            return nullptr;
+        }
+        t_treenode* c = copy_node(leaf);
+        if (k > 0) {
+            free(c->morphed_word);
+            c->morphed_word = strdup_("");
+        }
+        c->left = leaf->left;
+        c->right = leaf->right;
+        std::string cls;
+        for (const char* f = getfieldptr(entry->recordptr, 2);
+             *f && *f != '|' && !blankc(*f) && *f != ','; ++f)
+            cls += *f;
+        t_dict_lookup& d = dict_table[d_table_count];
+        d.class_ = strdup_(cls.c_str());
+        d.dictionary = entry->recordptr;
+        d.error = 0;
+        d.pointed_at = 1;
+        d.vf = -1;
+        c->dictionary = &d;
+        c->index = d_table_count++;
+        *tail = c;
+        tail = &c->sibling;
+    }
+    for (t_treenode* c = head; c; c = c->sibling) {
+        morph_word(c, 5);
+        morph_word(c, 6);
+    }
+    return head;
 }
 
 void err_kill_syn(t_treenode* list) {
@@ -451,11 +580,13 @@ void err_kill_syn(t_treenode* list) {
 
 void err_match_syn(const char* word, t_treenode* leaf, lexdiff* cell) {
     for (const tag_table* t = taglist; t; t = t->next) {
+        const int mark = d_table_count; // the candidates' lookups are released below
         t_treenode* cands = err_gen_syn(leaf, t->tag, t->field);
         bool found = false;
         for (t_treenode* c = cands; c && !found; c = c->sibling)
             if (strdiff(err_expected(c).c_str(), word) == 0) found = true;
         err_kill_syn(cands);
+        purgelookups(mark);
         if (found) {
             cell->matchclass = t->tag_int;
             return;
