@@ -1,6 +1,7 @@
 #!/bin/sh
-# A short scripted run of oxa: the keystrokes a front end would send are piped
-# into the editor, and the lines it sends back to the front end are printed.
+# Runs the English and then the French demonstration procedure with the
+# given oxa program and prints, as plain text, the generated sentences, the
+# learner's answer and the error-analysis report.
 #
 #   sh examples/demo.sh build/oxa
 set -eu
@@ -11,45 +12,36 @@ if [ ! -x "$oxa" ]; then
     echo "demo: no oxa program at $oxa (build it first: make build)" >&2
     exit 1
 fi
+here=$(cd "$(dirname "$0")" && pwd)
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/oxa-demo.XXXXXX")
-trap 'rm -rf "$work"' EXIT INT TERM
-cd "$work"
+# The language files and the generated text are Latin-1.
+utf8() { iconv -f latin1 -t utf-8 2>/dev/null || cat; }
 
-# The keys: Ctrl-C (byte 3) is the command key, CR is return, DEL is rubout,
-# ESC [ 2 ~ toggles insert mode.
-cmd=$(printf '\003')
-cr=$(printf '\r')
-esc=$(printf '\033')
-
-show() {
-    # The front-end lines without their CR LF framing.  A run of one-character
-    # lines (letters echoed one by one) is shown together on one row.
-    tr -d '\r' | awk '
-        function flush() { if (run != "") { printf "  echoed   \"%s\"\n", run; run = "" } }
-        length($0) == 1 { run = run $0; next }
-        { flush(); printf "  message  \"%s\"\n", $0 }
-        END { flush() }'
+# EMIT output arrives as lines ended by a bare line feed, each corefile
+# closed by "$$$"; the front end's own lines end in CR LF and are left out.
+# The procedure emits corefile 7 (messages and sentences), then corefile 15
+# (the report).
+plain() {
+    awk '
+        $0 == "$$$\r" { part++; next }
+        /\r$/ { next }
+        part == 0 && /^ERROR/ { print "  " $0 }
+        part == 0 && /^Generation results:/ { print "  generated:" }
+        part == 0 && / : / { print "    " $0 }
+        part == 1 && !shown { print "  error analysis report:"; shown = 1 }
+        part == 1 { print "    " $0 }
+        END { if (!shown) print "  error analysis report: (empty)" }'
 }
 
-errors() {
-    echo "  on standard error:"
-    if [ -s "$work/err" ]; then sed 's/^/    /' "$work/err"; else echo "    (nothing)"; fi
-}
-
-echo "== oxa -h"
-"$oxa" -h | sed 's/^/  /'
-
-echo "== oxa letter.txt: name the corefile, type a line, save it, leave"
-keys="${cr}Dear reader,${cmd}SA*${cr}${cmd}GO${cr}"
-printf '%s' "$keys" | "$oxa" letter.txt 2>"$work/err" | show
-errors
-if [ -f letter.txt ]; then
-    echo "  letter.txt now holds:"
-    sed 's/^/    /' letter.txt
-fi
-
-echo "== insert mode on and off (ESC [ 2 ~), then the end of the input"
-keys="${cr}${esc}[2~${esc}[2~hi"
-printf '%s' "$keys" | "$oxa" 2>"$work/err" | show
-errors
+for lang in english french; do
+    echo "== $lang"
+    work=$(mktemp -d "${TMPDIR:-/tmp}/oxa-demo.XXXXXX")
+    cp "$here/$lang"/* "$work"/
+    # The answer as typed by the procedure: ESC e is the key for e acute.
+    answer=$(grep -a '{\[}D{\[}K' "$work/demo.proc" |
+        sed 's/{\[}D.*//; s/^~//; s/~$//; s/{\[}e/\o351/g')
+    (cd "$work" && "$oxa" -p demo.proc </dev/null 2>/dev/null) | plain |
+        awk -v a="$answer" '/error analysis report/ && !done { print "  learner'"'"'s answer: " a; done = 1 } { print }' |
+        utf8
+    rm -rf "$work"
+done

@@ -14,6 +14,7 @@
 #include "bormo/attributes.hpp"
 #include "bormo/guards.hpp"
 #include "bormo/indirection.hpp"
+#include "bormo/transform.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/sentences.hpp"
@@ -23,11 +24,6 @@
 
 namespace bormo {
 
-// The transformations of a tree, called once that module is linked in; a
-// build without it leaves the trees untransformed.
-void transform(t_treenode* node) __attribute__((weak));
-// Likewise the indirections of a preselected word.
-void process_indirect_ops(t_treenode* leaf) __attribute__((weak));
 
 std::array<t_dict_lookup, DICTSIZE> dict_table{};
 int d_table_count = 0;
@@ -585,7 +581,7 @@ void construct_preselect(const char* text, int global) {
         int& barrier = global ? global_barrier : preselect_barrier;
         getwords(barrier);
         barrier = d_table_count;
-        if (r->RHS && process_indirect_ops) process_indirect_ops(r->RHS);
+        if (r->RHS) process_indirect_ops(r->RHS);
     }
 }
 
@@ -652,7 +648,7 @@ void interpret() {
         treestate = 1;
         rootPtrs[i] = makenode(tree_roots[i].rulename);
         expand_tree(rootPtrs[i]);
-        if (transform) transform(rootPtrs[i]);
+        transform(rootPtrs[i]);
         thread(rootPtrs[i]);
     }
     if (!trees) {
@@ -661,7 +657,7 @@ void interpret() {
         thread(oldroot);
         oxa::progress("Transforming Root");
         treestate = 0;
-        if (transform) transform(root);
+        transform(root);
         thread(root);
         make_all_choices();
         fill_all_words(root, preselect_barrier);

@@ -12,6 +12,7 @@
 #include "bormo/storedtrees.hpp"
 #include "bormo/syntax.hpp"
 #include "bormo/transform.hpp"
+#include "bormo/variants.hpp"
 #include "bormo/vline.hpp"
 #include "editor/commands.hpp"
 #include "editor/frontend.hpp"
@@ -30,9 +31,9 @@ constexpr std::array<vfile_entry, NVFILES> vfile_table_rows = {{
     {"TB", VF_TB, clear_tables, nullptr, 'T'},
     {"TM", VF_TM | VF_LE | VF_MR, clear_terminals, clear_terminals, 't'},
     {"LE", VF_LE | VF_GP, clearlexicon, nullptr, 'L'},
-    {"IP", VF_IP, nullptr, nullptr, 'p'},
-    {"MR", VF_MR, nullptr, nullptr, 'e'},
-    {"TG", VF_TG, nullptr, nullptr, 'g'},
+    {"IP", VF_IP, clear_phon_tables, clear_phon_tables, 'p'},
+    {"MR", VF_MR, clear_mrdata, clear_mrdata, 'e'},
+    {"TG", VF_TG, clear_tag_tables, clear_tag_tables, 'g'},
     {"SM", VF_SM, nullptr, nullptr, '@'},
     {"LX", VF_LX, nullptr, nullptr, 'x'},
     {"GP", VF_GP, clear_GP, clear_GP, '@'},
@@ -60,6 +61,8 @@ void uninstall(int32_t bits) {
         putbormofile("", vfile_table[row].putvlett);
     }
     installed &= ~bits;
+    // The last run's trees and lookups point into what was removed.
+    if (bits) clear_SE_PRE(0);
     v_printf(MSGCORE, "uninstalled: %s", bits_to_text(bits).c_str());
 }
 

@@ -145,7 +145,9 @@ void findtag(const char* record, int n, const char* tag) {
     }
     int r = getrandom(k);
     const std::string& ptr = ind_items[1 + 2 * r];
-    set_buffer(ind_pointer, ptr.size() >= 2 ? ptr.substr(1, ptr.size() - 2) : std::string());
+    // The pointer without its quotes (a pointer written without them is taken whole).
+    bool quoted = ptr.size() >= 2 && ptr.front() == '"' && ptr.back() == '"';
+    set_buffer(ind_pointer, quoted ? ptr.substr(1, ptr.size() - 2) : ptr);
     set_buffer(ind_category, 2 + 2 * r < ind_count ? ind_items[2 + 2 * r] : std::string());
 }
 

@@ -18,6 +18,12 @@ std::array<subrule*, MAXRULES> ruleheader{};
 int numrules = -1;
 table* tablelist = nullptr;
 
+namespace {
+// Names of the rules by number: a rule read without any subrule still holds
+// its name, so that a later rule of the same name is refused.
+std::array<std::string, MAXRULES> rulenames;
+} // namespace
+
 std::array<const char*, EXPSTACK> exp_stack{};
 std::array<t_treenode*, EXPSTACK> node_stack{};
 int exp_sp = 0;
@@ -173,7 +179,10 @@ void new_readmorph(const char* filename) {
             v_err("too many rules", "", "");
             break;
         }
-        if (find_mrule(name.c_str())) {
+        bool repeated = false;
+        for (int k = 0; k <= numrules; ++k)
+            if (rulenames[k] == name) repeated = true;
+        if (repeated) {
             v_err("rule name repeated", name.c_str(), "");
             v_next();
             skip_to_rule();
@@ -183,6 +192,7 @@ void new_readmorph(const char* filename) {
         v_next();
         subrule* s = read_subrules(name.c_str());
         ruleheader[++numrules] = s;
+        rulenames[numrules] = name;
         // A rule without subrules still takes its number; it never applies.
     }
     // Reading stops early only when the rule slots are full: close the file.
@@ -205,12 +215,15 @@ void clear_mrules() {
     for (int k = 0; k <= numrules && k < MAXRULES; ++k) {
         free_subrules(ruleheader[k]);
         ruleheader[k] = nullptr;
+        rulenames[k].clear();
     }
     numrules = -1;
 }
 
 void init_mrules() {
     ruleheader.fill(nullptr);
+    for (auto& n : rulenames)
+        n.clear();
     numrules = -1;
 }
 
@@ -379,8 +392,10 @@ void table_reference(const char*& p, t_treenode* node) {
     tbllen = 0;
     tblbuf[0] = 0;
     std::string indexes;
-    while (*p && *p != ')' && *p != '|')
-        indexes += *p++;
+    while (*p && *p != ')' && *p != '|') {
+        if (*p != ' ') indexes += *p; // a field of the lexicon may hold blanks
+        ++p;
+    }
     if (*p == ')') ++p;
     const table* tb = find_table(name.c_str());
     if (!tb) {

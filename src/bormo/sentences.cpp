@@ -16,9 +16,6 @@
 
 namespace bormo {
 
-// Indirections are followed once that module defines them.
-void process_indirections(t_treenode* tree) __attribute__((weak));
-
 namespace {
 
 // Every tree row runs fields 5 then 6; the phonology row 22 then 23.
@@ -119,7 +116,7 @@ void postmorph() {
 
 void finish(t_treenode* tree, int treenumber, const char* label) {
     oxa::progress("Processing Indirections");
-    if (process_indirections) process_indirections(tree);
+    process_indirections(tree);
     int row = treenumber >= 0 && treenumber < NPASSROWS ? treenumber : 0;
     for (int k = 1; k < NPASSCOLS && morph_passes[row][k] != 0; ++k)
         morph_tree(tree, morph_passes[row][k]);

@@ -36,7 +36,9 @@ const char* const CAUSE = "Unable to recover tree. Cause:";
 // which the reader refuses.
 std::string path;
 
-bool to_driver() { return storedest == DEST_DRIVER && driversend != nullptr; }
+bool to_driver() {
+    return storedest == DEST_DRIVER && driversend != nullptr;
+}
 
 // Places text at the top of the heap, cut to what fits, and transmits it.
 void send_line(const std::string& text) {
@@ -141,6 +143,36 @@ void walk(t_treenode* node, int style) {
 
 // ------------------------------------------------------------------ reading
 
+// Longest path the reader accepts: the tokenizer's identifier, within the
+// path buffer.
+constexpr size_t MAXPATH = std::min<size_t>(MAXIDENT, SIGSIZE);
+
+// Whether every node path of the full trees in the file fits.
+bool paths_fit(const char* filename) {
+    FILE* f = std::fopen(filename, "r");
+    if (!f) return true;
+    bool fits = true;
+    bool full = false;
+    std::string line;
+    for (int c = std::fgetc(f);; c = std::fgetc(f)) {
+        if (c != '\n' && c != EOF) {
+            line += static_cast<char>(c);
+            continue;
+        }
+        if (line == "%") break;
+        if (!line.empty() && line[0] == '$') {
+            full = line.size() > 1 && line[1] == 't';
+        } else if (full) {
+            size_t bar = line.find('|');
+            if (bar != std::string::npos && bar > MAXPATH) fits = false;
+        }
+        line.clear();
+        if (c == EOF || !fits) break;
+    }
+    std::fclose(f);
+    return fits;
+}
+
 int row_of(long number) {
     if (number >= 0 && number < NTREES) return static_cast<int>(number);
     if (number == OLDROOTNUMBER) return OLDROOTROW;
@@ -235,10 +267,10 @@ void rebuild_tree(int row) {
                 for (size_t i = 0; at && i + 1 < p.size(); ++i)
                     at = p[i] == 'S' ? at->son : p[i] == 'R' ? at->sibling : nullptr;
                 char last = p.empty() ? 0 : p.back();
-                t_treenode** slot = !at                    ? nullptr
-                                    : last == 'S'          ? &at->son
-                                    : last == 'R'          ? &at->sibling
-                                                           : nullptr;
+                t_treenode** slot = !at           ? nullptr
+                                    : last == 'S' ? &at->son
+                                    : last == 'R' ? &at->sibling
+                                                  : nullptr;
                 if (!slot || *slot) {
                     v_err(CAUSE, "Invalid node path: ", p.c_str());
                     continue;
@@ -263,7 +295,9 @@ void rebuild_tree(int row) {
 
 // ------------------------------------------------------------------ writing
 
-int there_has_been_no_generation() { return root == nullptr; }
+int there_has_been_no_generation() {
+    return root == nullptr;
+}
 
 void transmit() {
     const char* text = reinterpret_cast<const char*>(&oxa::textbase[oxa::avail]);
@@ -434,6 +468,15 @@ void restorenode(const char* filename) {
     nodetorecover = -1;
     nodecounter = 0;
 
+    // A path is read as one identifier, so a longer one would come back cut:
+    // such a set is refused before anything is built.
+    file_operation = "stored tree input";
+    file_position.clear();
+    if (!paths_fit(filename)) {
+        v_err(CAUSE, "Node path too long.", "");
+        return;
+    }
+
     // Restored records by entry number.  The tokenizer drops the braced
     // number as a comment, so an entry's number is its line's place in the
     // lexicon section, which is how the writer numbers them.
@@ -442,8 +485,6 @@ void restorenode(const char* filename) {
     int section = 0;
     bool failed = false;
 
-    file_operation = "stored tree input";
-    file_position.clear();
     openfile(filename, 1);
     while (!failed) {
         int t = v_peep();
@@ -491,14 +532,6 @@ void restorenode(const char* filename) {
                 failed = true;
                 break;
             }
-            if (section == 't') {
-                size_t bar = line.find('|');
-                if (bar != std::string::npos && bar > static_cast<size_t>(SIGSIZE)) {
-                    v_err(CAUSE, "Node path too long.", "");
-                    failed = true;
-                    break;
-                }
-            }
             rows.push_back(std::string(section == 't' ? "TREE|" : "LIST|") + line);
             ++nodecounter;
         } else if (section == 'L') {
@@ -541,8 +574,7 @@ void restorenode(const char* filename) {
         const char* f3 = getfieldptr(rec, 3);
         const char* f3end = std::strchr(f3, '|');
         int decoded = 0;
-        std::string names =
-            decode_field(f3, f3end ? f3end : f3 + std::strlen(f3), false, decoded);
+        std::string names = decode_field(f3, f3end ? f3end : f3 + std::strlen(f3), false, decoded);
         purge_attr_list(&d.attributes);
         d.attributes = names_to_attributes(names);
         // Every restored entry lies below the count, gaps included.
@@ -587,7 +619,9 @@ void vrestoretree() {
     oxa::redisplay = 1;
 }
 
-void vtalk() { talk(oxa::param[1]); }
+void vtalk() {
+    talk(oxa::param[1]);
+}
 
 void resetstoredtrees() {
     signature.fill(0);

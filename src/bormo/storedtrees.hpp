@@ -27,10 +27,10 @@ constexpr int STORE_INDENTED = 2; // every node indented by depth, for people on
 constexpr int DEST_CORE = 0;   // lines appended to the current corefile
 constexpr int DEST_DRIVER = 1; // lines sent to a running driver program
 
-constexpr int SIGSIZE = 100;        // letters of a node path
-constexpr int RECOVERROWS = 23;     // rows of stored node lines
-constexpr int RECOVERLINES = 1024;  // node lines of one tree
-constexpr int OLDROOTROW = 22;      // the row of the untransformed ROOT
+constexpr int SIGSIZE = 100;          // letters of a node path
+constexpr int RECOVERROWS = 23;       // rows of stored node lines
+constexpr int RECOVERLINES = 1024;    // node lines of one tree
+constexpr int OLDROOTROW = 22;        // the row of the untransformed ROOT
 constexpr int OLDROOTNUMBER = 999999; // its tree number in a stored set
 
 // The node path: "S" to the first child, "R" to the next sibling.

@@ -25,7 +25,9 @@ namespace {
 
 using uchar = unsigned char;
 
-uchar at(const char* p) { return static_cast<uchar>(*p); }
+uchar at(const char* p) {
+    return static_cast<uchar>(*p);
+}
 
 // Kinds of the elements of the last guard matched, by element number.
 std::array<bool, GUARDSLOTS> star_element{};
@@ -51,7 +53,9 @@ const char* skip_quoted(const char* p) { // p at the opening quote
     return *p ? p + 1 : p;
 }
 
-const char* skip_byte(const char* p) { return *p ? p + 1 : p; }
+const char* skip_byte(const char* p) {
+    return *p ? p + 1 : p;
+}
 
 const char* skip_list(const char* p) { // p at '['
     ++p;
@@ -428,7 +432,8 @@ void add_built_in() {
         for (Transformation* t = trans_stack; t; t = t->next)
             if (t->functionPtr == b->function && t->name == b->name) present = true;
         if (!present)
-            trans_stack = new transformation{b->name, b->priority, nullptr, b->function, trans_stack};
+            trans_stack =
+                new transformation{b->name, b->priority, nullptr, b->function, trans_stack};
     }
     built_ins_loaded = 1;
 }

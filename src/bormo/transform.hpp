@@ -36,7 +36,7 @@ struct built_in_entry {
 
 // Slot k: the first child matched by guard element k, after a successful match.
 extern std::array<Trans_Node_Ref, GUARDSLOTS> guard_array;
-extern int guard_elements; // elements of the last guard matched (0 when it failed)
+extern int guard_elements;   // elements of the last guard matched (0 when it failed)
 extern int built_ins_loaded; // 1 while the built-ins are on trans_stack
 
 // Applies the node's transformations by priority, then its children's.

@@ -8,6 +8,7 @@
 #include "bormo/gencommands.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/storedtrees.hpp"
+#include "bormo/variants.hpp"
 #include "editor/editloop.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
@@ -88,10 +89,10 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"TBLS", 0, "f1", "|", fpr, bormo::vreadtables, "tables file"},
     {"TMNLS", 0, "f1", "|", fpr, bormo::vreadterm, "terminals file"},
     {"USER", 0, "f1", "|", fpr, bormo::vreaduser, "user file"},
-    {"IPA", 0, "f1", "|", fpr, nullptr, "ipa tables file"},
-    {"MRPHERROR", 0, "f1", "|", fpr, nullptr, "morph errors file"},
+    {"IPA", 0, "f1", "|", fpr, bormo::vreadipa, "ipa tables file"},
+    {"MRPHERROR", 0, "f1", "|", fpr, bormo::vreadmerror, "morph errors file"},
     {"SMTRANSF", 0, "f1", "|", fpr, nullptr, "semantic transf file"},
-    {"TGINFO", 0, "f1", "|", fpr, nullptr, "tag info file"},
+    {"TGINFO", 0, "f1", "|", fpr, bormo::vreadtags, "tag info file"},
     {"LXTRANSF", 0, "f1", "|", fpr, nullptr, "lexical transf file"},
     {"RM_VFILES", 0, "cA", "|", nullptr, bormo::rm_vfiles, "remove BORMO files"},
     {"RXTRANSF", 0, "i ", "|", nullptr, nullptr, "transformation number"},
@@ -99,7 +100,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"MPASSES", 0, "i i i i i ", "0|0|0|0|0|", nullptr, bormo::mpasses, "set morphology passes"},
     {"VDISPLAY", 0, "i ", "|", nullptr, bormo::vdisplay, "0: 1: 2: ..."},
     {"VFREQ", 0, "cA", "|", nullptr, bormo::vfreq, "vary lexical frequency"},
-    {"VROOTSET", 0, "cA", "|", nullptr, nullptr, "set error-test roots"},
+    {"VROOTSET", 0, "cA", "|", nullptr, bormo::vrootset, "set error-test roots"},
     {"RANDOM SEED", 0, "i ", "|", nullptr, bormo::rnset, "odd integer"},
     {"PSEED", 0, "i ", "|", nullptr, bormo::rnprint, "print random seed"},
     {"TSTINPUT", 0, "f1", "|", fpr, bormo::testinput, "test file"},
@@ -108,9 +109,9 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
      "leafnodes(0),fulltrees(1),indenttrees(2)|core(0),driver(1)"},
     {"RECOVER", 0, "cA", "|", nullptr, bormo::vrestoretree, "stored tree filename"},
     {"VTALK", 0, "d2", "|", nullptr, bormo::vtalk, "specify root number"},
-    {"ESCORE", 0, "i i i i i i ", "0|0|0|0|0|0|", nullptr, nullptr,
+    {"ESCORE", 0, "i i i i i i ", "0|0|0|0|0|0|", nullptr, bormo::escore,
      "missing/extra|order|lex|morph|phon|spell"},
-    {"PERRORSCORES", 0, "e ", "|", nullptr, nullptr, "print error scores"},
+    {"PERRORSCORES", 0, "e ", "|", nullptr, bormo::perrorscores, "print error scores"},
     {"AUTOWRAP", 0, "d1", "|", nullptr, nullptr, "1: on, 0: off"},
     {"BYE", 0, "e ", "|", nullptr, goodbye, nullptr},
     {"CHANGE", L | S, "c2cD", "||", nullptr, nullptr, "scan pattern | replacement pattern"},

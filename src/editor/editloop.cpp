@@ -2,6 +2,7 @@
 #include "editor/editloop.hpp"
 
 #include "bormo/gencommands.hpp"
+#include "bormo/variants.hpp"
 
 #include "editor/commands.hpp"
 #include "editor/frontend.hpp"
@@ -70,7 +71,7 @@ constexpr edtable edittable[] = {
     {0,         200, ALL, {tabcur, downfield, noop, noop, noop, downm, downm, noop}}, //  34 tabcur downfield . ldexit . downm downm .
     {L | E | S, 200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  35 copyop copyop copyop . copyop copyop copyop .
     {E,         20,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  36 . . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  37 vcompsingle . . . . . . .
+    {E | S,     200, 0,   {bormo::vcompsingle, noop, noop, noop, noop, noop, noop, noop}}, //  37 vcompsingle . . . . . . .
     {0,         200, 0,   {show, show, show, show, show, show, show, noop}}, //  38 show show show show show show show .
     {0,         200, 0,   {bormo::vglobpre, noop, noop, noop, noop, noop, noop, noop}}, //  39 vglobpre . . . . . . .
     {L | E | S, 200, 0,   {recword, recfield, recfield, noop, noop, noop, noop, recfield}}, //  40 recword recfield recfield . . . . recfield
@@ -136,8 +137,8 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 100 bor_moveblock . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 101 bor_sleep . . . . . . .
     {0,         200, 0,   {bormo::disp_sent, noop, noop, noop, noop, noop, noop, noop}}, // 102 disp_sent . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 103 vnewcompare . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 104 venummorph . . . . . . .
+    {0,         200, 0,   {bormo::vnewcompare, noop, noop, noop, noop, noop, noop, noop}}, // 103 vnewcompare . . . . . . .
+    {0,         200, 0,   {bormo::venummorph, noop, noop, noop, noop, noop, noop, noop}}, // 104 venummorph . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 105 scantext . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 106 vmakepre . . . . . . .
 };

@@ -115,6 +115,14 @@ TEST_F(IndirectionTest, EachOfThreePointersIsChosenAboutAThird) {
     findtag(record("beauty"), 5, "C");
     EXPECT_STREQ(ind_pointer.data(), "ugly");
     EXPECT_STREQ(ind_category.data(), "");
+    // An untagged clause answers an indirection without tag; a pointer
+    // written without quotes is taken whole.
+    findtag("\"w\"|N||0001|T:\"x\";\"y\"/ADJ|", 5, nullptr);
+    EXPECT_STREQ(ind_pointer.data(), "y");
+    EXPECT_STREQ(ind_category.data(), "ADJ");
+    findtag("\"w\"|N||0001|T:x/V|", 5, "T");
+    EXPECT_STREQ(ind_pointer.data(), "x");
+    EXPECT_STREQ(ind_category.data(), "V");
 }
 
 struct TagCase {

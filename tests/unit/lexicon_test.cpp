@@ -79,6 +79,13 @@ TEST_F(LexiconTest, TerminalsFileKeepsOneOfARepeatedName) {
     EXPECT_EQ(lookup_terminal("NOUN"), -1);
     clear_terminals();
     EXPECT_EQ(lookup_terminal("N"), -1);
+    std::string names;
+    for (int i = 0; i < MAXTERMINALS + 2; ++i)
+        names += "T" + std::to_string(i) + " ";
+    read_terminals(file("term3", names).c_str());
+    EXPECT_EQ(terminal_count, MAXTERMINALS);
+    EXPECT_EQ(count_messages("Too many terminals T128 "), 1);
+    EXPECT_EQ(count_messages("Too many terminals T129 "), 1);
 }
 
 struct EntryCase {

@@ -3,6 +3,10 @@
 // tree's leaves.
 #include "morph_fixture.hpp"
 
+#include <map>
+
+#include "bormo/sentences.hpp"
+#include "bormo/syntax.hpp"
 #include "editor/commands.hpp"
 
 namespace {
@@ -260,6 +264,7 @@ TEST_F(MorphologyTest, Expressions) {
         {"nope(sg)\"x\"|", 0, "x", "ERROR   Table not found nope "},
         {"tiny(number.person)|", 1, "", "ERROR   Table index too high tiny "},
         {"tiny(pl)|", 0, "b", nullptr},
+        {"tiny( pl )|", 0, "b", nullptr},
         {"nest(sg)|", 0, "chatx", nullptr},
         {"nest(pl)|", 1, "chats", nullptr},
         {"\"ab\"|\"cd\"|", 0, "ab", nullptr},
@@ -304,7 +309,7 @@ TEST_F(MorphologyTest, PassesOverTheLeafThread) {
     // Field 5 makes the word, field 6 refines it; the verb has no field 6; the
     // last leaf's lookup failed.
     t_treenode* det = leaf("", {"pl"}, "\"le\"|DET||0001|#1 -|\"les\"|");
-    t_treenode* noun = leaf("", {"pl"}, "\"chat\"|N||0001|#1|$plur|");
+    t_treenode* noun = leaf("", {"pl"}, "\"chat\"|N|number|0001|#1|$plur|");
     t_treenode* verb = leaf("", {"pl"}, "\"dort\"|V||0001|#1 \"ent\"||");
     t_treenode* lost = leaf("old", {"pl"});
     t_treenode* root = tree({det, noun, verb, lost});
@@ -340,6 +345,40 @@ TEST_F(MorphologyTest, CommandsLoadAndRemoveTheKinds) {
     EXPECT_EQ(numrules, -1);
     EXPECT_EQ(tablelist, nullptr);
     EXPECT_EQ(count_messages("uninstalled: MO, TB"), 1);
+}
+
+TEST_F(MorphologyTest, GenerationInflectsThroughRulesAndTables) {
+    // The determiner comes from a table, the noun from field 1 refined by a
+    // rule in the second pass, the verb from a rule indexing a table by two
+    // attributes; the three agree in number.
+    resetsyntax();
+    resetexpansion();
+    resetsentences();
+    read_terminals(file("term", "DET N V").c_str());
+    initdict();
+    readdict(file("lex", "\"le\"|DET|number|0001|art(number)||\n"
+                         "\"chat\"|N|number|0001|#1|$plur|\n"
+                         "\"dorm\"|V|number.person|0001|$verb||\n")
+                 .c_str());
+    read_syntax(file("syn", "ROOT = CHOOSE n : number ; DET [n] N [n] V [n.third] %").c_str());
+    rules("RULE plur pl : ! \"s\" ; * : ! ;\n"
+          "RULE verb * : #1 conj(number.person) ;");
+    tables("conj ( \"e\" , \"es\" , \"e\" , \"ons\" , \"ez\" , \"ent\" )\n"
+           "art ( \"le\" , \"les\" )");
+    std::map<std::string, int> seen;
+    reseed(5);
+    for (int i = 0; i < 40; ++i) {
+        interpret();
+        ASSERT_NE(genSentences[0], nullptr);
+        seen[genSentences[0]]++;
+    }
+    EXPECT_EQ(seen.size(), 2u) << ::testing::PrintToString(seen);
+    EXPECT_GT(seen["le chat dorme"], 0);
+    EXPECT_GT(seen["les chats dorment"], 0);
+    EXPECT_EQ(count_messages("ERROR"), 0) << ::testing::PrintToString(messages());
+    resetexpansion();
+    resetsentences();
+    resetsyntax();
 }
 
 } // namespace

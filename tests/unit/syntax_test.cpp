@@ -152,6 +152,10 @@ TEST_F(SyntaxTest, EachErrorIsReportedAndTheFaultyRuleDropped) {
     for (int i = 0; i < 39; ++i)
         guard += " N";
     guard += " : A ; %";
+    std::string many = "F = ( A";
+    for (int i = 0; i < 256; ++i)
+        many += " | A";
+    many += " ) %";
     std::string longrule = "F = ( A";
     for (int i = 0; i < 220; ++i)
         longrule += " | ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJ";
@@ -186,6 +190,7 @@ TEST_F(SyntaxTest, EachErrorIsReportedAndTheFaultyRuleDropped) {
          "Transformation priority too large: ", "1000", "", true},
         {guard, "Transformation guard too long. ", "", "", true},
         {longrule, "Rule too long. ", "", "", true},
+        {many, "Too many alternatives. ", "", "", true},
         {"F NP %", "Rule name must be followed by =. ", "", "", false},
         {"F = A /+ B %", "Improper token follows + or $: ", "identifier: B", "", false},
         {"F = TRANSFORMATION PRIORITY 0 a : b ; %", "Expecting Transformation Priority.", "", "",

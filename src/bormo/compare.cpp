@@ -1,0 +1,449 @@
+// Error analysis: the driver, the word classification, the spelling distance,
+// the scoring of a tree, the report and the root set.
+#include "bormo/compare.hpp"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bormo/expansion.hpp"
+#include "bormo/gencommands.hpp"
+#include "bormo/reader.hpp"
+#include "bormo/variants.hpp"
+#include "bormo/vline.hpp"
+#include "editor/commands.hpp"
+#include "editor/frontend.hpp"
+#include "editor/input.hpp"
+
+namespace bormo {
+
+int vnomatchscore = 0;
+int vorderscore = 0;
+int vsynscore = 0;
+int vmorphscore = 0;
+int vphonoscore = 0;
+int vapproxscore = 0;
+
+std::array<int, NROOTSET> rootset{};
+int rootsetinit = 0;
+
+namespace {
+
+void default_rootset() {
+    for (int i = 0; i < NROOTSET; ++i)
+        rootset[i] = i >= 2 ? 1 : 0;
+    rootsetinit = 1;
+}
+
+// The tree kept under number j, or null (ROOT is never kept under 0).
+t_treenode* tree_of(int j) {
+    if (j < 1 || j >= NTREES) return nullptr;
+    return rootPtrs[j];
+}
+
+// The leaves of a tree in thread order.
+std::vector<t_treenode*> leaves_of(t_treenode* tree) {
+    std::vector<t_treenode*> out;
+    for (t_treenode* l = tree ? tree->right : nullptr; l; l = l->right)
+        out.push_back(l);
+    return out;
+}
+
+const char* sentence_of(int j) {
+    const char* s = (j >= 0 && j < NTREES) ? genSentences[j] : nullptr;
+    return s ? s : "";
+}
+
+} // namespace
+
+void err_Progress(const char* text) {
+    v_print(MSGCORE, text);
+    oxa::progress(text);
+}
+
+void perrorscore() {
+    v_printf(MSGCORE,
+             "Error scores: missing/extra %d; order %d; lex %d; morph %d; phon %d; spell %d",
+             vnomatchscore, vorderscore, vsynscore, vmorphscore, vphonoscore, vapproxscore);
+}
+
+int strdiff(const char* x, const char* y) {
+    if (!x || !y || !*x || !*y) return NOMATCH;
+    const size_t lx = strlen(x), ly = strlen(y);
+    // Two rows of the (lx+1) x (ly+1) table are enough for the distance.
+    std::vector<int> prev(ly + 1), cur(ly + 1);
+    for (size_t j = 0; j <= ly; ++j)
+        prev[j] = static_cast<int>(j);
+    for (size_t i = 1; i <= lx; ++i) {
+        cur[0] = static_cast<int>(i);
+        for (size_t j = 1; j <= ly; ++j) {
+            int diag = prev[j - 1] + (x[i - 1] == y[j - 1] ? 0 : 1);
+            int above = prev[j] + 1;
+            int leftc = cur[j - 1] + 1;
+            int best = diag;
+            if (above < best) best = above;
+            if (leftc < best) best = leftc;
+            cur[j] = best;
+        }
+        std::swap(prev, cur);
+    }
+    const int d = prev[ly];
+    const int hx = static_cast<int>(lx) / 2, hy = static_cast<int>(ly) / 2;
+    if (lx == 1 && ly == 1 && d == 0) return d;
+    if (lx == 3 && d < 2) return d;
+    if (d < hx && d < hy) return d;
+    return NOMATCH;
+}
+
+err_lex* err_make_words(const char* text) {
+    err_lex* head = nullptr;
+    err_lex** tail = &head;
+    if (!text) return nullptr;
+    const char* p = text;
+    while (*p) {
+        while (*p == ' ' || *p == '\t' || *p == '\n')
+            ++p;
+        if (!*p) break;
+        const char* start = p;
+        while (*p && *p != ' ' && *p != '\t' && *p != '\n')
+            ++p;
+        auto* w = new err_lex{nullptr, nullptr};
+        size_t n = static_cast<size_t>(p - start);
+        w->original_text = static_cast<char*>(malloc(n + 1));
+        memcpy(w->original_text, start, n);
+        w->original_text[n] = '\0';
+        *tail = w;
+        tail = &w->next;
+    }
+    return head;
+}
+
+void err_free_words(err_lex* words) {
+    while (words) {
+        err_lex* n = words->next;
+        free(words->original_text);
+        delete words;
+        words = n;
+    }
+}
+
+std::string err_expected(const t_treenode* leaf) {
+    std::string s;
+    if (leaf && leaf->morphed_word)
+        for (const char* p = leaf->morphed_word; *p; ++p)
+            if (*p != '^') s += *p;
+    return s;
+}
+
+int err_class_cost(int matchclass) {
+    switch (matchclass) {
+    case CLASS_EXACT:
+        return vexactscore;
+    case CLASS_MORPH:
+        return vmorphscore;
+    case CLASS_APPROX:
+        return vapproxscore;
+    case CLASS_UNRELATED:
+        return vorderscore;
+    case CLASS_PHONO:
+        return vphonoscore;
+    default:
+        return matchclass >= CLASS_TAG ? vsynscore : vorderscore;
+    }
+}
+
+void err_word_diff(const char* word, t_treenode* leaf, lexdiff* cell) {
+    cell->matchclass = CLASS_NONE;
+    for (std::string& e : cell->error)
+        e.clear();
+    for (std::string& b : cell->breakup)
+        b.clear();
+    cell->error[0] = "none";
+    const std::string expected = err_expected(leaf);
+    const int d = strdiff(expected.c_str(), word);
+    if (d == 0) {
+        cell->matchclass = CLASS_EXACT;
+        return;
+    }
+    oxa::progress("Performing morphological analysis");
+    if (compare_var(word, leaf, cell->breakup)) {
+        cell->matchclass = CLASS_MORPH;
+        return;
+    }
+    oxa::progress("Performing lexicon analysis");
+    cell->matchclass = d < NOMATCH ? CLASS_APPROX : CLASS_UNRELATED;
+    err_match_syn(word, leaf, cell);
+    if (cell->matchclass <= CLASS_PHONO) {
+        oxa::progress("Performing phonological analysis");
+        err_match_phono(word, leaf, cell);
+    }
+}
+
+std::string err_get_report(const std::vector<std::string>& expected,
+                           const std::vector<std::string>& words,
+                           const std::vector<std::vector<lexdiff>>& cells) {
+    const int X = static_cast<int>(expected.size());
+    const int Y = static_cast<int>(words.size());
+    auto cls = [&](int i, int j) { return cells[i - 1][j - 1].matchclass; };
+    std::string out;
+    char buf[64];
+    bool allcorrect = true;
+
+    // Each expected word's partner: the nearest related response word.
+    std::vector<int> partner(X + 1, 0);
+    for (int i = 1; i <= X; ++i) {
+        int best = 0;
+        for (int j = 1; j <= Y; ++j) {
+            if (cls(i, j) == CLASS_UNRELATED) continue;
+            if (best == 0 || std::abs(i - j) < std::abs(i - best)) best = j;
+        }
+        if (best == 0) {
+            snprintf(buf, sizeof buf, "C%i --  MISSING  ", i);
+            out += buf + expected[i - 1] + "\n";
+            allcorrect = false;
+        } else {
+            partner[i] = best;
+            if (best != i || cls(i, best) != CLASS_EXACT) allcorrect = false;
+        }
+    }
+
+    // Each response word goes to the first related expected word still free.
+    std::vector<int> given(X + 1, 0);
+    for (int j = 1; j <= Y; ++j) {
+        int to = 0;
+        for (int i = 1; i <= X && !to; ++i)
+            if (cls(i, j) != CLASS_UNRELATED && !given[i]) to = i;
+        if (to) {
+            given[to] = j;
+        } else {
+            snprintf(buf, sizeof buf, "-- S%i  EXTRA    ", j);
+            out += buf + words[j - 1] + "\n";
+            allcorrect = false;
+        }
+    }
+
+    if (allcorrect) {
+        out += "CORRECT\n";
+    } else {
+        for (int i = 1; i <= X; ++i) {
+            if (!partner[i] || !given[i]) continue;
+            const int j = partner[i];
+            const lexdiff& c = cells[i - 1][j - 1];
+            const std::string pair = expected[i - 1] + "/" + words[j - 1];
+            snprintf(buf, sizeof buf, "C%i S%i   ", i, j);
+            out += buf;
+            if (c.matchclass == CLASS_EXACT) {
+                out += "EXACT   " + pair + "\n";
+            } else if (c.matchclass == CLASS_MORPH) {
+                out += "MORPH    " + pair + " ";
+                bool first = true;
+                for (const std::string& b : c.breakup) {
+                    if (b.empty()) break;
+                    if (!first) out += "OR  ";
+                    out += b + "  ";
+                    first = false;
+                }
+                out += "\n";
+            } else if (c.matchclass == CLASS_APPROX) {
+                out += "APPROX   " + pair + "\n";
+            } else if (c.matchclass == CLASS_PHONO) {
+                out += "PHONO " + pair + "   ";
+                if (c.error[0] != "none") {
+                    out += "\n" + c.error[0];
+                } else {
+                    for (const std::string& b : c.breakup) {
+                        if (b.empty()) break;
+                        out += b + " ";
+                    }
+                }
+                out += "\n";
+            } else if (c.matchclass >= CLASS_TAG) {
+                const tag_table* t = find_tag(c.matchclass);
+                snprintf(buf, sizeof buf, "  %i:", t ? t->field : 0);
+                out += "LEX " + pair + buf + (t && t->tag ? t->tag : "") + "\n";
+            } else {
+                out += "\n";
+            }
+        }
+    }
+    out += "***\n";
+    return out;
+}
+
+scorelist_t* err_lexlist_diff(err_lex* words, t_treenode* tree) {
+    oxa::progress("Parsing response");
+    std::vector<t_treenode*> leaves = leaves_of(tree);
+    std::vector<std::string> expected, resp;
+    for (t_treenode* l : leaves)
+        expected.push_back(err_expected(l));
+    for (err_lex* w = words; w; w = w->next)
+        resp.emplace_back(w->original_text);
+    const int X = static_cast<int>(leaves.size());
+    const int Y = static_cast<int>(resp.size());
+
+    std::vector<std::vector<lexdiff>> cells(X, std::vector<lexdiff>(Y));
+    for (int i = 0; i < X; ++i)
+        for (int j = 0; j < Y; ++j)
+            err_word_diff(resp[j].c_str(), leaves[i], &cells[i][j]);
+
+    auto* rec = new scorelist_t{std::string(), 0};
+    for (int k = 0; k < X && k < Y; ++k)
+        rec->score += err_class_cost(cells[k][k].matchclass);
+    rec->score += std::abs(X - Y) * vnomatchscore;
+
+    err_Progress("Analyzing errors, printing to ERRORSCORE");
+    rec->output_text = err_get_report(expected, resp, cells);
+    return rec;
+}
+
+void err_analysis(const char* response) {
+    if (!rootsetinit) default_rootset();
+    bool any = false;
+    for (int j = 0; j < NROOTSET; ++j)
+        if (rootset[j] && tree_of(j)) any = true;
+    if (!any) {
+        err_Progress("No roots found in ROOTSET to perform error testing");
+        return;
+    }
+    err_Progress("Beginning error analysis");
+    oxa::progress("Finding lexical units");
+    err_lex* words = err_make_words(response);
+    if (!words) {
+        const std::string op = file_operation, pos = file_position;
+        file_operation = "error analysis";
+        file_position.clear();
+        v_err("Error analysis called but no student response found", nullptr, nullptr);
+        file_operation = op;
+        file_position = pos;
+        oxa::diserr("No student response");
+        return;
+    }
+    mrmodify();
+
+    scorelist_t* best = nullptr;
+    int bestroot = -1;
+    char buf[64];
+    for (int j = 0; j < NROOTSET; ++j) {
+        t_treenode* tree = tree_of(j);
+        if (!rootset[j] || !tree) continue;
+        all_variants(tree);
+        v_print(MSGCORE, "");
+        v_print(MSGCORE, "");
+        snprintf(buf, sizeof buf, "Comparing response to root %i", j);
+        err_Progress(buf);
+        save_cursor(REPORTCORE);
+        scorelist_t* rec = err_lexlist_diff(words, tree);
+        v_print(MSGCORE, "  *****");
+        v_printf(MSGCORE, "CURRENT ROOT : R%d", j);
+        v_printf(MSGCORE, "SCORE        : %d", rec->score);
+        v_printf(MSGCORE, "EXPECTED : %s", sentence_of(j));
+        v_printf(MSGCORE, "RESPONSE : %s", response);
+        v_print(MSGCORE, "  *****");
+        if (!best || rec->score < best->score) {
+            delete best;
+            best = rec;
+            bestroot = j;
+        } else {
+            delete rec;
+        }
+    }
+
+    if (best) {
+        v_printf(REPORTCORE, "BEST ROOT : R%d", bestroot);
+        v_printf(REPORTCORE, "SCORE     : %d", best->score);
+        v_printf(REPORTCORE, "EXPECTED : %s", sentence_of(bestroot));
+        v_printf(REPORTCORE, "RESPONSE : %s", response);
+        const std::string& t = best->output_text;
+        size_t from = 0;
+        while (from < t.size()) {
+            size_t nl = t.find('\n', from);
+            if (nl == std::string::npos) nl = t.size();
+            v_print(REPORTCORE, t.substr(from, nl - from).c_str());
+            from = nl + 1;
+        }
+    } else {
+        v_print(REPORTCORE, "Error: no score was found");
+    }
+    err_Progress("Cleaning up data structures");
+    delete best;
+    err_free_words(words);
+}
+
+void err_analysis_single(const char* response, int n) {
+    if (!rootsetinit) default_rootset();
+    const std::array<int, NROOTSET> saved = rootset;
+    rootset.fill(0);
+    if (n >= 0 && n < NROOTSET) rootset[n] = 1;
+    err_analysis(response);
+    rootset = saved;
+}
+
+void err_set_rootset(const char* text) {
+    bool empty = true;
+    for (const char* p = text; p && *p; ++p)
+        if (*p != ' ' && *p != '\t') empty = false;
+    if (empty) {
+        default_rootset();
+        v_printf(MSGCORE, "ROOTSET restored to default set: 2 3 4 ... %d", NROOTSET);
+        return;
+    }
+    std::array<int, NROOTSET> set{};
+    for (const char* p = text; *p;) {
+        if (*p < '0' || *p > '9') {
+            ++p;
+            continue;
+        }
+        // A run of digits; a long run stays above 20 without overflowing.
+        long n = 0;
+        for (; *p >= '0' && *p <= '9'; ++p)
+            if (n < 1000) n = n * 10 + (*p - '0');
+        if (n < NROOTSET) set[n] = 1;
+    }
+    rootset = set;
+    rootsetinit = 1;
+    std::string list;
+    for (int i = 0; i < NROOTSET; ++i)
+        if (rootset[i]) list += std::to_string(i) + " ";
+    v_printf(MSGCORE, "ROOTSET changed to set: %s", list.c_str());
+}
+
+void escore() {
+    vnomatchscore = oxa::param[1];
+    vorderscore = oxa::param[2];
+    vsynscore = oxa::param[3];
+    vmorphscore = oxa::param[4];
+    vphonoscore = oxa::param[5];
+    vapproxscore = oxa::param[6];
+}
+
+void vrootset() {
+    err_set_rootset(oxa::picstring.data());
+}
+
+void perrorscores() {
+    perrorscore();
+}
+
+void vnewcompare() {
+    getresponse();
+    err_analysis(response.data());
+}
+
+void vcompsingle() {
+    int n = oxa::gnum();
+    if (n < 0 || n > 20) {
+        oxa::diserr("Integer too high");
+        return;
+    }
+    getresponse();
+    err_analysis_single(response.data(), n);
+}
+
+void resetcompare() {
+    vnomatchscore = vorderscore = vsynscore = vmorphscore = vphonoscore = vapproxscore = 0;
+    rootset.fill(0);
+    rootsetinit = 0;
+}
+
+} // namespace bormo

@@ -1,0 +1,105 @@
+// Stored trees seen from outside: a stored set read back with RECOVER and
+// written again with STORE and VDISPLAY into the current corefile; the
+// refusals before any generation.
+#include "harness.hpp"
+
+#include <algorithm>
+
+namespace {
+
+using oxatest::runoxa;
+using Lines = std::vector<std::string>;
+
+const std::vector<oxatest::Fixture> language = {
+    {"attr", "number ( sg , pl ) %\n"},
+    {"term", "DET N V\n"},
+};
+
+std::string cmd(const std::string& text) {
+    return "{CMD}" + text + "{CR}";
+}
+
+const Lines tree0 = {
+    "$t 0",
+    "N|G|ROOT||0|\"\"||",
+    "S|G|NP|sg|0|\"\"||",
+    "SS|G|DET|sg|0|\"le\"|LEX_0|",
+    "SSR|G|N|sg|0|\"chat\"|LEX_1|",
+    "SR|G|V|sg|0|\"dort\"|LEX_2|",
+    "$L",
+    "{LEX_0} \"le\"|DET|sg|0010|#1||",
+    "{LEX_1} \"chat\"|N|sg|0010|#1||",
+    "{LEX_2} \"dort\"|V|sg|0010|#1||",
+    "%",
+};
+
+std::string set(const Lines& body) {
+    std::string text = "$u\n";
+    for (const auto& l : body)
+        text += l + "\n";
+    return text;
+}
+
+TEST(StoredTrees, RecoveredTreesAreStoredAgainInEachStyle) {
+    // Read a stored set back, then write it as full trees, leaf list and
+    // indented trees into corefile 1.
+    std::vector<oxatest::Fixture> files = language;
+    files.push_back({"set", set(tree0)});
+    auto r = runoxa({.keys = cmd("ATattr") + cmd("TMterm") + cmd("REset") + cmd("VD2") +
+                             cmd("ST0|0") + cmd("VD1") + cmd("EM1"),
+                     .files = files,
+                     .framed = false});
+    Lines core1 = r.badlines;
+    const Lines leaves = {
+        "$u", "$l 0", "DET|sg|0|\"le\"|LEX_0|", "N|sg|0|\"chat\"|LEX_1|", "V|sg|0|\"dort\"|LEX_2|",
+        "$L"};
+    const Lines indented = {"$u",
+                            "$t 0",
+                            "ROOT||0|\"\"||",
+                            "  NP|sg|0|\"\"||",
+                            "    DET|sg|0|\"le\"|LEX_0|",
+                            "    N|sg|0|\"chat\"|LEX_1|",
+                            "  V|sg|0|\"dort\"|LEX_2|",
+                            "$L"};
+    Lines full = {"$u"};
+    full.insert(full.end(), tree0.begin(), tree0.end());
+    auto at = std::search(core1.begin(), core1.end(), full.begin(), full.end());
+    ASSERT_NE(at, core1.end()) << ::testing::PrintToString(core1);
+    at = std::search(at, core1.end(), leaves.begin(), leaves.end());
+    ASSERT_NE(at, core1.end()) << ::testing::PrintToString(core1);
+    EXPECT_NE(std::search(at, core1.end(), indented.begin(), indented.end()), core1.end())
+        << ::testing::PrintToString(core1);
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST(StoredTrees, RecoverReportsAMissingFile) {
+    auto r = runoxa({.keys = cmd("REnofile") + cmd("EM7"), .files = language, .framed = false});
+    EXPECT_EQ(std::count(r.badlines.begin(), r.badlines.end(),
+                         "Unable to recover tree. Cause: filename [nofile] does not exist or "
+                         "insufficient access"),
+              1)
+        << ::testing::PrintToString(r.badlines);
+}
+
+struct RefusalCase {
+    const char* what;
+    std::string keys;
+    std::string front; // the error display expected, or ""
+};
+
+TEST(StoredTrees, NothingToStoreBeforeAGeneration) {
+    const RefusalCase cases[] = {
+        {"store", cmd("ST1|0") + "{CR}", "No generated sentence"},
+        {"display full trees", cmd("VD2") + "{CR}", "No generated sentence"},
+        {"display indented trees", cmd("VD1") + "{CR}", "No generated sentence"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto r = runoxa({.keys = c.keys + cmd("EM1"), .files = language, .framed = false});
+        EXPECT_EQ(std::count(r.lines.begin(), r.lines.end(), c.front), 1)
+            << ::testing::PrintToString(r.lines);
+        EXPECT_EQ(std::count(r.badlines.begin(), r.badlines.end(), "$u"), 0);
+    }
+}
+
+} // namespace
