@@ -24,7 +24,6 @@
 
 namespace bormo {
 
-
 std::array<t_dict_lookup, DICTSIZE> dict_table{};
 int d_table_count = 0;
 t_treenode* root = nullptr;
@@ -42,9 +41,13 @@ namespace {
 
 using uchar = unsigned char;
 
-uchar at(const char* p) { return static_cast<uchar>(*p); }
+uchar at(const char* p) {
+    return static_cast<uchar>(*p);
+}
 
-char* dup(const char* s) { return s ? strdup_(s) : nullptr; }
+char* dup(const char* s) {
+    return s ? strdup_(s) : nullptr;
+}
 
 void set_string(char*& field, const char* s) {
     std::free(field);
@@ -164,8 +167,8 @@ void attach_transformation(t_treenode* node, const std::string& name) {
         return;
     }
     // A private copy; its subrules stay those of the rule stack.
-    transformation* copy = new transformation{t->name, t->priority, t->first, t->functionPtr,
-                                              nullptr};
+    transformation* copy =
+        new transformation{t->name, t->priority, t->first, t->functionPtr, nullptr};
     transformation** tail = &node->transformation;
     while (*tail)
         tail = &(*tail)->next;
@@ -482,9 +485,8 @@ void expand_node(t_treenode* node) {
             p = skip_compattr(e + 1);
         } else if (c == ' ') {
             p = read_name(p + 1, name);
-            t_treenode* child = (name == "ROOT" && treestate == 1 && root)
-                                    ? copytree(root)
-                                    : makenode(name.c_str());
+            t_treenode* child = (name == "ROOT" && treestate == 1 && root) ? copytree(root)
+                                                                           : makenode(name.c_str());
             *tail = child;
             tail = &child->sibling;
             p = add_attachments(child, p, ATT_CF);
@@ -607,7 +609,9 @@ void clear_SE_PRE(int all) {
     }
 }
 
-void clear_GP() { clear_SE_PRE(1); }
+void clear_GP() {
+    clear_SE_PRE(1);
+}
 
 void global_preselect() {
     clear_SE_PRE(1);

@@ -10,8 +10,8 @@
 
 namespace bormo {
 
-constexpr int NTREES = 21;      // tree 0 (ROOT) and trees 1..20
-constexpr int MAXNODES = 1024;  // nodes of one tree before expansion stops
+constexpr int NTREES = 21;       // tree 0 (ROOT) and trees 1..20
+constexpr int MAXNODES = 1024;   // nodes of one tree before expansion stops
 constexpr int INSERTSIZE = 1000; // working size of insert_restriction
 constexpr int MERGESIZE = 2000;  // working size of merge_restr
 
@@ -27,15 +27,31 @@ struct tree_root_entry {
 };
 
 // Columns: rule name, label.  Row i is tree i; row 0 is never expanded.
+// clang-format off
 constexpr tree_root_entry tree_roots[] = {
-    {"!%!%!", "DUMMY    "}, {"QUESTION", "Question "}, {"ANSWER", "Answer   "},
-    {"R_3", "R_3      "},   {"R_4", "R_4      "},       {"R_5", "R_5      "},
-    {"R_6", "R_6      "},   {"R_7", "R_7      "},       {"R_8", "R_8      "},
-    {"R_9", "R_9      "},   {"R_10", "R_10     "},      {"R_11", "R_11     "},
-    {"R_12", "R_12     "},  {"R_13", "R_13     "},      {"R_14", "R_14     "},
-    {"R_15", "R_15     "},  {"R_16", "R_16     "},      {"R_17", "R_17     "},
-    {"R_18", "R_18     "},  {"R_19", "R_19     "},      {"R_20", "R_20     "},
+    {"!%!%!", "DUMMY    "},
+    {"QUESTION", "Question "},
+    {"ANSWER", "Answer   "},
+    {"R_3", "R_3      "},
+    {"R_4", "R_4      "},
+    {"R_5", "R_5      "},
+    {"R_6", "R_6      "},
+    {"R_7", "R_7      "},
+    {"R_8", "R_8      "},
+    {"R_9", "R_9      "},
+    {"R_10", "R_10     "},
+    {"R_11", "R_11     "},
+    {"R_12", "R_12     "},
+    {"R_13", "R_13     "},
+    {"R_14", "R_14     "},
+    {"R_15", "R_15     "},
+    {"R_16", "R_16     "},
+    {"R_17", "R_17     "},
+    {"R_18", "R_18     "},
+    {"R_19", "R_19     "},
+    {"R_20", "R_20     "},
 };
+// clang-format on
 static_assert(sizeof(tree_roots) / sizeof(tree_roots[0]) == NTREES);
 
 // Lookups.

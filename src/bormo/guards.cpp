@@ -168,6 +168,7 @@ bool item(bool eval, int& des) {
         if (*gp == T_PRE) gp = skip_compound(gp + 1);
         if (eval) {
             analyze_pre(reinterpret_cast<const char*>(start));
+            purge_comp_attr(&comp_attr_register); // made while finding the key, not used here
             if (!proper || attr_form != 1) {
                 v_err("Guard following _is_ not in proper form", "", "");
             } else if (pre_status != 6) {

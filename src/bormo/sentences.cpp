@@ -54,14 +54,14 @@ void fill_word(t_treenode* leaf) {
         d->preferredchoice = strdup_(leaf->preferredchoice);
     if (leaf->indirections && leaf->indirections->indir_node) {
         t_indirection ind = leaf->indirections->indir_node;
-        char* r = insert_restriction(leaf->restrictions, ind->tag ? ind->tag : "\"*\"",
-                                     ind->fieldnum);
+        char* r =
+            insert_restriction(leaf->restrictions, ind->tag ? ind->tag : "\"*\"", ind->fieldnum);
         std::free(leaf->restrictions);
         leaf->restrictions = r;
     }
     if (leaf->restrictions) {
-        char* merged = d->fields ? merge_restr(leaf->restrictions, d->fields)
-                                 : strdup_(leaf->restrictions);
+        char* merged =
+            d->fields ? merge_restr(leaf->restrictions, d->fields) : strdup_(leaf->restrictions);
         std::free(d->fields);
         d->fields = merged;
     }

@@ -7,6 +7,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/expansion.hpp"
+#include "bormo/vline.hpp"
 
 namespace bormo {
 
@@ -28,6 +29,9 @@ using uchar = unsigned char;
 uchar at(const char* p) {
     return static_cast<uchar>(*p);
 }
+
+int transform_depth = 0;        // nesting of transform calls
+bool transform_stopped = false; // the depth limit was met in this walk
 
 // Kinds of the elements of the last guard matched, by element number.
 std::array<bool, GUARDSLOTS> star_element{};
@@ -198,6 +202,14 @@ void add_tran_attr(t_treenode* node, comp_attr c) {
 
 void transform(t_treenode* node) {
     if (!node) return;
+    // A replacement may bring back the transformation that made it (through
+    // ROOT or a copied child): past this depth the tree is left as it is.
+    if (transform_depth >= MAXNODES) {
+        if (!transform_stopped) v_print(MSGCORE, "transformation terminated");
+        transform_stopped = true;
+        return;
+    }
+    ++transform_depth;
     while (node->transformation) {
         Transformation* t = find_low_priority(node);
         if (t->functionPtr) {
@@ -211,6 +223,7 @@ void transform(t_treenode* node) {
     }
     for (t_treenode* c = node->son; c; c = c->sibling)
         transform(c);
+    if (--transform_depth == 0) transform_stopped = false;
 }
 
 void do_transform(t_treenode* node, Transformation* t) {
@@ -439,6 +452,8 @@ void add_built_in() {
 }
 
 void resettransform() {
+    transform_depth = 0;
+    transform_stopped = false;
     for (auto& g : guard_array)
         g = {nullptr, nullptr};
     star_element.fill(false);

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "bormo/compare.hpp"
 #include "bormo/engine.hpp"
@@ -95,6 +96,12 @@ const tag_table* find_tag(int tag_int);
 
 // Phonological spellings.
 void err_match_phono(const char* word, t_treenode* leaf, lexdiff* cell);
+// Matches `word` against the spelling alternatives of each symbol from `sym`
+// on; the spelling taken for each symbol is left in `chosen`.  1 on success.
+int match_ipastr(const char* word, const std::vector<std::vector<std::string>>& alts, size_t sym,
+                 std::vector<std::string>& chosen);
+// The IPA form of a leaf by the phonology passes (empty without a lexical entry).
+std::string ipa_form(t_treenode* leaf);
 
 // The enumeration of the variants of every word of ROOT.
 void generate_enumerations();

@@ -20,8 +20,8 @@ std::filesystem::path example_dir(const std::string& lang) {
 
 std::vector<oxatest::Fixture> example_files(const std::string& lang) {
     std::vector<oxatest::Fixture> files;
-    for (const char* name : {"attributes", "terminals", "lexicon", "morphology", "tables",
-                             "syntax", "tags", "merrors", "phonology"}) {
+    for (const char* name : {"attributes", "terminals", "lexicon", "morphology", "tables", "syntax",
+                             "tags", "merrors", "phonology"}) {
         std::ifstream in(example_dir(lang) / name, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();
@@ -59,7 +59,8 @@ std::vector<std::pair<std::string, std::string>> entries(const std::string& lang
         std::vector<std::string> f;
         std::stringstream ss(line);
         std::string field;
-        while (std::getline(ss, field, '|')) f.push_back(field);
+        while (std::getline(ss, field, '|'))
+            f.push_back(field);
         if (f.size() >= 3 && f[1] == cls) out.push_back({f[0].substr(1, f[0].size() - 2), f[2]});
     }
     return out;
@@ -101,12 +102,14 @@ std::vector<Sentence> generate_many(const std::string& lang) {
         if (l == "Generation results:") ++runs;
         for (const char* label : {"Question  : ", "Answer    : "})
             if (l.rfind(label, 0) == 0)
-                sentences.push_back({l.substr(0, l.find(' ')), l.substr(std::string(label).size())});
+                sentences.push_back(
+                    {l.substr(0, l.find(' ')), l.substr(std::string(label).size())});
         EXPECT_EQ(l.find("ERROR"), std::string::npos) << l;
     }
     EXPECT_EQ(runs, 200);
     EXPECT_EQ(sentences.size(), 400u);
-    for (const auto& s : sentences) EXPECT_FALSE(words(s.text).empty()) << s.tree;
+    for (const auto& s : sentences)
+        EXPECT_FALSE(words(s.text).empty()) << s.tree;
     return sentences;
 }
 
@@ -131,15 +134,14 @@ TEST(Examples, EachLanguageLoadsWithoutErrors) {
             EXPECT_EQ(l.find("ERROR"), std::string::npos) << l;
             EXPECT_EQ(l.find("warning"), std::string::npos) << l;
         }
-        for (const char* want :
-             {"Finished reading attribute input from file 'attributes'",
-              "Finished reading terminals input from file 'terminals'",
-              "Finished reading morphology input from file 'morphology'",
-              "Finished reading table input from file 'tables'",
-              "Finished reading Syntax Input from file 'syntax'", c.words}) {
-            EXPECT_TRUE(std::any_of(emitted.begin(), emitted.end(),
-                                    [&](const std::string& l) { return l.find(want) == 0; }))
-                << want;
+        for (const char* want : {"Finished reading attribute input from file 'attributes'",
+                                 "Finished reading terminals input from file 'terminals'",
+                                 "Finished reading morphology input from file 'morphology'",
+                                 "Finished reading table input from file 'tables'",
+                                 "Finished reading Syntax Input from file 'syntax'", c.words}) {
+            EXPECT_TRUE(std::any_of(emitted.begin(), emitted.end(), [&](const std::string& l) {
+                return l.find(want) == 0;
+            })) << want;
         }
     }
 }
@@ -157,7 +159,8 @@ TEST(Examples, PointersNameWordsOfTheLexicon) {
             std::vector<std::string> f;
             std::stringstream ss(line);
             std::string field;
-            while (std::getline(ss, field, '|')) f.push_back(field);
+            while (std::getline(ss, field, '|'))
+                f.push_back(field);
             known.insert(f[0].substr(1, f[0].size() - 2));
             if (f.size() < 7) continue;
             for (size_t q = f[6].find('"'); q != std::string::npos; q = f[6].find('"', q + 1)) {
@@ -175,7 +178,8 @@ TEST(Examples, PointersNameWordsOfTheLexicon) {
 
 // Every French determiner agrees in gender and number with the noun that
 // follows it (after at most one adjective), the noun's gender being the one
-// the lexicon gives it and its number read from its form.
+// the lexicon gives it and its number read from its form; the adjectives
+// next to the noun agree with both.
 TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
     struct Noun {
         bool fem;
@@ -194,29 +198,53 @@ TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
         nounforms[pl] = {n, true};
     }
     ASSERT_GT(nounforms.size(), 80u);
+    // Adjectives whose four forms all differ (no final e, s or x):
+    // form -> feminine, plural.
+    std::map<std::string, std::pair<bool, bool>> adjforms;
+    for (const char* cls : {"ADJ", "ADJA"})
+        for (const auto& [w, attrs] : entries("french", cls)) {
+            if (std::string("esx").find(w.back()) != std::string::npos) continue;
+            adjforms[w] = {false, false};
+            adjforms[w + "s"] = {false, true};
+            adjforms[w + "e"] = {true, false};
+            adjforms[w + "es"] = {true, true};
+        }
+    ASSERT_GT(adjforms.size(), 40u);
     // determiner -> gender (0 either, 1 masc, 2 fem), plural
     const std::map<std::string, std::pair<int, bool>> dets = {
-        {"le", {1, false}},  {"la", {2, false}},    {"l'", {0, false}}, {"les", {0, true}},
-        {"un", {1, false}},  {"une", {2, false}},   {"des", {0, true}}, {"ce", {1, false}},
+        {"le", {1, false}},    {"la", {2, false}},  {"l'", {0, false}},  {"les", {0, true}},
+        {"un", {1, false}},    {"une", {2, false}}, {"des", {0, true}},  {"ce", {1, false}},
         {"cette", {2, false}}, {"ces", {0, true}},  {"mon", {1, false}}, {"ma", {2, false}},
         {"mes", {0, true}}};
-    int checked = 0;
+    int checked = 0, adjectives = 0;
     for (const auto& [tree, s] : generate_many("french")) {
         auto w = words(s);
         for (size_t i = 0; i < w.size(); ++i) {
             auto d = dets.find(w[i]);
             if (d == dets.end()) continue;
             size_t j = i + 1;
-            while (j < w.size() && j <= i + 2 && !nounforms.count(w[j])) ++j;
-            ASSERT_TRUE(j < w.size() && nounforms.count(w[j])) << "no noun after " << w[i]
-                                                               << " in: " << s;
+            while (j < w.size() && j <= i + 2 && !nounforms.count(w[j]))
+                ++j;
+            ASSERT_TRUE(j < w.size() && nounforms.count(w[j]))
+                << "no noun after " << w[i] << " in: " << s;
             const auto& [noun, plural] = nounforms.at(w[j]);
             if (d->second.first != 0) EXPECT_EQ(noun.fem, d->second.first == 2) << s;
             if (!noun.invariant) EXPECT_EQ(plural, d->second.second) << s;
             ++checked;
+            // An adjective before or after the noun takes its gender and the
+            // determiner's number.
+            for (size_t k : {j - 1, j + 1}) {
+                if (k <= i || k >= w.size()) continue;
+                auto a = adjforms.find(w[k]);
+                if (a == adjforms.end()) continue;
+                EXPECT_EQ(a->second.first, noun.fem) << w[k] << " in: " << s;
+                EXPECT_EQ(a->second.second, d->second.second) << w[k] << " in: " << s;
+                ++adjectives;
+            }
         }
     }
     EXPECT_GT(checked, 200);
+    EXPECT_GT(adjectives, 20);
 }
 
 // English: a, an, every and this go with a singular noun, these and some with
@@ -224,17 +252,19 @@ TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
 // its verb.
 TEST(Examples, EnglishDeterminersAgreeWithTheirNouns) {
     std::map<std::string, bool> nounforms; // form -> plural
-    for (const auto& [w, attrs] : entries("english", "N")) nounforms.emplace(w, false);
+    for (const auto& [w, attrs] : entries("english", "N"))
+        nounforms.emplace(w, false);
     auto adjectives = entries("english", "ADJ");
     ASSERT_GT(nounforms.size(), 40u);
-    const std::map<std::string, int> dets = {{"a", 1},     {"an", 1},   {"every", 1},
-                                             {"this", 1},  {"these", 2}, {"some", 2}};
+    const std::map<std::string, int> dets = {{"a", 1},    {"an", 1},    {"every", 1},
+                                             {"this", 1}, {"these", 2}, {"some", 2}};
     auto is_adjective = [&](const std::string& w) {
         return std::any_of(adjectives.begin(), adjectives.end(),
                            [&](const auto& a) { return a.first == w; });
     };
     std::set<std::string> verbs;
-    for (const auto& [w, attrs] : entries("english", "V")) verbs.insert(w);
+    for (const auto& [w, attrs] : entries("english", "V"))
+        verbs.insert(w);
     int checked = 0, subjects = 0;
     for (const auto& [tree, s] : generate_many("english")) {
         auto w = words(s);
@@ -314,11 +344,10 @@ TEST(Examples, DemoReportShowsTheLearnersMistakes) {
     } cases[] = {
         {"english",
          {"RESPONSE : the doctor read yor gardns",
-          "C2 --  MISSING  small",                // a missing word
-          "C6 S5   APPROX   gardens/gardns"}},    // a misspelling
+          "C2 --  MISSING  small",             // a missing word
+          "C6 S5   APPROX   gardens/gardns"}}, // a misspelling
         {"french",
-         {"RESPONSE : les porte grises quitent mai",
-          "C6 --  MISSING  chattes",
+         {"RESPONSE : les porte grises quitent mai", "C6 --  MISSING  chattes",
           "C4 S4   APPROX   quittent/quitent"}},
     };
     for (const auto& c : cases) {

@@ -36,7 +36,9 @@ const std::vector<oxatest::Fixture> language = {
                "ROOT = SELECT v : _pre_ pl ; DET [v] N /_pre_ pl V [v] %\n"},
 };
 
-std::string cmd(const std::string& text) { return "{CMD}" + text + "{CR}"; }
+std::string cmd(const std::string& text) {
+    return "{CMD}" + text + "{CR}";
+}
 
 // Loads everything, seeds, leaves command mode and generates.
 std::string generate(const std::string& syntax, const std::string& seed) {
@@ -142,8 +144,9 @@ TEST(Generation, CommandsAndKeysAroundAGeneration) {
           "    \"cats\"|N|\x19\x01\x02 |0010|#1||\"CATS\"|"},
          {}},
         {"the global preselection",
-         cmd("ATattr") + cmd("TMterm") + cmd("LElex") + cmd("SYpresel") + "{CR}{ESC}[P",
-         {"uninstalled: none", "Global preselection complete"},
+         cmd("ATattr") + cmd("TMterm") + cmd("LElex") + cmd("SYpresel") + "{CR}{ESC}[P" +
+             cmd("VD8") + cmd("VD0"),
+         {"uninstalled: none", "Global preselection complete", "pl", "AT, SY, TM, LE, GP"},
          {}},
     };
     for (const Case& c : cases) {
@@ -162,9 +165,10 @@ TEST(Generation, CommandsAndKeysAroundAGeneration) {
 }
 
 TEST(Generation, SentenceCopiedIntoTheCurrentCorefile) {
-    auto r = runoxa({.keys = generate("trees", "123456789") + "{ESC}m1{CR}" + cmd("EM7") + cmd("EM1"),
-                     .files = language,
-                     .framed = false});
+    auto r =
+        runoxa({.keys = generate("trees", "123456789") + "{ESC}m1{CR}" + cmd("EM7") + cmd("EM1"),
+                .files = language,
+                .framed = false});
     Lines q = starting(r.badlines, "Question  : ");
     ASSERT_EQ(q.size(), 1u);
     // Corefile 7 holds it only after its label; corefile 1 holds it alone.
@@ -185,8 +189,8 @@ TEST(Generation, CompareKeyRunsTheErrorProcedureOfTheMatchingSentence) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string keys = generate("question", "123456789") + cmd("VE1|hit") +
-                           cmd("VE0|miss") + "{CR}" + c.response + "{ESC}D{ESC}k" + cmd("EM1");
+        std::string keys = generate("question", "123456789") + cmd("VE1|hit") + cmd("VE0|miss") +
+                           "{CR}" + c.response + "{ESC}D{ESC}k" + cmd("EM1");
         auto r = runoxa({.keys = keys, .files = language, .framed = false});
         Lines core1;
         for (const auto& l : r.badlines)

@@ -1,6 +1,6 @@
-// Stored trees seen from outside: a stored set read back with RECOVER and
-// written again with STORE and VDISPLAY into the current corefile; the
-// refusals before any generation.
+// Stored trees seen from outside: a generation or a stored set read back
+// with RECOVER, written with STORE and VDISPLAY into the current corefile;
+// the refusals before any generation.
 #include "harness.hpp"
 
 #include <algorithm>
@@ -13,6 +13,8 @@ using Lines = std::vector<std::string>;
 const std::vector<oxatest::Fixture> language = {
     {"attr", "number ( sg , pl ) %\n"},
     {"term", "DET N V\n"},
+    {"lex", "\"le\"|DET|sg|10|#1|\n\"chat\"|N|sg|10|#1|\n\"dort\"|V|sg|10|#1|\n"},
+    {"syn", "ROOT = NP [sg] V [sg] %\nNP = INHERIT n : number ; DET [n] N [n] %\n"},
 };
 
 std::string cmd(const std::string& text) {
@@ -69,6 +71,25 @@ TEST(StoredTrees, RecoveredTreesAreStoredAgainInEachStyle) {
     ASSERT_NE(at, core1.end()) << ::testing::PrintToString(core1);
     EXPECT_NE(std::search(at, core1.end(), indented.begin(), indented.end()), core1.end())
         << ::testing::PrintToString(core1);
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST(StoredTrees, AGenerationStoredSavedAndRecoveredIsTheSame) {
+    // Generate (return leaves command mode first), store full trees into
+    // corefile 1, save it, read it back and store again.
+    auto r =
+        runoxa({.keys = cmd("ATattr") + cmd("TMterm") + cmd("LElex") + cmd("SYsyn") + "{CR}{ESC}g" +
+                        cmd("ST1|0") + cmd("SAset") + cmd("REset") + cmd("VD2") + cmd("EM1"),
+                .files = language,
+                .framed = false});
+    Lines core1 = r.badlines;
+    auto first = std::search(core1.begin(), core1.end(), tree0.begin(), tree0.end());
+    ASSERT_NE(first, core1.end()) << ::testing::PrintToString(core1);
+    EXPECT_NE(std::search(first + 1, core1.end(), tree0.begin(), tree0.end()), core1.end())
+        << ::testing::PrintToString(core1);
+    // The untransformed copy of ROOT comes first in both sets.
+    EXPECT_EQ(std::count(core1.begin(), core1.end(), "$t 999999"), 2);
+    EXPECT_TRUE(r.exists("set"));
     EXPECT_EQ(r.status, 0);
 }
 

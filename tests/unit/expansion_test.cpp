@@ -142,6 +142,31 @@ TEST_F(ExpansionTest, ValueStaysOpenThroughExpansionUntilTheChoices) {
     purge_tree(s);
 }
 
+TEST_F(ExpansionTest, InheritAskingForAValueFixesTheParentsOpenValue) {
+    load("ROOT = CHOOSE n : number ; X [n] %\nX = INHERIT m : pl ; A [m] %\n");
+    int shared = 0, fresh = 0;
+    for (unsigned long sd : SEEDS) {
+        run(sd);
+        t_treenode* x = root->son;
+        t_treenode* a = x->son;
+        ASSERT_NE(a, nullptr);
+        int parent = x->attributes->first->index;
+        int child = a->attributes->first->index;
+        // The parent's value was drawn when the pattern needed it.
+        EXPECT_EQ(delayed[parent].fixed, 1);
+        if (delayed[parent].choice == 2) { // pl: the pattern matched
+            EXPECT_EQ(child, parent);
+            ++shared;
+        } else { // sing: a fresh compound with the pattern's value
+            EXPECT_NE(child, parent);
+            EXPECT_EQ(delayed[child].choice, 2);
+            ++fresh;
+        }
+    }
+    EXPECT_GT(shared, 0);
+    EXPECT_GT(fresh, 0);
+}
+
 TEST_F(ExpansionTest, ChoicesTakeEachAlternativeAndSkipNestedOnesWhole) {
     load("ROOT = ( A ( X | Y ) | B | C ) %\n");
     std::set<std::string> seen;
@@ -161,14 +186,14 @@ TEST_F(ExpansionTest, GuardsChooseTheRightHandSide) {
         const char* sentence; // what ROOT becomes
     };
     const Case cases[] = {
-        {"G = < sing : A > < pl : B > C %", "b"},          // the first true guard
-        {"G = < pl : A > < pl : B > %", "a"},               // only the first of two true ones
-        {"G = < sing : A > > C %", "c"},                    // the default when none holds
-        {"G = < pl : A > > C %", "a"},                      // the default is not also taken
-        {"G = < sing : A > < sing : B > %", ""},           // none true and no default: a leaf
-        {"G = < sing | pl : A > > C %", "a"},               // alternatives
-        {"G = < pl , sing : A > > C %", "c"},               // both terms must hold
-        {"G = < ( sing | pl ) , pl : A > > C %", "a"},      // groups
+        {"G = < sing : A > < pl : B > C %", "b"},      // the first true guard
+        {"G = < pl : A > < pl : B > %", "a"},          // only the first of two true ones
+        {"G = < sing : A > > C %", "c"},               // the default when none holds
+        {"G = < pl : A > > C %", "a"},                 // the default is not also taken
+        {"G = < sing : A > < sing : B > %", ""},       // none true and no default: a leaf
+        {"G = < sing | pl : A > > C %", "a"},          // alternatives
+        {"G = < pl , sing : A > > C %", "c"},          // both terms must hold
+        {"G = < ( sing | pl ) , pl : A > > C %", "a"}, // groups
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);
@@ -201,7 +226,7 @@ TEST_F(ExpansionTest, TreeThatNamesRootHoldsACopyWithTheSameWords) {
         walk_leaves(root->son, orig);
         ASSERT_EQ(orig.size(), 3u);
         for (size_t i = 0; i < 3; ++i) {
-            EXPECT_NE(rl[i], orig[i]);                        // a copy ...
+            EXPECT_NE(rl[i], orig[i]);                         // a copy ...
             EXPECT_EQ(rl[i]->dictionary, orig[i]->dictionary); // ... sharing the lookups
         }
     }
@@ -355,12 +380,9 @@ TEST_F(ExpansionTest, RestrictionStrings) {
         const char* want;
     };
     const Insert inserts[] = {
-        {nullptr, "a", 1, "a|"},
-        {nullptr, "a", 3, "?|?|a|"},
-        {"x|", "a", 3, "x|?|a|"},
-        {"x|?|z|", "a", 2, "x|a|z|"},
-        {"x|y|z|", "a", 2, "x|y,a|z|"},
-        {"x|y|", "\"q r\"", 2, "x|y,\"q r\"|"},
+        {nullptr, "a", 1, "a|"},        {nullptr, "a", 3, "?|?|a|"},
+        {"x|", "a", 3, "x|?|a|"},       {"x|?|z|", "a", 2, "x|a|z|"},
+        {"x|y|z|", "a", 2, "x|y,a|z|"}, {"x|y|", "\"q r\"", 2, "x|y,\"q r\"|"},
     };
     for (const Insert& c : inserts) {
         char* r = insert_restriction(c.old, c.values, c.n);
@@ -373,11 +395,8 @@ TEST_F(ExpansionTest, RestrictionStrings) {
         const char* want;
     };
     const Merge merges[] = {
-        {"?|b|", "a|?|", "a|b|"},
-        {"x|", "y|", "x,y|"},
-        {"x|", "?|z|w|", "x|z|w|"},
-        {"?|?|c|", "a|", "a|?|c|"},
-        {"x|y|", "", "x|y|"},
+        {"?|b|", "a|?|", "a|b|"},   {"x|", "y|", "x,y|"}, {"x|", "?|z|w|", "x|z|w|"},
+        {"?|?|c|", "a|", "a|?|c|"}, {"x|y|", "", "x|y|"},
     };
     for (const Merge& c : merges) {
         char* r = merge_restr(c.old, c.new_);

@@ -27,7 +27,6 @@ class IndirectionTest : public MorphFixture {
                              "\"dog\"|N|sg|1||\n")
                      .c_str());
         oxa::resetstore();
-        oxa::initcore();
     }
     void TearDown() override {
         resetexpansion();
@@ -142,7 +141,6 @@ TEST_F(IndirectionTest, NoPointerMessages) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         oxa::resetstore();
-        oxa::initcore();
         findtag(record("beauty"), c.field, c.tag);
         EXPECT_STREQ(ind_pointer.data(), "");
         EXPECT_EQ(count_messages(c.message), 1) << ::testing::PrintToString(messages());

@@ -27,7 +27,6 @@ class MorphFixture : public BormoTest {
         bormo::resetindirection();
         bormo::resetlexicon();
         bormo::resetgencommands();
-        oxa::initcore();
         bormo::readattr(file("attr", "number ( sg , pl ) person ( first , second , third ) "
                                      "gender ( masc , fem ) %")
                             .c_str());

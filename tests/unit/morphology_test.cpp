@@ -49,7 +49,6 @@ TEST_F(MorphologyTest, RuleFileMessages) {
         SCOPED_TRACE(c.text);
         resetmorphology();
         oxa::resetstore();
-        oxa::initcore();
         rules(c.text);
         EXPECT_EQ(count_messages(c.message), 1) << ::testing::PrintToString(messages());
         std::string names;
@@ -272,7 +271,6 @@ TEST_F(MorphologyTest, Expressions) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.exp);
         oxa::resetstore();
-        oxa::initcore();
         EXPECT_EQ(eval(nodes4[c.node], c.exp), c.result);
         if (c.message)
             EXPECT_EQ(count_messages(c.message), 1) << ::testing::PrintToString(messages());

@@ -70,14 +70,14 @@ TEST_F(SentencesTest, PostMorphologyGluesAndCapitalises) {
         std::string out;
     };
     const Case cases[] = {
-        {"the ^s", "thes"},                // glued to the word before
-        {"a ^ b", "ab"},                   // ... and to the one after
-        {"` la", "La"},                    // capital of the next letter
-        {"x `  y", "x Y"},                 // one blank kept, then the capital
-        {"`\xE9t\xE9", "\xC9t\xE9"},       // a Latin-1 small letter
-        {"`1a", "1a"},                     // a digit takes the mark and is not changed
-        {"a  b", "a  b"},                  // blanks are copied as they stand
-        {"^", ""},                         // a mark alone gives nothing
+        {"the ^s", "thes"},          // glued to the word before
+        {"a ^ b", "ab"},             // ... and to the one after
+        {"` la", "La"},              // capital of the next letter
+        {"x `  y", "x Y"},           // one blank kept, then the capital
+        {"`\xE9t\xE9", "\xC9t\xE9"}, // a Latin-1 small letter
+        {"`1a", "1a"},               // a digit takes the mark and is not changed
+        {"a  b", "a  b"},            // blanks are copied as they stand
+        {"^", ""},                   // a mark alone gives nothing
         {"", ""},
     };
     for (const Case& c : cases)

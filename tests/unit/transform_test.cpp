@@ -293,6 +293,31 @@ TEST_F(TransformTest, TransformationsRunByPriorityThenOnTheNewChildren) {
     purge_tree(s);
 }
 
+TEST_F(TransformTest, AReplacementThatRegrowsItselfStops) {
+    // Each X becomes a copy of ROOT, whose X carries T again.
+    load("T = TRANSFORMATION * : ROOT ; %");
+    root = tree("ROOT(A X)");
+    attach(child(root, 2), "T");
+    treestate = 1;
+    t_treenode* q = tree("QUESTION(B)");
+    attach(q, "T");
+    transform(q);
+    EXPECT_EQ(count_messages("transformation terminated"), 1);
+    int depth = 0;
+    for (t_treenode* n = q; n; n = n->son ? child(n->son, 2) : nullptr)
+        ++depth;
+    EXPECT_GT(depth, 100);
+    EXPECT_LE(depth, MAXNODES + 2);
+    purge_tree(q);
+    // The next walk starts afresh.
+    t_treenode* s = tree("S(A)");
+    attach(s, "FLATTEN");
+    transform(s);
+    EXPECT_EQ(shape(s), "S(A)");
+    EXPECT_EQ(count_messages("transformation terminated"), 1);
+    purge_tree(s);
+}
+
 TEST_F(TransformTest, FindLowPriorityTakesTheFirstOfTheLowest) {
     load("A = TRANSFORMATION PRIORITY 7 * : 1 ; %\n"
          "B = TRANSFORMATION PRIORITY 3 * : 1 ; %\n"
