@@ -82,8 +82,10 @@ adverbs = [("today", "t@dR"), ("now", "nW"), ("often", "of@n"), ("slowly", "slXl
            ("quietly", "kwY@tli"), ("outside", "WtsYd"), ("together", "t@geD@")]
 
 
-def entry(word, cls, attrs, freq, p1, p2, rel="", ipa="", irr=""):
-    ipa_f = '"%s"' % ipa if ipa else ""
+def entry(word, cls, attrs, freq, p1, p2, rel="", ipa="", irr="", ipa_rule=""):
+    # The pronunciation of the base form, followed by the rule that adds the
+    # sound of an ending.
+    ipa_f = ('"%s"' % ipa if ipa else "") + ("$" + ipa_rule if ipa_rule else "")
     irr_f = '"%s"' % irr if irr else ""
     return '"%s"|%s|%s|%d|%s|%s|%s|%s|%s|' % (word, cls, attrs, freq, p1, p2, rel, ipa_f, irr_f)
 
@@ -101,15 +103,17 @@ def main(out):
     lines.append(entry("our", "DET", "number", 3, "#1", "", "", "W@"))
     for w, ipa, rel, irr in nouns:
         lines.append(entry(w, "N", "number,thing", 10 if not irr else 6, "#1",
-                           "$irrnoun" if irr else "$plural", rel, ipa, irr))
+                           "$irrnoun" if irr else "$plural", rel, ipa, irr,
+                           "" if irr else "ipanoun"))
     for w, ipa, opp in adjectives:
         rel = 'opp:"%s"' % opp if opp else ""
         lines.append(entry(w, "ADJ", "positive", 8, "#1", "", rel, ipa))
     for w, ipa, val in verbs:
-        lines.append(entry(w, "V", "tense,person,number,%s" % val, 8, "#1", "$verb", "", ipa))
+        lines.append(entry(w, "V", "tense,person,number,%s" % val, 8, "#1", "$verb", "", ipa,
+                           "", "ipaverb"))
     for w, ipa, val, past in irregular:
         lines.append(entry(w, "V", "tense,person,number,%s" % val, 8, "#1", "$irrverb",
-                           "", ipa, past))
+                           "", ipa, past, "ipairrverb"))
     lines.append(entry("have", "V", "tense,person,number,transitive", 6,
                        "have(tense,person,number)", "", "", "hav"))
     for w, ipa, val in verbs + [(i[0], i[1], i[2]) for i in irregular]:

@@ -191,6 +191,26 @@ void store_attributes(std::string& text, std::vector<std::string>& comps) {
     comps.clear();
 }
 
+// A compound of the attribute field is built token by token: a component,
+// with an optional sign, starts it or follows a '.', and '.' joins two
+// components.  A '.' or sign out of place is reported and left out, so that
+// the stored field keeps its encoded form.
+bool component_expected(const std::string& comp) {
+    return comp.empty() || comp.back() == '.' || comp.back() == '<' || comp.back() == '>';
+}
+
+// Ends the compound being built: a dangling '.' or sign is reported and left
+// out, and what remains joins the field's compounds.
+void end_compound(std::string& comp, std::vector<std::string>& comps) {
+    if (!comp.empty() && component_expected(comp)) {
+        lexerr("Unexpected character in attribute field", tok2str(comp.back()));
+        while (!comp.empty() && component_expected(comp))
+            comp.pop_back();
+    }
+    if (!comp.empty()) comps.push_back(comp);
+    comp.clear();
+}
+
 void store_frequency(std::string& text, long freq, bool seen) {
     char buf[8];
     if (!seen) freq = 1;
@@ -224,8 +244,7 @@ int readentry(int linktolexicon) {
         const char* id = identbuf.data();
         if (t == '|') {
             if (field == 3) {
-                if (!comp.empty()) comps.push_back(comp);
-                comp.clear();
+                end_compound(comp, comps);
                 if (comps.size() > MAXLEXCOMP) {
                     lexerr("Too many compounds in attribute field");
                     rejected = true;
@@ -245,14 +264,17 @@ int readentry(int linktolexicon) {
                     rejected = true;
                     break;
                 }
+                // Components written side by side (blanks are dropped)
+                // belong to one compound.
+                if (!component_expected(comp)) comp += '.';
                 comp += static_cast<char>(ATTRCODE);
                 comp += static_cast<char>(att_class);
                 comp += static_cast<char>(att_value < 0 ? BAREVALUE : att_value);
-            } else if (t == '.' || t == '<' || t == '>') {
+            } else if ((t == '.' && !component_expected(comp)) ||
+                       ((t == '<' || t == '>') && (comp.empty() || comp.back() == '.'))) {
                 comp += static_cast<char>(t);
             } else if (t == ',') {
-                if (!comp.empty()) comps.push_back(comp);
-                comp.clear();
+                end_compound(comp, comps);
             } else {
                 lexerr("Unexpected character in attribute field", tok2str(t));
             }
@@ -296,7 +318,7 @@ int readentry(int linktolexicon) {
     }
     // Close an unfinished field, then add the missing ones.
     if (field == 3 && (!comp.empty() || !comps.empty())) {
-        if (!comp.empty()) comps.push_back(comp);
+        end_compound(comp, comps);
         store_attributes(text, comps);
         ++field;
     } else if (field == 4 && freqseen) {

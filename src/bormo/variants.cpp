@@ -2,6 +2,7 @@
 // related through tags and phonological spellings, with their data files.
 #include "bormo/variants.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -91,10 +92,6 @@ void expect(int ch) {
 
 } // namespace
 
-void merror_readtables(const char* file) {
-    (void)file;
-}
-
 void tag_readtables(const char* file) {
     file_operation = "tag info input";
     file_position.clear();
@@ -168,13 +165,163 @@ void phon_readtables(const char* file) {
     file_operation.clear();
     file_position.clear();
 }
-void print_merror_tables() {}
+namespace {
 
-// ------------------------------------------------------------ variants
+// Drops pairs repeated or covered by an every-value pair of their type, after
+// sorting by type and then value.
+int tidy_pairs(std::vector<mrpair>& pairs) {
+    std::sort(pairs.begin(), pairs.end(), [](const mrpair& a, const mrpair& b) {
+        return a.type != b.type ? a.type < b.type : a.value < b.value;
+    });
+    std::vector<mrpair> out;
+    for (const mrpair& p : pairs) {
+        if (!out.empty() && out.back().type == p.type &&
+            (out.back().value == p.value || out.back().value == -1))
+            continue;
+        out.push_back(p);
+    }
+    pairs = out;
+    return static_cast<int>(pairs.size());
+}
 
-void mrmodify() {}
+// A new fixed delay entry of the given type and value, or -1 when the table is full.
+int fixed_delay(int type, int value) {
+    if (delayptr >= DELAYSIZE) return -1;
+    delayed[delayptr] = {type, value, 1};
+    return delayptr++;
+}
+
+// The leaf's single-component attribute of a type, or null.
+attr_list single_of_type(attr_list l, int type) {
+    for (; l; l = l->next)
+        if (l->first && !l->first->another && delayed[l->first->index].class_ == type) return l;
+    return nullptr;
+}
+
+} // namespace
+
+void merror_readtables(const char* file) {
+    file_operation = "morph error input";
+    file_position.clear();
+    openfile(file, 0);
+    while (v_peep() != T_EOF) {
+        int t = v_peep();
+        if (t != T_IDENT) {
+            v_err("Unexpected symbol", tok2str(t).c_str(), "");
+            v_next();
+            continue;
+        }
+        std::string name = identbuf.data();
+        file_position = name;
+        int term = lookup_terminal(name.c_str());
+        if (term < 0 || term >= MRTERMS) v_err("Terminal not in terminal list", name.c_str(), "");
+        v_next();
+        expect('(');
+        std::vector<mrpair> pairs;
+        bool full = false;
+        while (v_peep() == T_IDENT) {
+            std::string a = identbuf.data();
+            if (!lookup_attr(a.c_str())) {
+                v_err("Attribute not in attribute list", a.c_str(), "");
+            } else if (static_cast<int>(pairs.size()) >= MRPAIRS) {
+                if (!full) v_err("Maximum allowable types/values for a terminal", a.c_str(), "");
+                full = true;
+            } else {
+                pairs.push_back({att_class, att_value});
+            }
+            v_next();
+        }
+        expect(')');
+        if (term < 0 || term >= MRTERMS) continue;
+        int n = tidy_pairs(pairs);
+        for (int k = 0; k < n; ++k)
+            mrdata[term][k] = pairs[k];
+        mrdata[term][n] = {0, 0};
+    }
+    file_operation.clear();
+    file_position.clear();
+}
+
+void print_merror_tables() {
+    for (int t = 0; t < terminal_count && t < MRTERMS; ++t) {
+        v_print(MSGCORE, terminal_table[t].c_str());
+        for (int k = 0; k <= MRPAIRS; ++k) {
+            v_printf(MSGCORE, "%d", mrdata[t][k].type);
+            if (mrdata[t][k].type == 0) break;
+            v_printf(MSGCORE, "%d", mrdata[t][k].value);
+        }
+    }
+}
+
+void mrmodify() {
+    for (int t = 0; t < MRTERMS; ++t) {
+        mrmod_row& row = mrmod[t];
+        row = {};
+        int slot = -1, lasttype = 0;
+        for (int k = 0; k < MRPAIRS && mrdata[t][k].type != 0; ++k) {
+            const mrpair p = mrdata[t][k];
+            if (p.type != lasttype) {
+                if (slot + 1 >= MRTYPES) break;
+                ++slot;
+                lasttype = p.type;
+                row.ntypes = slot + 1;
+            }
+            int from = p.value, to = p.value;
+            if (p.value == -1) {
+                from = 1;
+                to = (p.type > 0 && p.type < MAXTYPES) ? attr_table[p.type].entries - 1 : 0;
+            }
+            for (int v = from; v <= to && row.nvalues[slot] < MRVALUES; ++v) {
+                int d = fixed_delay(p.type, v);
+                if (d < 0) return;
+                row.values[slot][row.nvalues[slot]++] = d;
+            }
+        }
+    }
+}
+
 void make_variants(t_treenode* leaf) {
-    (void)leaf;
+    free_variants(leaf);
+    if (!leaf || !leaf->name) return;
+    const int term = lookup_terminal(leaf->name);
+    if (term < 0 || term >= MRTERMS || mrmod[term].ntypes == 0) return;
+    const mrmod_row& row = mrmod[term];
+    std::array<int, MRTYPES> c{};
+    for (;;) {
+        // The next combination, the last slot turning fastest.
+        int s = row.ntypes - 1;
+        while (s >= 0 && c[s] == row.nvalues[s]) {
+            c[s] = 0;
+            --s;
+        }
+        if (s < 0) return; // back to the unchanged combination
+        ++c[s];
+        attr_list attrs = duplicate_attr_list(leaf->attributes);
+        auto* v = new morphvar{};
+        for (int k = 0; k < row.ntypes; ++k) {
+            if (c[k] == 0) continue;
+            const int d = row.values[k][c[k] - 1];
+            if (attr_list l = single_of_type(attrs, delayed[d].class_)) {
+                l->first->index = d;
+            } else {
+                comp_attr ca = create_comp_attr();
+                ca->index = d;
+                add_attr_to_list(&attrs, ca);
+            }
+            v->attrcomb[++v->attrcomb[0]] = d;
+        }
+        t_treenode* copy = copy_node(leaf);
+        purge_attr_list(&copy->attributes);
+        copy->attributes = attrs;
+        free(copy->morphed_word);
+        copy->morphed_word = strdup_("");
+        morph_word(copy, 5);
+        morph_word(copy, 6);
+        v->variant = strdup_(copy->morphed_word ? copy->morphed_word : "");
+        purge_node(copy);
+        v->next = leaf->mvar;
+        leaf->mvar = v;
+    }
 }
 
 void all_variants(t_treenode* tree) {
@@ -191,20 +338,235 @@ void free_variants(t_treenode* leaf) {
     }
 }
 
+namespace {
+
+bool delay_less(int a, int b) {
+    const t_delay &x = delayed[a], &y = delayed[b];
+    return x.class_ != y.class_ ? x.class_ < y.class_ : x.choice < y.choice;
+}
+
+// Set comparison of two ordered value lists: 0 equal, 1 a lies within b,
+// 2 b lies within a, 3 neither.
+int contains(const difference& a, const difference& b) {
+    int bits = 0, i = 0, j = 0;
+    while (i < a.ltind && j < b.ltind) {
+        const t_delay &x = delayed[a.left[i]], &y = delayed[b.left[j]];
+        if (x.class_ == y.class_ && x.choice == y.choice) {
+            ++i;
+            ++j;
+        } else if (delay_less(a.left[i], b.left[j])) {
+            bits |= 2;
+            ++i;
+        } else {
+            bits |= 1;
+            ++j;
+        }
+    }
+    if (i < a.ltind) bits |= 2;
+    if (j < b.ltind) bits |= 1;
+    return bits;
+}
+
+// The text of a list of delay indices as an attribute list.
+std::string values_text(const std::array<int, NDIFF>& v, int n) {
+    comp_attr c = nullptr;
+    for (int k = 0; k < n; ++k)
+        add_comp_attr(&c, v[k]);
+    char* t = print_comp_attr(c);
+    std::string s = t ? t : "";
+    free(t);
+    purge_comp_attr(&c);
+    return s;
+}
+
+} // namespace
+
 int compare_var(const char* word, t_treenode* leaf, std::array<std::string, NBREAKUP>& out) {
-    (void)word;
-    (void)leaf;
-    (void)out;
-    return 0;
+    if (!word || !leaf) return 0;
+    int found = 0;
+    difference* kept = nullptr;
+    for (morphvar* v = leaf->mvar; v; v = v->next) {
+        if (!v->variant || strcmp(v->variant, word) != 0) continue;
+        found = 1;
+        auto* d = new difference{};
+        for (int k = 1; k <= v->attrcomb[0] && k < NATTRCOMB; ++k) {
+            const int vi = v->attrcomb[k];
+            attr_list l = single_of_type(leaf->attributes, delayed[vi].class_);
+            if (l && delayed[l->first->index].choice == delayed[vi].choice) continue;
+            if (d->ltind < NDIFF) d->left[d->ltind++] = vi;
+            if (l && d->rtind < NDIFF) d->right[d->rtind++] = l->first->index;
+        }
+        std::sort(d->left.begin(), d->left.begin() + d->ltind, delay_less);
+        bool drop = false;
+        for (difference** p = &kept; *p;) {
+            const int r = contains(*d, **p);
+            if (r == 0 || r == 2) { // equals or contains a kept one
+                drop = true;
+                break;
+            }
+            if (r == 1) { // a kept one contains it
+                difference* gone = *p;
+                *p = gone->nextdiff;
+                delete gone;
+                continue;
+            }
+            p = &(*p)->nextdiff;
+        }
+        if (drop) {
+            delete d;
+        } else {
+            d->nextdiff = kept;
+            kept = d;
+        }
+    }
+    int n = 0;
+    while (kept) {
+        difference* next = kept->nextdiff;
+        if (n < NBREAKUP)
+            out[n++] =
+                values_text(kept->right, kept->rtind) + "/" + values_text(kept->left, kept->ltind);
+        delete kept;
+        kept = next;
+    }
+    return found;
 }
 
 // ------------------------------------------------------------ tags
 
+namespace {
+
+bool blankc(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
+// The word list of the clause of `tag` in a lexical field, or null when the
+// field has no such clause (or an error was reported).
+const char* err_findtag(const char* f, const char* tag) {
+    const char* p = f;
+    for (;;) {
+        while (*p && blankc(*p))
+            ++p;
+        if (!*p) {
+            v_err("[Indirection] Unexpected end of lexical entry", tag, "");
+            return nullptr;
+        }
+        if (*p == '|') return nullptr;
+        const char* clause = p;
+        std::string name;
+        if (*p != '"') {
+            while (*p && *p != ':' && *p != ';' && *p != '|' && !blankc(*p))
+                name += *p++;
+            while (*p && blankc(*p))
+                ++p;
+            if (*p == '|') {
+                v_err("Indirection not found", tag, "");
+                return nullptr;
+            }
+        }
+        if (*p == ':' && name == tag) return p + 1;
+        // Skip the rest of the clause, quotes included.
+        (void)clause;
+        bool quoted = false;
+        while (*p && (quoted || (*p != ';' && *p != '|'))) {
+            if (*p == '"') quoted = !quoted;
+            ++p;
+        }
+        if (*p == ';') ++p;
+    }
+}
+
+struct word_choice {
+    std::string word;
+    std::string category; // empty: the leaf's
+};
+
+// The quoted words of a clause, each optionally followed by "/" and a category.
+bool err_get_word_choices(const char* p, std::vector<word_choice>& out) {
+    for (;;) {
+        while (*p && blankc(*p))
+            ++p;
+        if (*p != '"') return true;
+        ++p;
+        word_choice w;
+        while (*p && *p != '"') {
+            if (*p == '|') {
+                v_err("[Indirection] Closing quote missing", "", "");
+                return false;
+            }
+            w.word += *p++;
+        }
+        if (*p == '"') ++p;
+        if (*p == '/') {
+            ++p;
+            while (*p && *p != ',' && *p != ':' && *p != ';' && *p != '|' && !blankc(*p))
+                w.category += *p++;
+        }
+        out.push_back(w);
+        while (*p && blankc(*p))
+            ++p;
+        if (*p != ',' && *p != ':') return true;
+        ++p;
+    }
+}
+
+} // namespace
+
 t_treenode* err_gen_syn(t_treenode* leaf, const char* tag, int field) {
-    (void)leaf;
-    (void)tag;
-    (void)field;
-    return nullptr;
+    if (!leaf || !tag || field <= 0 || !leaf->dictionary || !leaf->dictionary->dictionary)
+        return nullptr;
+    const char* words = err_findtag(getfieldptr(leaf->dictionary->dictionary, field), tag);
+    if (!words) return nullptr;
+    std::vector<word_choice> choices;
+    if (!err_get_word_choices(words, choices) || choices.empty()) return nullptr;
+    t_treenode* head = nullptr;
+    t_treenode** tail = &head;
+    for (size_t k = 0; k < choices.size(); ++k) {
+        const std::string cat = choices[k].category.empty()
+                                    ? (leaf->dictionary->class_ ? leaf->dictionary->class_ : "")
+                                    : choices[k].category;
+        const int term = lookup_terminal(cat.c_str());
+        recnode* entry = nullptr;
+        if (term >= 0 && term < dictterm && dictionary)
+            for (recnode* r = dictionary[term]; r && !entry; r = r->previous) {
+                const char* w = r->recordptr;
+                if (w && *w == '"') ++w;
+                const size_t n = choices[k].word.size();
+                if (w && strncmp(w, choices[k].word.c_str(), n) == 0 &&
+                    (w[n] == '"' || w[n] == '|'))
+                    entry = r;
+            }
+        if (!entry || d_table_count >= DICTSIZE) {
+            v_err("Indirection not found", choices[k].word.c_str(), cat.c_str());
+            err_kill_syn(head);
+            return nullptr;
+        }
+        t_treenode* c = copy_node(leaf);
+        if (k > 0) {
+            free(c->morphed_word);
+            c->morphed_word = strdup_("");
+        }
+        c->left = leaf->left;
+        c->right = leaf->right;
+        std::string cls;
+        for (const char* f = getfieldptr(entry->recordptr, 2);
+             *f && *f != '|' && !blankc(*f) && *f != ','; ++f)
+            cls += *f;
+        t_dict_lookup& d = dict_table[d_table_count];
+        d.class_ = strdup_(cls.c_str());
+        d.dictionary = entry->recordptr;
+        d.error = 0;
+        d.pointed_at = 1;
+        d.vf = -1;
+        c->dictionary = &d;
+        c->index = d_table_count++;
+        *tail = c;
+        tail = &c->sibling;
+    }
+    for (t_treenode* c = head; c; c = c->sibling) {
+        morph_word(c, 5);
+        morph_word(c, 6);
+    }
+    return head;
 }
 
 void err_kill_syn(t_treenode* list) {
@@ -218,11 +580,13 @@ void err_kill_syn(t_treenode* list) {
 
 void err_match_syn(const char* word, t_treenode* leaf, lexdiff* cell) {
     for (const tag_table* t = taglist; t; t = t->next) {
+        const int mark = d_table_count; // the candidates' lookups are released below
         t_treenode* cands = err_gen_syn(leaf, t->tag, t->field);
         bool found = false;
         for (t_treenode* c = cands; c && !found; c = c->sibling)
             if (strdiff(err_expected(c).c_str(), word) == 0) found = true;
         err_kill_syn(cands);
+        purgelookups(mark);
         if (found) {
             cell->matchclass = t->tag_int;
             return;
@@ -306,7 +670,31 @@ void err_match_phono(const char* word, t_treenode* leaf, lexdiff* cell) {
 
 // ------------------------------------------------------------ enumeration
 
-void generate_enumerations() {}
+void generate_enumerations() {
+    if (!root) {
+        oxa::diserr("Error: ROOT tree does not exist");
+        return;
+    }
+    oxa::progress("Beginning enumerations");
+    mrmodify();
+    all_variants(root);
+    for (t_treenode* l = root->right; l; l = l->right) {
+        if (!l->morphed_word || !*l->morphed_word) continue;
+        v_print(MSGCORE, "");
+        v_printf(MSGCORE, "ORIGINAL WORD: %s", l->morphed_word);
+        v_print(MSGCORE, "");
+        v_print(MSGCORE, "Morphological variations:     Attribute list:");
+        for (const morphvar* v = l->mvar; v; v = v->next) {
+            std::array<int, NDIFF> vals{};
+            int n = 0;
+            for (int k = 1; k <= v->attrcomb[0] && k < NATTRCOMB; ++k)
+                vals[n++] = v->attrcomb[k];
+            v_printf(MSGCORE, "%s;%s", values_text(vals, n).c_str(), v->variant);
+        }
+        v_print(MSGCORE, "");
+    }
+    oxa::clearhelp();
+}
 
 void vreadipa() {
     uninstall(VF_IP);

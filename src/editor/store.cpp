@@ -2,8 +2,9 @@
 // compacting collector.
 #include "editor/store.hpp"
 
+#include <cstdlib>
 #include <cstring>
-#include <new>
+#include <sys/mman.h>
 #include <set>
 #include <string>
 
@@ -20,13 +21,16 @@ namespace oxa {
 
 std::array<COREFILE, NCORE> core{};
 int32_t corenum = 1;
-std::array<unsigned char, HEAPSIZE> textbase{};
+// Aligned so that the heap can be backed by large pages (fewer page faults
+// when a big file is read).
+alignas(1 << 21) std::array<unsigned char, HEAPSIZE> textbase{};
 int64_t avail = 0;
 int64_t hiaddr = HIADDR;
 LINE* reserve = nullptr;
 int32_t full = 0;
 LINE firstphys{};
 LINE* lastphys = &firstphys;
+int32_t hdrblocklimit = -1;
 
 namespace {
 
@@ -35,13 +39,75 @@ namespace {
 // the line it has just removed.
 LINE* limbo = nullptr;
 
+// Line headers come from blocks of HDRBLOCK, taken fresh (bump) or from the
+// free list of released headers (chained through `nextphys`).  A block's
+// headers are touched only when they are handed out.  A block fills one
+// large page.
+constexpr size_t HDRBLOCKBYTES = size_t{1} << 21;
+struct HdrBlock {
+    HdrBlock* next;
+    LINE hdrs[HDRBLOCK];
+};
+static_assert(sizeof(HdrBlock) <= HDRBLOCKBYTES);
+HdrBlock* hdrpool = nullptr; // every block, newest first
+int32_t nblocks = 0;
+LINE* freehdrs = nullptr;
+LINE* bumpnext = nullptr; // next never-used header of the newest block
+LINE* bumpend = nullptr;
+
 LINE* newheader() {
-    return new (std::nothrow) LINE{};
+    LINE* l = freehdrs;
+    if (l != nullptr) {
+        freehdrs = l->nextphys;
+    } else {
+        if (bumpnext == bumpend) {
+            if (hdrblocklimit >= 0 && nblocks >= hdrblocklimit) return nullptr;
+            auto* b = static_cast<HdrBlock*>(std::aligned_alloc(HDRBLOCKBYTES, HDRBLOCKBYTES));
+            if (b == nullptr) return nullptr;
+#ifdef MADV_HUGEPAGE
+            ::madvise(b, HDRBLOCKBYTES, MADV_HUGEPAGE);
+#endif
+            b->next = hdrpool;
+            hdrpool = b;
+            ++nblocks;
+            bumpnext = b->hdrs;
+            bumpend = b->hdrs + HDRBLOCK;
+        }
+        l = bumpnext++;
+    }
+    *l = LINE{};
+    return l;
 }
 
 void freeheader(LINE* l) {
-    delete l;
+    l->object = K_DEAD;
+    l->nextphys = freehdrs;
+    freehdrs = l;
 }
+
+// Gives every block back but the first, which is kept for reuse; all headers
+// become invalid.
+void freepool() {
+    HdrBlock* first = nullptr;
+    while (hdrpool != nullptr) {
+        HdrBlock* next = hdrpool->next;
+        if (next == nullptr) {
+            first = hdrpool;
+        } else {
+            std::free(hdrpool);
+        }
+        hdrpool = next;
+    }
+    hdrpool = first;
+    nblocks = first != nullptr ? 1 : 0;
+    freehdrs = nullptr;
+    bumpnext = first != nullptr ? first->hdrs : nullptr;
+    bumpend = first != nullptr ? first->hdrs + HDRBLOCK : nullptr;
+}
+
+// Static storage reads as zero until it is first written: the heap needs
+// no clearing before the first reset.
+bool heapclean = true;
 
 void tolimbo(LINE* l) {
     l->object = K_DEAD;
@@ -322,29 +388,21 @@ void initcore() {
 }
 
 void resetstore() {
-    // Every header is reachable from a corefile list, the physical chain
-    // (dead ones), the limbo list or the reserve; collect them once each.
-    std::set<LINE*> all;
-    for (COREFILE& c : core) {
-        if (c.header == nullptr) continue;
-        LINE* l = c.header->down;
-        while (l != nullptr && l != c.header) {
-            all.insert(l);
-            l = l->down;
-        }
-        all.insert(c.header);
-    }
-    for (LINE* l = firstphys.nextphys; l != nullptr; l = l->nextphys)
-        all.insert(l);
-    for (LINE* l = limbo; l != nullptr; l = l->nextphys)
-        all.insert(l);
-    if (reserve != nullptr) all.insert(reserve);
-    for (LINE* l : all)
-        freeheader(l);
+    // Every header lives in the pool: giving the blocks back frees them all.
+    freepool();
+    hdrblocklimit = -1;
     limbo = nullptr;
     reserve = nullptr;
     core.fill(COREFILE{});
-    textbase.fill(0);
+    if (!heapclean) textbase.fill(0);
+#ifdef MADV_HUGEPAGE
+    // The advice covers whole large pages: the heap's last one is shared with
+    // the static state after it.
+    if (heapclean)
+        ::madvise(textbase.data(), (textbase.size() + HDRBLOCKBYTES - 1) & ~(HDRBLOCKBYTES - 1),
+                  MADV_HUGEPAGE);
+#endif
+    heapclean = false;
     avail = 0;
     hiaddr = HIADDR;
     full = 0;
@@ -352,6 +410,10 @@ void resetstore() {
     lastphys = &firstphys;
     resetlines();
     initcore();
+}
+
+int32_t hdrblockcount() {
+    return nblocks;
 }
 
 std::string checkstore() {

@@ -100,6 +100,13 @@ void coreset();
 void garbage();
 void initcore();
 
+// Line headers are allocated HDRBLOCK at a time.  `hdrblocklimit` caps the
+// number of blocks (negative: no cap) so that tests can exhaust header
+// memory; `hdrblockcount` is the number of blocks held.
+constexpr int HDRBLOCK = 43690;
+extern int32_t hdrblocklimit;
+int32_t hdrblockcount();
+
 // Frees every header and restores the initial state; start-up and tests use it.
 void resetstore();
 

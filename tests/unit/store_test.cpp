@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "editor/blocks.hpp"
@@ -271,7 +272,67 @@ TEST_F(StoreTest, CreationRefusedWithoutReserveButGrowthStillWorks) {
     garbage(); // takes a new reserve
     EXPECT_NE(reserve, nullptr);
     EXPECT_EQ(full, 0);
-    delete spare;
+    (void)spare; // dropped on purpose: the pool gives it back at the next reset
+}
+
+TEST_F(StoreTest, FreedHeadersAreReused) {
+    std::set<LINE*> removed;
+    for (const char* s : {"one", "two", "three"})
+        addline(s);
+    for (int i = 0; i < 3; ++i)
+        addline("");
+    const int32_t blocks = hdrblockcount();
+    // Remove the six new lines: text lines die in place, empty ones wait in
+    // limbo; the collection releases both.
+    for (int i = 0; i < 6; ++i) {
+        removed.insert(cur().lnptr);
+        LINE* above = cur().lnptr->up;
+        removeline();
+        cur().lnptr = above;
+    }
+    garbage();
+    EXPECT_EQ(checkstore(), "");
+    // Six headers wait on the free list: five new lines and the new reserve
+    // take them, and no new memory is needed.
+    size_t reused = 0;
+    for (int i = 0; i < 6; ++i)
+        reused += removed.count(addline("x"));
+    reused += removed.count(reserve);
+    EXPECT_EQ(reused, 6u);
+    EXPECT_EQ(hdrblockcount(), blocks);
+    EXPECT_EQ(text(cur().lnptr), "x");
+}
+
+TEST_F(StoreTest, HeaderExhaustionLeavesNoReserve) {
+    hdrblocklimit = hdrblockcount();
+    int32_t added = 0;
+    while (added < 2 * HDRBLOCK && allocln(K_EMPTY, 0))
+        ++added;
+    EXPECT_GT(added, 0);
+    EXPECT_LT(added, HDRBLOCK);
+    EXPECT_EQ(reserve, nullptr);
+    EXPECT_EQ(hdrblockcount(), hdrblocklimit);
+    const int32_t lines = cur().lncount;
+    insline();
+    EXPECT_EQ(cur().lncount, lines);
+    garbage(); // nothing to free: memory stays full
+    EXPECT_EQ(reserve, nullptr);
+    EXPECT_EQ(full, 1);
+
+    // Removing lines gives headers back to the next collection.
+    LINE* above = cur().lnptr->up;
+    removeline();
+    cur().lnptr = above;
+    garbage();
+    EXPECT_NE(reserve, nullptr);
+    EXPECT_EQ(full, 0);
+    EXPECT_TRUE(allocln(K_EMPTY, 0));
+    EXPECT_EQ(cur().lncount, lines);
+
+    // A reset lifts the cap.
+    resetstore();
+    EXPECT_LT(hdrblocklimit, 0);
+    EXPECT_NE(reserve, nullptr);
 }
 
 TEST_F(StoreTest, HeapEndIsNeverPassed) {

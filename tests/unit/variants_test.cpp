@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "bormo/expansion.hpp"
+#include "bormo/attributes.hpp"
 #include "bormo/gencommands.hpp"
+#include "bormo/lexicon.hpp"
 #include "bormo/variants.hpp"
 #include "bormo_fixture.hpp"
 
@@ -103,6 +105,107 @@ TEST_F(VariantsTest, FileKindRowsEmptyTheTables) {
     }
     EXPECT_EQ(taglist, nullptr);
     EXPECT_EQ(phontablelist, nullptr);
+}
+
+class MerrorTest : public VariantsTest {
+  protected:
+    void SetUp() override {
+        VariantsTest::SetUp();
+        clear_terminals();
+        readattr(
+            file("attr", "number ( sg , pl )\nperson ( p1 , p2 , p3 )\ntense ( pres , past )\n%\n")
+                .c_str());
+        read_terminals(file("terms", "N V DET\n").c_str());
+        oxa::resetstore();
+    }
+    void TearDown() override {
+        clear_terminals();
+        VariantsTest::TearDown();
+    }
+    static int type_of(const char* name) {
+        lookup_attr(name);
+        return att_class;
+    }
+    static int value_of(const char* name) {
+        lookup_attr(name);
+        return att_value;
+    }
+};
+
+TEST_F(MerrorTest, RowsAreSortedWithoutRepeats) {
+    merror_readtables(
+        file("merr", "V ( person number p2 pl person )\nX ( number )\nN ( pl gender sg )\n")
+            .c_str());
+    const int number = type_of("number"), person = type_of("person");
+    ASSERT_LT(number, person);
+    // V: number (all values) and person (all values); p2 and pl are covered.
+    EXPECT_EQ(mrdata[1][0].type, number);
+    EXPECT_EQ(mrdata[1][0].value, -1);
+    EXPECT_EQ(mrdata[1][1].type, person);
+    EXPECT_EQ(mrdata[1][1].value, -1);
+    EXPECT_EQ(mrdata[1][2].type, 0);
+    // N: sg and pl in value order.
+    EXPECT_EQ(mrdata[0][0].value, value_of("sg"));
+    EXPECT_EQ(mrdata[0][1].value, value_of("pl"));
+    EXPECT_EQ(mrdata[0][2].type, 0);
+    EXPECT_EQ(count_messages("ERROR morph error input X Terminal not in terminal list X"), 1);
+    EXPECT_EQ(count_messages("ERROR morph error input N Attribute not in attribute list gender"),
+              1);
+}
+
+TEST_F(MerrorTest, VariantsInOdometerOrder) {
+    // number with all its values, and one value of person.
+    merror_readtables(file("merr", "V ( number p3 )\n").c_str());
+    mrmodify();
+    ASSERT_EQ(mrmod[1].ntypes, 2);
+    EXPECT_EQ(mrmod[1].nvalues[0], 2);
+    EXPECT_EQ(mrmod[1].nvalues[1], 1);
+
+    // A leaf in the singular, first person.
+    t_treenode* leaf = makenode("V");
+    text_to_comp_struct("sg", 0);
+    add_attr_to_list(&leaf->attributes, comp_attr_register);
+    text_to_comp_struct("p1", 0);
+    add_attr_to_list(&leaf->attributes, comp_attr_register);
+    make_variants(leaf);
+    std::vector<std::string> got; // most recent first
+    for (const morphvar* v = leaf->mvar; v; v = v->next) {
+        std::string s;
+        for (int k = 1; k <= v->attrcomb[0]; ++k)
+            s += std::string(k > 1 ? "+" : "") +
+                 att_get_name(delayed[v->attrcomb[k]].class_, delayed[v->attrcomb[k]].choice);
+        got.push_back(s);
+    }
+    // Produced: p3; sg; sg+p3; pl; pl+p3 (never the unchanged combination).
+    EXPECT_EQ(got, (std::vector<std::string>{"pl+p3", "pl", "sg+p3", "sg", "p3"}));
+
+    // Words as morphology would give them: two variants spell "walk", one
+    // differing in number only and one in number and person.
+    const char* words[] = {"walk", "walk", "walkz", "walks", "walked"};
+    int k = 0;
+    for (morphvar* v = leaf->mvar; v; v = v->next) {
+        free(v->variant);
+        v->variant = strdup_(words[k++]);
+    }
+    struct Case {
+        const char* word;
+        int match;
+        std::vector<std::string> out;
+    } cases[] = {
+        {"walk", 1, {"sg/pl"}},  // pl+p3 holds pl: only the smaller difference
+        {"walkz", 1, {"p1/p3"}}, // sg is the leaf's own value
+        {"walked", 1, {"p1/p3"}},
+        {"ran", 0, {}},
+    };
+    for (const Case& c : cases) {
+        std::array<std::string, NBREAKUP> out;
+        EXPECT_EQ(compare_var(c.word, leaf, out), c.match) << c.word;
+        std::vector<std::string> got_out;
+        for (const std::string& o : out)
+            if (!o.empty()) got_out.push_back(o);
+        EXPECT_EQ(got_out, c.out) << c.word;
+    }
+    purge_node(leaf);
 }
 
 } // namespace
