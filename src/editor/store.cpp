@@ -396,7 +396,11 @@ void resetstore() {
     core.fill(COREFILE{});
     if (!heapclean) textbase.fill(0);
 #ifdef MADV_HUGEPAGE
-    if (heapclean) ::madvise(textbase.data(), textbase.size(), MADV_HUGEPAGE);
+    // The advice covers whole large pages: the heap's last one is shared with
+    // the static state after it.
+    if (heapclean)
+        ::madvise(textbase.data(), (textbase.size() + HDRBLOCKBYTES - 1) & ~(HDRBLOCKBYTES - 1),
+                  MADV_HUGEPAGE);
 #endif
     heapclean = false;
     avail = 0;

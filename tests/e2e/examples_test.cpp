@@ -15,7 +15,7 @@ namespace {
 using oxatest::runoxa;
 
 std::filesystem::path example_dir(const std::string& lang) {
-    return std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples" / lang;
+    return std::filesystem::path(OXA_SOURCE_DIR) / "examples" / lang;
 }
 
 std::vector<oxatest::Fixture> example_files(const std::string& lang) {
@@ -141,7 +141,8 @@ TEST(Examples, EachLanguageLoadsWithoutErrors) {
               "Finished reading table input from file 'tables'",
               "Finished reading Syntax Input from file 'syntax'",
               "Finished reading tag info input from file 'tags'",
-              "Finished reading phon table input from file 'phonology'", c.words}) {
+              "Finished reading phon table input from file 'phonology'",
+              "Finished reading morph error input from file 'merrors'", c.words}) {
             EXPECT_TRUE(std::any_of(emitted.begin(), emitted.end(), [&](const std::string& l) {
                 return l.find(want) == 0;
             })) << want;
@@ -347,12 +348,14 @@ TEST(Examples, DemoReportShowsTheLearnersMistakes) {
     } cases[] = {
         {"english",
          {"RESPONSE : the doctor read yor gardns",
-          "C2 --  MISSING  small",             // a missing word
-          "C6 S5   APPROX   gardens/gardns",   // a misspelling
+          "C2 --  MISSING  small",           // a missing word
+          "C6 S5   APPROX   gardens/gardns", // a misspelling
+          "C4 S3   MORPH    reads/read p3/p1  OR  p3/p2  OR  pres/past  OR  sg/pl", // a wrong form
           "C5 S4   PHONO your/yor   our/or"}}, // a spelling that sounds right
         {"french",
          {"RESPONSE : les porte grises quitent mai", "C6 --  MISSING  chattes",
-          "C4 S4   APPROX   quittent/quitent", "C5 S5   PHONO mes/mai   es/ai"}},
+          "C4 S4   APPROX   quittent/quitent", "C5 S5   PHONO mes/mai   es/ai",
+          "C2 S2   MORPH    portes/porte pl/sg"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lang);
