@@ -9,9 +9,11 @@ CXX=${CXX:-clang++}
 FLAGS="-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined -Isrc"
 libs=$(pkg-config --libs ncurses 2>/dev/null || echo -lncurses)
 objs=""
+# Any header change rebuilds every object: the headers are shared widely.
+newest=$(ls -t src/*/*.hpp | head -n 1)
 for src in src/editor/*.cpp src/bormo/*.cpp; do
     obj="$out/obj/$(echo "$src" | tr / _).o"
-    if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ]; then
+    if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ] || [ "$newest" -nt "$obj" ]; then
         $CXX $FLAGS -fsanitize=fuzzer-no-link -c "$src" -o "$obj"
     fi
     objs="$objs $obj"

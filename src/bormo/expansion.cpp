@@ -19,6 +19,7 @@
 #include "bormo/reader.hpp"
 #include "bormo/sentences.hpp"
 #include "bormo/syntax.hpp"
+#include "bormo/variants.hpp"
 #include "bormo/vline.hpp"
 #include "editor/frontend.hpp"
 
@@ -296,6 +297,7 @@ void purge_node(t_treenode* n) {
     free_transformations(n->transformation);
     purge_attr_list(&n->attributes);
     indir_purge_list(&n->indirections);
+    free_variants(n);
     delete n;
 }
 

@@ -15,7 +15,7 @@ using oxatest::runoxa;
 
 std::vector<oxatest::Fixture> english() {
     std::vector<oxatest::Fixture> files;
-    auto dir = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples" / "english";
+    auto dir = std::filesystem::path(OXA_SOURCE_DIR) / "examples" / "english";
     for (const char* name :
          {"attributes", "terminals", "lexicon", "morphology", "tables", "syntax"}) {
         std::ifstream in(dir / name, std::ios::binary);

@@ -15,7 +15,7 @@ namespace {
 using oxatest::runoxa;
 
 std::filesystem::path example_dir(const std::string& lang) {
-    return std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples" / lang;
+    return std::filesystem::path(OXA_SOURCE_DIR) / "examples" / lang;
 }
 
 std::vector<oxatest::Fixture> example_files(const std::string& lang) {

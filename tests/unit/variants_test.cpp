@@ -8,6 +8,7 @@
 #include "bormo/attributes.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/lexicon.hpp"
+#include "bormo/expansion.hpp"
 #include "bormo/variants.hpp"
 #include "bormo_fixture.hpp"
 
@@ -206,6 +207,66 @@ TEST_F(MerrorTest, VariantsInOdometerOrder) {
         EXPECT_EQ(got_out, c.out) << c.word;
     }
     purge_node(leaf);
+}
+
+class TagMatchTest : public MerrorTest {
+  protected:
+    t_treenode* leaf = nullptr;
+    void SetUp() override {
+        MerrorTest::SetUp();
+        resetexpansion();
+        initdict();
+        readdict(
+            file("lex",
+                 "\"cat\"|N|number|10|#1||syn:\"kitten\";opp:\"dog\",\"wolf\"; ant : \"dog\"/N|\n"
+                 "\"kitten\"|N|number|10|#1||\n"
+                 "\"dog\"|N|number|10|#1|||\n"
+                 "\"big\"|DET|number|10|||der:\"bigness\"/X|\n")
+                .c_str());
+        oxa::resetstore();
+    }
+    void TearDown() override {
+        if (leaf) purge_node(leaf);
+        resetexpansion();
+        clearlexicon();
+        MerrorTest::TearDown();
+    }
+    // A leaf looked up on the entry of `word` in category `cat`.
+    void make_leaf(const char* cat, const char* word) {
+        leaf = makenode(cat);
+        leaf->morphed_word = strdup_(word);
+        terminal_node(leaf);
+        leaf->dictionary->class_ = strdup_(cat);
+        int term = lookup_terminal(cat);
+        for (recnode* r = dictionary[term]; r; r = r->previous)
+            if (std::string(r->recordptr).rfind(std::string("\"") + word + "\"", 0) == 0)
+                leaf->dictionary->dictionary = r->recordptr;
+        ASSERT_NE(leaf->dictionary->dictionary, nullptr);
+    }
+};
+
+TEST_F(TagMatchTest, ResponseRelatedThroughATag) {
+    tag_readtables(file("tags", "opp ( 7 )\nsyn ( 7 )\nant ( 7 )\n").c_str());
+    make_leaf("N", "cat");
+    struct Case {
+        const char* response;
+        int want;
+        int messages; // "Indirection not found" lines
+    } cases[] = {
+        {"kitten", 6, 1}, // opp lists "wolf", missing from the lexicon: syn is tried next
+        {"dog", 7, 1},    // the missing word leaves opp without candidates; ant has it
+        {"mouse", CLASS_UNRELATED, 1},
+    };
+    for (const Case& c : cases) {
+        oxa::resetstore();
+        lexdiff cell{};
+        cell.matchclass = CLASS_UNRELATED;
+        const int before = d_table_count;
+        err_match_syn(c.response, leaf, &cell);
+        EXPECT_EQ(cell.matchclass, c.want) << c.response;
+        EXPECT_EQ(count_messages("Indirection not found"), c.messages) << c.response;
+        EXPECT_EQ(d_table_count, before) << c.response; // candidates' lookups released
+    }
 }
 
 } // namespace
