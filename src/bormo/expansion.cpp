@@ -66,27 +66,6 @@ void fresh_lookup(t_dict_lookup& d) {
     d.vf = -1;
 }
 
-// Identifier characters of node names in stored rule texts.
-bool namechar(uchar c) {
-    if (std::isalnum(c) || c == '_' || c == '%') return true;
-    static const char accented[] = "\xC0\xC2\xC7\xC8\xC9\xCA\xCE\xD4\xD9\xDB"
-                                   "\xE0\xE2\xE7\xE8\xE9\xEA\xEE\xF4\xF9\xFB";
-    return c != 0 && std::strchr(accented, static_cast<char>(c)) != nullptr;
-}
-
-const char* read_name(const char* p, std::string& name) {
-    name.clear();
-    while (namechar(at(p)))
-        name += *p++;
-    return p;
-}
-
-const char* skip_quoted(const char* p) {
-    for (++p; *p && *p != '"'; ++p) {
-    }
-    return *p ? p + 1 : p;
-}
-
 // Where the values of a field restriction end.
 bool ends_values(uchar c) {
     return c == 0 || c == ' ' || c == '(' || c == ')' || c == '/' || c == ';' || c == '[' ||

@@ -69,12 +69,6 @@ std::array<int, MAXCHOICEDEPTH + 2> varsave{};  // curvar at the opening parenth
 int prekey_mark = 0;                            // a preselection key after '/' is being read
 int pending_slash = 0; // a '/' read after a key turned out to begin an attachment
 
-bool is_wordchar(unsigned char c) {
-    if (std::isalnum(c) || c == '_' || c == '%') return true;
-    static const char accented[] = "\xC0\xC2\xC7\xC8\xC9\xCA\xCE\xD4\xD9\xDB"
-                                   "\xE0\xE2\xE7\xE8\xE9\xEA\xEE\xF4\xF9\xFB";
-    return c != 0 && std::strchr(accented, static_cast<char>(c)) != nullptr;
-}
 
 std::string ident() {
     return std::string(identbuf.data());
@@ -846,11 +840,19 @@ transformation* gettrans(const char* name) {
 }
 
 // Stored-text scanners.  Every step stops at the terminating NUL.
-namespace {
+// Scanners shared by every reader of stored rule texts.
 
-const char* skip_name(const char* p) {
+bool is_wordchar(unsigned char c) {
+    if (std::isalnum(c) || c == '_' || c == '%') return true;
+    static const char accented[] = "\xC0\xC2\xC7\xC8\xC9\xCA\xCE\xD4\xD9\xDB"
+                                   "\xE0\xE2\xE7\xE8\xE9\xEA\xEE\xF4\xF9\xFB";
+    return c != 0 && std::strchr(accented, static_cast<char>(c)) != nullptr;
+}
+
+const char* read_name(const char* p, std::string& name) {
+    name.clear();
     while (is_wordchar(static_cast<unsigned char>(*p)))
-        ++p;
+        name += *p++;
     return p;
 }
 
@@ -864,6 +866,16 @@ const char* skip_quoted(const char* p) { // p at the opening quote
 const char* skip_byte(const char* p) {
     return *p ? p + 1 : p;
 }
+
+namespace {
+
+const char* skip_name(const char* p) {
+    while (is_wordchar(static_cast<unsigned char>(*p)))
+        ++p;
+    return p;
+}
+
+
 
 const char* skip_attrlist(const char* p) { // p at '['
     ++p;

@@ -95,6 +95,12 @@ transformation* gettrans(const char* name);
 
 // Scanners over the stored text.  Each takes the position of an element and
 // returns the position after it.
+// Scanners of stored rule texts, shared with tree expansion and
+// transformations: name characters, a name, a quoted string, one byte.
+bool is_wordchar(unsigned char c);
+const char* read_name(const char* p, std::string& name);
+const char* skip_quoted(const char* p);
+const char* skip_byte(const char* p);
 const char* skip_compattr(const char* p);
 // From inside a right-hand side to the next segment start ('<', '>') or the end.
 const char* skip_rule(const char* p);

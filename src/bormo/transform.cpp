@@ -36,31 +36,6 @@ bool transform_stopped = false; // the depth limit was met in this walk
 // Kinds of the elements of the last guard matched, by element number.
 std::array<bool, GUARDSLOTS> star_element{};
 
-bool namechar(uchar c) {
-    if (std::isalnum(c) || c == '_' || c == '%') return true;
-    static const char accented[] = "\xC0\xC2\xC7\xC8\xC9\xCA\xCE\xD4\xD9\xDB"
-                                   "\xE0\xE2\xE7\xE8\xE9\xEA\xEE\xF4\xF9\xFB";
-    return c != 0 && std::strchr(accented, static_cast<char>(c)) != nullptr;
-}
-
-const char* read_name(const char* p, std::string& name) {
-    name.clear();
-    while (namechar(at(p)))
-        name += *p++;
-    return p;
-}
-
-const char* skip_quoted(const char* p) { // p at the opening quote
-    ++p;
-    while (*p && *p != '"')
-        ++p;
-    return *p ? p + 1 : p;
-}
-
-const char* skip_byte(const char* p) {
-    return *p ? p + 1 : p;
-}
-
 const char* skip_list(const char* p) { // p at '['
     ++p;
     while (*p && *p != ']') {
