@@ -794,6 +794,13 @@ void read_syntax(const char* filename) {
                 v_next();
             else
                 v_err("Rule name must be followed by =. ", "", "");
+            // A rule of the barrier's name would make unloading stop at it.
+            if (name == BARRIER_NAME) {
+                v_err("Improper rule name: ", name.c_str(), "");
+                failed = true;
+                skip_to_end_of_rule();
+                continue;
+            }
             errorflag = 0;
             pending_slash = 0;
             prekey_mark = 0;
