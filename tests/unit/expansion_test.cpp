@@ -1,7 +1,7 @@
 // Tree expansion on small language files written by each test: agreement
 // through shared attribute values, choices, guards, trees that name ROOT,
 // preselection, the node limit, tree copies and restriction strings.
-#include "bormo_fixture.hpp"
+#include "generation_fixture.hpp"
 
 #include <cstdlib>
 #include <cstring>
@@ -36,26 +36,8 @@ const char* const AGREEMENT = "S = CHOOSE n : number ; NP [n] VP [n] %\n"
                               "NP = INHERIT m : number ; DET [m] N [m] %\n"
                               "VP = INHERIT m : number ; V [m] %\n";
 
-class ExpansionTest : public BormoTest {
+class ExpansionTest : public GenerationTest {
   protected:
-    void SetUp() override {
-        BormoTest::SetUp();
-        clean();
-    }
-    void TearDown() override {
-        clean();
-        BormoTest::TearDown();
-    }
-    static void clean() {
-        resetexpansion();
-        resetsentences();
-        resetlexicon();
-        resetsyntax();
-        resetmorphology();
-        resetindirection();
-        resetguards();
-        resetgencommands();
-    }
 
     void load(const std::string& syntax) {
         readattr(file("attr", ATTRS).c_str());

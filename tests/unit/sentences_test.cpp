@@ -1,7 +1,7 @@
 // Sentence assembly: filling lookups from leaves, joining words, the glue and
 // capital marks, the sentence buffer's bound, the morphology pass table and
 // the sentence commands' helpers.
-#include "bormo_fixture.hpp"
+#include "generation_fixture.hpp"
 
 #include <cstdlib>
 #include <cstring>
@@ -21,26 +21,8 @@ namespace {
 
 using namespace bormo;
 
-class SentencesTest : public BormoTest {
+class SentencesTest : public GenerationTest {
   protected:
-    void SetUp() override {
-        BormoTest::SetUp();
-        clean();
-    }
-    void TearDown() override {
-        clean();
-        BormoTest::TearDown();
-    }
-    static void clean() {
-        resetexpansion();
-        resetsentences();
-        resetlexicon();
-        resetsyntax();
-        resetmorphology();
-        resetindirection();
-        resetguards();
-        resetgencommands();
-    }
 
     // A threaded tree whose leaves carry the given words.
     static t_treenode* tree_of(const std::vector<std::string>& words) {
