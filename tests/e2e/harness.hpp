@@ -25,6 +25,13 @@
 // unless the run asked for raw output (`framed` false).
 #pragma once
 
+// Where the built program and the source tree are: defined once in paths.cpp,
+// so that no other test object carries a build-specific path.
+extern const char* const oxa_binary_path;
+extern const char* const oxa_source_dir;
+#define OXA_BINARY oxa_binary_path
+#define OXA_SOURCE_DIR oxa_source_dir
+
 #include <gtest/gtest.h>
 
 #include <cerrno>

@@ -1,0 +1,5 @@
+// The build-specific paths the end-to-end tests need, kept in one object.
+extern const char* const oxa_binary_path;
+extern const char* const oxa_source_dir;
+const char* const oxa_binary_path = OXA_BINARY_PATH;
+const char* const oxa_source_dir = OXA_SOURCE_PATH;
