@@ -487,6 +487,7 @@ void change() {
             textbase[static_cast<size_t>(at + i)] = b == FREEBYTE ? FREEBYTE_SUBST : b;
         }
         c.curcol += rlen;
+        c.edited = 1;
         if (avail > hiaddr || reserve == nullptr) garbage();
         // The search goes on behind the replacement; after an empty match one
         // character further, so that it cannot match the same place again.

@@ -253,9 +253,13 @@ TEST(Find, ChangeReplacesEveryMatchToTheEnd) {
         auto r = run({"h.txt"}, "{CMD}CH" + k.params + "{CR}{CR}#{CMD}EM{CR}", {hats});
         EXPECT_EQ(emitted(r.out), (std::vector<std::string>{k.emitted}));
     }
-    // From the cursor on: the first line stays.
+    // From the cursor on: the first line stays.  A change leaves the corefile
+    // to be saved; a change that found nothing does not.
     auto r = run({"h.txt"}, "{CMD}PO2|1{CR}{CMD}CHthe|a{CR}{CMD}EM{CR}", {hats});
     EXPECT_EQ(emitted(r.out), (std::vector<std::string>{"the cat the hat\nare\n"}));
+    EXPECT_EQ(r.err, "oxa: corefile 1 (h.txt) not saved\n");
+    r = run({"h.txt"}, "{CMD}CHdog|a{CR}{CMD}EM{CR}", {hats});
+    EXPECT_EQ(r.err, "");
 }
 
 TEST(Find, ChangeRefusesAnEmptyPattern) {
