@@ -1,5 +1,6 @@
 // Start-up: argument checks, initialisation, the start-up input and the edit loop.
 #include "bormo/gencommands.hpp"
+#include "editor/blocks.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/files.hpp"
@@ -8,6 +9,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/reformat.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -71,6 +73,8 @@ void initmodules() {
     resetmotion();
     resetfiles();
     resettyping();
+    resetblocks();
+    resetreformat();
     resetstore(); // ends with initcore
 }
 
