@@ -374,12 +374,26 @@ int rnext() {
     }
 }
 
-// The next word, empty at the end of the paragraph.
+// The next word, empty at the end of the paragraph.  The bytes of a line
+// before its last one that are not blanks are taken in one go; blanks, line
+// ends and the last byte of a line go through `rnext`.
 std::string rword() {
     std::string w;
-    for (int ch = rnext(); ch != ' ' && ch != END; ch = rnext())
+    for (;;) {
+        if (rd.lp != rd.below) {
+            const unsigned char* t = &textbase[rd.lp->index];
+            int32_t start = rd.cp;
+            while (rd.cp < rd.lp->length && t[rd.cp - 1] != ' ')
+                rd.cp += 1;
+            if (rd.cp > start) {
+                w.append(reinterpret_cast<const char*>(t + start - 1), static_cast<size_t>(rd.cp - start));
+                rd.lastc = t[rd.cp - 2];
+            }
+        }
+        int ch = rnext();
+        if (ch == ' ' || ch == END) return w;
         w += static_cast<char>(ch);
-    return w;
+    }
 }
 
 // ---- Writing the new paragraph ---------------------------------------------
