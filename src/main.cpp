@@ -10,6 +10,7 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/reformat.hpp"
+#include "editor/sort.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -75,6 +76,7 @@ void initmodules() {
     resettyping();
     resetblocks();
     resetreformat();
+    resetsort();
     resetstore(); // ends with initcore
 }
 
