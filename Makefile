@@ -49,6 +49,7 @@ bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	$(BENCH_BUILD)/oxa_bench
 	sh bench/fetchsave.sh $(BENCH_BUILD)/oxa
 	sh bench/reformat.sh $(BENCH_BUILD)/oxa
+	sh bench/sort.sh $(BENCH_BUILD)/oxa
 
 deps-fuzz:
 	@if ! command -v clang++ >/dev/null; then \

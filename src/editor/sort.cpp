@@ -1,6 +1,7 @@
 #include "editor/sort.hpp"
 
 #include <algorithm>
+#include <cstring>
 
 #include "editor/blocks.hpp"
 #include "editor/commands.hpp"
@@ -83,6 +84,9 @@ bool records() {
     return v == 1 || v == 2;
 }
 
+// Whether the sort being run compares record fields (fixed when it starts).
+bool byfield = false;
+
 const unsigned char* bytes(const LINE* l) {
     return &textbase[l->index];
 }
@@ -108,9 +112,14 @@ int textcmp(const LINE* a, const LINE* b) {
         // From the key column over `keylength` columns, never past a line's end.
         const int64_t keyend = o + keylength;
         int64_t m = std::min<int64_t>({a->length, b->length, keyend});
-        for (int64_t i = o; i < m; ++i) {
-            int d = mapped(ta[i]) - mapped(tb[i]);
+        if (sorttable == 0) {
+            int d = std::memcmp(ta + o, tb + o, static_cast<size_t>(m - o));
             if (d != 0) return d;
+        } else {
+            for (int64_t i = o; i < m; ++i) {
+                int d = mapped(ta[i]) - mapped(tb[i]);
+                if (d != 0) return d;
+            }
         }
         if (m == keyend || a->length == b->length) return 0;
         return a->length > b->length ? 1 : -1;
@@ -148,66 +157,81 @@ bool interrupted() {
     return abortreq == 1;
 }
 
-// Appends x to the chain head..tail (chained through `down`).
-void chain(LINE*& head, LINE*& tail, LINE* x) {
-    if (head == nullptr) {
-        head = x;
-    } else {
-        tail->down = x;
-        x->up = tail;
+// A chain of lines being built by a partition scan (linked through `down`),
+// with its line count and its middle line: the one n div 2 lines below its
+// head, which is the pivot when the chain is sorted in turn.
+struct Part {
+    LINE* head = nullptr;
+    LINE* tail = nullptr;
+    LINE* mid = nullptr;
+    int64_t n = 0;
+    void add(LINE* x) {
+        if (head == nullptr) {
+            head = mid = x;
+        } else {
+            tail->down = x;
+            x->up = tail;
+        }
+        tail = x;
+        n += 1;
+        if (n % 2 == 0) mid = mid->down;
     }
-    tail = x;
+};
+
+LINE* middle(LINE* head, int64_t n) {
+    LINE* pivot = head;
+    for (int64_t i = 0; i < n / 2; ++i)
+        pivot = pivot->down;
+    return pivot;
 }
 
-// Sorts the n lines head..tail, which lie between `before` and `beyond`.
-void oxasort(LINE* head, LINE* tail, int64_t n) {
+// Sorts the n lines head..tail, whose middle line is `pivot`.
+void oxasort(LINE* head, LINE* tail, int64_t n, LINE* pivot) {
     while (n > 15 && !interrupted()) {
         LINE* before = head->up;
         LINE* beyond = tail->down;
-        LINE* pivot = head;
-        for (int64_t i = 0; i < n / 2; ++i)
-            pivot = pivot->down;
-        LINE *sh = nullptr, *st = nullptr, *fh = nullptr, *ft = nullptr;
-        int64_t ns = 0, nf = 0;
+        Part stay, follow;
         after = false;
         for (LINE* x = head; x != beyond;) {
             LINE* next = x->down;
+            // The scan follows the links: fetch what the next steps read.
+            const LINE* soon = next->down;
+            __builtin_prefetch(soon->down);
+            __builtin_prefetch(&textbase[soon->index + soon->linekey]);
             if (x == pivot) {
                 after = true;
             } else if (compare(x, pivot)) {
-                chain(fh, ft, x);
-                ++nf;
+                follow.add(x);
             } else {
-                chain(sh, st, x);
-                ++ns;
+                stay.add(x);
             }
             x = next;
         }
         // before, the lines that stay, the pivot, the lines that follow, beyond.
         LINE* prev = before;
-        if (sh != nullptr) {
-            prev->down = sh;
-            sh->up = prev;
-            prev = st;
+        if (stay.head != nullptr) {
+            prev->down = stay.head;
+            stay.head->up = prev;
+            prev = stay.tail;
         }
         prev->down = pivot;
         pivot->up = prev;
         prev = pivot;
-        if (fh != nullptr) {
-            prev->down = fh;
-            fh->up = prev;
-            prev = ft;
+        if (follow.head != nullptr) {
+            prev->down = follow.head;
+            follow.head->up = prev;
+            prev = follow.tail;
         }
         prev->down = beyond;
         beyond->up = prev;
         // The smaller part first (recursively), then the larger (here).
-        if (ns <= nf) {
-            if (ns > 1) oxasort(sh, st, ns);
-            head = fh, tail = ft, n = nf;
-        } else {
-            if (nf > 1) oxasort(fh, ft, nf);
-            head = sh, tail = st, n = ns;
-        }
+        Part& smaller = stay.n <= follow.n ? stay : follow;
+        Part& larger = stay.n <= follow.n ? follow : stay;
+        if (smaller.n > 1) oxasort(smaller.head, smaller.tail, smaller.n, smaller.mid);
+        head = larger.head;
+        tail = larger.tail;
+        n = larger.n;
+        pivot = larger.mid;
         if (head == nullptr) return;
     }
 }
@@ -220,6 +244,9 @@ void isort(LINE* before, LINE* beyond) {
     x = x->down;
     while (x != beyond && !interrupted()) {
         LINE* next = x->down;
+        const LINE* soon = next->down;
+        __builtin_prefetch(soon->down);
+        __builtin_prefetch(&textbase[soon->index + soon->linekey]);
         LINE* at = x->up;
         while (at != before && compare(at, x))
             at = at->up;
@@ -252,7 +279,7 @@ const std::array<int32_t, 256> unaccented = makeunaccented();
 const std::array<int32_t, 256> accents = makeaccents();
 
 int linecmp(const LINE* a, const LINE* b) {
-    return records() ? recordcmp(a, b) : textcmp(a, b);
+    return byfield ? recordcmp(a, b) : textcmp(a, b);
 }
 
 void sortchk() {
@@ -271,12 +298,13 @@ void sort() {
     for (int32_t i = 1; i < sortln1 && l != c.header; ++i)
         l = l->down;
     if (l == c.header || !eligible(l, vt)) return;
-    const int32_t field = records() ? cursorfield() : 0;
+    byfield = records();
+    const int32_t field = byfield ? cursorfield() : 0;
     LINE* before = l->up;
     int64_t n = 0;
     LINE* tail = l;
     for (int64_t ln = sortln1; ln <= sortln2 && l != c.header && eligible(l, vt); ++ln, l = l->down) {
-        l->linekey = records() ? locatefield(l, field) : sortpos - 1;
+        l->linekey = byfield ? locatefield(l, field) : sortpos - 1;
         tail = l;
         ++n;
     }
@@ -286,7 +314,7 @@ void sort() {
     const int32_t saveddir = sortdir;
     sortdir = sortdir == 0 ? 1 : 2;
     if (n > 1) {
-        oxasort(headptr, tailptr, n);
+        oxasort(headptr, tailptr, n, middle(headptr, n));
         isort(before, beyond);
     }
     sortdir = saveddir;
