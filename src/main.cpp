@@ -9,6 +9,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/rectangles.hpp"
 #include "editor/reformat.hpp"
 #include "editor/sort.hpp"
 #include "editor/store.hpp"
@@ -77,6 +78,7 @@ void initmodules() {
     resetblocks();
     resetreformat();
     resetsort();
+    resetrectangles();
     resetstore(); // ends with initcore
 }
 

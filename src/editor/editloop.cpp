@@ -10,6 +10,7 @@
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/rectangles.hpp"
 #include "editor/reformat.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
@@ -119,14 +120,14 @@ constexpr edtable edittable[] = {
     {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  80 delwordend . . . . . . .
     {L,         200, 0,   {xnextword, noop, noop, noop, noop, noop, noop, noop}}, //  81 xnextword . . . . . . .
     {L,         200, 0,   {xprevword, noop, noop, noop, noop, noop, noop, noop}}, //  82 xprevword . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  83 makecstars . . . . . . .
-    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  84 deleterect . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  85 insertrect . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  86 copyrect . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  87 insertcols . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  88 overwrect . . . . . . .
-    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  89 cpclrrect . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  90 cpclrovrect . . . . . . .
+    {0,         200, 0,   {makecstars, noop, noop, noop, noop, noop, noop, noop}}, //  83 makecstars . . . . . . .
+    {E,         200, 0,   {deleterect, noop, noop, noop, noop, noop, noop, noop}}, //  84 deleterect . . . . . . .
+    {E | S,     200, 0,   {insertrect, noop, noop, noop, noop, noop, noop, noop}}, //  85 insertrect . . . . . . .
+    {E | S,     200, 0,   {copyrect, noop, noop, noop, noop, noop, noop, noop}}, //  86 copyrect . . . . . . .
+    {E | S,     200, 0,   {insertcols, noop, noop, noop, noop, noop, noop, noop}}, //  87 insertcols . . . . . . .
+    {E | S,     200, 0,   {overwrect, noop, noop, noop, noop, noop, noop, noop}}, //  88 overwrect . . . . . . .
+    {E,         200, 0,   {cpclrrect, noop, noop, noop, noop, noop, noop, noop}}, //  89 cpclrrect . . . . . . .
+    {E | S,     200, 0,   {cpclrovrect, noop, noop, noop, noop, noop, noop, noop}}, //  90 cpclrovrect . . . . . . .
     {0,         200, 0,   {clearallstars, clearallstars, clearallstars, noop, noop, noop, noop, noop}}, //  91 clearallstars clearallstars clearallstars . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  92 flipchar flipchar flipchar . . . . flipchar
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  93 manynulines . . . . . . .

@@ -36,6 +36,17 @@ TEST(BlocksE2E, EditKeysAndCommands) {
          "MA1|20{CR}{CR}{ESC}[C{ESC}[C{ESC}[C{ESC}[C{ESC}[C{ESC}[s{ESC}[c", "hello\n       world\n"},
         {"join the next line", "hello \nworld\n", "{CR}{ESC}[j", "helloworld\n"},
         {"flush right on the margin", "abc\n", "MA1|10{CR}{CR}{ESC}[r", "       abc\n"},
+        {"cut a rectangle", "abcd\nefgh\nijkl\n",
+         "{CR}{^E}{ESC}[B{^E}{ESC}[C{ESC}[{^E}{ESC}[C{ESC}[{^E}{ESC}[{^D}", "ad\neh\nijkl\n"},
+        {"copy a rectangle to the cursor", "abcd\nefgh\n",
+         "{CR}{^E}{ESC}[B{^E}{ESC}[A{ESC}[{^E}{ESC}[C{ESC}[{^E}{ESC}[C{ESC}[C{ESC}[C{ESC}[C{ESC}[{^B}",
+         "abcd ab\nefgh ef\n"},
+        {"blank columns, the count typed after the key", "abc\ndef\n",
+         "{CR}{^E}{ESC}[B{^E}{ESC}[C{ESC}[{^F}2{CR}", "a  bc\nd  ef\n"},
+        {"sort on the first 15 columns", "pear\napple\nfig\n", "SO0|15|1|200000{CR}",
+         "apple\nfig\npear\n"},
+        {"sort descending, lines 2 to 3", "b\na\nc\nd\n", "SO1|15|2|3{CR}", "b\nc\na\nd\n"},
+        {"sort without case", "b\nA\na\nB\n", "SK1{CR}SO0|1{CR}", "A\na\nb\nB\n"},
     };
     for (const auto& c : cases) {
         oxatest::Result r = runoxa(oxatest::Run{.args = {"in.txt"},
