@@ -262,17 +262,6 @@ void isort(LINE* before, LINE* beyond) {
     }
 }
 
-// The field number of the cursor in the current record line.
-int32_t cursorfield() {
-    const COREFILE& c = cur();
-    const LINE* l = c.lnptr;
-    if (l->object != K_RECORD) return 1;
-    int32_t n = 1;
-    for (int32_t i = 0; i < l->length && i < c.curcol - 1; ++i)
-        if (bytes(l)[i] == '|') ++n;
-    return n;
-}
-
 } // namespace
 
 const std::array<int32_t, 256> unaccented = makeunaccented();
@@ -299,7 +288,11 @@ void sort() {
         l = l->down;
     if (l == c.header || !eligible(l, vt)) return;
     byfield = records();
-    const int32_t field = byfield ? cursorfield() : 0;
+    int32_t field = 0;
+    if (byfield) {
+        findfield();
+        field = fieldnum;
+    }
     LINE* before = l->up;
     int64_t n = 0;
     LINE* tail = l;

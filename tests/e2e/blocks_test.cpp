@@ -2,6 +2,7 @@
 // program: keys in, the file that SAVE writes out.
 #include "harness.hpp"
 
+#include <chrono>
 #include <string>
 
 namespace {
@@ -55,6 +56,14 @@ TEST(BlocksE2E, EditKeysAndCommands) {
         EXPECT_EQ(r.status, 0) << c.what;
         EXPECT_EQ(plain(r.file("out.txt")), c.out) << c.what;
     }
+}
+
+TEST(BlocksE2E, PauseKeyWaitsThreeSeconds) {
+    auto t0 = std::chrono::steady_clock::now();
+    oxatest::Result r = runoxa(oxatest::Run{.keys = "{CR}{ESC}j{CMD}BY{CR}"});
+    double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_GE(s, 3.0);
 }
 
 TEST(BlocksE2E, MessagesOfRefusals) {

@@ -126,6 +126,33 @@ TEST_F(Blocks, StarsSetToggleAndReplace) {
     }
 }
 
+// The row-flag messages "$TF<row>,<f1><f2>" in `trace`, as "row:f1".
+std::vector<std::string> rowflags() {
+    std::vector<std::string> out;
+    for (size_t p = trace.find("$TF"); p != std::string::npos; p = trace.find("$TF", p + 1)) {
+        size_t comma = trace.find(',', p);
+        out.push_back(trace.substr(p + 3, comma - p - 3) + ":" + trace[comma + 1]);
+    }
+    return out;
+}
+
+TEST_F(Blocks, StarredLinesShowTheirFlag) {
+    star({2, 4});
+    EXPECT_EQ(redisplay, 10);
+    trace.clear();
+    display();
+    const std::vector<std::string> flags = rowflags();
+    ASSERT_GE(flags.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(flags.begin(), flags.begin() + 5),
+              (std::vector<std::string>{"2: ", "3:*", "4: ", "5:*", "6: "}));
+    go(2);
+    makestars(); // removes it: the cursor row is rewritten
+    EXPECT_EQ(redisplay, 9);
+    trace.clear();
+    display();
+    EXPECT_EQ(rowflags(), std::vector<std::string>{"3: "});
+}
+
 TEST_F(Blocks, DeleteMovesTheBlockIntoCorefileZero) {
     const struct {
         const char* what;
