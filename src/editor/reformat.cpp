@@ -377,8 +377,8 @@ int rnext() {
 // The next word, empty at the end of the paragraph.  The bytes of a line
 // before its last one that are not blanks are taken in one go; blanks, line
 // ends and the last byte of a line go through `rnext`.
-std::string rword() {
-    std::string w;
+void rword(std::string& w) {
+    w.clear();
     for (;;) {
         if (rd.lp != rd.below) {
             const unsigned char* t = &textbase[rd.lp->index];
@@ -391,7 +391,7 @@ std::string rword() {
             }
         }
         int ch = rnext();
-        if (ch == ' ' || ch == END) return w;
+        if (ch == ' ' || ch == END) return;
         w += static_cast<char>(ch);
     }
 }
@@ -483,7 +483,8 @@ bool refblock() {
     std::vector<int32_t> gaps;
     bool open = false;    // a line is being filled
     bool hasword = false; // it holds a word already
-    std::string word = rword();
+    std::string word;
+    rword(word);
     while (!word.empty()) {
         if (!open) {
             line.assign(static_cast<size_t>(std::max(indent, 0)), ' ');
@@ -503,7 +504,7 @@ bool refblock() {
             }
             line += word;
             hasword = true;
-            word = rword();
+            rword(word);
             continue;
         }
         int32_t s = hyphenate(reinterpret_cast<const unsigned char*>(word.data()), sz, room - 1);
@@ -518,7 +519,7 @@ bool refblock() {
             word.erase(0, static_cast<size_t>(s));
         } else if (!hasword) {
             line += word;
-            word = rword();
+            rword(word);
         }
         if (jmode != 0) justify(line, gaps.data(), numinline);
         if (!emitline(line)) {

@@ -291,6 +291,15 @@ TEST_F(Reformat, OldParagraphGoesToCorefileZero) {
     EXPECT_EQ(text(0), (Lines{"", "after", "one  two", "three"}));
 }
 
+TEST_F(Reformat, InCorefileZeroTheOldParagraphFollowsTheNewOne) {
+    fill(0, {"one", "two", "", "rest"});
+    corenum = 0;
+    reformat();
+    ok();
+    EXPECT_EQ(text(0), (Lines{"one two", "one", "two", "", "rest"}));
+    EXPECT_EQ(cur().lnptr, cur().header->down);
+}
+
 TEST_F(Reformat, NothingOnOtherLines) {
     fill(1, {"\ra|b", "text"});
     reformat();
