@@ -1,5 +1,6 @@
 // Start-up: argument checks, initialisation, the start-up input and the edit loop.
 #include "bormo/gencommands.hpp"
+#include "editor/blocks.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/files.hpp"
@@ -9,6 +10,9 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/rectangles.hpp"
+#include "editor/reformat.hpp"
+#include "editor/sort.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -73,6 +77,10 @@ void initmodules() {
     resetfiles();
     resettyping();
     resetfind();
+    resetblocks();
+    resetreformat();
+    resetsort();
+    resetrectangles();
     resetstore(); // ends with initcore
 }
 

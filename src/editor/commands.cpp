@@ -17,6 +17,7 @@
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/sort.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -42,7 +43,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"FIND", L | R, "d7c2", "||", findchk, find, FINDPROMPT},
     {"SCANSET", 0, "d7c2", "||", findchk, nullptr, FINDPROMPT},
     {"DELETE", 0, "f1", "|", fpw, deletefile, nullptr},
-    {"SORT", L | S, "d3j gUgL", "|15|1|200000|", nullptr, nullptr,
+    {"SORT", L | S, "d3j gUgL", "|15|1|200000|", sortchk, sort,
      "0:ascending; 1:descending | keylength | startline | endline"},
     {"HYPHENS", 0, "d3", "|", nullptr, hyphenset, "degree of hyphenation"},
     {"JUSTIFY", 0, "d1", "|", nullptr, justset, "0:no justification   1:right justify"},
@@ -81,7 +82,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"WINDOW", 0, "i i ", "|200000|", nullptr, window, nullptr},
     {"EMIT", 0, "i gUgLd1", "|1|200000||", nullptr, emit,
      "corefile | firstline | lastline |0:oxa output, 1:driver input"},
-    {"SKEY", 0, "d2", "|", nullptr, nullptr, "0: ASCII; 1: French unaccented; 2: accents"},
+    {"SKEY", 0, "d2", "|", nullptr, skey, "0: ASCII; 1: French unaccented; 2: accents"},
     {"SWITCH", 0, "d2", "|", nullptr, nullptr,
      "0: to keybd/suspend; 1: to driver; 2: to keybd/abort"},
     {"ATTRIBUTE", 0, "f1", "|", fpr, bormo::vreadattr, "attribute file"},

@@ -141,6 +141,10 @@ LINE* allochdr() {
     return l;
 }
 
+void releasehdr(LINE* l) {
+    if (l != nullptr) freeheader(l);
+}
+
 bool allocln(int32_t linetype, int32_t length) {
     if (reserve == nullptr || length < 0 || avail + length > HEAPSIZE) return false;
     COREFILE& c = cur();

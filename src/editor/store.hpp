@@ -81,6 +81,9 @@ inline COREFILE& cur() {
 // Returns the reserve header and allocates the next one (null when memory for
 // headers is exhausted).  The header returned is uninitialised.
 LINE* allochdr();
+// Gives back a header taken with `allochdr` that was never linked into a
+// corefile or the physical chain (an operation that could not finish).
+void releasehdr(LINE* l);
 // Inserts a new line below `lnptr` and makes it current.  Refused (returns
 // false, nothing changed) while `reserve` is null or when `length` bytes from
 // `avail` would pass the heap's end.
