@@ -28,7 +28,9 @@ constexpr bool wellformed(uint32_t cp, uint32_t lower) {
     return cp >= lower && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
 }
 
-// Length of the run of ASCII bytes at p (at most n), eight at a time.
+} // namespace
+
+// Eight bytes at a time while none has its high bit set.
 size_t asciirun(const unsigned char* p, size_t n) {
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
@@ -40,8 +42,6 @@ size_t asciirun(const unsigned char* p, size_t n) {
         ++i;
     return i;
 }
-
-} // namespace
 
 int utf8decode(const unsigned char* p, size_t n, uint32_t& cp) {
     if (n == 0) return 0;

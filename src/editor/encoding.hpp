@@ -40,6 +40,9 @@ constexpr int latin1of(int lead, int cont) {
 // U+10FFFF are malformed.
 int utf8decode(const unsigned char* p, size_t n, uint32_t& cp);
 
+// Length of the run of ASCII bytes (below 128) at p, at most n.
+size_t asciirun(const unsigned char* p, size_t n);
+
 // Appends the UTF-8 form of the single-byte text (one or two bytes each) to out;
 // returns the number of bytes appended.  out must have room for 2 * n bytes.
 size_t utf8encode(const unsigned char* text, size_t n, unsigned char* out);
