@@ -43,6 +43,11 @@ size_t asciirun(const unsigned char* p, size_t n) {
     return i;
 }
 
+int utf8length(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    return leadof(lead).need + 1;
+}
+
 int utf8decode(const unsigned char* p, size_t n, uint32_t& cp) {
     if (n == 0) return 0;
     if (p[0] < 0x80) {

@@ -34,6 +34,10 @@ constexpr int latin1of(int lead, int cont) {
     return ((lead & 0x1F) << 6) | (cont & 0x3F);
 }
 
+// The length of the sequence a UTF-8 lead byte opens (1 for ASCII), 0 for a
+// byte that opens none.
+int utf8length(unsigned char lead);
+
 // The well-formed UTF-8 sequence at p (at most n bytes): returns its length
 // (1 to 4) and stores its character in cp; returns 0 when the bytes there are
 // malformed or cut short.  Overlong forms, surrogates and characters beyond
