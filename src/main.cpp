@@ -3,6 +3,7 @@
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/files.hpp"
+#include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
@@ -71,6 +72,7 @@ void initmodules() {
     resetmotion();
     resetfiles();
     resettyping();
+    resetfind();
     resetstore(); // ends with initcore
 }
 

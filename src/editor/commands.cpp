@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bormo/feedback.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/storedtrees.hpp"
@@ -12,6 +13,7 @@
 #include "editor/editloop.hpp"
 #include "editor/encoding.hpp"
 #include "editor/files.hpp"
+#include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
@@ -38,7 +40,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"GOODBYE", 0, "e ", "|", nullptr, goodbye, nullptr},
     {"OVERWRITE", 0, "f1gUgL", "|1|200000|", fpw, ovrwritefile, nullptr},
     {"JOIN", 0, "f1gUgL", "|1|200000|", fpw, join, nullptr},
-    {"FIND", L | R, "d7c2", "||", findchk, nullptr, FINDPROMPT},
+    {"FIND", L | R, "d7c2", "||", findchk, find, FINDPROMPT},
     {"SCANSET", 0, "d7c2", "||", findchk, nullptr, FINDPROMPT},
     {"DELETE", 0, "f1", "|", fpw, deletefile, nullptr},
     {"SORT", L | S, "d3j gUgL", "|15|1|200000|", nullptr, nullptr,
@@ -115,7 +117,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"PERRORSCORES", 0, "e ", "|", nullptr, bormo::perrorscores, "print error scores"},
     {"AUTOWRAP", 0, "d1", "|", nullptr, nullptr, "1: on, 0: off"},
     {"BYE", 0, "e ", "|", nullptr, goodbye, nullptr},
-    {"CHANGE", L | S, "c2cD", "||", nullptr, nullptr, "scan pattern | replacement pattern"},
+    {"CHANGE", L | S, "c2cD", "||", changechk, change, "scan pattern | replacement pattern"},
     {"DIRECTORY", 0, "k1", "|", nullptr, nullptr, "B: brief, F: full, T: top"},
     {"DTAB", 0, "d1", "|", nullptr, nullptr, "1: on, 0: off"},
     {"END", L, "e ", "|", nullptr, gotobottom, nullptr},
@@ -124,9 +126,10 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"NEWNAME", 0, "f1fD", "||", fpw, nullptr, "current file name | new file name"},
     {"UPDATE", 0, "e ", "|", nullptr, nullptr, nullptr},
     {"WSHIFT", 0, "i ", "|", shift, nullptr, "enter overlap"},
+    {"GRADE", 0, "d1", "|", nullptr, bormo::grade, "1: learner feedback on, 0: off"},
     {"**", 0, "", "", nullptr, nullptr, nullptr},
 }};
-static_assert(commands.size() == 82);
+static_assert(commands.size() == 83);
 
 // Key rules of the parameter types.
 constexpr std::array<std::array<ParamAction, NPCLASS>, NPTYPE> optable = {{

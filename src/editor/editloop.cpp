@@ -4,7 +4,9 @@
 #include "bormo/gencommands.hpp"
 #include "bormo/variants.hpp"
 
+#include "editor/checks.hpp"
 #include "editor/commands.hpp"
+#include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
@@ -12,6 +14,7 @@
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 #include "editor/terminal.hpp"
+#include "editor/textstats.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -58,15 +61,15 @@ constexpr edtable edittable[] = {
     {L,         200, ALL, {prcmnd, prcmnd, prcmnd, noop, prcmnd, prcmnd, prcmnd, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
     {0,         200, 0,   {inmode, inmode, inmode, noop, noop, inmode, inmode, inmode}}, //  22 inmode inmode inmode . . inmode inmode inmode
     {E | S,     200, 0,   {noop, upfield, upfield, noop, noop, upm, upm, upfield}}, //  23 reformat upfield upfield . remember upm upm upfield
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  24 extchk extchk extchk . . extchk extchk .
+    {0,         200, 0,   {extchk, extchk, extchk, noop, noop, extchk, extchk, noop}}, //  24 extchk extchk extchk . . extchk extchk .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  25 makestars makestars makestars . . makestars makestars .
     {L | E,     200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  26 recover recover recover . . recover recover .
     {L | E,     200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  27 delete delete delete . droppoint delete delete .
     {L,         3,   ALL, {up_page, up_page, uprec, noop, upline, up_page, uprec, noop}}, //  28 up_page up_page uprec . upline up_page uprec .
     {0,         200, 0,   {uclcsw, uclcsw, uclcsw, noop, noop, uclcsw, uclcsw, uclcsw}}, //  29 uclcsw uclcsw uclcsw . . uclcsw uclcsw uclcsw
     {L,         3,   ALL, {downpage, downpage, downrec, noop, downline, downpage, downrec, noop}}, //  30 downpage downpage downrec . downline downpage downrec .
-    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  31 find find find . . . . .
-    {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  32 resfind resfind resfind . nextitem resfind resfind .
+    {0,         200, ALL, {find, find, find, noop, noop, noop, noop, noop}}, //  31 find find find . . . . .
+    {L,         200, ALL, {resfind, resfind, resfind, noop, noop, resfind, resfind, noop}}, //  32 resfind resfind resfind . nextitem resfind resfind .
     {0,         200, 0,   {tabset, noop, noop, noop, noop, noop, noop, noop}}, //  33 tabset . . . addpic . . .
     {0,         200, ALL, {tabcur, downfield, noop, noop, noop, downm, downm, noop}}, //  34 tabcur downfield . ldexit . downm downm .
     {L | E | S, 200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  35 copyop copyop copyop . copyop copyop copyop .
@@ -97,8 +100,8 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {noop, noop, noop, noop, noop, downrow, downrow, noop}}, //  60 . . . . . downrow downrow .
     {0,         200, 0,   {noop, noop, noop, noop, noop, uprow, uprow, noop}}, //  61 . . . . . uprow uprow .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  62 regshow regshow regshow . . . . .
-    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  63 resnumber resnumber resnumber . . resnumber resnumber .
-    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  64 rescheck rescheck rescheck . . rescheck rescheck .
+    {0,         200, ALL, {resnumber, resnumber, resnumber, noop, noop, resnumber, resnumber, noop}}, //  63 resnumber resnumber resnumber . . resnumber resnumber .
+    {0,         200, ALL, {rescheck, rescheck, rescheck, noop, noop, rescheck, rescheck, noop}}, //  64 rescheck rescheck rescheck . . rescheck rescheck .
     {E | S,     80,  0,   {rectxt, recrec, recrec, noop, noop, noop, noop, recrec}}, //  65 rectxt recrec recrec . previtem . . recrec
     {0,         200, 0,   {begline, begline, noop, noop, noop, noop, noop, noop}}, //  66 begline begline . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  67 . mrgrec mrgrec . . . . .
@@ -139,7 +142,7 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {bormo::disp_sent, noop, noop, noop, noop, noop, noop, noop}}, // 102 disp_sent . . . . . . .
     {0,         200, 0,   {bormo::vnewcompare, noop, noop, noop, noop, noop, noop, noop}}, // 103 vnewcompare . . . . . . .
     {0,         200, 0,   {bormo::venummorph, noop, noop, noop, noop, noop, noop, noop}}, // 104 venummorph . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 105 scantext . . . . . . .
+    {0,         200, 0,   {scantext, noop, noop, noop, noop, noop, noop, noop}}, // 105 scantext . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 106 vmakepre . . . . . . .
 };
 // clang-format on

@@ -13,6 +13,7 @@
 #endif
 #include <cstring>
 
+#include "editor/checks.hpp"
 #include "editor/commands.hpp"
 #include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
@@ -350,7 +351,10 @@ static void gfile(int32_t first, int32_t last) {
         if (n < first) {
             if (!skipline()) ioerr = 2;
         } else {
+            const int64_t mark = avail;
+            LINE* const tail = lastphys;
             gline();
+            if (ioerr == 0) recfilter(mark, tail);
         }
         ++n;
         --last;
@@ -381,8 +385,7 @@ void getfile() {
     if (fptr == nullptr && !openinput()) return;
     int32_t first = 0, last = 0;
     linerange(first, last);
-    // The record check (recboolcheck) is compiled by the find layer, which this
-    // build does not contain yet: every line is kept whatever the check says.
+    startrecfilter();
     ioerr = 0;
     abortreq = 0;
     inblock.fd = fileno(fptr);

@@ -414,6 +414,34 @@ void resetstore() {
     initcore();
 }
 
+void takebackline(int64_t mark, LINE* prevtail) {
+    COREFILE& c = cur();
+    LINE* l = c.lnptr;
+    if (l == c.header) return;
+    l->up->down = l->down;
+    l->down->up = l->up;
+    c.lnptr = l->up;
+    c.lncount -= 1;
+    c.charcount -= l->length;
+    if (l->object == K_EMPTY) {
+        freeheader(l);
+        return;
+    }
+    markfree(l);
+    if (l != lastphys || prevtail == nullptr || prevtail->nextphys != l) {
+        // Not the chain's newest line: the next collection releases it.
+        l->object = K_DEAD;
+        return;
+    }
+    prevtail->nextphys = nullptr;
+    lastphys = prevtail;
+    if (mark >= 0 && mark <= l->index && l->index + l->length == avail) {
+        std::memset(&textbase[mark], FREEBYTE, static_cast<size_t>(avail - mark));
+        avail = mark;
+    }
+    freeheader(l);
+}
+
 int32_t hdrblockcount() {
     return nblocks;
 }

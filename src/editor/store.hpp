@@ -100,6 +100,11 @@ void nuline();
 void coreset();
 void garbage();
 void initcore();
+// Takes the line just adopted below the cursor line out again: it is
+// unlinked, its header freed and `avail` set back to `mark` (its value before
+// the line was read); `prevtail` is the physical chain's tail before the line
+// was linked.  The line above becomes the cursor line.
+void takebackline(int64_t mark, LINE* prevtail);
 
 // Line headers are allocated HDRBLOCK at a time.  `hdrblocklimit` caps the
 // number of blocks (negative: no cap) so that tests can exhaust header
