@@ -11,6 +11,7 @@
 #include "bormo/storedtrees.hpp"
 #include "bormo/variants.hpp"
 #include "editor/editloop.hpp"
+#include "editor/encoding.hpp"
 #include "editor/files.hpp"
 #include "editor/find.hpp"
 #include "editor/frontend.hpp"
@@ -429,6 +430,22 @@ void applydefaults() {
         putpstring(*d);
 }
 
+// Rewrites the letters above 127 of a parameter text in UTF-8, as many as
+// the buffer holds whole.
+static void utf8letters(std::array<char, PSTRINGMAX + 1>& text) {
+    std::array<char, PSTRINGMAX + 1> out{};
+    size_t m = 0;
+    for (size_t i = 0; text[i] != 0; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        unsigned char seq[2];
+        const size_t k = utf8encode(&c, 1, seq);
+        if (m + k > PSTRINGMAX) break;
+        std::memcpy(out.data() + m, seq, k);
+        m += k;
+    }
+    text = out;
+}
+
 void convparams() {
     const CMDSPEC& c = row();
     const int count = nparams(c);
@@ -456,8 +473,14 @@ void convparams() {
                 std::strncpy(text.data(), cur().filname.data(), PSTRINGMAX);
                 text[PSTRINGMAX] = 0;
             }
+            // A function-key string is read back as keys: its letters above 127
+            // are kept in UTF-8, which the input stream reads as one letter each.
+            if (q == '0') utf8letters(text);
             if (braces) {
-                transstring(text.data(), dest, size);
+                const int len = transstring(text.data(), dest, size);
+                // A sequence cut at the end of a function-key string is dropped.
+                if (q == '0' && len > 0 && latin1lead(static_cast<unsigned char>(dest[len - 1])))
+                    dest[len - 1] = 0;
             } else {
                 std::strncpy(dest, text.data(), static_cast<size_t>(size - 1));
                 dest[size - 1] = 0;

@@ -12,6 +12,7 @@
 #include "editor/lines.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
@@ -247,6 +248,7 @@ void initfile() {
     c.filname.fill('\0');
     c.edited = 0;
     c.curflag = 1;
+    c.encoding = ENC_UNSET;
 }
 
 void removefile() {

@@ -57,6 +57,7 @@ struct COREFILE {
     uint8_t cnextstar;
     int32_t cstarcount;
     LINE* disln; // first line shown in the text window
+    uint8_t encoding; // TextEncoding: how the file it was read from is written back
 };
 
 constexpr int64_t HEAPSIZE = 4000000;
