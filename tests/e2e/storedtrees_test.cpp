@@ -107,10 +107,11 @@ TEST(StoredTrees, RecoveredAnswerTreesWithoutRootAreDisplayedAndStored) {
                      .framed = false});
     EXPECT_EQ(std::count(r.lines.begin(), r.lines.end(), "No generated sentence"), 0)
         << ::testing::PrintToString(r.lines);
-    EXPECT_EQ(std::count(r.badlines.begin(), r.badlines.end(), "$t 2"), 2)
-        << ::testing::PrintToString(r.badlines);
-    EXPECT_EQ(std::count(r.badlines.begin(), r.badlines.end(), "SR|G|V|sg|0|\"dort\"|LEX_2|"), 2)
-        << ::testing::PrintToString(r.badlines);
+    // VDISPLAY 2 writes the full tree, STORE in style 0 the leaf list.
+    for (const char* line : {"$t 2", "SR|G|V|sg|0|\"dort\"|LEX_2|", "$l 2",
+                             "V|sg|0|\"dort\"|LEX_2|"})
+        EXPECT_EQ(std::count(r.badlines.begin(), r.badlines.end(), line), 1)
+            << line << ::testing::PrintToString(r.badlines);
 }
 
 TEST(StoredTrees, RecoverReportsAMissingFile) {
