@@ -104,6 +104,8 @@ int main(int argc, char** argv) {
     using namespace oxa;
 
     initmodules();
+    setwiremode(std::getenv("OXA_WIRE"));
+    if (wirefull) accentletters();
     // The record-template layer is laid out here (writetemplate(0)) once
     // records and templates are built.
     stermpars();
