@@ -71,6 +71,10 @@ std::string letterbytes(int32_t cp, lettermode mode) {
     return {};
 }
 
+std::string sizereportbytes(int32_t rows, int32_t cols) {
+    return "\x1b[8;" + std::to_string(rows) + ";" + std::to_string(cols) + "t";
+}
+
 bool keytranslator::feed(int32_t value, std::string& out) {
     if (value >= 256) {
         decoder_.reset();

@@ -39,6 +39,9 @@ std::string specialbytes(int32_t key);
 // cannot store (beyond Latin-1, or without a key in the escapes mode).
 std::string letterbytes(int32_t cp, lettermode mode);
 
+// The size report that tells the editor the terminal's new size.
+std::string sizereportbytes(int32_t rows, int32_t cols);
+
 // Turns the terminal's input, one value at a time as the terminal library
 // delivers it (a byte below 256, a special key at or above), into the bytes
 // for the editor.  Bytes form UTF-8 characters; a malformed sequence is

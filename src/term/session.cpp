@@ -54,10 +54,6 @@ void keeptail(std::string& tail, const char* data, size_t n) {
 
 } // namespace
 
-std::string sizereportbytes(int rows, int cols) {
-    return "\x1b[8;" + std::to_string(rows) + ";" + std::to_string(cols) + "t";
-}
-
 int runsession(const sessionoptions& options, std::string& report) {
     std::string error;
     if (!viewstart(error)) {

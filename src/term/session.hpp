@@ -20,7 +20,4 @@ struct sessionoptions {
 // something went wrong, what in `report`.
 int runsession(const sessionoptions& options, std::string& report);
 
-// The size report sent to the editor after the terminal changed size.
-std::string sizereportbytes(int rows, int cols);
-
 } // namespace oxa::term

@@ -196,7 +196,9 @@ TEST_F(FullWire, AccentKeysBecomeLetters) {
         keys(c.bytes);
         fetchchar();
         EXPECT_EQ(type, c.code) << c.bytes + 1;
-        if (c.ch >= 0) EXPECT_EQ(holdch, c.ch) << c.bytes + 1;
+        if (c.ch >= 0) {
+            EXPECT_EQ(holdch, c.ch) << c.bytes + 1;
+        }
     }
 }
 

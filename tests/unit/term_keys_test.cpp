@@ -75,5 +75,10 @@ TEST(TermKeys, TranslatorReadsUtf8FromTheKeyboard) {
     EXPECT_EQ(out, "\xc3\xab");
 }
 
+TEST(TermKeys, SizeReport) {
+    EXPECT_EQ(sizereportbytes(24, 80), "\x1b[8;24;80t");
+    EXPECT_EQ(sizereportbytes(100, 250), "\x1b[8;100;250t");
+}
+
 } // namespace
 } // namespace oxa::term
