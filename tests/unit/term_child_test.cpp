@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,8 +55,20 @@ TEST(TermChild, MissingOrUnrunnableProgramIsReported) {
     std::string error;
     EXPECT_FALSE(startchild("/nonexistent/oxa", {}, 24, 80, c, error));
     EXPECT_EQ(error, "cannot run /nonexistent/oxa: No such file or directory");
-    EXPECT_FALSE(startchild("/etc/hostname", {}, 24, 80, c, error)); // not executable
-    EXPECT_EQ(error, "cannot run /etc/hostname: Permission denied");
+    // A file that is no program: refused before the start without the
+    // permission, by the start itself with it.
+    char path[] = "/tmp/oxa-term-notaprogram-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "\x01\x02\x03\x04", 4), 4);
+    close(fd);
+    chmod(path, 0644);
+    EXPECT_FALSE(startchild(path, {}, 24, 80, c, error));
+    EXPECT_EQ(error, std::string("cannot run ") + path + ": Permission denied");
+    chmod(path, 0755);
+    EXPECT_FALSE(startchild(path, {}, 24, 80, c, error));
+    EXPECT_EQ(error, std::string("cannot run ") + path + ": Exec format error");
+    unlink(path);
     EXPECT_EQ(c.pid, -1);
 }
 
