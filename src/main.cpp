@@ -115,7 +115,6 @@ int main(int argc, char** argv) {
 
     initmodules();
     setwiremode(std::getenv("OXA_WIRE"));
-    if (wirefull) accentletters();
     // The record-template layer is laid out here (writetemplate(0)) once
     // records and templates are built.
     stermpars();

@@ -684,13 +684,6 @@ int setkey(int key, int code) {
     return 1;
 }
 
-void accentletters() {
-    // The escape keys (ESC c, ESC [ c) to which the character map gives an
-    // accented letter, and which have no edit code of their own.
-    for (int k = ESCKEY; k < NUMKEY; k++)
-        if (char_map[k] >= 128 && intran[k] == 0) intran[k] = C_LETTER;
-}
-
 // ---- Brace notation ---------------------------------------------------------------------
 
 // columns: character inside braces, byte it stands for

@@ -220,10 +220,6 @@ void copywild(); // captures of the last successful `unify`
 // `KEY`: maps an extended key number to an edit code; returns 0 when either
 // number lies outside the key map.
 int setkey(int key, int code);
-// Makes the escape keys of the character map's accented letters letter keys
-// (edit code 4), where they have no code: the full message stream's front end
-// types accented letters with them.
-void accentletters();
 
 // Empties the stack and the procedure state and restores the initial key map,
 // reading from standard input.

@@ -32,25 +32,6 @@ const std::array<keyrow, 22> specialkeys = {{
 }};
 static_assert(specialkeys.size() == 22);
 
-// columns: Latin-1 letter, bytes of the key map
-const std::array<accentkey, 15> accentkeys = {{
-    {0xE2, "\x1b" "A"},  // a circumflex
-    {0xEA, "\x1b" "E"},  // e circumflex
-    {0xEE, "\x1b" "I"},  // i circumflex
-    {0xF4, "\x1b" "O"},  // o circumflex
-    {0xFB, "\x1b" "U"},  // u circumflex
-    {0xE7, "\x1b" "c"},  // c cedilla
-    {0xE9, "\x1b" "e"},  // e acute
-    {0xED, "\x1b" "i"},  // i acute
-    {0xF3, "\x1b" "o"},  // o acute
-    {0xF1, "\x1b[N"},    // n tilde
-    {0xE0, "\x1b[a"},    // a grave
-    {0xE8, "\x1b[e"},    // e grave
-    {0xEC, "\x1b[i"},    // i grave
-    {0xF2, "\x1b[o"},    // o grave
-    {0xF9, "\x1b[u"},    // u grave
-}};
-static_assert(accentkeys.size() == 15);
 
 std::string specialbytes(int32_t key) {
     for (const auto& r : specialkeys)
@@ -58,17 +39,11 @@ std::string specialbytes(int32_t key) {
     return {};
 }
 
-std::string letterbytes(int32_t cp, lettermode mode) {
+std::string letterbytes(int32_t cp) {
     if (cp < 0 || cp > 0xFF) return {};
-    if (cp < 0x80) return std::string(1, static_cast<char>(cp));
-    if (mode == lettermode::utf8) {
-        std::string out;
-        appendcodepoint(out, static_cast<uint32_t>(cp));
-        return out;
-    }
-    for (const auto& a : accentkeys)
-        if (a.letter == cp) return a.bytes;
-    return {};
+    std::string out;
+    appendcodepoint(out, static_cast<uint32_t>(cp));
+    return out;
 }
 
 std::string sizereportbytes(int32_t rows, int32_t cols) {
@@ -88,7 +63,7 @@ bool keytranslator::feed(int32_t value, std::string& out) {
     if (cps_.empty()) return true; // a character under way
     bool any = false;
     for (int32_t cp : cps_) {
-        const std::string b = letterbytes(cp, mode_);
+        const std::string b = letterbytes(cp);
         out += b;
         any = any || !b.empty();
     }

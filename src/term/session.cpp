@@ -71,7 +71,7 @@ int runsession(const sessionoptions& options, std::string& report) {
         return 1;
     }
     screen sc(rows, cols);
-    keytranslator keys(options.letters);
+    keytranslator keys;
     std::string errtail;
     int endsignal = 0;
     bool keyboardgone = false;

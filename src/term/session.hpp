@@ -12,7 +12,6 @@ namespace oxa::term {
 struct sessionoptions {
     std::string program;           // the editor program
     std::vector<std::string> args; // its arguments
-    lettermode letters = lettermode::escapes;
 };
 
 // Runs the session; the terminal is given back on every way out.  Returns

@@ -175,32 +175,5 @@ TEST_F(FullWire, DefaultStreamTakesNoSizeReport) {
     EXPECT_EQ(WireCapture::wire, "");
 }
 
-TEST_F(FullWire, AccentKeysBecomeLetters) {
-    const struct {
-        const char* bytes;
-        int code, ch;
-    } cases[] = {
-        {"\x1b" "e", C_LETTER, 233},
-        {"\x1b" "c", C_LETTER, 231},
-        {"\x1b" "A", C_LETTER, 226},
-        {"\x1b[a", C_LETTER, 224},
-        {"\x1b[N", C_LETTER, 241},
-        {"\x1b" "C", 68, -1}, // a key with a code of its own keeps it
-        {"\x1b[A", 20, -1},
-    };
-    keys("\x1b" "ez");
-    fetchchar();
-    EXPECT_EQ(holdch, 'z') << "ESC e has no code until the accent keys are letters";
-    accentletters();
-    for (const auto& c : cases) {
-        keys(c.bytes);
-        fetchchar();
-        EXPECT_EQ(type, c.code) << c.bytes + 1;
-        if (c.ch >= 0) {
-            EXPECT_EQ(holdch, c.ch) << c.bytes + 1;
-        }
-    }
-}
-
 } // namespace
 } // namespace oxa
