@@ -6,7 +6,7 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES   := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev pkg-config
+PACKAGES   := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev pkg-config tmux
 
 .PHONY: all deps deps-fuzz build test test-asan bench demo fuzz fuzz-smoke clean format
 

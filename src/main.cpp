@@ -114,6 +114,7 @@ int main(int argc, char** argv) {
     using namespace oxa;
 
     initmodules();
+    setwiremode(std::getenv("OXA_WIRE"));
     // The record-template layer is laid out here (writetemplate(0)) once
     // records and templates are built.
     stermpars();

@@ -23,6 +23,7 @@ int32_t oldline = -1;
 int32_t oldcol = -1;
 int32_t oldlncnt = -1;
 int32_t oldcoreview = -1;
+int32_t wirefull = 0;
 namespace {
 
 // Stored bytes 15..30 (19 excepted) stand for accented letters.
@@ -88,11 +89,21 @@ void stdoutsink(const char* data, size_t len) {
     std::fwrite(data, 1, len, stdout);
 }
 
+void setwiremode(const char* value) {
+    wirefull = (value != nullptr && std::strcmp(value, "full") == 0) ? 1 : 0;
+}
+
 void xvtransmit(const char* str) {
     if (!visible || str == nullptr) return;
     if (xvtrace != nullptr) xvtrace(str);
     if (str[0] == '\0' || str[1] == '\0') return;
     const char family = str[1];
+    if (wirefull) {
+        if (str[0] != '$' || std::strchr("+-CTWXbcempt", family) == nullptr) return;
+        xvsink(str, std::strlen(str));
+        xvsink("\r\n", 2);
+        return;
+    }
     const char* rest = nullptr;
     if (family == 'c') {
         rest = str + 2;
@@ -294,6 +305,7 @@ void resetfrontend() {
     xvsink = stdoutsink;
     xvtrace = nullptr;
     del = 0;
+    wirefull = 0;
 }
 
 } // namespace oxa

@@ -72,8 +72,19 @@ void stdoutsink(const char* data, size_t len);
 using xvtracefn = void (*)(const char* msg);
 extern xvtracefn xvtrace;
 
+// The stream's mode, chosen by the environment variable OXA_WIRE at start-up.
+// 0, the default: only the command-line and message-line messages pass,
+// without their codes.  1 ("full"): every message passes whole, with its `$`,
+// family and sub-code, for a front end that draws the whole screen; the window
+// size then comes from LINES and COLUMNS and the input stream accepts the size
+// report ESC [ 8 ; rows ; cols t.
+extern int32_t wirefull;
+// Sets `wirefull` from the value of OXA_WIRE (null when it is not set).
+void setwiremode(const char* value);
+
 // The transmitter: passes the command-line and message-line messages (without
-// their code, ended by CR LF) and drops everything else.
+// their code, ended by CR LF) and drops everything else; in the full stream it
+// passes every message of a known family whole.
 void xvtransmit(const char* str);
 // Flushes standard output.  The input stream flushes before every byte it
 // reads, so the front end has every message before the editor waits.

@@ -502,6 +502,25 @@ static void construct(int code) {
     }
 }
 
+// The rest of the size report ESC [ 8 ; rows ; cols t after its first ';'.
+// A report broken by any other byte is dropped whole, that byte with it.
+static void readsizereport() {
+    std::array<int, 2> size{0, 0};
+    for (int part = 0; part < 2;) {
+        bool fromproc = false;
+        const int b = readbyte(fromproc);
+        if (b < 0) continue;
+        if (b >= '0' && b <= '9') {
+            size[part] = std::min(10 * size[part] + (b - '0'), 100000);
+        } else if ((part == 0 && b == ';') || (part == 1 && b == 't')) {
+            ++part;
+        } else {
+            return;
+        }
+    }
+    sizereport(size[0], size[1]);
+}
+
 // ---- fetchchar ------------------------------------------------------------------------
 
 void fetchchar() {
@@ -524,6 +543,11 @@ void fetchchar() {
         if (escflg == NUMKEY) {
             if (b >= '0' && b <= '9') {
                 numval = std::min(10 * numval + (b - '0'), MAXKEYNUM + 1);
+                continue;
+            }
+            if (wirefull && numval == 8 && b == ';') {
+                escflg = 0;
+                readsizereport();
                 continue;
             }
             k = std::min(numval, MAXKEYNUM);

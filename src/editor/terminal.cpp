@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <termios.h>
 #include <unistd.h>
 
@@ -44,11 +45,22 @@ bool bothttys() {
     return isatty(0) && isatty(1);
 }
 
+// A size from the environment variable `name`, or `fallback`.
+int envsize(const char* name, int fallback) {
+    const char* v = std::getenv(name);
+    if (v == nullptr || *v == '\0') return fallback;
+    char* end = nullptr;
+    const long n = std::strtol(v, &end, 10);
+    if (*end != '\0' || n <= 0 || n > 100000) return fallback;
+    return static_cast<int>(n);
+}
+
 } // namespace
 
 void stermpars() {
     termactive = 0;
-    if (!bothttys()) return;
+    // The full message stream belongs to a front end that owns the terminal.
+    if (wirefull || !bothttys()) return;
     int err = 0;
     if (setupterm(nullptr, 1, &err) == OK) termactive = 1;
 }
@@ -74,7 +86,10 @@ int setwindow(int cols, int rows) {
 int getwindsize() {
     int cols = 80;
     int rows = 24;
-    if (termactive) {
+    if (wirefull) {
+        cols = envsize("COLUMNS", cols);
+        rows = envsize("LINES", rows);
+    } else if (termactive) {
         int c = tigetnum("cols");
         int r = tigetnum("lines");
         if (c > 0) cols = c;
@@ -164,6 +179,18 @@ void WindowHandler(int) {
     putstats();
     discur();
     std::fflush(stdout);
+}
+
+void sizereport(int rows, int cols) {
+    setwindow(cols, rows);
+    COREFILE& c = cur();
+    if (c.disln && c.lnptr && distance(c.disln, c.lnptr) >= depth) c.disln = c.lnptr;
+    windresize = 1;
+    const int32_t wasvisible = visible;
+    visible = 1;
+    gendis();
+    discur();
+    visible = wasvisible;
 }
 
 void IntHandler(int) {

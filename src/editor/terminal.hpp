@@ -22,11 +22,15 @@ void stermpars();
 void initerm();
 // Restores the terminal settings saved by `initerm`.
 void reseterm();
-// Reads the window size; returns 1 if `depth` or `swidth` changed, else 0.
+// Reads the window size (in the full message stream from the environment
+// variables LINES and COLUMNS); returns 1 if `depth` or `swidth` changed, else 0.
 int getwindsize();
 // Sets the window geometry from a terminal of `cols` columns and `rows` lines;
 // returns 1 if `depth` or `swidth` changed.  `getwindsize` uses it.
 int setwindow(int cols, int rows);
+// The front end's report of a new window size (the full message stream):
+// the window takes the size, then everything is redrawn.
+void sizereport(int rows, int cols);
 // Refreshes the terminal library's screen (nothing to do without a terminal).
 void termrefresh();
 // Rings the terminal's bell (only on a real terminal).

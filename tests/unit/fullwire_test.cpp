@@ -1,0 +1,179 @@
+// The full message stream (OXA_WIRE=full): every message passes whole, the
+// window size comes from LINES and COLUMNS, and the input stream takes the
+// front end's size report.
+#include "editor/editloop.hpp"
+#include "editor/frontend.hpp"
+#include "editor/input.hpp"
+#include "editor/paint.hpp"
+#include "editor/store.hpp"
+#include "editor/terminal.hpp"
+#include "wire_capture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace oxa {
+namespace {
+
+using oxatest::WireCapture;
+
+class FullWire : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetstore();
+        resetinput();
+        reseteditloop();
+        resetpaint();
+        resetterminal();
+        resetfrontend();
+        WireCapture::install();
+        wirefull = 1;
+    }
+    void TearDown() override {
+        resetfrontend();
+        inptr = stdin;
+        if (keyboard) std::fclose(keyboard);
+        unsetenv("LINES");
+        unsetenv("COLUMNS");
+    }
+    void keys(const std::string& bytes) {
+        if (keyboard) std::fclose(keyboard);
+        kbtext = bytes;
+        keyboard = fmemopen(kbtext.data(), kbtext.size(), "r");
+        inptr = keyboard;
+    }
+    FILE* keyboard = nullptr;
+    std::string kbtext;
+};
+
+TEST_F(FullWire, ModeComesFromTheVariable) {
+    const struct {
+        const char* value;
+        int32_t full;
+    } cases[] = {{"full", 1}, {nullptr, 0}, {"", 0}, {"FULL", 0}, {"fuller", 0}, {"default", 0}};
+    for (const auto& c : cases) {
+        setwiremode(c.value);
+        EXPECT_EQ(wirefull, c.full) << (c.value ? c.value : "(unset)");
+    }
+}
+
+TEST_F(FullWire, EveryKnownMessagePassesWhole) {
+    const struct {
+        const char* msg;
+        const char* wire;
+    } cases[] = {
+        {"$+", "$+\r\n"},
+        {"$C-", "$C-\r\n"},
+        {"$CcF", "$CcF\r\n"},
+        {"$Cx", "$Cx\r\n"},
+        {"$X", "$X\r\n"},
+        {"$W", "$W\r\n"},
+        {"$Tx", "$Tx\r\n"},
+        {"$TF3, +", "$TF3, +\r\n"},
+        {"$TL3,some text", "$TL3,some text\r\n"},
+        {"$TR3,2,5,abc", "$TR3,2,5,abc\r\n"},
+        {"$Tf*I", "$Tf*I\r\n"},
+        {"$c\xe9", "$c\xe9\r\n"},
+        {"$p2,5", "$p2,5\r\n"},
+        {"$b", "$b\r\n"},
+        {"$e+", "$e+\r\n"},
+        {"$mw 1", "$mw 1\r\n"},
+        {"$mvTEXT    ", "$mvTEXT    \r\n"},
+        {"$mt<...!", "$mt<...!\r\n"},
+        {"$mV3lexicon.lex", "$mV3lexicon.lex\r\n"},
+        {"$mh", "$mh\r\n"},
+        // Not messages: dropped as in the default stream.
+        {"GREEN 3 4", ""},
+        {"$q", ""},
+        {"$", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        WireCapture::clear();
+        xvtransmit(c.msg);
+        EXPECT_EQ(WireCapture::wire, c.wire) << c.msg;
+    }
+    visible = 0;
+    WireCapture::clear();
+    xvtransmit("$TL3,hidden");
+    EXPECT_EQ(WireCapture::wire, "");
+}
+
+TEST_F(FullWire, WindowSizeFromTheEnvironment) {
+    const struct {
+        const char* lines;
+        const char* columns;
+        int32_t depth, swidth;
+    } cases[] = {
+        {"30", "100", 26, 98},
+        {"10", "40", 6, 38},
+        {nullptr, nullptr, 20, 78},  // unset: 80 by 24
+        {"x", "100z", 20, 78},       // not numbers
+        {"-5", "0", 20, 78},         // not sizes
+        {"2", "3", 2, 22},           // clamped to the smallest window
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.lines ? c.lines : "-") << "x" << (c.columns ? c.columns : "-"));
+        unsetenv("LINES");
+        unsetenv("COLUMNS");
+        if (c.lines) setenv("LINES", c.lines, 1);
+        if (c.columns) setenv("COLUMNS", c.columns, 1);
+        getwindsize();
+        EXPECT_EQ(depth, c.depth);
+        EXPECT_EQ(swidth, c.swidth);
+    }
+    // The default stream ignores the variables.
+    wirefull = 0;
+    setenv("LINES", "30", 1);
+    setenv("COLUMNS", "100", 1);
+    stermpars();
+    if (termactive) GTEST_SKIP() << "running on a terminal";
+    getwindsize();
+    EXPECT_EQ(depth, 20);
+    EXPECT_EQ(swidth, 78);
+}
+
+TEST_F(FullWire, SizeReportResizesAndRedraws) {
+    keys("\x1b[8;30;100tq");
+    fetchchar();
+    EXPECT_EQ(type, C_LETTER);
+    EXPECT_EQ(holdch, 'q');
+    EXPECT_EQ(depth, 26);
+    EXPECT_EQ(swidth, 98);
+    EXPECT_EQ(windowend, 27);
+    const auto lines = WireCapture::lines();
+    auto has = [&](const std::string& l) { return std::find(lines.begin(), lines.end(), l) != lines.end(); };
+    EXPECT_TRUE(has("$X"));
+    EXPECT_TRUE(has("$W"));
+    EXPECT_TRUE(has("$TL27")); // the new last text row
+    EXPECT_TRUE(has("$p2,2")); // column 1 of the text stands at screen column 2
+}
+
+TEST_F(FullWire, BrokenSizeReportIsDropped) {
+    // The report ends at the first byte that does not belong to it.
+    keys("\x1b[8;30xq");
+    fetchchar();
+    EXPECT_EQ(holdch, 'q');
+    EXPECT_EQ(depth, 20);
+    EXPECT_EQ(WireCapture::wire, "");
+}
+
+TEST_F(FullWire, DefaultStreamTakesNoSizeReport) {
+    wirefull = 0;
+    keys("\x1b[8;30;100t");
+    std::string typed;
+    for (int i = 0; i < 7; ++i) {
+        fetchchar();
+        typed += static_cast<char>(holdch);
+    }
+    EXPECT_EQ(typed, "30;100t"); // ESC [ 8 ; is a key without a code
+    EXPECT_EQ(depth, 20);
+    EXPECT_EQ(WireCapture::wire, "");
+}
+
+} // namespace
+} // namespace oxa
