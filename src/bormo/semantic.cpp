@@ -46,7 +46,7 @@ void append_token(std::string& out, int t) {
         out += static_cast<char>(t);
 }
 
-// One prototype: tokens up to ',' or '%' outside brackets.  False when its
+// One prototype: tokens up to ',' or '%' outside brackets and parentheses.  False when its
 // text is too long (reported; the rest of it is skipped).
 bool read_prototype(std::string& text) {
     int depth = 0;
@@ -54,8 +54,8 @@ bool read_prototype(std::string& text) {
         int t = v_peep();
         if (t == T_EOF || t == T_PERCENT) break;
         if (t == ',' && depth == 0) break;
-        if (t == '[') ++depth;
-        if (t == ']' && depth > 0) --depth;
+        if (t == '[' || t == '(') ++depth;
+        if ((t == ']' || t == ')') && depth > 0) --depth;
         append_token(text, t);
         v_next();
         if (text.size() >= SEMBUFSIZE) {
@@ -271,6 +271,7 @@ std::string as_list(const std::string& fieldtext) {
 // Entries made by the analysis under way, written when it ends.
 std::vector<std::string> entries;
 bool problem = false;
+int nesting = 0; // analyses under way, the last prototypes' included
 
 void line14(const std::string& text) {
     v_print(PRESELCORE, text.c_str());
@@ -397,7 +398,7 @@ void analyse(const std::string& text, bool top) {
         problem = true;
         return;
     }
-    if (depthStack >= MAXSEMDEPTH) {
+    if (depthStack >= MAXSEMDEPTH || nesting >= MAXSEMDEPTH) {
         line14("Semantic expressions nested too deeply");
         problem = true;
         return;
@@ -415,7 +416,9 @@ void analyse(const std::string& text, bool top) {
     }
     expr.analysed = 1;
     if (top) line14("PRESELECT = ");
+    ++nesting;
     generate_preselections(expr, trans);
+    --nesting;
 }
 
 } // namespace
@@ -528,6 +531,7 @@ void analyse_sem_expr(const std::string& text) {
     entries.clear();
     problem = false;
     depthStack = 0;
+    nesting = 0;
     analyse(text, true);
     if (!problem) {
         for (size_t i = 0; i < entries.size(); ++i)
