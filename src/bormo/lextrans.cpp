@@ -684,6 +684,62 @@ lt_var_list rule_var(int k) {
     return var_at(ltruleheader[lt_rule_num]->rule_vars, k);
 }
 
+// A right-hand side's result as a lexicon entry: field 3, written as names
+// (compounds separated by ',', components by '.', each with an optional
+// sign), is encoded as the lexicon stores it, so that the result is matched
+// and inflected like any entry.  False (after a message) for an unknown name.
+bool encode_entry(const std::string& text, std::string& out) {
+    out.clear();
+    size_t f2 = text.find('|');
+    size_t f3 = f2 == std::string::npos ? f2 : text.find('|', f2 + 1);
+    size_t f3end = f3 == std::string::npos ? f3 : text.find('|', f3 + 1);
+    if (f3end == std::string::npos) {
+        out = text;
+        return true;
+    }
+    size_t start = f3 + 1;
+    out = text.substr(0, start);
+    std::vector<std::string> comps(1);
+    std::string name;
+    auto end_name = [&]() -> bool {
+        if (name.empty()) return true;
+        if (!lookup_attr(name.c_str())) {
+            v_err("Unknown attribute", name.c_str(), "");
+            return false;
+        }
+        comps.back() += static_cast<char>(ATTRCODE);
+        comps.back() += static_cast<char>(att_class);
+        comps.back() += static_cast<char>(att_value < 0 ? BAREVALUE : att_value);
+        name.clear();
+        return true;
+    };
+    for (size_t i = start; i < f3end; ++i) {
+        char c = text[i];
+        if (namechar(static_cast<uchar>(c))) {
+            name += c;
+            continue;
+        }
+        if (!end_name()) return false;
+        if (c == ',') {
+            comps.emplace_back();
+        } else if (c == '.' || c == '<' || c == '>') {
+            comps.back() += c;
+        }
+    }
+    if (!end_name()) return false;
+    auto firsttype = [](const std::string& c) {
+        size_t k = c.find(static_cast<char>(ATTRCODE));
+        return k != std::string::npos && k + 1 < c.size() ? static_cast<uchar>(c[k + 1]) : 0;
+    };
+    std::stable_sort(comps.begin(), comps.end(), [&](const std::string& a, const std::string& b) {
+        return firsttype(a) < firsttype(b);
+    });
+    for (const std::string& c : comps)
+        if (firsttype(c)) out += c + ' ';
+    out += text.substr(f3end);
+    return true;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- interfaces
@@ -953,8 +1009,8 @@ void scan_ilts(int mark) {
         } else {
             ok = false;
         }
+        if (ok) ok = encode_entry(lt_result.data(), ilt_results[i]);
         if (ok) {
-            ilt_results[i] = lt_result.data();
             d.dictionary = ilt_results[i].data();
         } else {
             v_err("No lexical entry found for", d.class_ ? d.class_ : "", "");
