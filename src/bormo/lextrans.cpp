@@ -337,6 +337,7 @@ t_treenode* read_lsp(LTRULE* rule) {
 void read_rhs(LTRULE* rule) {
     std::string& out = rule->rhs;
     bool quoted = false;
+    bool after_name = false; // the last token was an identifier
     for (;;) {
         int t = v_peep();
         if (t == T_EOF) fail("   Unexpected end of file.");
@@ -353,6 +354,8 @@ void read_rhs(LTRULE* rule) {
             out += '"';
             quoted = true;
         } else if (t == T_IDENT) {
+            // Two names in a row stay two words.
+            if (after_name) out += ' ';
             if (int k = var_number(rule->rule_vars, identbuf.data())) {
                 out += static_cast<char>(LT_VARREF);
                 out += static_cast<char>(k);
@@ -364,6 +367,7 @@ void read_rhs(LTRULE* rule) {
         }
         if (out.size() > LTRHSMAX)
             fail("   Buffer overflow.  Expected one of the following: ", "%");
+        after_name = !quoted && t == T_IDENT;
         v_next();
     }
 }

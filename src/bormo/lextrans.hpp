@@ -9,9 +9,10 @@
 // lexicon entry whose word field begins with the _ilt_ code holds LSPs and a
 // right-hand side, and its result replaces the entry as the chosen word.
 //
-// Stored right-hand side: identifiers as their text, quoted parts with their
-// quotes, every other token as its character; a variable of the clause is
-// the byte LT_VARREF followed by its number in the clause (1..MAXLTVARS).
+// Stored right-hand side: identifiers as their text (a blank between two in
+// a row), quoted parts with their quotes, every other token as its
+// character; a variable of the clause is the byte LT_VARREF followed by its
+// number in the clause (1..MAXLTVARS).
 #pragma once
 
 #include <array>

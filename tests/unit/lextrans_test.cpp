@@ -172,6 +172,8 @@ TEST_F(LexTransTest, RightHandSides) {
         {"RULE 1 \"chats\" | N _makes_ !3-gender-sg %", {"pl,"}},
         {"RULE 1 \"chats\" | N _makes_ !3-number-gender %", {""}},
         {"RULE 1 \"chats\" | N _makes_ !2 !4 %", {"N0010"}},
+        // Two names in a row stay apart.
+        {"RULE 1 \"chats\" | N _makes_ !3-number sg %", {"masc, sg"}},
         // A variable with no value fixed writes its type.
         {"RULE 1 ( g : gender ) \"marche\" | V _makes_ g %", {"gender"}},
         // Attribute values of the LSP fix the variable from the entry.
