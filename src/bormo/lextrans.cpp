@@ -507,6 +507,8 @@ int lt_getdictent(t_stacknode& level) {
     std::string pattern = look->preferredchoice ? word_of(look->preferredchoice) : "";
     while (recnode* n = next_candidate(level)) {
         const char* rec = n->recordptr;
+        // An inverse transformation's entry is no word to derive from.
+        if (static_cast<uchar>(rec[0]) == T_ILT) continue;
         free_vars(level.fixedvars);
         std::vector<int> before = open_vars();
         MState = 1;

@@ -375,4 +375,18 @@ TEST_F(InverseTransTest, APatternWithoutEntries) {
     oxa::checkstore();
 }
 
+// A result whose attributes name no attribute is no entry; a rule run over
+// the lexicon passes inverse entries by.
+TEST_F(InverseTransTest, UnknownResultAttributesAndRulesOverInverseEntries) {
+    language("\"walk\"|V|sg|10|#1|\n"
+             "_ilt_|N|sg|10|_and_ ? | V _makes_ [#1 \"er\"]|N|blue|0010|#1||\n");
+    read_syntax(file("syn", "ROOT = N [sg] %\n").c_str());
+    EXPECT_EQ(generate_once(7), "");
+    EXPECT_EQ(count_messages("Unknown attribute blue"), 1);
+    EXPECT_GE(count_messages("No lexical entry found for N"), 1);
+    oxa::resetstore();
+    EXPECT_EQ(run("RULE 1 ? | ? _makes_ !2 %", 1), std::vector<std::string>{"V"});
+    oxa::checkstore();
+}
+
 } // namespace
