@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     oxa::corenum = 1;
     for (int n = 1; n < bormo::MAXLTRULES; ++n) {
         if (!bormo::ltruleheader[n]) continue;
-        check_rule(bormo::ltruleheader[n]);
+        check_rule(bormo::ltruleheader[n].get());
         bormo::inittrans(n);
         if (bormo::lt_rule_num != n) __builtin_trap();
         bormo::exectrans();

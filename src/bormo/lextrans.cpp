@@ -24,7 +24,7 @@
 
 namespace bormo {
 
-std::array<LTRULE*, MAXLTRULES> ltruleheader{};
+std::array<std::unique_ptr<LTRULE>, MAXLTRULES> ltruleheader;
 int lt_rule_num = -1;
 std::vector<t_stacknode> lt_stack;
 int InProgress = 0;
@@ -98,16 +98,19 @@ void free_lsps(t_treenode* n) {
     }
 }
 
-void free_rule(LTRULE* r) {
-    if (!r) return;
-    free_lsps(r->lsp1);
-    for (lt_var_list v = r->rule_vars; v;) {
+
+} // namespace
+
+ltrule::~ltrule() {
+    free_lsps(lsp1);
+    for (lt_var_list v = rule_vars; v;) {
         lt_var_list next = v->next;
         delete v;
         v = next;
     }
-    delete r;
 }
+
+namespace {
 
 // ---------------------------------------------------------------- reading
 
@@ -416,7 +419,8 @@ void read_rule() {
         return;
     }
     int mark = lt_delayptr;
-    LTRULE* rule = new LTRULE{nullptr, nullptr, {}};
+    auto owned = std::make_unique<LTRULE>();
+    LTRULE* rule = owned.get();
     const char* stage = "   Error reading common attribute clause";
     try {
         if (v_peep() == '(') read_clause(rule);
@@ -441,12 +445,12 @@ void read_rule() {
         v_err(stage, "", "");
         v_err("Failed to load rule", num.c_str(), "");
         v_stat = 1;
-        free_rule(rule);
+        owned.reset();
         lt_delayptr = mark; // nothing else refers to the entries it made
         skip_rule();
         return;
     }
-    ltruleheader[n] = rule;
+    ltruleheader[n] = std::move(owned);
 }
 
 // ---------------------------------------------------------------- running
@@ -786,10 +790,8 @@ void initialize_lt_rules() {
 
 void purge_lt_rules() {
     cleanup_run();
-    for (auto& r : ltruleheader) {
-        free_rule(r);
-        r = nullptr;
-    }
+    for (auto& r : ltruleheader)
+        r.reset();
     lt_rule_num = -1;
     lt_delayed.fill({0, -1, 0});
     lt_delayptr = 0;
@@ -820,7 +822,7 @@ void inittrans(int n) {
 
 void exectrans() {
     file_operation = "Exec LT Rule";
-    LTRULE* rule = lt_rule_num > 0 ? ltruleheader[lt_rule_num] : nullptr;
+    LTRULE* rule = lt_rule_num > 0 ? ltruleheader[lt_rule_num].get() : nullptr;
     if (!rule) {
         v_err("No Rule has been initialized", "", "");
         file_operation.clear();
@@ -918,7 +920,7 @@ int lt_apply_rule(const char* rhs, t_treenode* lsp, int morph_state) {
 }
 
 t_treenode* lt_getlspptr(int n) {
-    LTRULE* rule = lt_rule_num > 0 ? ltruleheader[lt_rule_num] : nullptr;
+    LTRULE* rule = lt_rule_num > 0 ? ltruleheader[lt_rule_num].get() : nullptr;
     if (!rule) {
         v_err("   Rule has not been selected yet ", "", "");
         return nullptr;

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,13 +46,18 @@ using lt_var_list = s_lt_var_list*;
 // carries its own look-up record (owned by the rule) whose `dictionary` is
 // the entry matched while the rule runs.
 struct ltrule {
-    t_treenode* lsp1;      // the first LSP
-    lt_var_list rule_vars; // the clause's variables, in order
-    std::string rhs;       // the stored right-hand side
+    t_treenode* lsp1 = nullptr;      // the first LSP
+    lt_var_list rule_vars = nullptr; // the clause's variables, in order
+    std::string rhs;                 // the stored right-hand side
+
+    ltrule() = default;
+    ltrule(const ltrule&) = delete;
+    ltrule& operator=(const ltrule&) = delete;
+    ~ltrule(); // frees the LSPs, their look-up records and the variables
 };
 using LTRULE = ltrule;
 
-extern std::array<LTRULE*, MAXLTRULES> ltruleheader; // slot 0 never used
+extern std::array<std::unique_ptr<LTRULE>, MAXLTRULES> ltruleheader; // slot 0 never used
 
 // One level of the depth-first enumeration: the stack is a vector, the
 // level below a level is the one before it.
