@@ -48,6 +48,7 @@ struct fileinf {
     FILE* fptr;   // open stream
     char* f_name; // owned copy of the path
     int f_line;   // line counter, from 1
+    bool utf8;    // valid UTF-8 with a multi-byte sequence: decoded to single bytes
 };
 extern std::array<fileinf, MAXFILES> filestack;
 extern int fsptr; // file being read, -1 when all are finished
@@ -136,6 +137,8 @@ char* strdup_(const char* s);
 
 // Random numbers.
 void reseed(long sd);
+// The start-up seed made of the clock: 32 bits, odd.
+unsigned long clock_seed(unsigned long sec, unsigned long usec);
 int getrandom(int range);
 void printseed(int cr);
 

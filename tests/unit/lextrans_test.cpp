@@ -113,11 +113,15 @@ TEST_F(LexTransTest, ReaderMessagesDropOnlyTheFaultyRule) {
         oxa::resetstore();
         rules(c.text);
         EXPECT_GE(count_messages(c.message), 1) << ::testing::PrintToString(messages());
-        if (c.loaded != 7 || std::string(c.message).rfind("Warning", 0) != 0) EXPECT_EQ(v_stat, 1);
+        if (std::string(c.message).rfind("Warning", 0) != 0) {
+            EXPECT_EQ(v_stat, 1);
+        }
         EXPECT_NE(ltruleheader[c.loaded], nullptr);
         // The faulty rule is not kept.
         for (int n : {0, 3, 500 - 1})
-            if (n != c.loaded) EXPECT_EQ(ltruleheader[n], nullptr) << n;
+            if (n != c.loaded) {
+                EXPECT_EQ(ltruleheader[n], nullptr) << n;
+            }
         oxa::checkstore();
     }
 }
@@ -144,7 +148,9 @@ TEST_F(LexTransTest, SharedVariableYieldsOnlyAgreeingPairs) {
     EXPECT_EQ(count_messages("Total Words Generated: 3."), 1);
     // The results are record lines; the variables are free again.
     for (oxa::LINE* l = oxa::core[1].header->down; l != oxa::core[1].header; l = l->down)
-        if (l->object != oxa::K_EMPTY) EXPECT_EQ(l->object, oxa::K_RECORD);
+        if (l->object != oxa::K_EMPTY) {
+            EXPECT_EQ(l->object, oxa::K_RECORD);
+        }
     EXPECT_EQ(lt_delayed[0].choice, -1);
     EXPECT_EQ(InProgress, 0);
 }
