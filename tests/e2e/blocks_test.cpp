@@ -32,7 +32,7 @@ TEST(BlocksE2E, EditKeysAndCommands) {
          "MA1|20{CR}JU1{CR}{CR}{^R}",
          "The  quick brown fox\njumps over the  lazy\ndog and runs away\n"},
         {"reformat with hyphenation", "the kindness of\n", "MA1|10{CR}HY1{CR}{CR}{^R}",
-         "the kind\xAD\nness of\n"},
+         "the kind\xC2\xAD\nness of\n"},
         {"split, then centre the new line", "hello world\n",
          "MA1|20{CR}{CR}{ESC}[C{ESC}[C{ESC}[C{ESC}[C{ESC}[C{ESC}[s{ESC}[c", "hello\n       world\n"},
         {"join the next line", "hello \nworld\n", "{CR}{ESC}[j", "helloworld\n"},
