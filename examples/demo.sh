@@ -45,3 +45,25 @@ for lang in english french; do
         utf8
     rm -rf "$work"
 done
+
+# Lexical transformations and a semantic expression (English): the
+# procedure emits corefile 3 (the lines the rules wrote, each a record line
+# shown with its "\r" prefix), corefile 14 (the PRESELECT rule made from the
+# expression) and corefile 7 (the sentences generated under that rule).
+echo "== english: lexical transformations and a semantic expression"
+work=$(mktemp -d "${TMPDIR:-/tmp}/oxa-demo.XXXXXX")
+cp "$here/english"/* "$work"/
+expr=$(grep -a '{\[}H' "$work/semantic.proc" | sed 's/~{\[}H.*//')
+(cd "$work" && "$oxa" -p semantic.proc </dev/null 2>/dev/null) |
+    awk -v e="$expr" '
+        $0 == "$$$\r" { part++; next }
+        /\r$/ { next }
+        part < 2 && $0 == "" { next }
+        part == 0 && !a { print "  new lexicon lines from examples/english/lextrans:"; a = 1 }
+        part == 0 { sub(/^\\r/, ""); print "    " $0 }
+        part == 1 && !b { print "  semantic expression: " e; print "  corefile 14:"; b = 1 }
+        part == 1 { print "    " $0 }
+        part == 2 && /^ERROR/ { print "  " $0 }
+        part == 2 && /^Generation results:/ && !c { print "  generated:"; c = 1 }
+        part == 2 && / : / { print "    " $0 }'
+rm -rf "$work"

@@ -7,6 +7,7 @@
 #include "bormo/attributes.hpp"
 #include "bormo/expansion.hpp"
 #include "bormo/lexicon.hpp"
+#include "bormo/lextrans.hpp"
 #include "bormo/morphology.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/storedtrees.hpp"
@@ -35,7 +36,7 @@ constexpr std::array<vfile_entry, NVFILES> vfile_table_rows = {{
     {"MR", VF_MR, clear_mrdata, clear_mrdata, 'e'},
     {"TG", VF_TG, clear_tag_tables, clear_tag_tables, 'g'},
     {"SM", VF_SM, nullptr, nullptr, '@'},
-    {"LX", VF_LX, nullptr, nullptr, 'x'},
+    {"LX", VF_LX, purge_lt_rules, initialize_lt_rules, 'x'},
     {"GP", VF_GP, clear_GP, clear_GP, '@'},
     {"ALL", VF_ALL, nullptr, nullptr, ' '},
 }};

@@ -11,6 +11,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/expansion.hpp"
+#include "bormo/lextrans.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/syntax.hpp"
 #include "bormo/vline.hpp"
@@ -148,6 +149,7 @@ void initdict() {
 }
 
 void clearlexicon() {
+    lt_cancel_run(); // a lexical transformation run walks the lists
     if (dictionary) {
         for (int i = 0; i < dictterm; ++i)
             free_list(dictionary[i]);
@@ -700,7 +702,10 @@ void getwords(int start) {
             v_err("No lexical entry found for", d.class_, "");
         else if (d.error == 1)
             v_err("Terminal not found:", d.class_, "");
+        else if (d.dictionary && static_cast<unsigned char>(d.dictionary[0]) == T_ILT)
+            d.lspseq = ilt_create_lsps(d.dictionary); // its lookups join the table
     }
+    scan_ilts(start);
 }
 
 void apply_vf_single(char* entry, int n) {

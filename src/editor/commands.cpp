@@ -7,7 +7,9 @@
 
 #include "bormo/feedback.hpp"
 #include "bormo/gencommands.hpp"
+#include "bormo/lextrans.hpp"
 #include "bormo/reader.hpp"
+#include "bormo/semantic.hpp"
 #include "bormo/storedtrees.hpp"
 #include "bormo/variants.hpp"
 #include "editor/editloop.hpp"
@@ -95,11 +97,11 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"USER", 0, "f1", "|", fpr, bormo::vreaduser, "user file"},
     {"IPA", 0, "f1", "|", fpr, bormo::vreadipa, "ipa tables file"},
     {"MRPHERROR", 0, "f1", "|", fpr, bormo::vreadmerror, "morph errors file"},
-    {"SMTRANSF", 0, "f1", "|", fpr, nullptr, "semantic transf file"},
+    {"SMTRANSF", 0, "f1", "|", fpr, bormo::vreadsem, "semantic transf file"},
     {"TGINFO", 0, "f1", "|", fpr, bormo::vreadtags, "tag info file"},
-    {"LXTRANSF", 0, "f1", "|", fpr, nullptr, "lexical transf file"},
+    {"LXTRANSF", 0, "f1", "|", fpr, bormo::vreadlextrans, "lexical transf file"},
     {"RM_VFILES", 0, "cA", "|", nullptr, bormo::rm_vfiles, "remove BORMO files"},
-    {"RXTRANSF", 0, "i ", "|", nullptr, nullptr, "transformation number"},
+    {"RXTRANSF", 0, "i ", "|", nullptr, bormo::vinittrans, "transformation number"},
     {"VADDLEX", 0, "f1", "|", fpr, bormo::addlex, "lexicon file"},
     {"MPASSES", 0, "i i i i i ", "0|0|0|0|0|", nullptr, bormo::mpasses, "set morphology passes"},
     {"VDISPLAY", 0, "i ", "|", nullptr, bormo::vdisplay, "0: 1: 2: ..."},

@@ -2,6 +2,8 @@
 #include "editor/editloop.hpp"
 
 #include "bormo/gencommands.hpp"
+#include "bormo/lextrans.hpp"
+#include "bormo/semantic.hpp"
 #include "bormo/variants.hpp"
 
 #include "editor/blocks.hpp"
@@ -138,7 +140,7 @@ constexpr edtable edittable[] = {
     {L,         200, 0,   {xnextnumx, noop, noop, noop, noop, noop, noop, noop}}, //  95 xnextnumx . . . . . . .
     {E | S,     200, 0,   {falign, noop, noop, noop, noop, noop, noop, noop}}, //  96 falign . . . . . . .
     {0,         200, 0,   {bormo::generate, noop, noop, noop, noop, noop, noop, noop}}, //  97 generate . . . . . . .
-    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  98 resumelx resumelx resumelx . . . . .
+    {0,         200, ALL, {bormo::resumelx, bormo::resumelx, bormo::resumelx, noop, noop, noop, noop, noop}}, //  98 resumelx resumelx resumelx . . . . .
     {0,         200, 0,   {bormo::vcompare, noop, noop, noop, noop, noop, noop, noop}}, //  99 vcompare . . . . . . .
     {0,         200, 0,   {bor_moveblock, noop, noop, noop, noop, noop, noop, noop}}, // 100 bor_moveblock . . . . . . .
     {0,         200, 0,   {bor_sleep, noop, noop, noop, noop, noop, noop, noop}}, // 101 bor_sleep . . . . . . .
@@ -146,7 +148,7 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {bormo::vnewcompare, noop, noop, noop, noop, noop, noop, noop}}, // 103 vnewcompare . . . . . . .
     {0,         200, 0,   {bormo::venummorph, noop, noop, noop, noop, noop, noop, noop}}, // 104 venummorph . . . . . . .
     {0,         200, 0,   {scantext, noop, noop, noop, noop, noop, noop, noop}}, // 105 scantext . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 106 vmakepre . . . . . . .
+    {0,         200, 0,   {bormo::vmakepre, noop, noop, noop, noop, noop, noop, noop}}, // 106 vmakepre . . . . . . .
 };
 // clang-format on
 static_assert(sizeof(edittable) / sizeof(edittable[0]) == NEDITCODES);
