@@ -243,6 +243,8 @@ void initfile() {
     c.filname.fill('\0');
     c.edited = 0;
     c.curflag = 1;
+    c.cutdev = 0;
+    c.cutino = 0;
 }
 
 void removefile() {

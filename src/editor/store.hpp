@@ -57,6 +57,10 @@ struct COREFILE {
     uint8_t cnextstar;
     int32_t cstarcount;
     LINE* disln; // first line shown in the text window
+    // The file that was cut short when read into this corefile (device and
+    // inode; both 0 when none): writing back over it asks first.
+    uint64_t cutdev;
+    uint64_t cutino;
 };
 
 constexpr int64_t HEAPSIZE = 4000000;
