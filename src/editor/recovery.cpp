@@ -26,6 +26,8 @@ namespace {
 
 constexpr const char* SUFFIX = ".oxa-save";
 constexpr size_t PATHSIZE = 4096;
+// Seconds an operation under way is given to end after a fatal signal.
+constexpr unsigned GRACE = 2;
 
 std::array<char, PATHSIZE> homedir{}; // $HOME at start-up, "" when unset or too long
 
@@ -200,9 +202,15 @@ void recoverexit(int sig) {
 
 void FatalHandler(int sig) {
     // At rest (waiting for input), or asked twice: leave now.  Otherwise the
-    // input layer leaves before it next waits.
+    // input layer leaves before it next waits, or the alarm ends the program
+    // when the operation under way does not end soon.
+    if (sig == SIGALRM) {
+        if (fatalsig != 0) recoverexit(fatalsig);
+        return;
+    }
     if (waitinginput != 0 || fatalsig != 0) recoverexit(sig);
     fatalsig = sig;
+    ::alarm(GRACE);
 }
 
 void setfatalsig() {
@@ -215,12 +223,14 @@ void setfatalsig() {
     sigaddset(&sa.sa_mask, SIGTERM);
     sigaddset(&sa.sa_mask, SIGHUP);
     sigaddset(&sa.sa_mask, SIGQUIT);
+    sigaddset(&sa.sa_mask, SIGALRM);
     // No restart: a waiting read is broken off.
     sa.sa_flags = 0;
     sa.sa_handler = FatalHandler;
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGHUP, &sa, nullptr);
     sigaction(SIGQUIT, &sa, nullptr);
+    sigaction(SIGALRM, &sa, nullptr);
 }
 
 } // namespace oxa

@@ -7,9 +7,9 @@
 // The handler itself does only what is safe in a signal handler.  While the
 // editor waits for input the store is at rest, and the handler writes the
 // recovery files at once with write(2); while an operation runs it only notes
-// the signal, and the input layer acts on it before it next waits.  A second
-// signal during an operation that does not end ends the program at once (with
-// the same recovery, made from whatever the store holds).
+// the signal, and the input layer acts on it before it next waits.  When the
+// operation has not ended two seconds later, or a second signal comes, the
+// program ends at once with the same recovery, made from what the store holds.
 //
 // Recovery file of a corefile: its file name with ".oxa-save" added (so it is
 // in the file's directory), or "oxa-corefile-N.oxa-save" in the working

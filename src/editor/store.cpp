@@ -31,6 +31,7 @@ int32_t full = 0;
 LINE firstphys{};
 LINE* lastphys = &firstphys;
 int32_t hdrblocklimit = -1;
+uint64_t collections = 0;
 
 namespace {
 
@@ -109,7 +110,17 @@ void freepool() {
 // no clearing before the first reset.
 bool heapclean = true;
 
+// Changes that give text or headers back to a collection: a line removed,
+// emptied or moved.  A collection that freed nothing is not run again until
+// this count or the top of the heap has moved (bytes freed inside a line, as
+// by deleting a character, wait for the next such change).
+uint64_t storechanges = 0;
+bool futile = false;        // the last collection freed nothing
+uint64_t futilechanges = 0; // `storechanges` and `avail` as it left them
+int64_t futiletop = 0;
+
 void tolimbo(LINE* l) {
+    ++storechanges;
     l->object = K_DEAD;
     l->length = 0;
     l->nextphys = limbo;
@@ -125,6 +136,7 @@ void freelimbo() {
 }
 
 void markfree(const LINE* l) {
+    ++storechanges;
     if (l->length > 0 && l->object != K_PICTURE)
         std::memset(&textbase[l->index], FREEBYTE, static_cast<size_t>(l->length));
 }
@@ -335,6 +347,14 @@ void coreset() {
 }
 
 void garbage() {
+    if (futile && storechanges == futilechanges && avail == futiletop && limbo == nullptr) {
+        full = (avail > hiaddr || reserve == nullptr) ? 1 : 0;
+        return;
+    }
+    ++collections;
+    const int64_t before = avail;
+    const bool hadreserve = reserve != nullptr;
+    bool freedheaders = limbo != nullptr;
     int32_t saved = corenum;
     for (int32_t f = 0; f < NCORE; ++f) {
         corenum = f;
@@ -352,6 +372,7 @@ void garbage() {
             if (lastphys == l) lastphys = prev;
             if (lp == l) lp = nullptr;
             freeheader(l);
+            freedheaders = true;
         } else {
             if (l->object != K_PICTURE) {
                 if (l->index != avail) {
@@ -369,6 +390,9 @@ void garbage() {
     freelimbo();
     if (reserve == nullptr) reserve = newheader();
     full = (avail > hiaddr || reserve == nullptr) ? 1 : 0;
+    futile = avail == before && !freedheaders && hadreserve == (reserve != nullptr);
+    futilechanges = storechanges;
+    futiletop = avail;
 }
 
 void initcore() {
@@ -408,6 +432,7 @@ void resetstore() {
     avail = 0;
     hiaddr = HIADDR;
     full = 0;
+    futile = false;
     firstphys = LINE{};
     lastphys = &firstphys;
     resetlines();

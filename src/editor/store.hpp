@@ -101,7 +101,11 @@ void nmeset();
 void insline();
 void nuline();
 void coreset();
+// Collects the heap.  A collection that freed nothing is not run again until
+// a line has been removed, emptied or moved, or the top of the heap moved.
 void garbage();
+// Collections that ran (for tests and benchmarks).
+extern uint64_t collections;
 void initcore();
 
 // Line headers are allocated HDRBLOCK at a time.  `hdrblocklimit` caps the
