@@ -295,4 +295,34 @@ TEST(Reliability, ClearWarningCanBeRefused) {
     }
 }
 
+// Inputs that once hung the editor end at once, each with its outcome.
+TEST(Reliability, HostileInputsEndQuickly) {
+    std::string wide = "%define V sss %V %V\n%V\n";
+    std::string longline;
+    for (int i = 0; i < 80000; ++i) longline += "x ";
+    struct Case {
+        const char* name;
+        std::string keys;
+        std::vector<Fixture> files;
+        const char* shown; // a line of the output
+    };
+    const Case cases[] = {
+        {"far position after a small shift",
+         "{CMD}WS2{CR}{CMD}PO|2147483647{CR}{CR}x{CMD}PO|1{CR}{CMD}EM{CR}", {}, "$$$"},
+        {"far left margin, then a tab", "{CMD}MA2147483647{CR}{CR}{TAB}{CMD}EM{CR}", {}, "$$$"},
+        {"far advance", "{CMD}AD0|2147483647{CR}{CR}x{CMD}EM{CR}", {}, "$$$"},
+        {"a macro naming itself twice", "{CMD}ATm.att{CR}{CMD}EM7{CR}", {{"m.att", wide}},
+         "ERROR attribute input  too many errors, the rest of the file is skipped"},
+        {"one long line of errors", "{CMD}ATl.att{CR}{CMD}EM7{CR}", {{"l.att", longline}},
+         "ERROR attribute input  too many errors, the rest of the file is skipped"},
+    };
+    for (const Case& k : cases) {
+        auto r = runoxa({.args = {}, .keys = k.keys, .files = k.files, .timeout = 5,
+                         .framed = false});
+        EXPECT_FALSE(r.timedout) << k.name;
+        EXPECT_EQ(r.status, 0) << k.name;
+        EXPECT_NE(r.out.find(k.shown), std::string::npos) << k.name;
+    }
+}
+
 } // namespace
