@@ -53,7 +53,8 @@ void endofinput() {
 
 void discard(const char*, size_t) {}
 
-fs::path scratch; // the editor's working directory
+fs::path scratch; // the editor's working directory during a run
+fs::path home;    // the working directory between runs
 fs::path input;   // the keystrokes of the run, outside it
 
 void resetall() {
@@ -96,7 +97,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     scratch = fs::path(tmpl) / "work";
     input = fs::path(tmpl) / "keys";
     fs::create_directory(scratch);
-    if (chdir(scratch.c_str()) != 0) std::abort();
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
     return 0;
 }
@@ -114,6 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fclose(f);
     if (!std::freopen(input.c_str(), "rb", stdin)) return 0;
 
+    home = fs::current_path();
+    if (chdir(scratch.c_str()) != 0) return 0;
     resetall();
     oxa::xvsink = discard;
     oxa::eofhook = endofinput;
@@ -123,6 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const EndOfInput&) {
     }
     oxa::eofhook = nullptr;
+    if (chdir(home.c_str()) != 0) std::abort();
     if (!oxa::checkstore().empty()) __builtin_trap();
     return 0;
 }
