@@ -62,8 +62,8 @@ deps-fuzz:
 	  else echo "Missing clang. Run: sudo apt-get install -y clang"; exit 1; fi; \
 	fi
 
-# Each fuzz target for FUZZ_SECONDS (default 60); fuzz-smoke is the CI run.
-FUZZ_SECONDS ?= 60
+# Each fuzz target for FUZZ_SECONDS (default 300); fuzz-smoke is the CI run.
+FUZZ_SECONDS ?= 300
 fuzz: deps deps-fuzz
 	sh fuzz/run.sh $(FUZZ_SECONDS)
 

@@ -2,6 +2,9 @@
 // the scoring of a tree, the report and the root set.
 #include "bormo/compare.hpp"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -288,10 +291,14 @@ scorelist_t* err_lexlist_diff(err_lex* words, t_treenode* tree) {
         for (int j = 0; j < Y; ++j)
             err_word_diff(resp[j].c_str(), leaves[i], &cells[i][j]);
 
-    auto* rec = new scorelist_t{std::string(), 0};
+    // Costs are summed wide and the total held within 0 .. INT_MAX: large
+    // costs from ESCORE never wrap round to a negative score.
+    int64_t total = 0;
     for (int k = 0; k < X && k < Y; ++k)
-        rec->score += err_class_cost(cells[k][k].matchclass);
-    rec->score += std::abs(X - Y) * vnomatchscore;
+        total += err_class_cost(cells[k][k].matchclass);
+    total += static_cast<int64_t>(std::abs(X - Y)) * vnomatchscore;
+    total = std::clamp<int64_t>(total, 0, INT_MAX);
+    auto* rec = new scorelist_t{std::string(), static_cast<int>(total)};
 
     err_Progress("Analyzing errors, printing to ERRORSCORE");
     rec->output_text = err_get_report(expected, resp, cells);

@@ -28,6 +28,8 @@ int lfret = 0;
 macrodef* macrodict = nullptr;
 std::array<const char*, MACRODEPTH + 1> macrostack{};
 int macroptr = 0;
+int v_errors = 0;
+bool v_skiprest = false;
 std::string file_operation;
 std::string file_position;
 int v_stat = 0;
@@ -67,6 +69,16 @@ constexpr std::array<unsigned char, 256> rclass = make_rclass();
 constexpr int NOCHAR = -2;
 std::array<int, MACRODEPTH + 1> macroafter{};
 bool macro_pushed = false; // set by tokenize when it starts a macro text
+
+long macrotext = 0; // characters delivered from macro texts in this load
+
+// Gives up the rest of the load (every open file reads as ended) with one
+// error line saying why.
+void skiprest(const char* why) {
+    v_printf(MSGCORE, "ERROR %s %s %s", file_operation.c_str(), file_position.c_str(), why);
+    v_stat = 1;
+    v_skiprest = true;
+}
 
 // Control bytes other than tab, newline and carriage return.  They would be
 // taken for token codes, so they are dropped with a warning instead.
@@ -276,9 +288,20 @@ void do_define() {
 } // namespace
 
 int getone() {
+    if (v_skiprest) {
+        macroptr = 0;
+        return EOFCHAR;
+    }
     while (macroptr > 0) {
         const char* p = macrostack[macroptr];
         if (*p) {
+            // A macro that names itself more than once grows without end
+            // within the depth limit: its text is bounded per load.
+            if (++macrotext > MAXMACROTEXT) {
+                skiprest("too much macro text, the rest of the file is skipped");
+                macroptr = 0;
+                return EOFCHAR;
+            }
             macrostack[macroptr] = p + 1;
             return static_cast<unsigned char>(*p);
         }
@@ -456,6 +479,9 @@ void replenish() {
 void openfile(const char* name, int lfr) {
     drop_files();
     discard_macros();
+    v_errors = 0;
+    v_skiprest = false;
+    macrotext = 0;
     istate = 0;
     ccount = 0;
     clearword();
@@ -537,6 +563,15 @@ void testinput() {
 }
 
 void v_err(const char* a, const char* b, const char* c) {
+    // While a file is read its error lines are bounded: after the last one
+    // allowed, the rest of the file is skipped.
+    if (fsptr >= 0) {
+        if (v_skiprest) return;
+        if (++v_errors > MAXERRORS) {
+            skiprest("too many errors, the rest of the file is skipped");
+            return;
+        }
+    }
     v_printf(MSGCORE, "ERROR %s %s %s %s %s", file_operation.c_str(), file_position.c_str(),
              a ? a : "", b ? b : "", c ? c : "");
 }
@@ -859,6 +894,9 @@ void resetreader() {
     file_operation.clear();
     file_position.clear();
     v_stat = 0;
+    v_errors = 0;
+    v_skiprest = false;
+    macrotext = 0;
     seed = 1;
     pre_match = nullptr;
     pre_status = 0;

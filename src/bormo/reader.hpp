@@ -39,6 +39,10 @@ constexpr int QUEUESIZE = 45; // token queue
 constexpr int IDENTSIZE = 40; // identifier: 39 characters and the NUL
 constexpr int MAXIDENT = IDENTSIZE - 1;
 constexpr int MACRODEPTH = 20; // macro texts being expanded at once
+// Bounds of one load: characters delivered from macro texts, and error lines
+// (after which the rest of the file is skipped).
+constexpr long MAXMACROTEXT = 4000000;
+constexpr int MAXERRORS = 100;
 constexpr int MACRONAME = 49;  // characters kept of a macro name
 constexpr int MACRODEF = 999;  // characters kept of a macro definition
 constexpr int INCLPATH = 79;   // characters kept of an %INCLUDE path
@@ -115,6 +119,8 @@ extern int macroptr;                                       // 0 when reading fro
 extern std::string file_operation; // name of the current reading operation
 extern std::string file_position;  // item being read, for error lines
 extern int v_stat;                 // status of the current load
+extern int v_errors;               // error lines of the current load
+extern bool v_skiprest;            // the rest of the current load is skipped
 extern unsigned long seed;         // random generator state
 
 // Tokenizer.

@@ -31,7 +31,27 @@ uchar at(const char* p) {
 }
 
 int transform_depth = 0;        // nesting of transform calls
-bool transform_stopped = false; // the depth limit was met in this walk
+bool transform_stopped = false; // a limit was met in this walk
+int transform_nodes = 0;        // nodes made by the transformations of this walk
+
+// Counts the nodes of a subtree made by a transformation: a transformation
+// that brings itself back through the nodes it makes would grow the tree
+// without end, so a walk may make no more nodes than a tree may have.
+t_treenode* counted(t_treenode* t) {
+    for (t_treenode* s = t ? t->son : nullptr; s; s = s->sibling)
+        counted(s);
+    if (t) ++transform_nodes;
+    return t;
+}
+
+bool transform_over() {
+    return transform_depth >= MAXNODES || transform_nodes > MAXNODES;
+}
+
+void stop_transform() {
+    if (!transform_stopped) v_print(MSGCORE, "transformation terminated");
+    transform_stopped = true;
+}
 
 // Kinds of the elements of the last guard matched, by element number.
 std::array<bool, GUARDSLOTS> star_element{};
@@ -145,7 +165,7 @@ void collect_leaves(t_treenode* n, t_treenode*& head, t_treenode*& tail) {
         if (n->son)
             collect_leaves(n->son, head, tail);
         else
-            append_child(head, tail, copytree(n));
+            append_child(head, tail, counted(copytree(n)));
     }
 }
 
@@ -178,14 +198,18 @@ void add_tran_attr(t_treenode* node, comp_attr c) {
 void transform(t_treenode* node) {
     if (!node) return;
     // A replacement may bring back the transformation that made it (through
-    // ROOT or a copied child): past this depth the tree is left as it is.
-    if (transform_depth >= MAXNODES) {
-        if (!transform_stopped) v_print(MSGCORE, "transformation terminated");
-        transform_stopped = true;
+    // ROOT or a copied child): past this depth, or once the walk has made as
+    // many nodes as a tree may hold, the tree is left as it is.
+    if (transform_over()) {
+        stop_transform();
         return;
     }
     ++transform_depth;
     while (node->transformation) {
+        if (transform_over()) {
+            stop_transform();
+            break;
+        }
         Transformation* t = find_low_priority(node);
         if (t->functionPtr) {
             void (*fn)(t_treenode*) = t->functionPtr;
@@ -198,7 +222,10 @@ void transform(t_treenode* node) {
     }
     for (t_treenode* c = node->son; c; c = c->sibling)
         transform(c);
-    if (--transform_depth == 0) transform_stopped = false;
+    if (--transform_depth == 0) {
+        transform_stopped = false;
+        transform_nodes = 0;
+    }
 }
 
 void do_transform(t_treenode* node, Transformation* t) {
@@ -303,11 +330,11 @@ void apply_rule(t_treenode* node, const char* rule) {
             t_treenode* end;
             covered(n, first, end);
             for (t_treenode* c = first; c && c != end; c = c->sibling)
-                append_child(head, tail, copytree(c));
+                append_child(head, tail, counted(copytree(c)));
         } else if (name == "ROOT") {
-            append_child(head, tail, copytree(treestate == 1 ? root : oldroot));
+            append_child(head, tail, counted(copytree(treestate == 1 ? root : oldroot)));
         } else if (!name.empty()) {
-            t_treenode* n = makenode(name.c_str());
+            t_treenode* n = counted(makenode(name.c_str()));
             terminal_node(n);
             append_child(head, tail, n);
         }
@@ -429,6 +456,7 @@ void add_built_in() {
 void resettransform() {
     transform_depth = 0;
     transform_stopped = false;
+    transform_nodes = 0;
     for (auto& g : guard_array)
         g = {nullptr, nullptr};
     star_element.fill(false);

@@ -633,8 +633,8 @@ void findchk() {
 }
 
 void marginchk() {
-    if (param[1] != 0) lmargin = param[1];
-    if (param[2] != 0) rmargin = param[2];
+    if (param[1] != 0) lmargin = boundcol(param[1]);
+    if (param[2] != 0) rmargin = boundcol(param[2]);
     if (rmargin < lmargin) rmargin = lmargin;
 }
 

@@ -21,6 +21,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/safewrite.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
@@ -47,6 +48,7 @@ constexpr const char* MSG_BADPICTURE = " Bad Picture Encountered ";
 constexpr const char* MSG_WRITEFAILED = " Write Failed ";
 constexpr const char* MSG_NODELETE = "Unable to delete file";
 constexpr const char* MSG_CHECKNAME = " Check name, not file fetched ";
+constexpr const char* MSG_CUTBACK = "File was truncated when fetched: writing it back loses its end";
 constexpr const char* MSG_TOOLARGE = "File too large to load (more than 5119 characters)";
 
 // The end marker that follows emitted text.
@@ -394,7 +396,12 @@ void getfile() {
     inblock.fd = -1;
     std::fclose(fptr);
     fptr = nullptr;
-    if (ioerr == 1) diserr(MSG_TRUNCATED);
+    if (ioerr == 1) {
+        const FileId id = fileid(filename());
+        cur().cutdev = id.dev;
+        cur().cutino = id.ino;
+        diserr(MSG_TRUNCATED);
+    }
     if (ioerr == 3) diserr(MSG_BADPICTURE);
 }
 
@@ -524,25 +531,47 @@ bool pfile(FILE* out, int32_t first, int32_t last) {
     return outblock.ok && std::ferror(out) == 0;
 }
 
+// A corefile that was cut short when read remembers the file it came from;
+// writing it back over that file asks first.  False when the user cancels.
+static bool writebackagreed() {
+    const COREFILE& c = cur();
+    if (c.cutino == 0) return true;
+    const FileId id = fileid(filename());
+    if (id.dev != c.cutdev || id.ino != c.cutino) return true;
+    return diserr(MSG_CUTBACK) != 2;
+}
+
 void putfile(bool appending) {
     int32_t first = 0, last = 0;
     linerange(first, last);
     detrfile();
     ioerr = 0;
-    FILE* out = std::fopen(filename(), appending ? "ab" : "wb");
-    if (out == nullptr) {
+    if (!writebackagreed()) {
+        ioerr = 1;
+        return;
+    }
+    SafeFile sf;
+    if (!safeopen(sf, filename(), appending)) {
         ioerr = 1;
     } else {
-        if (!pfile(out, first, last)) ioerr = 1;
-        if (std::fclose(out) != 0) ioerr = 1;
+        const bool ok = pfile(sf.out, first, last);
+        if (!safeclose(sf, ok)) ioerr = 1;
     }
     if (ioerr != 0) diserr(MSG_WRITEFAILED);
 }
 
-// A corefile counts as saved only when its text reached the file.
+// A corefile counts as saved only when its text reached the file.  The empty
+// file that the name check created is taken away again when nothing could be
+// written to it, so that the same SAVE can be tried again.
 void savefile() {
     putfile(false);
-    if (ioerr == 0) cur().edited = 0;
+    if (ioerr == 0) {
+        cur().edited = 0;
+        return;
+    }
+    struct stat st {};
+    if (::stat(filename(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+        ::unlink(filename());
 }
 
 void ovrwritefile() {

@@ -1,5 +1,6 @@
 // The input stream: the key map, the input stack and the procedure language.
 #include "editor/input.hpp"
+#include "editor/recovery.hpp"
 
 #include "editor/editloop.hpp"
 #include "editor/encoding.hpp"
@@ -313,7 +314,11 @@ static int readbyte(bool& fromproc) {
         if (!readingproc()) {
             fromproc = false;
             if (inptr == nullptr) inptr = stdin;
+            // A fatal signal while waiting writes the recovery files at once.
+            waitinginput = 1;
+            checkfatal();
             int c = getc(inptr);
+            waitinginput = 0;
             if (c != EOF) return c;
             if (ferror(inptr) && errno == EINTR) {
                 clearerr(inptr);

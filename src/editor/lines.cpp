@@ -2,6 +2,7 @@
 // delete ring.
 #include "editor/lines.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 #include "editor/motion.hpp"
@@ -92,19 +93,33 @@ void cremove(int32_t num) {
 
 void extline() {
     COREFILE& c = cur();
-    while (c.curcol > c.lnptr->length)
+    while (c.curcol > c.lnptr->length) {
         if (!cadd(' ')) break;
+        // Once the line ends at the top of the heap, the rest of the blanks
+        // go there in one step (a far column would otherwise cost one call a
+        // byte).
+        LINE* l = c.lnptr;
+        if (endptr() != avail) continue;
+        const int64_t n = std::min<int64_t>(int64_t{c.curcol} - l->length, HEAPSIZE - avail);
+        if (n <= 0) continue;
+        std::memset(&textbase[avail], ' ', static_cast<size_t>(n));
+        l->length += static_cast<int32_t>(n);
+        c.charcount += n;
+        avail += n;
+    }
 }
 
 void detrline() {
     COREFILE& c = cur();
     LINE* l = c.lnptr;
     if (!ownstext(l)) return;
-    while (l->length > 0 && textbase[l->index + l->length - 1] == ' ') {
-        textbase[l->index + l->length - 1] = FREEBYTE;
-        l->length -= 1;
-        c.charcount -= 1;
-    }
+    unsigned char* text = &textbase[l->index];
+    int32_t n = l->length;
+    while (n > 0 && text[n - 1] == ' ')
+        --n;
+    std::memset(text + n, FREEBYTE, static_cast<size_t>(l->length - n));
+    c.charcount -= l->length - n;
+    l->length = n;
 }
 
 void detrfile() {

@@ -1,6 +1,7 @@
 // Cursor motion, margins, tab stops and the tab ruler.
 #include "editor/motion.hpp"
 
+#include <algorithm>
 #include <string>
 
 #include "editor/commands.hpp"
@@ -77,8 +78,8 @@ void anchor(LINE* l) {
     redisplay = RP_ALL;
 }
 
-void setcolumn(int32_t col) {
-    cur().curcol = col < 1 ? 1 : col;
+void setcolumn(int64_t col) {
+    cur().curcol = boundcol(col);
 }
 
 // POSITION line column, both already checked.
@@ -86,10 +87,27 @@ void positionto(int32_t line, int32_t col) {
     COREFILE& c = cur();
     // Counted from the header: 1 is the first line, -1 the last.
     if (line != 0) anchor(steplines(c.header, line));
-    setcolumn(col >= 1 ? col : col + c.lnptr->length + 1);
+    setcolumn(col >= 1 ? col : int64_t{col} + c.lnptr->length + 1);
 }
 
 }  // namespace
+
+int32_t boundcol(int64_t col) {
+    return static_cast<int32_t>(std::clamp<int64_t>(col, 1, MAXCOLUMN));
+}
+
+int32_t nexttab(int32_t c) {
+    if (c >= MAXCOLUMN) return MAXCOLUMN;
+    int32_t n = c + 1;
+    if (n <= lmargin) return std::min(lmargin, MAXCOLUMN);
+    if (n >= rmargin) return n;
+    // Between the margins: the set stops of the table, then every eighth column.
+    for (; n < NTABS && n < rmargin; ++n)
+        if (tabs[static_cast<size_t>(n)] != 0) return n;
+    if (n >= rmargin) return std::min(rmargin, MAXCOLUMN);
+    const int32_t eighth = (n + 7) / 8 * 8;
+    return std::min({eighth, rmargin, MAXCOLUMN});
+}
 
 bool tabcol(int32_t c) {
     if (c < lmargin) return false;
@@ -156,7 +174,10 @@ void curleft() {
     if (c.curcol > 1) --c.curcol;
 }
 
-void curright() { ++cur().curcol; }
+void curright() {
+    COREFILE& c = cur();
+    if (c.curcol < MAXCOLUMN) ++c.curcol;
+}
 
 void downline() {
     COREFILE& c = cur();
@@ -332,9 +353,7 @@ void xnextnumx() {
 // Tab stops and margins.
 
 void tabcur() {
-    do {
-        curright();
-    } while (!tabcol(cur().curcol));
+    cur().curcol = nexttab(cur().curcol);
     dtstate = 1;
 }
 
@@ -415,7 +434,7 @@ void positn() { positionto(param[1], param[2]); }
 void advance() {
     COREFILE& c = cur();
     if (param[1] != 0) anchor(steplines(c.lnptr, param[1]));
-    setcolumn(c.curcol + param[2]);
+    setcolumn(int64_t{c.curcol} + param[2]);
 }
 
 void gotobottom() { positionto(-depth, 1); }

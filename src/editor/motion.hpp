@@ -23,8 +23,20 @@ extern int32_t greeny;
 // `tabcur` reached, 0 otherwise (typing clears it when the number ends).
 extern int32_t dtstate;
 
+// The furthest column: no line is longer than the heap, so no column need lie
+// beyond it.  Columns, margins, positions and shifts are held within
+// 1 .. MAXCOLUMN, which keeps every sum of two of them within int32_t.
+constexpr int32_t MAXCOLUMN = 4000000;
+
+// `col` held within 1 .. MAXCOLUMN (computed wide, so any sum may be passed).
+int32_t boundcol(int64_t col);
+
 // True when column `c` is a tab stop of the ruler (margins included).
 bool tabcol(int32_t c);
+
+// The first tab stop after column `c`, found without stepping through the
+// columns between (MAXCOLUMN when there is none before it).
+int32_t nexttab(int32_t c);
 
 // Scrolls the window down one line when the cursor line has left its bottom.
 void mwd();

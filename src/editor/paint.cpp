@@ -1,6 +1,9 @@
 // Painting the text window through the front-end messages.
 #include "editor/paint.hpp"
 
+#include <algorithm>
+#include <cstdint>
+
 #include <cstdio>
 #include <cstring>
 
@@ -92,10 +95,10 @@ bool inwindow(int32_t row) {
 void sideways() {
     const int32_t col = cur().curcol;
     if (col <= pshift || col > rightcol) {
-        const int32_t step = shiftc > 0 ? shiftc : 1;
-        rightcol = swidth;
-        while (rightcol < col)
-            rightcol += step;
+        // The least whole number of steps that brings the column into view.
+        const int64_t step = shiftc > 0 ? shiftc : 1;
+        const int64_t steps = col > swidth ? (int64_t{col} - swidth + step - 1) / step : 0;
+        rightcol = static_cast<int32_t>(std::min<int64_t>(swidth + steps * step, INT32_MAX));
         pshift = rightcol - swidth;
         redisplay = 8;
     }

@@ -32,6 +32,7 @@ int32_t full = 0;
 LINE firstphys{};
 LINE* lastphys = &firstphys;
 int32_t hdrblocklimit = -1;
+uint64_t collections = 0;
 
 namespace {
 
@@ -110,7 +111,17 @@ void freepool() {
 // no clearing before the first reset.
 bool heapclean = true;
 
+// Changes that give text or headers back to a collection: a line removed,
+// emptied or moved.  A collection that freed nothing is not run again until
+// this count or the top of the heap has moved (bytes freed inside a line, as
+// by deleting a character, wait for the next such change).
+uint64_t storechanges = 0;
+bool futile = false;        // the last collection freed nothing
+uint64_t futilechanges = 0; // `storechanges` and `avail` as it left them
+int64_t futiletop = 0;
+
 void tolimbo(LINE* l) {
+    ++storechanges;
     l->object = K_DEAD;
     l->length = 0;
     l->nextphys = limbo;
@@ -126,6 +137,7 @@ void freelimbo() {
 }
 
 void markfree(const LINE* l) {
+    ++storechanges;
     if (l->length > 0 && l->object != K_PICTURE)
         std::memset(&textbase[l->index], FREEBYTE, static_cast<size_t>(l->length));
 }
@@ -249,6 +261,8 @@ void initfile() {
     c.edited = 0;
     c.curflag = 1;
     c.encoding = ENC_UNSET;
+    c.cutdev = 0;
+    c.cutino = 0;
 }
 
 void removefile() {
@@ -339,6 +353,14 @@ void coreset() {
 }
 
 void garbage() {
+    if (futile && storechanges == futilechanges && avail == futiletop && limbo == nullptr) {
+        full = (avail > hiaddr || reserve == nullptr) ? 1 : 0;
+        return;
+    }
+    ++collections;
+    const int64_t before = avail;
+    const bool hadreserve = reserve != nullptr;
+    bool freedheaders = limbo != nullptr;
     int32_t saved = corenum;
     for (int32_t f = 0; f < NCORE; ++f) {
         corenum = f;
@@ -356,6 +378,7 @@ void garbage() {
             if (lastphys == l) lastphys = prev;
             if (lp == l) lp = nullptr;
             freeheader(l);
+            freedheaders = true;
         } else {
             if (l->object != K_PICTURE) {
                 if (l->index != avail) {
@@ -373,6 +396,9 @@ void garbage() {
     freelimbo();
     if (reserve == nullptr) reserve = newheader();
     full = (avail > hiaddr || reserve == nullptr) ? 1 : 0;
+    futile = avail == before && !freedheaders && hadreserve == (reserve != nullptr);
+    futilechanges = storechanges;
+    futiletop = avail;
 }
 
 void initcore() {
@@ -412,6 +438,7 @@ void resetstore() {
     avail = 0;
     hiaddr = HIADDR;
     full = 0;
+    futile = false;
     firstphys = LINE{};
     lastphys = &firstphys;
     resetlines();

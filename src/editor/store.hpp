@@ -58,6 +58,10 @@ struct COREFILE {
     int32_t cstarcount;
     LINE* disln; // first line shown in the text window
     uint8_t encoding; // TextEncoding: how the file it was read from is written back
+    // The file that was cut short when read into this corefile (device and
+    // inode; both 0 when none): writing back over it asks first.
+    uint64_t cutdev;
+    uint64_t cutino;
 };
 
 constexpr int64_t HEAPSIZE = 4000000;
@@ -101,7 +105,11 @@ void nmeset();
 void insline();
 void nuline();
 void coreset();
+// Collects the heap.  A collection that freed nothing is not run again until
+// a line has been removed, emptied or moved, or the top of the heap moved.
 void garbage();
+// Collections that ran (for tests and benchmarks).
+extern uint64_t collections;
 void initcore();
 // Takes the line just adopted below the cursor line out again: it is
 // unlinked, its header freed and `avail` set back to `mark` (its value before

@@ -8,6 +8,7 @@
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/paint.hpp"
+#include "editor/recovery.hpp"
 #include "editor/store.hpp"
 
 #include <csignal>
@@ -214,6 +215,7 @@ void setsig() {
     sa.sa_flags = 0;
     sa.sa_handler = IntHandler;
     sigaction(SIGINT, &sa, nullptr);
+    setfatalsig();
 }
 
 void resetterminal() {

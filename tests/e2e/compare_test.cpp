@@ -123,4 +123,19 @@ TEST(Compare, MessagesOfTheCommands) {
     }
 }
 
+TEST(Compare, HugeCostsHoldTheScoreAtItsLargest) {
+    auto first =
+        runoxa({.keys = load_and_generate + cmd("EM7"), .files = english(), .framed = false});
+    const std::string answer = after(first.badlines, "Answer    : ");
+    ASSERT_FALSE(answer.empty());
+    // Two extra words at the largest cost: the sum does not wrap round.
+    auto r = runoxa({.keys = load_and_generate + cmd("ES2147483647|0|0|0|0|0") + "{CR}" + answer +
+                             " again again" + cmd("BE") + "{CR}{ESC}K" + cmd("EM15"),
+                     .files = english(),
+                     .framed = false});
+    const auto rep = report(r.badlines, "BEST ROOT : R2");
+    ASSERT_GE(rep.size(), 2u);
+    EXPECT_EQ(rep[1], "SCORE     : 2147483647");
+}
+
 } // namespace

@@ -8,6 +8,7 @@
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
 #include "editor/lines.hpp"
+#include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
 
@@ -137,6 +138,27 @@ TEST_F(LinesTest, ExtlinePadsToTheCursor) {
         EXPECT_EQ(text(cur().lnptr), k.result) << k.start << " " << k.col;
         EXPECT_EQ(cur().charcount, static_cast<int64_t>(std::strlen(k.result)));
         EXPECT_EQ(checkstore(), "");
+    }
+}
+
+TEST_F(LinesTest, ExtlineToAFarColumnStopsAtTheHeapsEnd) {
+    struct Case {
+        int32_t col;
+        int64_t length; // afterwards
+    };
+    // A line below another moves to the top first; the heap ends the padding.
+    const Case cases[] = {{100000, 100000}, {MAXCOLUMN, HEAPSIZE - 7}};
+    for (const Case& k : cases) {
+        resetstore();
+        fill({"abc", "next"});
+        cur().lnptr = cur().header->down;
+        cur().curcol = k.col;
+        extline();
+        const LINE* l = cur().lnptr;
+        EXPECT_EQ(l->length, k.length) << k.col;
+        EXPECT_EQ(text(l).substr(0, 4), "abc ") << k.col;
+        EXPECT_EQ(text(l).find_first_not_of(' ', 3), std::string::npos) << k.col;
+        EXPECT_EQ(checkstore(), "") << k.col;
     }
 }
 

@@ -540,4 +540,71 @@ TEST_F(Motion, FormulaCursor) {
     EXPECT_EQ(c.curcol, 1);
 }
 
+TEST_F(Motion, TabStopsAreComputedAsIfSteppedOneColumnAtATime) {
+    // The first stop after a column, against a walk through the columns.
+    auto stepped = [](int32_t col) {
+        do {
+            ++col;
+        } while (col < MAXCOLUMN && !tabcol(col));
+        return col;
+    };
+    for (int32_t lm : {1, 5, 100, 144, 145, 150}) {
+        for (int32_t rm : {lm, 72, 144, 145, 146, 300}) {
+            if (rm < lm) continue;
+            for (int pattern = 0; pattern < 3; ++pattern) {
+                resetcommands();
+                lmargin = lm;
+                rmargin = rm;
+                if (pattern == 1) tabs.fill(0);
+                if (pattern == 2)
+                    for (int c : {3, 50, 143}) tabs[static_cast<size_t>(c)] = 1;
+                for (int32_t col = 1; col <= 310; ++col)
+                    ASSERT_EQ(nexttab(col), stepped(col))
+                        << "margins " << lm << " " << rm << " tabs " << pattern << " col " << col;
+            }
+        }
+    }
+}
+
+TEST_F(Motion, ColumnsMarginsAndShiftsStayWithinTheLongestLine) {
+    struct Case {
+        const char* name;
+        void (*setup)();
+        void (*op)();
+        int32_t col; // afterwards
+    };
+    const Case cases[] = {
+        {"position far right", [] { param[1] = 0; param[2] = 2147483647; positchk(); }, positn,
+         MAXCOLUMN},
+        {"advance far right", [] { param[1] = 0; param[2] = 2147483647; }, advance, MAXCOLUMN},
+        {"advance far left", [] { param[1] = 0; param[2] = -2147483647; }, advance, 1},
+        {"tab to a far left margin", [] { param[1] = 2147483647; param[2] = 0; marginchk(); },
+         tabcur, MAXCOLUMN},
+        {"tab to a far right margin", [] { param[1] = 0; param[2] = 2147483647; marginchk(); },
+         tabcur, 9},
+        {"right from the last column", [] { cur().curcol = MAXCOLUMN; }, curright, MAXCOLUMN},
+    };
+    for (const Case& k : cases) {
+        resetcommands();
+        resetpaint();
+        resetstore();
+        settext({"line one"});
+        cur().curcol = 4;
+        k.setup();
+        k.op();
+        EXPECT_EQ(cur().curcol, k.col) << k.name;
+        EXPECT_LE(lmargin, MAXCOLUMN) << k.name;
+        EXPECT_LE(rmargin, MAXCOLUMN) << k.name;
+        // The window follows the cursor sideways in one step.
+        param[1] = 2;
+        shift();
+        fixcursor();
+        display();
+        EXPECT_GE(rightcol, cur().curcol) << k.name;
+        EXPECT_LT(pshift, cur().curcol) << k.name;
+        EXPECT_EQ(rightcol - pshift, swidth) << k.name;
+        EXPECT_LE(rulertext().size(), static_cast<size_t>(swidth)) << k.name;
+    }
+}
+
 }  // namespace

@@ -684,4 +684,59 @@ TEST_F(PreselectTest, AttributeMissingFromThePreselectedWord) {
               "ERROR   Preselection:  requested attribute not present in lexical entry for:  sg");
 }
 
+TEST_F(ReaderTest, AMacroThatDoublesItselfIsBoundedPerLoad) {
+    // Two self-references make 2^20 expansions within the depth limit; the
+    // macro text of one load is bounded instead, and the load says so.
+    std::string path = file("input.txt", "%define V v %V %V\n%V\n");
+    file_operation = "test input";
+    openfile(path.c_str(), 0);
+    long idents = 0;
+    while (v_peep() != T_EOF) {
+        if (v_peep() == T_IDENT) ++idents;
+        v_next();
+    }
+    EXPECT_GT(idents, 1000);
+    EXPECT_LE(idents, MAXMACROTEXT / 2);
+    EXPECT_EQ(count_messages("too much macro text, the rest of the file is skipped"), 1);
+    EXPECT_EQ(v_stat, 1);
+    EXPECT_EQ(fsptr, -1);
+    // The next load starts afresh.
+    EXPECT_EQ(tokens("%define W w\n%W", 0), "identifier: w | EOF");
+}
+
+TEST_F(ReaderTest, ErrorLinesOfALoadStopAtTheLimit) {
+    struct Case {
+        int errors;
+        int shown;
+        bool cut;
+    };
+    const Case cases[] = {{MAXERRORS - 1, MAXERRORS - 1, false},
+                          {MAXERRORS, MAXERRORS, false},
+                          {MAXERRORS + 1, MAXERRORS, true},
+                          {5 * MAXERRORS, MAXERRORS, true}};
+    for (const Case& k : cases) {
+        resetreader();
+        oxa::resetstore();
+        std::string text;
+        for (int i = 0; i < k.errors + 3; i++) text += "w" + std::to_string(i) + "\n";
+        std::string path = file("input.txt", text);
+        file_operation = "test input";
+        openfile(path.c_str(), 0);
+        int read = 0;
+        while (v_peep() != T_EOF) {
+            if (read++ < k.errors) v_err("bad", identbuf.data(), "");
+            v_next();
+        }
+        EXPECT_EQ(count_messages(" bad "), k.shown) << k.errors;
+        EXPECT_EQ(count_messages("too many errors, the rest of the file is skipped"), k.cut ? 1 : 0)
+            << k.errors;
+        // A cut load ends at the error after the last one shown.
+        EXPECT_EQ(read, k.cut ? MAXERRORS + 1 : k.errors + 3) << k.errors;
+        // Outside a load, errors are never cut.
+        for (int i = 0; i <= MAXERRORS; i++) v_err("late", "", "");
+        EXPECT_EQ(count_messages(" late "), MAXERRORS + 1);
+        EXPECT_EQ(oxa::checkstore(), "");
+    }
+}
+
 } // namespace

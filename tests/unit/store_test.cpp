@@ -541,5 +541,55 @@ TEST_F(StoreTest, CheckerFindsCorruption) {
     }
 }
 
+TEST_F(StoreTest, ACollectionThatFreesNothingIsNotRepeatedUntilTheStoreChanges) {
+    LINE* a = addline("alpha");
+    addline("beta  ");
+    garbage(); // strips the blanks: it freed something
+    EXPECT_EQ(checkstore(), "");
+    const uint64_t ran = collections;
+    const int64_t top = avail;
+    garbage(); // frees nothing
+    EXPECT_EQ(collections, ran + 1);
+    for (int i = 0; i < 5; ++i) garbage();
+    EXPECT_EQ(collections, ran + 1);
+    EXPECT_EQ(avail, top);
+    EXPECT_EQ(checkstore(), "");
+    // The mark still decides `full` on a skipped call.
+    hiaddr = 2;
+    garbage();
+    EXPECT_EQ(full, 1);
+    hiaddr = HIADDR;
+    garbage();
+    EXPECT_EQ(full, 0);
+    EXPECT_EQ(collections, ran + 1);
+
+    struct Case {
+        const char* name;
+        void (*change)(LINE* a);
+        int64_t freed;
+    };
+    const Case cases[] = {
+        {"text added at the top", [](LINE*) { addline("gamma"); }, 0},
+        {"a line removed",
+         [](LINE* l) {
+             LINE* up = l->up;
+             cur().lnptr = l;
+             removeline();
+             cur().lnptr = up;
+         },
+         5},
+    };
+    for (const Case& k : cases) {
+        garbage();
+        const uint64_t before = collections;
+        const int64_t was = avail;
+        k.change(a);
+        garbage();
+        EXPECT_EQ(collections, before + 1) << k.name;
+        if (k.freed > 0) EXPECT_EQ(avail, was - k.freed) << k.name;
+        EXPECT_EQ(checkstore(), "") << k.name;
+    }
+}
+
 } // namespace
 } // namespace oxa

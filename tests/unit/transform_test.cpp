@@ -4,6 +4,7 @@
 #include "bormo_fixture.hpp"
 
 #include <cstdlib>
+#include <functional>
 #include <cstring>
 #include <string>
 
@@ -402,6 +403,33 @@ TEST_F(TransformTest, LongGuardsAndHighPrioritiesAreRejectedOnReading) {
             EXPECT_EQ(count_messages("ERROR"), 0);
         }
     }
+}
+
+TEST_F(TransformTest, ATransformationThatDoublesItsOwnNodesStops) {
+    // Each A copies its children twice, the inner A with its transformation:
+    // without a bound the tree doubles at every level.
+    load("T = TRANSFORMATION PRIORITY 3 * : 1 1 ; %");
+    std::string text = "N";
+    for (int i = 0; i < 40; i++) text = "A(N " + text + ")";
+    t_treenode* s = tree(text.c_str());
+    for (t_treenode* a = s; a && a->name[0] == 'A'; a = child(a, 2))
+        attach(a, "T");
+    transform(s);
+    EXPECT_EQ(count_messages("transformation terminated"), 1);
+    std::function<int(const t_treenode*)> size = [&](const t_treenode* n) {
+        int k = 1;
+        for (const t_treenode* c = n->son; c; c = c->sibling) k += size(c);
+        return k;
+    };
+    EXPECT_LE(size(s), 81 + 2 * MAXNODES);
+    purge_tree(s);
+    // A walk within the bound is whole.
+    t_treenode* small = tree("A(N B)");
+    attach(small, "T");
+    transform(small);
+    EXPECT_EQ(shape(small), "A(N B N B)");
+    EXPECT_EQ(count_messages("transformation terminated"), 1);
+    purge_tree(small);
 }
 
 } // namespace

@@ -1,0 +1,21 @@
+// Fuzz target: the stored tree reader (RECOVER), over the fixture's attribute and
+// terminals files.  After the load every file must be closed, no macro left
+// and the store sound; the reader's state is then given back.
+#include <cstdint>
+
+#include "bormo/expansion.hpp"
+#include "bormo/storedtrees.hpp"
+#include "lang_common.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const char* path = fuzzing::prepare_language(data, size);
+    if (!path) return 0;
+    fuzzing::load_terminals();
+    bormo::resetexpansion();
+    bormo::resetstoredtrees();
+    bormo::restorenode(path);
+    fuzzing::check_after_load();
+    bormo::resetstoredtrees();
+    bormo::resetexpansion();
+    return 0;
+}
