@@ -241,8 +241,9 @@ TEST(Reliability, AKillDuringAWriteKeepsTheFile) {
                 // Nothing half-written stays behind.
                 for (const std::string& e : entries(dir.path))
                     EXPECT_TRUE(e == "big.txt" || e == "big.txt.oxa-save") << where << ": " << e;
-                if (fs::exists(dir.path / "big.txt.oxa-save"))
+                if (fs::exists(dir.path / "big.txt.oxa-save")) {
                     EXPECT_EQ(readfile(dir.path / "big.txt.oxa-save"), whole) << where;
+                }
             }
         }
     }
@@ -294,7 +295,9 @@ TEST(Reliability, ClearWarningCanBeRefused) {
         auto r = runoxa({.args = {"f.txt"}, .keys = k.keys, .files = {f}, .framed = false});
         EXPECT_EQ(r.status, 0) << k.name;
         EXPECT_NE(r.out.find("Warning: corefile not saved"), std::string::npos) << k.name;
-        if (*k.emitted) EXPECT_NE(r.out.find(k.emitted), std::string::npos) << k.name << r.out;
+        if (*k.emitted) {
+            EXPECT_NE(r.out.find(k.emitted), std::string::npos) << k.name << r.out;
+        }
         EXPECT_EQ(r.err.find("corefile 1 (f.txt) not saved") != std::string::npos, k.unsaved)
             << k.name << r.err;
         EXPECT_EQ(r.file("f.txt"), "abc\n") << k.name;

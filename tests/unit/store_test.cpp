@@ -586,7 +586,9 @@ TEST_F(StoreTest, ACollectionThatFreesNothingIsNotRepeatedUntilTheStoreChanges) 
         k.change(a);
         garbage();
         EXPECT_EQ(collections, before + 1) << k.name;
-        if (k.freed > 0) EXPECT_EQ(avail, was - k.freed) << k.name;
+        if (k.freed > 0) {
+            EXPECT_EQ(avail, was - k.freed) << k.name;
+        }
         EXPECT_EQ(checkstore(), "") << k.name;
     }
 }
