@@ -62,10 +62,14 @@ struct COMPILED {
     // Two or more gaps: failed tries are remembered, so that nested gaps
     // cannot make a match take exponential time.
     bool memo;
+    // The plain bytes the pattern begins with (when `lead` is one of them),
+    // and whether they are the whole pattern.
+    int32_t litlen;
+    bool literal;
 };
 
 COMPILED compile(const unsigned char* pat) {
-    COMPILED m{pat, false, -1, false};
+    COMPILED m{pat, false, -1, false, 0, false};
     int gaps = 0;
     bool leadseen = false;
     for (const unsigned char* p = pat; *p != 0; ++p) {
@@ -79,6 +83,10 @@ COMPILED compile(const unsigned char* pat) {
     }
     if (m.inverted) m.lead = -1;
     m.memo = gaps >= 2;
+    if (m.lead >= 0 && pat[0] >= 32) {
+        while (pat[m.litlen] >= 32) ++m.litlen;
+        m.literal = pat[m.litlen] == 0;
+    }
     return m;
 }
 
@@ -210,7 +218,15 @@ bool scanchars(const COMPILED& m, TEXTPOS& pos, int32_t& lines, TEXTPOS* end) {
                 while (q < e && (q = static_cast<const unsigned char*>(
                                      std::memchr(q, m.lead, static_cast<size_t>(e - q)))) != nullptr) {
                     const int32_t col = static_cast<int32_t>(q - base) + 1;
-                    if (run.run(l, col, end)) {
+                    // The plain bytes that begin the pattern must stand inside the line.
+                    const bool head = q + m.litlen <= e && std::memcmp(q, m.pat, static_cast<size_t>(m.litlen)) == 0;
+                    if (head && m.literal) {
+                        // Plain bytes only: the match lies wholly inside the line.
+                        pos = {l, col};
+                        if (end != nullptr) *end = {l, col + m.litlen};
+                        return true;
+                    }
+                    if (head && run.run(l, col, end)) {
                         pos = {l, col};
                         return true;
                     }
@@ -487,7 +503,7 @@ void change() {
             textbase[static_cast<size_t>(at + i)] = b == FREEBYTE ? FREEBYTE_SUBST : b;
         }
         c.curcol += rlen;
-        c.edited = 1;
+        if (rlen > 0 || extent > 0) c.edited = 1;
         if (avail > hiaddr || reserve == nullptr) garbage();
         // The search goes on behind the replacement; after an empty match one
         // character further, so that it cannot match the same place again.

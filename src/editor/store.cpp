@@ -228,11 +228,10 @@ void shiftline() {
         old->nextphys = nullptr;
         moved = old;
     }
-    int64_t from = old->index;
-    for (int32_t i = 0; i < old->length; ++i) {
-        textbase[avail + i] = textbase[from + i];
-        textbase[from + i] = FREEBYTE;
-    }
+    // The line lies wholly below avail: the two places never overlap.
+    const int64_t from = old->index;
+    std::memcpy(&textbase[avail], &textbase[from], static_cast<size_t>(old->length));
+    std::memset(&textbase[from], FREEBYTE, static_cast<size_t>(old->length));
     moved->index = avail;
     avail += old->length;
     if (moved != old) {

@@ -338,6 +338,19 @@ TEST_F(Find, ChangeThatFillsTheStoreKeepsItsReplacements) {
     EXPECT_LT(changed, 400);
 }
 
+TEST_F(Find, ChangeOfAnEmptyMatchMovesOn) {
+    // An inverted match takes no text: the replacement goes in before each
+    // place that does not begin with the pattern, and the change ends.
+    filltext(1, {"ab", "a"});
+    setstring(scanpattern, "\x0e" "a");
+    setstring(targetstring, "-");
+    change();
+    EXPECT_EQ(texts(), (std::vector<std::string>{"a-b-", "a-"}));
+    EXPECT_EQ(cur().lnptr, line(2));
+    EXPECT_EQ(cur().curcol, 3);
+    EXPECT_EQ(cur().edited, 1);
+}
+
 TEST_F(Find, AnInterruptStopsASearchWhereItIs) {
     filltext(1, {"\\r1|", "\\r2|", "\\r3|", "\\r4|", "\\r5|"});
     static int calls;
