@@ -14,23 +14,17 @@ if [ ! -x "$oxa" ]; then
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 
-# The language files and the generated text are Latin-1.
-utf8() { iconv -f latin1 -t utf-8 2>/dev/null || cat; }
-
-# EMIT output arrives as lines ended by a bare line feed, each corefile
-# closed by "$$$"; the front end's own lines end in CR LF and are left out.
-# The procedure emits corefile 7 (messages and sentences), then corefile 15
-# (the report).
+# The procedure saves corefile 7 (messages and sentences) as generated.txt
+# and corefile 15 (the report) as report.txt; oxa writes both in UTF-8, as the
+# language files are.
 plain() {
     awk '
-        $0 == "$$$\r" { part++; next }
-        /\r$/ { next }
-        part == 0 && /^ERROR/ { print "  " $0 }
-        part == 0 && /^Generation results:/ { print "  generated:" }
-        part == 0 && / : / { print "    " $0 }
-        part == 1 && !shown { print "  error analysis report:"; shown = 1 }
-        part == 1 { print "    " $0 }
-        END { if (!shown) print "  error analysis report: (empty)" }'
+        FILENAME ~ /generated/ && /^ERROR/ { print "  " $0 }
+        FILENAME ~ /generated/ && /^Generation results:/ { print "  generated:" }
+        FILENAME ~ /generated/ && / : / { print "    " $0 }
+        FILENAME ~ /report/ && !shown { print "  error analysis report:"; shown = 1 }
+        FILENAME ~ /report/ { print "    " $0 }
+        END { if (!shown) print "  error analysis report: (empty)" }' "$@"
 }
 
 for lang in english french; do
@@ -39,10 +33,11 @@ for lang in english french; do
     cp "$here/$lang"/* "$work"/
     # The answer as typed by the procedure: ESC e is the key for e acute.
     answer=$(grep -a '{\[}D{\[}K' "$work/demo.proc" |
-        sed 's/{\[}D.*//; s/^~//; s/~$//; s/{\[}e/\o351/g')
-    (cd "$work" && "$oxa" -p demo.proc </dev/null 2>/dev/null) | plain |
-        awk -v a="$answer" '/error analysis report/ && !done { print "  learner'"'"'s answer: " a; done = 1 } { print }' |
-        utf8
+        sed 's/{\[}D.*//; s/^~//; s/~$//; s/{\[}e/\xc3\xa9/g')
+    (cd "$work" && "$oxa" -p demo.proc </dev/null >/dev/null 2>&1) || true
+    touch "$work/generated.txt" "$work/report.txt"
+    plain "$work/generated.txt" "$work/report.txt" |
+        awk -v a="$answer" '/error analysis report/ && !done { print "  learner'"'"'s answer: " a; done = 1 } { print }'
     rm -rf "$work"
 done
 

@@ -125,7 +125,7 @@ def main(out):
     for w, ipa in adverbs:
         lines.append(entry(w, "ADV", "", 5, "#1", "", "", ipa))
     text = "\n".join(lines) + "\n"
-    with open(out, "w", encoding="latin-1") as f:
+    with open(out, "w", encoding="utf-8") as f:
         f.write(text)
     return sum(1 for l in lines if l.startswith('"'))
 

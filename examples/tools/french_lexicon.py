@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes examples/french/lexicon (Latin-1) from the word lists below.
+"""Writes examples/french/lexicon (UTF-8) from the word lists below.
 
 Fields of an entry: 1 word | 2 class | 3 attributes | 4 frequency |
 5 first morphology pass | 6 second pass | 7 related words (tag:"word",...) |
@@ -116,7 +116,7 @@ def main(out):
     for w, ipa in adverbs:
         lines.append(entry(w, "ADV", "", 5, "#1", "", "", ipa))
     lines.append(entry("est-ce que", "QW", "", 1, "#1", "$elidque", "", "Esk@"))
-    with open(out, "w", encoding="latin-1") as f:
+    with open(out, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
     return sum(1 for l in lines if l.startswith('"'))
 

@@ -47,6 +47,21 @@ std::string cmd(const std::string& text) {
 const std::string load_all = cmd("ATattributes") + cmd("TMterminals") + cmd("LElexicon") +
                              cmd("MOmorphology") + cmd("TBtables") + cmd("SYsyntax");
 
+// The Latin-1 form of a line of the lexicon, which is stored in UTF-8: the
+// editor's single-byte text, as generated sentences show it.
+std::string latin1(const std::string& line) {
+    std::string out;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(line[i]);
+        if ((c == 0xC2 || c == 0xC3) && i + 1 < line.size()) {
+            out += static_cast<char>(((c & 0x1F) << 6) | (line[++i] & 0x3F));
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 // The lexicon's entries of one class: the word (without quotes) and its
 // attribute field.
 std::vector<std::pair<std::string, std::string>> entries(const std::string& lang,
@@ -57,7 +72,7 @@ std::vector<std::pair<std::string, std::string>> entries(const std::string& lang
     while (std::getline(in, line)) {
         if (line.empty() || line[0] != '"') continue;
         std::vector<std::string> f;
-        std::stringstream ss(line);
+        std::stringstream ss(latin1(line));
         std::string field;
         while (std::getline(ss, field, '|'))
             f.push_back(field);

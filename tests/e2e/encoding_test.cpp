@@ -1,0 +1,202 @@
+// Text encodings through the real program: typed letters, files fetched and
+// saved in UTF-8 or Latin-1, refusals, and a language pack in either encoding.
+#include "harness.hpp"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using oxatest::Fixture;
+using oxatest::Result;
+using oxatest::Run;
+using oxatest::runoxa;
+
+// The UTF-8 form of Latin-1 text.
+std::string utf8(const std::string& latin1) {
+    std::string out;
+    for (unsigned char c : latin1) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// The text of every EMIT in the output, in order (see files_test.cpp).
+std::vector<std::string> emits(const std::string& out) {
+    std::vector<std::string> v;
+    size_t pos = 0;
+    for (size_t m; (m = out.find("$$$\r\n", pos)) != std::string::npos; pos = m + 5) {
+        size_t s = out.rfind("\r\n", m == 0 ? 0 : m - 1);
+        s = (s == std::string::npos || s + 2 < pos) ? pos : s + 2;
+        if (s > m) s = m;
+        v.push_back(out.substr(s, m - s));
+    }
+    return v;
+}
+
+Result run(std::vector<std::string> args, std::string keys, std::vector<Fixture> files = {}) {
+    return runoxa({.args = std::move(args), .keys = std::move(keys), .files = std::move(files),
+                   .framed = false});
+}
+
+// A corefile that no file decided is saved in UTF-8, whatever typed its letters.
+TEST(Encoding, TypedKeysAreSavedAsUtf8) {
+    const struct {
+        const char* what;
+        std::string keys;
+        std::string text; // Latin-1: what the corefile holds
+    } cases[] = {
+        {"UTF-8 letters", "{CR}" + utf8("\xe9l\xe8ve \xe0 No\xebl"), "\xe9l\xe8ve \xe0 No\xebl"},
+        {"ESC e", "{CR}caf{ESC}e", "caf\xe9"},
+        {"ESC [ a", "{CR}voil{ESC}[a", "voil\xe0"},
+        {"ESC c", "{CR}gar{ESC}con", "gar\xe7on"},
+        {"ESC A, ESC [ N", "{CR}{ESC}Ame ma{ESC}[Nana", "\xe2me ma\xf1" "ana"},
+        {"plain ASCII", "{CR}plain text", "plain text"},
+        {"KEY wins: ESC e made to type nothing", "{CMD}KE229|0{CR}{CR}caf{ESC}e", "caf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto r = run({}, c.keys + "{CMD}SAout.txt{CR}{CMD}EM{CR}");
+        EXPECT_EQ(r.file("out.txt"), utf8(c.text) + "\n");
+        // The store and EMIT keep single bytes.
+        EXPECT_EQ(emits(r.out), std::vector<std::string>{c.text + "\n"});
+    }
+}
+
+const std::string french = "l'\xe9l\xe8ve est all\xe9 \xe0 l'\xe9" "cole\nNo\xebl, for\xeat, ma\xefs\n";
+
+// Each file comes back in its own encoding; EMIT always shows the store's bytes.
+TEST(Encoding, FilesAreWrittenBackInTheirEncoding) {
+    const struct {
+        const char* what;
+        std::string file;  // f.txt as on disk
+        std::string keys;  // after the start-up FETCH of f.txt
+        std::string saved; // out.txt
+        std::string held;  // the corefile, through EMIT
+    } cases[] = {
+        {"Latin-1 unchanged", french, "{CMD}SAout.txt{CR}", french, french},
+        {"UTF-8 unchanged", utf8(french), "{CMD}SAout.txt{CR}", utf8(french), french},
+        {"Latin-1 edited", french, "{CR}{^W}" + utf8("\xe0 ") + "{CMD}SAout.txt{CR}",
+         "\xe0 " + french, "\xe0 " + french},
+        {"UTF-8 edited", utf8(french), "{CR}{^W}" + utf8("\xe0 ") + "{CMD}SAout.txt{CR}",
+         utf8("\xe0 " + french), "\xe0 " + french},
+        {"UTF-8 with CR LF line ends", utf8("\xe9t\xe9\r\nhiver\r\n"), "{CMD}SAout.txt{CR}",
+         utf8("\xe9t\xe9\nhiver\n"), "\xe9t\xe9\nhiver\n"},
+        {"ASCII unchanged", "plain\ntext\n", "{CMD}SAout.txt{CR}", "plain\ntext\n", "plain\ntext\n"},
+        // Plain ASCII decides nothing: a letter typed into it is saved in UTF-8 ...
+        {"ASCII edited", "plain\n", "{CR}{ESC}e{CMD}SAout.txt{CR}", utf8("\xe9lain\n"),
+         "\xe9lain\n"},
+        // ... unless a Latin-1 file read into the corefile has decided.
+        {"ASCII with Latin-1 appended", "plain\n", "{CMD}APl.txt{CR}{CMD}SAout.txt{CR}",
+         "plain\n" + french, "plain\n" + french},
+        {"UTF-8 with Latin-1 appended", utf8("\xe9t\xe9\n"), "{CMD}APl.txt{CR}{CMD}SAout.txt{CR}",
+         utf8("\xe9t\xe9\n" + french), "\xe9t\xe9\n" + french},
+        // Stray continuation bytes: not UTF-8, so every byte is taken as it is.
+        {"invalid UTF-8", "caf\xc3\xa9 \xa9\n", "{CMD}SAout.txt{CR}", "caf\xc3\xa9 \xa9\n",
+         "caf\xc3\xa9 \xa9\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto r = run({"f.txt"}, c.keys + "{CMD}EM{CR}", {{"f.txt", c.file}, {"l.txt", french}});
+        EXPECT_EQ(r.file("out.txt"), c.saved);
+        EXPECT_EQ(emits(r.out), std::vector<std::string>{c.held});
+    }
+}
+
+TEST(Encoding, OverwriteAndJoinUseTheCorefilesEncoding) {
+    auto r = run({"u.txt"}, "{CR}{ESC}e{CMD}OVu.txt{CR}{CMD}JOl.txt{CR}{CMD}EM{CR}",
+                 {{"u.txt", utf8("t\xe9\n")}, {"l.txt", "x\n"}});
+    EXPECT_EQ(r.file("u.txt"), utf8("\xe9\xe9\n"));
+    EXPECT_EQ(r.file("l.txt"), "x\n" + utf8("\xe9\xe9\n"));
+}
+
+// A character the single-byte store cannot hold refuses the file whole.
+TEST(Encoding, CharacterBeyondTheStoreRefusesTheFile) {
+    const std::string euro = utf8("l'\xe9t\xe9\n") + "10 \xe2\x82\xac\n";
+    const struct {
+        const char* what;
+        std::string keys;
+        const char* message; // nullptr: accepted
+        std::string held;
+    } cases[] = {
+        {"fetch", "{CMD}FEe.txt{CR}{CR}", "e.txt line 2: character U+20AC cannot be edited",
+         "keep\n"},
+        {"append", "{CMD}APe.txt{CR}{CR}", "e.txt line 2: character U+20AC cannot be edited",
+         "keep\n"},
+        {"insert", "{CMD}INe.txt{CR}{CR}", "e.txt line 2: character U+20AC cannot be edited",
+         "keep\n"},
+        {"procedure", "{CMD}PRe.txt{CR}{CR}", "e.txt line 2: character U+20AC cannot be edited",
+         "keep\n"},
+        {"y diaeresis", "{CMD}FEy.txt{CR}{CR}", "y.txt line 1: character U+00FF cannot be edited",
+         "keep\n"},
+        // Only the lines to be read count.
+        {"fetch of line 1 only", "{CMD}FEe.txt|1|1{CR}", nullptr, "l'\xe9t\xe9\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto r = run({"k.txt"}, c.keys + "{CMD}EM{CR}",
+                     {{"k.txt", "keep\n"}, {"e.txt", euro}, {"y.txt", utf8("\xff\n")}});
+        if (c.message) {
+            EXPECT_GE(oxatest::findlines(r.lines, {c.message}), 0) << r.out;
+        }
+        EXPECT_EQ(emits(r.out), std::vector<std::string>{c.held});
+    }
+}
+
+TEST(Encoding, StartUpFileAndProcedureInUtf8) {
+    auto r = run({"u.txt"}, "{CMD}EM{CR}", {{"u.txt", utf8(french)}});
+    EXPECT_EQ(emits(r.out), std::vector<std::string>{french});
+    // A UTF-8 procedure types its letters.
+    r = runoxa({.args = {"-p", "p"}, .files = {{"p", "\n" + utf8("\xe9t\xe9") + "~{C}~EM\n"}},
+                .framed = false});
+    EXPECT_EQ(emits(r.out), std::vector<std::string>{"\xe9t\xe9\n"});
+}
+
+// ---- A language pack in UTF-8 and in Latin-1 ------------------------------------
+
+// A pack whose plural rule cuts and adds accented letters, and a procedure
+// that generates, then analyses a misspelt answer (typed in UTF-8).
+std::vector<Fixture> pack(bool inutf8) {
+    auto enc = [&](const std::string& s) { return inutf8 ? utf8(s) : s; };
+    const std::string proc = "~{C}~ATattr\n"
+                             "~{C}~TMterm\n"
+                             "~{C}~LElex\n"
+                             "~{C}~MOmorph\n"
+                             "~{C}~SYsyn\n"
+                             "~{C}~ES10|2|5|3|2|4\n"
+                             "\n"
+                             "~{[}g{C}~EM7\n"
+                             "\n" +
+                             utf8("\xe9l\xe8vs") + "~{[}D{[}K{C}~EM15\n";
+    return {
+        {"attr", "number ( sg , pl ) %\n"},
+        {"term", "N\n"},
+        {"lex", enc("\"\xe9l\xe8ve\"|N|number|10|#1|$plural|||||\n")},
+        {"morph", enc("RULE plural\n  pl , \"*\xe8ve\" : ! - - - \"\xe8ves\" ;\n  * : ! ;\n")},
+        {"syn", "ROOT = N [ pl ] %\nANSWER = N [ pl ] %\n"},
+        {"proc", proc},
+    };
+}
+
+TEST(Encoding, LanguagePackInUtf8GeneratesAndAnalysesAsInLatin1) {
+    std::vector<std::string> reports;
+    for (bool inutf8 : {false, true}) {
+        SCOPED_TRACE(inutf8 ? "UTF-8 pack" : "Latin-1 pack");
+        auto r = runoxa({.args = {"-p", "proc"}, .files = pack(inutf8), .framed = false});
+        auto out = emits(r.out);
+        ASSERT_EQ(out.size(), 2u) << r.out;
+        EXPECT_EQ(out[0].find("ERROR"), std::string::npos) << out[0];
+        EXPECT_NE(out[0].find("Answer    : \xe9l\xe8ves\n"), std::string::npos) << out[0];
+        EXPECT_NE(out[1].find("APPROX   \xe9l\xe8ves/\xe9l\xe8vs"), std::string::npos) << out[1];
+        reports.push_back(out[1]);
+    }
+    EXPECT_EQ(reports[0], reports[1]);
+}
+
+} // namespace
