@@ -2,15 +2,19 @@
 #include "bormo/gencommands.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/evaluator.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
+#include "editor/merge.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
+#include "editor/templates.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
+#include "editor/views.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -67,6 +71,10 @@ void initmodules() {
     resetinput();
     resetfrontend();
     resetpaint();
+    resetevaluator();
+    resetmerge();
+    resettemplates();
+    resetviews();
     resetcommands();
     resetmotion();
     resetfiles();
@@ -104,8 +112,7 @@ int main(int argc, char** argv) {
     using namespace oxa;
 
     initmodules();
-    // The record-template layer is laid out here (writetemplate(0)) once
-    // records and templates are built.
+    writetemplate(0);
     stermpars();
     getwindsize();
     initerm();

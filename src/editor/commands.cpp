@@ -10,14 +10,17 @@
 #include "bormo/storedtrees.hpp"
 #include "bormo/variants.hpp"
 #include "editor/editloop.hpp"
+#include "editor/evaluator.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
+#include "editor/templates.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
+#include "editor/views.hpp"
 
 namespace oxa {
 
@@ -53,12 +56,12 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"GENERATE DISPLAY", 0, "e ", "|", nullptr, gendis, nullptr},
     {"BEGIN", L, "e ", "|", nullptr, wrwholescreen, nullptr},
     {"FUNCTION", 0, "d9c0", "||", nullptr, nullptr, nullptr},
-    {"TEMPLATE", W, "d4f1", "||", fpr, nullptr, "0,1:record template; 2:merge template"},
+    {"TEMPLATE", W, "d4f1", "||", fpr, setspecs, "0,1:record template; 2:merge template"},
     {"PROCEDURE", R, "f1", "|", fpr, loadfile, nullptr},
     {"NAME", N, "f1", "|", nullptr, nmeset, nullptr},
     {"MARGINS", 0, "i i ", "||", marginchk, prtabs, nullptr},
-    {"EVALUATE", 0, "cB", "|", nullptr, nullptr, nullptr},
-    {"VIEW", S, "d2", "|", nullptr, nullptr, nullptr},
+    {"EVALUATE", 0, "cB", "|", nullptr, evaluate, nullptr},
+    {"VIEW", S, "d2", "|", nullptr, view, nullptr},
     {"OBJECT", W, "d7", "|", nullptr, objset,
      "0:txt 1:rec/txt 2:rec/tmp 3:lin/txt 4:lin/gr 5:mat/txt 6:mat/gr 7:page"},
     {"CORE", N | L, "i ", "|", nullptr, coreset, nullptr},
@@ -181,6 +184,7 @@ int32_t fetchstyle = 1;
 int32_t octflag;
 int32_t lfonly = 1;
 int32_t askanswers = 1;
+int32_t lrcswitch = 0;
 
 namespace {
 
@@ -651,6 +655,7 @@ void objset() {
     cf.viewtype = t;
     cureditmask = editmask[static_cast<size_t>(t)];
     redisplay = 1;
+    showtemplate();
     cf.curflag = 1;
     LINE* only = cf.header->down;
     if (only != cf.header && only->down == cf.header && only->object == K_EMPTY) {
@@ -864,6 +869,7 @@ void silent() {
     putfname();
     prtabs();
     prmptpar(mode);
+    showtemplate();
     redisplay = 1;
 }
 
@@ -890,6 +896,7 @@ void resetcommands() {
     lfonly = 1;
     askanswers = 1;
     askreply = nullptr;
+    lrcswitch = 0;
 }
 
 } // namespace oxa
