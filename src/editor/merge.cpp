@@ -66,9 +66,9 @@ void mrgsetup(LINE* line, int32_t col) {
         if (p > textlength(l)) {
             // The line ends the record, except that in a text corefile a
             // paragraph goes on while its lines start at the left margin.
-            if (c.viewtype != 0) break;
+            if (c.viewtype != 0 || !words) break;
             l = l->down;
-            if (l == c.header) break;
+            if (l == c.header || l->object != K_TEXT) break;
             p = 1;
             skipblanks();
             if (p != lmargin || p > textlength(l)) break;
@@ -144,7 +144,10 @@ int32_t mrgcondition(const unsigned char* tmpl, int32_t len, LINE* line, int32_t
                      double& value) {
     mrgsetup(line, col);
     std::string out;
-    if (!mrgexpand(tmpl, len, out)) return FP_NOFIELD;
+    if (!mrgexpand(tmpl, len, out)) {
+        fperror = FP_OK;
+        return FP_NOFIELD;
+    }
     dijkstra(out.data(), static_cast<int32_t>(out.size()));
     if (fperror == FP_OK) value = numstack[static_cast<size_t>(ni)];
     const int32_t err = fperror;
