@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bormo/feedback.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/storedtrees.hpp"
@@ -126,9 +127,10 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"NEWNAME", 0, "f1fD", "||", fpw, nullptr, "current file name | new file name"},
     {"UPDATE", 0, "e ", "|", nullptr, nullptr, nullptr},
     {"WSHIFT", 0, "i ", "|", shift, nullptr, "enter overlap"},
+    {"GRADE", 0, "d1", "|", nullptr, bormo::grade, "1: learner feedback on, 0: off"},
     {"**", 0, "", "", nullptr, nullptr, nullptr},
 }};
-static_assert(commands.size() == 82);
+static_assert(commands.size() == 83);
 
 // Key rules of the parameter types.
 constexpr std::array<std::array<ParamAction, NPCLASS>, NPTYPE> optable = {{

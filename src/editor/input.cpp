@@ -508,9 +508,11 @@ void fetchchar() {
         case C_PRINT:
         case C_DIGIT:
             holdch = k < NCHARMAP ? char_map[k] : 0;
+            if (holdch == 0 && k != 0) continue; // a key with no character types nothing
             return;
         case C_LETTER:
             holdch = k < NCHARMAP ? char_map[k] : 0;
+            if (holdch == 0 && k != 0) continue;
             if (transb && holdch >= 'a' && holdch <= 'z') holdch -= 'a' - 'A';
             return;
         case C_ESC:
