@@ -840,9 +840,12 @@ void ask() {
     case 7:
         replyf("%c\n", result());
         break;
-    case 8:
-        // The evaluator's value; there is no evaluator register yet.
+    case 8: {
+        std::array<char, 64> buf{};
+        const int n = std::snprintf(buf.data(), buf.size(), "%f\n", reg());
+        if (n > 0) reply(buf.data(), std::min(static_cast<size_t>(n), buf.size() - 1));
         break;
+    }
     case 12: {
         int32_t n = 0;
         while (n < restlen && (charkind[rest[n]] & SEPCH) == 0)

@@ -183,6 +183,25 @@ TEST_F(Register, RegdisTypesTheDisplayText) {
     EXPECT_EQ(cur().curcol, 7);
 }
 
+std::string asked; // what ASK sent to the driver program
+void takeanswer(const char* text, size_t len) {
+    asked.append(text, len);
+}
+
+TEST_F(Register, AskEightSendsTheRegister) {
+    askreply = takeanswer;
+    for (double v : {2.5, -1e10}) {
+        asked.clear();
+        reg() = v;
+        param[1] = 8;
+        ask();
+        char want[64];
+        std::snprintf(want, sizeof want, "%f\n", v);
+        EXPECT_EQ(asked, want);
+    }
+    askreply = nullptr;
+}
+
 TEST_F(Register, EvaluateShowsTheValueAndWaits) {
     setstring(mathstring, "2+3*4");
     pushfn("\r");
