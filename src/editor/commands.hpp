@@ -102,7 +102,6 @@ extern int32_t fetchstyle;              // 1 kind prefixes recognised, 2 not
 extern int32_t octflag;                 // 0 tabs expanded on reading, 1 kept
 extern int32_t lfonly;                  // 1 lines written with LF only, 0 with CR LF
 extern int32_t askanswers;              // 1 when ASK answers go to the driver program
-extern int32_t lrcswitch;               // one-line layout: 0 left, 1 centre, 2 right, 3 align
 
 // Where ASK answers go: installed by the layer that runs a driver program
 // while one runs (null otherwise).  Each call is one piece of an answer; the

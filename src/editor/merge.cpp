@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "editor/checks.hpp"
 #include "editor/commands.hpp"
 #include "editor/evaluator.hpp"
 #include "editor/files.hpp"
@@ -154,6 +155,11 @@ int32_t mrgcondition(const unsigned char* tmpl, int32_t len, LINE* line, int32_t
     resetstacks();
     fperror = FP_OK;
     return err;
+}
+
+bool arithmerge(const char* text, int32_t len, LINE* line, int32_t col, double& value) {
+    return mrgcondition(reinterpret_cast<const unsigned char*>(text), len, line, col, value) ==
+           FP_OK;
 }
 
 void domerge() {
@@ -306,6 +312,7 @@ void resetmerge() {
     mrglen = 0;
     mrgcnt = 0;
     mrgavail = 0;
+    arithcheck = arithmerge;
 }
 
 } // namespace oxa

@@ -55,6 +55,10 @@ bool merge(std::string* message = nullptr);
 int32_t mrgcondition(const unsigned char* tmpl, int32_t len, LINE* line, int32_t col,
                      double& value);
 
+// The record checks' arithmetic (installed as their `arithcheck`): true with
+// the value when the condition was merged and evaluated.
+bool arithmerge(const char* text, int32_t len, LINE* line, int32_t col, double& value);
+
 // Appends the expansion lying at `avail` (`mrgavail` - `avail` bytes) to the
 // merge corefile, one line per piece between carriage returns.
 void domerge();
@@ -65,7 +69,8 @@ void mrgtext();
 void mrgrec();
 void mrgassign();
 
-// Restores the initial state (start-up and tests).
+// Restores the initial state (start-up and tests) and installs the record
+// checks' arithmetic.
 void resetmerge();
 
 } // namespace oxa

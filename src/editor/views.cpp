@@ -14,6 +14,7 @@
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
 #include "editor/records.hpp"
+#include "editor/reformat.hpp"
 #include "editor/store.hpp"
 #include "editor/templates.hpp"
 

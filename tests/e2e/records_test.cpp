@@ -48,7 +48,9 @@ TEST(Merge, TextIntoTheMergeCorefile) {
                            .files = {records, paragraph, {"t.mrg", "Dear #2,\n#1\n"}}});
         EXPECT_EQ(r.status, 0) << c.what;
         EXPECT_EQ(r.file("m.txt"), c.merged) << c.what;
-        if (*c.message) EXPECT_TRUE(hasline(r, c.message)) << c.what;
+        if (*c.message) {
+            EXPECT_TRUE(hasline(r, c.message)) << c.what;
+        }
         EXPECT_EQ(r.file("r.txt"), records.content) << c.what;
     }
 }
@@ -75,6 +77,32 @@ TEST(Merge, ExpressionIntoTheRegister) {
              ++k)
             got.push_back(r.lines[k]);
         EXPECT_EQ(got, c.lines) << c.what;
+    }
+}
+
+// Arithmetic record checks go through the merge and the evaluator.
+TEST(Merge, ArithmeticRecordChecks) {
+    const Fixture numbered{"n.txt", "\\rapple|3|\n\\rbanana|12|\ntext\n\\rcherry|7|\n"};
+    const Fixture checks{"c.txt", "#2>5\n#2<10\n#3>0\n"};
+    const std::string loadchecks = "{CMD}CO18{CR}{CMD}FEc.txt{CR}{CMD}CO1{CR}";
+    const struct {
+        const char* what;
+        const char* keys;
+        const char* saved;
+    } cases[] = {
+        {"both hold", "{CMD}FEn.txt|||11x{CR}", "\\rcherry|7|\n"},
+        {"the first holds", "{CMD}FEn.txt|||1xx{CR}", "\\rbanana|12|\n\\rcherry|7|\n"},
+        {"the second fails", "{CMD}FEn.txt|||x0x{CR}", "\\rbanana|12|\n"},
+        {"a missing field never holds", "{CMD}FEn.txt|||xx1{CR}", "\n"},
+        {"a record condition finds the next record",
+         "{CMD}OB1{CR}FEn.txt{CR}SC5|#2*2>20{CR}{CR}{ESC}n#",
+         "\\rapple|3|\n\\r#anana|12|\ntext\n\\rcherry|7|\n"},
+    };
+    for (const auto& c : cases) {
+        Result r = runoxa({.keys = loadchecks + c.keys + "{CMD}SAs.txt{CR}BY{CR}",
+                           .files = {numbered, checks},
+                           .framed = false});
+        EXPECT_EQ(r.file("s.txt"), c.saved) << c.what;
     }
 }
 

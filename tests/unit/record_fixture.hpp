@@ -17,6 +17,7 @@
 #include "editor/lines.hpp"
 #include "editor/merge.hpp"
 #include "editor/motion.hpp"
+#include "editor/reformat.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
 #include "editor/templates.hpp"
@@ -36,6 +37,7 @@ class RecordFixture : public ::testing::Test {
         oxa::resetfrontend();
         oxa::resetcommands();
         oxa::resetmotion();
+        oxa::resetreformat();
         oxa::resetfiles();
         oxa::resettyping();
         oxa::resetlines();
