@@ -3,19 +3,23 @@
 #include "editor/blocks.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/evaluator.hpp"
 #include "editor/files.hpp"
 #include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
+#include "editor/merge.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/rectangles.hpp"
 #include "editor/reformat.hpp"
 #include "editor/sort.hpp"
 #include "editor/store.hpp"
+#include "editor/templates.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
+#include "editor/views.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +76,10 @@ void initmodules() {
     resetinput();
     resetfrontend();
     resetpaint();
+    resetevaluator();
+    resetmerge();
+    resettemplates();
+    resetviews();
     resetcommands();
     resetmotion();
     resetfiles();
@@ -115,8 +123,7 @@ int main(int argc, char** argv) {
 
     initmodules();
     setwiremode(std::getenv("OXA_WIRE"));
-    // The record-template layer is laid out here (writetemplate(0)) once
-    // records and templates are built.
+    writetemplate(0);
     stermpars();
     getwindsize();
     initerm();

@@ -14,6 +14,7 @@
 #include "bormo/variants.hpp"
 #include "editor/editloop.hpp"
 #include "editor/encoding.hpp"
+#include "editor/evaluator.hpp"
 #include "editor/files.hpp"
 #include "editor/find.hpp"
 #include "editor/frontend.hpp"
@@ -22,8 +23,10 @@
 #include "editor/paint.hpp"
 #include "editor/sort.hpp"
 #include "editor/store.hpp"
+#include "editor/templates.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
+#include "editor/views.hpp"
 
 namespace oxa {
 
@@ -59,12 +62,12 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"GENERATE DISPLAY", 0, "e ", "|", nullptr, gendis, nullptr},
     {"BEGIN", L, "e ", "|", nullptr, wrwholescreen, nullptr},
     {"FUNCTION", 0, "d9c0", "||", nullptr, nullptr, nullptr},
-    {"TEMPLATE", W, "d4f1", "||", fpr, nullptr, "0,1:record template; 2:merge template"},
+    {"TEMPLATE", W, "d4f1", "||", fpr, setspecs, "0,1:record template; 2:merge template"},
     {"PROCEDURE", R, "f1", "|", fpr, loadfile, nullptr},
     {"NAME", N, "f1", "|", nullptr, nmeset, nullptr},
     {"MARGINS", 0, "i i ", "||", marginchk, prtabs, nullptr},
-    {"EVALUATE", 0, "cB", "|", nullptr, nullptr, nullptr},
-    {"VIEW", S, "d2", "|", nullptr, nullptr, nullptr},
+    {"EVALUATE", 0, "cB", "|", nullptr, evaluate, nullptr},
+    {"VIEW", S, "d2", "|", nullptr, view, nullptr},
     {"OBJECT", W, "d7", "|", nullptr, objset,
      "0:txt 1:rec/txt 2:rec/tmp 3:lin/txt 4:lin/gr 5:mat/txt 6:mat/gr 7:page"},
     {"CORE", N | L, "i ", "|", nullptr, coreset, nullptr},
@@ -680,6 +683,7 @@ void objset() {
     cf.viewtype = t;
     cureditmask = editmask[static_cast<size_t>(t)];
     redisplay = 1;
+    showtemplate();
     cf.curflag = 1;
     LINE* only = cf.header->down;
     if (only != cf.header && only->down == cf.header && only->object == K_EMPTY) {
@@ -862,9 +866,12 @@ void ask() {
     case 7:
         replyf("%c\n", result());
         break;
-    case 8:
-        // The evaluator's value; there is no evaluator register yet.
+    case 8: {
+        std::array<char, 64> buf{};
+        const int n = std::snprintf(buf.data(), buf.size(), "%f\n", reg());
+        if (n > 0) reply(buf.data(), std::min(static_cast<size_t>(n), buf.size() - 1));
         break;
+    }
     case 12: {
         int32_t n = 0;
         while (n < restlen && (charkind[rest[n]] & SEPCH) == 0)
@@ -893,6 +900,7 @@ void silent() {
     putfname();
     prtabs();
     prmptpar(mode);
+    showtemplate();
     redisplay = 1;
 }
 

@@ -11,7 +11,9 @@
 #include "editor/commands.hpp"
 #include "editor/find.hpp"
 #include "editor/frontend.hpp"
+#include "editor/evaluator.hpp"
 #include "editor/input.hpp"
+#include "editor/merge.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/rectangles.hpp"
@@ -20,6 +22,7 @@
 #include "editor/typing.hpp"
 #include "editor/terminal.hpp"
 #include "editor/textstats.hpp"
+#include "editor/views.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,7 +46,7 @@ constexpr uint32_t ALL = CMP_ALL;
 constexpr edtable edittable[] = {
     // flags    limit mask  operations for object types 0 .. 7             // code: names for types 0 .. 7
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   0 . . . . . . . .
-    {L | S,     20,  LNS, {retrn, retrn, downfield, noop, noop, retrn, retrn, noop}}, //   1 retrn retrn downfield ldexit . retrn retrn viewterm
+    {L | S,     20,  LNS, {retrn, retrn, downfield, noop, noop, retrn, retrn, viewterm}}, //   1 retrn retrn downfield ldexit . retrn retrn viewterm
     {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   2 bldtxt bldrec bldrec . . bldmath bldmath bldrec
     {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   3 bldtxt bldrec bldrec . . bldmath bldmath bldrec
     {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   4 bldtxt bldrec bldrec . grops bldmath bldmath bldrec
@@ -84,17 +87,17 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {bormo::vglobpre, noop, noop, noop, noop, noop, noop, noop}}, //  39 vglobpre . . . . . . .
     {L | E | S, 200, 0,   {recword, recfield, recfield, noop, noop, noop, noop, recfield}}, //  40 recword recfield recfield . . . . recfield
     {0,         200, 0,   {wildtxt, wildrec, wildrec, noop, noop, noop, noop, noop}}, //  41 wildtxt wildrec wildrec . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  42 compute0 compute0 compute0 . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  43 compute0 compute0 compute0 . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  44 compute0 compute0 compute0 . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  45 compute0 compute0 compute0 . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  46 compute0 compute0 compute0 . . . . .
-    {S,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  47 mrgexp mrgexp mrgexp . . . . .
-    {S,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  48 mrgtext mrgtext mrgtext . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  49 reginc reginc reginc . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  50 regclear regclear regclear . . . . .
-    {S,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  51 . mrgassign mrgassign . . . . .
-    {S,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  52 regdis regdis regdis . . . . .
+    {0,         200, 0,   {compute0, compute0, compute0, noop, noop, noop, noop, noop}}, //  42 compute0 compute0 compute0 . . . . .
+    {0,         200, 0,   {compute0, compute0, compute0, noop, noop, noop, noop, noop}}, //  43 compute0 compute0 compute0 . . . . .
+    {0,         200, 0,   {compute0, compute0, compute0, noop, noop, noop, noop, noop}}, //  44 compute0 compute0 compute0 . . . . .
+    {0,         200, 0,   {compute0, compute0, compute0, noop, noop, noop, noop, noop}}, //  45 compute0 compute0 compute0 . . . . .
+    {0,         200, 0,   {compute0, compute0, compute0, noop, noop, noop, noop, noop}}, //  46 compute0 compute0 compute0 . . . . .
+    {S,         200, 0,   {mrgexp, mrgexp, mrgexp, noop, noop, noop, noop, noop}}, //  47 mrgexp mrgexp mrgexp . . . . .
+    {S,         200, 0,   {mrgtext, mrgtext, mrgtext, noop, noop, noop, noop, noop}}, //  48 mrgtext mrgtext mrgtext . . . . .
+    {0,         200, 0,   {reginc, reginc, reginc, noop, noop, noop, noop, noop}}, //  49 reginc reginc reginc . . . . .
+    {0,         200, 0,   {regclear, regclear, regclear, noop, noop, noop, noop, noop}}, //  50 regclear regclear regclear . . . . .
+    {S,         200, 0,   {noop, mrgassign, mrgassign, noop, noop, noop, noop, noop}}, //  51 . mrgassign mrgassign . . . . .
+    {S,         200, 0,   {regdis, regdis, regdis, noop, noop, noop, noop, noop}}, //  52 regdis regdis regdis . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, bldmath, bldmath, noop}}, //  53 . . . . . bldmath bldmath .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, recmath, recmath, noop}}, //  54 . . . . . recmath recmath .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  55 . . . . . preview preview .
@@ -104,12 +107,12 @@ constexpr edtable edittable[] = {
     {E,         200, 0,   {noop, noop, noop, noop, noop, instabcol, instabcol, noop}}, //  59 . . . . . instabcol instabcol .
     {0,         200, 0,   {noop, noop, noop, noop, noop, downrow, downrow, noop}}, //  60 . . . . . downrow downrow .
     {0,         200, 0,   {noop, noop, noop, noop, noop, uprow, uprow, noop}}, //  61 . . . . . uprow uprow .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  62 regshow regshow regshow . . . . .
+    {0,         200, 0,   {regshow, regshow, regshow, noop, noop, noop, noop, noop}}, //  62 regshow regshow regshow . . . . .
     {0,         200, ALL, {resnumber, resnumber, resnumber, noop, noop, resnumber, resnumber, noop}}, //  63 resnumber resnumber resnumber . . resnumber resnumber .
     {0,         200, ALL, {rescheck, rescheck, rescheck, noop, noop, rescheck, rescheck, noop}}, //  64 rescheck rescheck rescheck . . rescheck rescheck .
     {E | S,     80,  0,   {rectxt, recrec, recrec, noop, noop, noop, noop, recrec}}, //  65 rectxt recrec recrec . previtem . . recrec
     {0,         200, 0,   {begline, begline, noop, noop, noop, noop, noop, noop}}, //  66 begline begline . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  67 . mrgrec mrgrec . . . . .
+    {E | S,     200, 0,   {noop, mrgrec, mrgrec, noop, noop, noop, noop, noop}}, //  67 . mrgrec mrgrec . . . . .
     {0,         200, 0,   {endline, endline, noop, noop, noop, noop, noop, noop}}, //  68 endline endline . . . . . .
     {E,         3,   0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  69 deline . . . . . . .
     {0,         3,   0,   {marleft, noop, noop, noop, noop, noop, noop, noop}}, //  70 marleft . . . . . . .

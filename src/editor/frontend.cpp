@@ -10,6 +10,7 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
+#include "editor/templates.hpp"
 
 namespace oxa {
 
@@ -196,7 +197,7 @@ void gendis() {
     putfname();
     prtabs();
     prmptpar(mode);
-    // Record templates are not drawn yet: object type 2 shows its fields only.
+    showtemplate();
     redisplay = 1;
     display();
     if (mode == 0) {

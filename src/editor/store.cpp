@@ -16,6 +16,7 @@
 #include "editor/frontend.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/templates.hpp"
 #include "editor/typing.hpp"
 
 namespace oxa {
@@ -344,8 +345,7 @@ void coreset() {
     clrtextzone();
     corenum = static_cast<int32_t>(n);
     cureditmask = editmask[static_cast<size_t>(cur().viewtype & 7)];
-    // Object type 2 would show its record template again here; without a
-    // template layer the default field layout stays in force.
+    showtemplate();
     redisplay = 1;
     cur().curflag = 1;
     prtabs();
