@@ -2,12 +2,14 @@
 #include "bormo/gencommands.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/editops.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/processes.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -71,6 +73,8 @@ void initmodules() {
     resetmotion();
     resetfiles();
     resettyping();
+    resetprocesses();
+    reseteditops();
     resetstore(); // ends with initcore
 }
 

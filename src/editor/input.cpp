@@ -304,15 +304,17 @@ static int readbyte(bool& fromproc) {
         if (!readingproc()) {
             fromproc = false;
             if (inptr == nullptr) inptr = stdin;
-            int c = getc(inptr);
+            // A signal handler may switch `inptr` while the read waits.
+            FILE* in = inptr;
+            int c = getc(in);
             if (c != EOF) return c;
-            if (ferror(inptr) && errno == EINTR) {
-                clearerr(inptr);
+            if (ferror(in) && errno == EINTR) {
+                clearerr(in);
                 return -1;
             }
-            if (inptr != stdin) {
+            if (in != stdin) {
                 // The driver program has closed its output: back to the keyboard.
-                clearerr(inptr);
+                clearerr(in);
                 if (driverctl) driverctl(C_KILLPROG);
                 inptr = stdin;
                 continue;

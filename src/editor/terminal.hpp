@@ -31,6 +31,8 @@ int setwindow(int cols, int rows);
 void termrefresh();
 // Rings the terminal's bell (only on a real terminal).
 void termbeep();
+// Clears the terminal's screen (only on a real terminal).
+void termclear();
 
 // Signal handlers and their installation.
 void SuspHandler(int sig);
