@@ -115,6 +115,8 @@ int main(int argc, char** argv) {
     initerm();
     // Every way out, also the end of the input, gives the terminal back.
     std::atexit(reseterm);
+    // A driver program still running ends with the editor.
+    std::atexit(resetprocesses);
     termrefresh();
     inptr = stdin;
     setsig();

@@ -303,6 +303,9 @@ def question(editor, learner, number):
     answer = learner.ask("Your answer: ")
     if answer is None or answer.strip() == "q":
         return None
+    if not answer.strip():
+        learner.show("  (no answer: skipped)")
+        return {"correct": False}
     editor.type(RETURN + keys_for(answer) + LINE_START + ANALYSE)
     report = parse_report(editor.emit(REPORT_COREFILE))
     learner.show("Expected: " + (report["expected"] or sentence))
