@@ -296,12 +296,18 @@ void runprog() {
     bool ok = ::pipe2(a, O_CLOEXEC) == 0;
     ok = ok && ::pipe2(b, O_CLOEXEC) == 0;
     pid_t pid = -1;
+    // The SIGCHLD handler must know the driver's id before it can end.
+    sigset_t block, old;
+    sigemptyset(&block);
+    sigaddset(&block, SIGCHLD);
+    sigprocmask(SIG_BLOCK, &block, &old);
     if (ok) {
         flushall();
         driverended = 0;
         pid = ::fork();
     }
     if (pid == 0) {
+        sigprocmask(SIG_SETMASK, &old, nullptr);
         // The duplicates lose close-on-exec; the originals close at the exec.
         ::dup2(b[0], 0);
         ::dup2(a[1], 1);
@@ -312,6 +318,8 @@ void runprog() {
         if (fd >= 0) ::close(fd);
     FILE* in = ok && pid > 0 ? ::fdopen(a[0], "r") : nullptr;
     FILE* out = in != nullptr ? ::fdopen(b[1], "w") : nullptr;
+    child_pid = out != nullptr ? pid : 0;
+    sigprocmask(SIG_SETMASK, &old, nullptr);
     if (out == nullptr) {
         if (in != nullptr)
             std::fclose(in);
@@ -330,7 +338,6 @@ void runprog() {
     progpipe = {-1, b[1]};
     oxainput = in;
     oxaoutput = out;
-    child_pid = pid;
     progstate = PROG_RUNNING;
     progtrans = 1;
     voluntary = 0;
