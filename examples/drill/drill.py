@@ -203,9 +203,8 @@ class Learner:
             self.keyboard = None
         else:
             self.answers = None
-            tty = open("/dev/tty", "r+", encoding="utf-8", errors="replace")
-            self.screen = tty
-            self.keyboard = tty
+            self.keyboard = open("/dev/tty", "r", encoding="utf-8", errors="replace")
+            self.screen = open("/dev/tty", "w", encoding="utf-8", errors="replace")
 
     @property
     def interactive(self):
@@ -298,7 +297,9 @@ def question(editor, learner, number):
     learner.show("    " + sentence)
     learner.show()
     if learner.interactive:
-        learner.ask("Press Enter, then write it from memory (q quits). ")
+        ready = learner.ask("Press Enter, then write it from memory (q quits). ")
+        if ready is None or ready.strip() == "q":
+            return None
         learner.hide()
     answer = learner.ask("Your answer: ")
     if answer is None or answer.strip() == "q":
@@ -317,8 +318,13 @@ def question(editor, learner, number):
 def main():
     keys_out = sys.stdout.buffer
     replies_in = sys.stdin.buffer
-    learner = Learner()
     editor = Editor(keys_out, replies_in)
+    try:
+        learner = Learner()
+    except OSError as err:
+        sys.stderr.write("drill: no terminal to ask on (%s); give DRILL_ANSWERS\n" % err)
+        editor.command("BY" + RETURN * 20)
+        return
     seed = os.environ.get("DRILL_SEED")
     seed = int(seed) if seed and seed.isdigit() else int(time.time()) % 100000
     try:
