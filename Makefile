@@ -25,7 +25,9 @@ deps:
 	fi
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@mkdir -p $(BUILD)
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > $(BUILD)/configure.log 2>&1 \
+	  || { cat $(BUILD)/configure.log; rm -f $(BUILD)/CMakeCache.txt; exit 1; }
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -64,7 +66,11 @@ fuzz: deps deps-fuzz
 fuzz-smoke: deps deps-fuzz
 	sh fuzz/run.sh 20
 
-demo: build
+# The demo builds only what it runs, quietly (the log is kept for a failure).
+demo: deps $(BUILD)/CMakeCache.txt
+	@echo "Building oxa ..."
+	@cmake --build $(BUILD) -j $(JOBS) --target oxa > $(BUILD)/demo-build.log 2>&1 \
+	  || { cat $(BUILD)/demo-build.log; exit 1; }
 	@sh examples/demo.sh $(BUILD)/oxa
 
 format:

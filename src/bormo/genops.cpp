@@ -9,6 +9,7 @@
 #include "bormo/gencommands.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/sentences.hpp"
+#include "bormo/syntax.hpp"
 #include "editor/commands.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
@@ -80,7 +81,7 @@ void generate() {
         oxa::diserr("There is no lexicon");
         return;
     }
-    if (synstat == 0 && userstat == 0) {
+    if ((synstat == 0 && userstat == 0) || !getrule("ROOT")) {
         oxa::diserr("There is no ROOT rule");
         return;
     }

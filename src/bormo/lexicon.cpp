@@ -212,7 +212,7 @@ void end_compound(std::string& comp, std::vector<std::string>& comps) {
 }
 
 void store_frequency(std::string& text, long freq, bool seen) {
-    char buf[8];
+    char buf[24];
     if (!seen) freq = 1;
     std::snprintf(buf, sizeof buf, "%04ld|", std::min(freq, 9999L));
     text += buf;

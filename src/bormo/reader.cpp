@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -500,13 +501,26 @@ char* strdup_(const char* s) {
     return d;
 }
 
+unsigned long clock_seed(unsigned long sec, unsigned long usec) {
+    // Seconds and microseconds spread over all 32 bits (a multiplicative
+    // hash each, then a final mix), so that the first draw of an unseeded
+    // run can fall anywhere in its range.
+    uint32_t h = static_cast<uint32_t>(sec) * 2654435761u;
+    h ^= static_cast<uint32_t>(usec) * 2246822519u;
+    h ^= h >> 15;
+    h *= 2146121005u;
+    h ^= h >> 13;
+    return static_cast<unsigned long>(h | 1u);
+}
+
 void reseed(long sd) {
     if (sd != 0) {
         seed = static_cast<unsigned long>(sd);
     } else {
         struct timeval tv;
         gettimeofday(&tv, nullptr);
-        seed = static_cast<unsigned long>(tv.tv_usec);
+        seed = clock_seed(static_cast<unsigned long>(tv.tv_sec),
+                          static_cast<unsigned long>(tv.tv_usec));
     }
     seed |= 1;
     v_printf(MSGCORE, "Setting random seed: %lu", seed);

@@ -136,6 +136,8 @@ char* strdup_(const char* s);
 
 // Random numbers.
 void reseed(long sd);
+// The start-up seed made of the clock: 32 bits, odd.
+unsigned long clock_seed(unsigned long sec, unsigned long usec);
 int getrandom(int range);
 void printseed(int cr);
 

@@ -295,8 +295,13 @@ void rebuild_tree(int row) {
 
 // ------------------------------------------------------------------ writing
 
+// No tree at all: neither a generated or recovered ROOT nor any numbered
+// tree (a recovered set of QUESTION/ANSWER trees has no ROOT).
 int there_has_been_no_generation() {
-    return root == nullptr;
+    if (root) return 0;
+    for (int i = 1; i < NTREES; ++i)
+        if (rootPtrs[static_cast<size_t>(i)]) return 0;
+    return 1;
 }
 
 void transmit() {

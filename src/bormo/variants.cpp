@@ -443,13 +443,17 @@ bool blankc(char c) {
 // field has no such clause (or an error was reported).
 const char* err_findtag(const char* f, const char* tag) {
     const char* p = f;
+    bool clauses = false; // a clause has been passed over
     for (;;) {
         while (*p && blankc(*p))
             ++p;
         if (!*p) {
-            v_err("[Indirection] Unexpected end of lexical entry", tag, "");
+            // A record that ends before this field simply has no clause
+            // for the tag; one whose clauses the end cuts off is faulty.
+            if (clauses) v_err("[Indirection] Unexpected end of lexical entry", tag, "");
             return nullptr;
         }
+        clauses = true;
         if (*p == '|') return nullptr;
         const char* clause = p;
         std::string name;

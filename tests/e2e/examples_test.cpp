@@ -232,8 +232,12 @@ TEST(Examples, FrenchDeterminersAgreeWithTheirNouns) {
             ASSERT_TRUE(j < w.size() && nounforms.count(w[j]))
                 << "no noun after " << w[i] << " in: " << s;
             const auto& [noun, plural] = nounforms.at(w[j]);
-            if (d->second.first != 0) EXPECT_EQ(noun.fem, d->second.first == 2) << s;
-            if (!noun.invariant) EXPECT_EQ(plural, d->second.second) << s;
+            if (d->second.first != 0) {
+                EXPECT_EQ(noun.fem, d->second.first == 2) << s;
+            }
+            if (!noun.invariant) {
+                EXPECT_EQ(plural, d->second.second) << s;
+            }
             ++checked;
             // An adjective before or after the noun takes its gender and the
             // determiner's number.
@@ -290,18 +294,20 @@ TEST(Examples, EnglishDeterminersAgreeWithTheirNouns) {
         for (size_t i = 0; i + 1 < w.size(); ++i) {
             auto d = dets.find(w[i]);
             if (d == dets.end()) continue;
-            if (w[i] == "a" || w[i] == "an")
+            if (w[i] == "a" || w[i] == "an") {
                 EXPECT_EQ(w[i] == "an", std::string("aeiou").find(w[i + 1][0]) != std::string::npos)
                     << s;
+            }
             size_t j = i + 1;
             if (is_adjective(w[j]) && j + 1 < w.size()) ++j;
             // A singular noun is a base form of the lexicon; a plural is not
             // one (sheep excepted, whose plural is the same word).
             bool base = nounforms.count(w[j]) > 0;
-            if (d->second == 1)
+            if (d->second == 1) {
                 EXPECT_TRUE(base) << "singular noun expected after " << w[i] << " in: " << s;
-            else if (w[j] != "sheep")
+            } else if (w[j] != "sheep") {
                 EXPECT_FALSE(base) << "plural noun expected after " << w[i] << " in: " << s;
+            }
             ++checked;
         }
     }

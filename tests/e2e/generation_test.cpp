@@ -32,6 +32,7 @@ const std::vector<oxatest::Fixture> language = {
     {"trees", std::string("ROOT = S %\n") + AGREEMENT + "QUESTION = ROOT %\nANSWER = ROOT A S %\n"},
     {"mandated", "ROOT = N /\"cats\" V [pl] %\n"},
     {"question", "ROOT = A %\nQUESTION = N /\"cats\" V [pl] %\n"},
+    {"noroot", "%INCLUDE \"missing\"\nQUESTION = N V %\n"},
     {"presel", "PRESELECT = pl : N [pl] %\n"
                "ROOT = SELECT v : _pre_ pl ; DET [v] N /_pre_ pl V [v] %\n"},
 };
@@ -113,6 +114,10 @@ TEST(Generation, CommandsAndKeysAroundAGeneration) {
         {"no lexicon", "{CR}{ESC}g{CR}", {}, {"There is no lexicon"}},
         {"no ROOT rule",
          cmd("ATattr") + cmd("TMterm") + cmd("LElex") + "{CR}{ESC}g{CR}",
+         {},
+         {"There is no ROOT rule"}},
+        {"a syntax file whose include fails and which has no ROOT",
+         cmd("ATattr") + cmd("TMterm") + cmd("LElex") + cmd("SYnoroot") + "{CR}{ESC}g{CR}",
          {},
          {"There is no ROOT rule"}},
         {"passes set to the second field",

@@ -93,6 +93,26 @@ TEST(StoredTrees, AGenerationStoredSavedAndRecoveredIsTheSame) {
     EXPECT_EQ(r.status, 0);
 }
 
+TEST(StoredTrees, RecoveredAnswerTreesWithoutRootAreDisplayedAndStored) {
+    // A stored set of numbered trees holds no ROOT: displaying and storing
+    // still work on what was recovered.
+    Lines answer = tree0;
+    answer[0] = "$t 2";
+    answer[1] = "N|G|ANSWER||0|\"\"||";
+    std::vector<oxatest::Fixture> files = language;
+    files.push_back({"set", set(answer)});
+    auto r = runoxa({.keys = cmd("ATattr") + cmd("TMterm") + cmd("REset") + cmd("VD2") +
+                             cmd("ST0|0") + cmd("EM1"),
+                     .files = files,
+                     .framed = false});
+    EXPECT_EQ(std::count(r.lines.begin(), r.lines.end(), "No generated sentence"), 0)
+        << ::testing::PrintToString(r.lines);
+    EXPECT_EQ(std::count(r.badlines.begin(), r.badlines.end(), "$t 2"), 2)
+        << ::testing::PrintToString(r.badlines);
+    EXPECT_EQ(std::count(r.badlines.begin(), r.badlines.end(), "SR|G|V|sg|0|\"dort\"|LEX_2|"), 2)
+        << ::testing::PrintToString(r.badlines);
+}
+
 TEST(StoredTrees, RecoverReportsAMissingFile) {
     auto r = runoxa({.keys = cmd("REnofile") + cmd("EM7"), .files = language, .framed = false});
     EXPECT_EQ(std::count(r.badlines.begin(), r.badlines.end(),

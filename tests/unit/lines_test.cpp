@@ -30,7 +30,9 @@ void put(const char* s) {
 void fill(std::initializer_list<const char*> lines) {
     bool first = true;
     for (const char* s : lines) {
-        if (!first) ASSERT_TRUE(allocln(K_EMPTY, 0));
+        if (!first) {
+            ASSERT_TRUE(allocln(K_EMPTY, 0));
+        }
         first = false;
         put(s);
     }

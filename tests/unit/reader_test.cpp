@@ -1,5 +1,8 @@
 // The language-file reader: token streams, warnings, includes, macros, the
 // random generator and the pattern matchers.
+#include <array>
+#include <set>
+
 #include "bormo_fixture.hpp"
 
 #include <cstring>
@@ -396,7 +399,28 @@ TEST_F(ReaderTest, ReseedMakesTheSeedOddAndReportsIt) {
     }
     reseed(0);
     EXPECT_EQ(seed & 1ul, 1ul);
-    EXPECT_LT(seed, 1000000ul);
+    EXPECT_LE(seed, 0xFFFFFFFFul);
+}
+
+TEST_F(ReaderTest, ClockSeedsReachEveryPartOfTheirRange) {
+    // Seeds made of one second's microseconds (and of successive seconds)
+    // are odd 32-bit numbers, and the first draw of a small range lands on
+    // each of its values about equally often.
+    std::array<int, 4> first{};
+    std::set<unsigned long> seen;
+    for (unsigned long i = 0; i < 4000; ++i) {
+        unsigned long s = clock_seed(1765300000ul + i / 1000, (i % 1000) * 997);
+        EXPECT_EQ(s & 1ul, 1ul);
+        EXPECT_LE(s, 0xFFFFFFFFul);
+        seen.insert(s);
+        seed = s;
+        ++first[static_cast<size_t>(getrandom(4))];
+    }
+    EXPECT_GT(seen.size(), 3990u);
+    for (int n : first) {
+        EXPECT_GT(n, 800);
+        EXPECT_LT(n, 1200);
+    }
 }
 
 TEST_F(ReaderTest, PrintSeedWritesToTheGivenCorefile) {

@@ -213,7 +213,9 @@ TEST_F(SyntaxTest, EachErrorIsReportedAndTheFaultyRuleDropped) {
             EXPECT_TRUE(getrule("F") || gettrans("F")) << c.source;
             EXPECT_EQ(v_stat, 0) << c.source;
         }
-        if (!unterminated) EXPECT_EQ(rule("G"), "\x07 B") << c.source;
+        if (!unterminated) {
+            EXPECT_EQ(rule("G"), "\x07 B") << c.source;
+        }
     }
 }
 

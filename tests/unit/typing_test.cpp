@@ -40,7 +40,9 @@ int bells() {
 void fill(std::initializer_list<const char*> lines, int32_t col = 1, int32_t kind = K_TEXT) {
     bool first = true;
     for (const char* s : lines) {
-        if (!first) ASSERT_TRUE(allocln(K_EMPTY, 0));
+        if (!first) {
+            ASSERT_TRUE(allocln(K_EMPTY, 0));
+        }
         first = false;
         for (const char* p = s; *p; ++p)
             ASSERT_TRUE(cadd(static_cast<unsigned char>(*p)));

@@ -76,7 +76,9 @@ TEST_F(VariantsTest, SpellingsMatchTheSymbolsInOrder) {
     for (const Case& c : cases) {
         std::vector<std::string> chosen(alts.size());
         EXPECT_EQ(match_ipastr(c.word, alts, 0, chosen), c.match) << c.word;
-        if (c.match) EXPECT_EQ(chosen, c.chosen) << c.word;
+        if (c.match) {
+            EXPECT_EQ(chosen, c.chosen) << c.word;
+        }
     }
 }
 
@@ -221,7 +223,8 @@ class TagMatchTest : public MerrorTest {
                  "\"cat\"|N|number|10|#1||syn:\"kitten\";opp:\"dog\",\"wolf\"; ant : \"dog\"/N|\n"
                  "\"kitten\"|N|number|10|#1||\n"
                  "\"dog\"|N|number|10|#1|||\n"
-                 "\"big\"|DET|number|10|||der:\"bigness\"/X|\n")
+                 "\"big\"|DET|number|10|||der:\"bigness\"/X|\n"
+                 "\"hare\"|N|number|10|#1||syn:\"rabbit|\n")
                 .c_str());
         oxa::resetstore();
     }
@@ -270,3 +273,23 @@ TEST_F(TagMatchTest, ResponseRelatedThroughATag) {
 }
 
 } // namespace
+
+TEST_F(TagMatchTest, ARecordWithoutTheTagFieldHasNoClauseAndNoMessage) {
+    struct Case {
+        const char* word;
+        int messages; // "Unexpected end of lexical entry" lines
+    } cases[] = {
+        {"kitten", 0}, // the record ends before field 7
+        {"hare", 1},   // an unclosed quote: the end of the record cuts the clause off
+    };
+    for (const Case& c : cases) {
+        oxa::resetstore();
+        make_leaf("N", c.word);
+        EXPECT_EQ(err_gen_syn(leaf, "opp", 7), nullptr) << c.word;
+        EXPECT_EQ(count_messages("Unexpected end of lexical entry"),
+                  c.messages)
+            << c.word;
+        purge_node(leaf);
+        leaf = nullptr;
+    }
+}
