@@ -50,6 +50,10 @@ bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/oxa_bench
 	sh bench/fetchsave.sh $(BENCH_BUILD)/oxa
+	sh bench/change.sh $(BENCH_BUILD)/oxa
+	sh bench/count.sh $(BENCH_BUILD)/oxa
+	sh bench/reformat.sh $(BENCH_BUILD)/oxa
+	sh bench/sort.sh $(BENCH_BUILD)/oxa
 
 deps-fuzz:
 	@if ! command -v clang++ >/dev/null; then \

@@ -1,15 +1,20 @@
 // Start-up: argument checks, initialisation, the start-up input and the edit loop.
 #include "bormo/gencommands.hpp"
+#include "editor/blocks.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/editops.hpp"
 #include "editor/files.hpp"
+#include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
+#include "editor/rectangles.hpp"
+#include "editor/reformat.hpp"
+#include "editor/sort.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -75,6 +80,11 @@ void initmodules() {
     resettyping();
     resetprocesses();
     reseteditops();
+    resetfind();
+    resetblocks();
+    resetreformat();
+    resetsort();
+    resetrectangles();
     resetstore(); // ends with initcore
 }
 

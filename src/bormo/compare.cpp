@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bormo/expansion.hpp"
+#include "bormo/feedback.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/variants.hpp"
@@ -365,6 +366,7 @@ void err_analysis(const char* response) {
     } else {
         v_print(REPORTCORE, "Error: no score was found");
     }
+    if (grade_on) write_feedback(response);
     err_Progress("Cleaning up data structures");
     delete best;
     err_free_words(words);
@@ -444,6 +446,7 @@ void resetcompare() {
     vnomatchscore = vorderscore = vsynscore = vmorphscore = vphonoscore = vapproxscore = 0;
     rootset.fill(0);
     rootsetinit = 0;
+    resetfeedback();
 }
 
 } // namespace bormo

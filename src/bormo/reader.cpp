@@ -13,6 +13,7 @@
 #include "bormo/lexicon.hpp"
 #include "bormo/vline.hpp"
 #include "editor/commands.hpp"
+#include "editor/encoding.hpp"
 
 namespace bormo {
 
@@ -150,7 +151,7 @@ void drop_files() {
         fileinf& f = filestack[fsptr];
         if (f.fptr) fclose(f.fptr);
         free(f.f_name);
-        f = {nullptr, nullptr, 0};
+        f = {nullptr, nullptr, 0, false};
     }
     fsptr = -1;
 }
@@ -160,6 +161,48 @@ FILE* open_source(const char* path) {
     struct stat st;
     if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
     return fopen(path, "r");
+}
+
+// Whether a language file is read as UTF-8: valid, with at least one
+// multi-byte sequence.  Any other file is taken byte for byte.  The file is
+// left at its start.
+bool is_utf8(FILE* fp) {
+    oxa::Utf8Scan scan;
+    unsigned char buf[4096];
+    size_t n;
+    while (!scan.malformed() && (n = fread(buf, 1, sizeof buf, fp)) > 0)
+        scan.feed(buf, n);
+    scan.finish();
+    rewind(fp);
+    return scan.encoding() == oxa::ENC_UTF8;
+}
+
+// The rest of the UTF-8 sequence that `lead` opens, decoded.  A character the
+// single-byte text cannot hold is reported as an error line and skipped
+// (-1 is returned); a sequence that is not well formed (the file changed since
+// it was checked) leaves its bytes to be read one by one.
+int utf8char(fileinf& f, int lead) {
+    const int len = oxa::utf8length(static_cast<unsigned char>(lead));
+    unsigned char seq[4] = {static_cast<unsigned char>(lead)};
+    int n = 1;
+    for (; n < len; n++) {
+        int c = getc(f.fptr);
+        if (c == EOF) break;
+        seq[n] = static_cast<unsigned char>(c);
+        if (!oxa::utf8cont(c)) {
+            ungetc(c, f.fptr);
+            break;
+        }
+    }
+    uint32_t cp = 0;
+    if (len < 2 || n < len || oxa::utf8decode(seq, static_cast<size_t>(n), cp) != n) {
+        for (int i = n - 1; i >= 1; i--)
+            ungetc(seq[i], f.fptr);
+        return lead;
+    }
+    if (cp <= oxa::MAXTEXTCHAR) return static_cast<int>(cp);
+    v_err(oxa::beyondmessage(f.f_name ? f.f_name : "", {f.f_line, cp}).c_str(), "", "");
+    return -1;
 }
 
 // End of the current file in any state: back to plain text in the including file.
@@ -194,7 +237,7 @@ void do_include() {
         return;
     }
     fsptr++;
-    filestack[fsptr] = {fp, strdup_(path), 1};
+    filestack[fsptr] = {fp, strdup_(path), 1, is_utf8(fp)};
 }
 
 // %define name definition-to-end-of-line
@@ -250,10 +293,15 @@ int getone() {
         macroptr--;
     }
     if (fsptr < 0 || !filestack[fsptr].fptr) return EOFCHAR;
-    int c = getc(filestack[fsptr].fptr);
-    if (c == EOF || c == 0xFF) return EOFCHAR;
-    if (c == '\n') filestack[fsptr].f_line++;
-    return c;
+    fileinf& f = filestack[fsptr];
+    for (;;) {
+        int c = getc(f.fptr);
+        if (c == EOF || c == 0xFF) return EOFCHAR;
+        if (c == '\n') f.f_line++;
+        if (c < 0x80 || !f.utf8) return c;
+        c = utf8char(f, c);
+        if (c >= 0) return c;
+    }
 }
 
 int str2tok(const char* word) {
@@ -416,7 +464,7 @@ void openfile(const char* name, int lfr) {
     FILE* fp = name ? open_source(name) : nullptr;
     if (fp) {
         fsptr = 0;
-        filestack[0] = {fp, strdup_(name), 1};
+        filestack[0] = {fp, strdup_(name), 1, is_utf8(fp)};
     } else {
         v_err("unable to open file: ", name ? name : "", "");
         v_stat = 1;
@@ -447,7 +495,7 @@ void closefile() {
     v_printf(MSGCORE, "Finished reading %s from file '%s' [%d lines.]", file_operation.c_str(),
              f.f_name ? f.f_name : "", f.f_line - 1);
     free(f.f_name);
-    f = {nullptr, nullptr, 0};
+    f = {nullptr, nullptr, 0, false};
     fsptr--;
 }
 

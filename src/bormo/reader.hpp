@@ -48,6 +48,7 @@ struct fileinf {
     FILE* fptr;   // open stream
     char* f_name; // owned copy of the path
     int f_line;   // line counter, from 1
+    bool utf8;    // valid UTF-8 with a multi-byte sequence: decoded to single bytes
 };
 extern std::array<fileinf, MAXFILES> filestack;
 extern int fsptr; // file being read, -1 when all are finished

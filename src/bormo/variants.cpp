@@ -441,7 +441,7 @@ bool blankc(char c) {
 
 // The word list of the clause of `tag` in a lexical field, or null when the
 // field has no such clause (or an error was reported).
-const char* err_findtag(const char* f, const char* tag) {
+const char* err_findtag(const char* f, const char* tag, bool quiet = false) {
     const char* p = f;
     bool clauses = false; // a clause has been passed over
     for (;;) {
@@ -450,7 +450,8 @@ const char* err_findtag(const char* f, const char* tag) {
         if (!*p) {
             // A record that ends before this field simply has no clause
             // for the tag; one whose clauses the end cuts off is faulty.
-            if (clauses) v_err("[Indirection] Unexpected end of lexical entry", tag, "");
+            if (clauses && !quiet)
+                v_err("[Indirection] Unexpected end of lexical entry", tag, "");
             return nullptr;
         }
         clauses = true;
@@ -463,7 +464,7 @@ const char* err_findtag(const char* f, const char* tag) {
             while (*p && blankc(*p))
                 ++p;
             if (*p == '|') {
-                v_err("Indirection not found", tag, "");
+                if (!quiet) v_err("Indirection not found", tag, "");
                 return nullptr;
             }
         }
@@ -485,7 +486,7 @@ struct word_choice {
 };
 
 // The quoted words of a clause, each optionally followed by "/" and a category.
-bool err_get_word_choices(const char* p, std::vector<word_choice>& out) {
+bool err_get_word_choices(const char* p, std::vector<word_choice>& out, bool quiet = false) {
     for (;;) {
         while (*p && blankc(*p))
             ++p;
@@ -494,7 +495,7 @@ bool err_get_word_choices(const char* p, std::vector<word_choice>& out) {
         word_choice w;
         while (*p && *p != '"') {
             if (*p == '|') {
-                v_err("[Indirection] Closing quote missing", "", "");
+                if (!quiet) v_err("[Indirection] Closing quote missing", "", "");
                 return false;
             }
             w.word += *p++;
@@ -513,7 +514,81 @@ bool err_get_word_choices(const char* p, std::vector<word_choice>& out) {
     }
 }
 
+// A copy of the leaf looked up on `entry` (a fresh lookup entry, which the
+// caller releases); the copy keeps the leaf's word or starts empty.
+t_treenode* candidate_of(t_treenode* leaf, recnode* entry, bool keep_word) {
+    t_treenode* c = copy_node(leaf);
+    if (!keep_word) {
+        free(c->morphed_word);
+        c->morphed_word = strdup_("");
+    }
+    c->left = leaf->left;
+    c->right = leaf->right;
+    std::string cls;
+    for (const char* f = getfieldptr(entry->recordptr, 2);
+         *f && *f != '|' && !blankc(*f) && *f != ','; ++f)
+        cls += *f;
+    t_dict_lookup& d = dict_table[d_table_count];
+    d.class_ = strdup_(cls.c_str());
+    d.dictionary = entry->recordptr;
+    d.error = 0;
+    d.pointed_at = 1;
+    d.vf = -1;
+    c->dictionary = &d;
+    c->index = d_table_count++;
+    return c;
+}
+
+// The word of a lexical record: its first field without the quotes.
+std::string record_word(const char* record) {
+    std::string w;
+    const char* p = record ? record : "";
+    if (*p == '"') ++p;
+    for (; *p && *p != '"' && *p != '|'; ++p)
+        w += *p;
+    return w;
+}
+
 } // namespace
+
+std::vector<std::pair<std::string, std::string>> tag_clause_words(const char* record,
+                                                                  const char* tag, int field) {
+    std::vector<std::pair<std::string, std::string>> out;
+    if (!record || !tag || field <= 0) return out;
+    const char* words = err_findtag(getfieldptr(record, field), tag, true);
+    std::vector<word_choice> choices;
+    if (!words || !err_get_word_choices(words, choices, true)) return out;
+    for (const word_choice& w : choices)
+        out.emplace_back(w.word, w.category);
+    return out;
+}
+
+int err_match_syn_back(const char* word, t_treenode* leaf) {
+    if (!word || !leaf || !leaf->dictionary || !leaf->dictionary->dictionary || !dictionary)
+        return -1;
+    const std::string base = record_word(leaf->dictionary->dictionary);
+    const std::string cls = leaf->dictionary->class_ ? leaf->dictionary->class_ : "";
+    for (const tag_table* t = taglist; t; t = t->next) {
+        for (int term = 0; term < dictterm; ++term) {
+            for (recnode* r = dictionary[term]; r; r = r->previous) {
+                if (r->recordptr == leaf->dictionary->dictionary) continue;
+                bool points = false;
+                for (const auto& [w, cat] : tag_clause_words(r->recordptr, t->tag, t->field))
+                    if (w == base && (cat.empty() || cat == cls)) points = true;
+                if (!points || d_table_count >= DICTSIZE) continue;
+                const int mark = d_table_count;
+                t_treenode* c = candidate_of(leaf, r, false);
+                morph_word(c, 5);
+                morph_word(c, 6);
+                const bool found = strdiff(err_expected(c).c_str(), word) == 0;
+                purge_node(c);
+                purgelookups(mark);
+                if (found) return t->tag_int;
+            }
+        }
+    }
+    return -1;
+}
 
 t_treenode* err_gen_syn(t_treenode* leaf, const char* tag, int field) {
     if (!leaf || !tag || field <= 0 || !leaf->dictionary || !leaf->dictionary->dictionary)
@@ -544,25 +619,7 @@ t_treenode* err_gen_syn(t_treenode* leaf, const char* tag, int field) {
             err_kill_syn(head);
             return nullptr;
         }
-        t_treenode* c = copy_node(leaf);
-        if (k > 0) {
-            free(c->morphed_word);
-            c->morphed_word = strdup_("");
-        }
-        c->left = leaf->left;
-        c->right = leaf->right;
-        std::string cls;
-        for (const char* f = getfieldptr(entry->recordptr, 2);
-             *f && *f != '|' && !blankc(*f) && *f != ','; ++f)
-            cls += *f;
-        t_dict_lookup& d = dict_table[d_table_count];
-        d.class_ = strdup_(cls.c_str());
-        d.dictionary = entry->recordptr;
-        d.error = 0;
-        d.pointed_at = 1;
-        d.vf = -1;
-        c->dictionary = &d;
-        c->index = d_table_count++;
+        t_treenode* c = candidate_of(leaf, entry, k == 0);
         *tail = c;
         tail = &c->sibling;
     }

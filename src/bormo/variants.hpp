@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bormo/compare.hpp"
@@ -93,6 +94,13 @@ void err_match_syn(const char* word, t_treenode* leaf, lexdiff* cell);
 t_treenode* err_gen_syn(t_treenode* leaf, const char* tag, int field);
 void err_kill_syn(t_treenode* list);
 const tag_table* find_tag(int tag_int);
+// The (word, category) pairs of the clause of `tag` in field `field` of a
+// lexical record; empty when there is none.  Reports nothing.
+std::vector<std::pair<std::string, std::string>> tag_clause_words(const char* record,
+                                                                  const char* tag, int field);
+// The number of a tag through which another entry points back at the leaf's
+// entry and, inflected like the leaf, gives `word`; -1 when none does.
+int err_match_syn_back(const char* word, t_treenode* leaf);
 
 // Phonological spellings.
 void err_match_phono(const char* word, t_treenode* leaf, lexdiff* cell);

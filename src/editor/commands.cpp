@@ -5,18 +5,22 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bormo/feedback.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/storedtrees.hpp"
 #include "bormo/variants.hpp"
 #include "editor/editloop.hpp"
 #include "editor/editops.hpp"
+#include "editor/encoding.hpp"
 #include "editor/files.hpp"
+#include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
+#include "editor/sort.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -39,10 +43,10 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"GOODBYE", 0, "e ", "|", nullptr, goodbye, nullptr},
     {"OVERWRITE", 0, "f1gUgL", "|1|200000|", fpw, ovrwritefile, nullptr},
     {"JOIN", 0, "f1gUgL", "|1|200000|", fpw, join, nullptr},
-    {"FIND", L | R, "d7c2", "||", findchk, nullptr, FINDPROMPT},
+    {"FIND", L | R, "d7c2", "||", findchk, find, FINDPROMPT},
     {"SCANSET", 0, "d7c2", "||", findchk, nullptr, FINDPROMPT},
     {"DELETE", 0, "f1", "|", fpw, deletefile, nullptr},
-    {"SORT", L | S, "d3j gUgL", "|15|1|200000|", nullptr, nullptr,
+    {"SORT", L | S, "d3j gUgL", "|15|1|200000|", sortchk, sort,
      "0:ascending; 1:descending | keylength | startline | endline"},
     {"HYPHENS", 0, "d3", "|", nullptr, hyphenset, "degree of hyphenation"},
     {"JUSTIFY", 0, "d1", "|", nullptr, justset, "0:no justification   1:right justify"},
@@ -81,7 +85,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"WINDOW", 0, "i i ", "|200000|", nullptr, window, nullptr},
     {"EMIT", 0, "i gUgLd1", "|1|200000||", nullptr, emit,
      "corefile | firstline | lastline |0:oxa output, 1:driver input"},
-    {"SKEY", 0, "d2", "|", nullptr, nullptr, "0: ASCII; 1: French unaccented; 2: accents"},
+    {"SKEY", 0, "d2", "|", nullptr, skey, "0: ASCII; 1: French unaccented; 2: accents"},
     {"SWITCH", 0, "d2", "|", nullptr, swinput,
      "0: to keybd/suspend; 1: to driver; 2: to keybd/abort"},
     {"ATTRIBUTE", 0, "f1", "|", fpr, bormo::vreadattr, "attribute file"},
@@ -116,7 +120,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"PERRORSCORES", 0, "e ", "|", nullptr, bormo::perrorscores, "print error scores"},
     {"AUTOWRAP", 0, "d1", "|", swautowrap, nullptr, "1: on, 0: off"},
     {"BYE", 0, "e ", "|", nullptr, goodbye, nullptr},
-    {"CHANGE", L | S, "c2cD", "||", nullptr, nullptr, "scan pattern | replacement pattern"},
+    {"CHANGE", L | S, "c2cD", "||", changechk, change, "scan pattern | replacement pattern"},
     {"DIRECTORY", 0, "k1", "|", nullptr, directory, "B: brief, F: full, T: top"},
     {"DTAB", 0, "d1", "|", decimaltab, nullptr, "1: on, 0: off"},
     {"END", L, "e ", "|", nullptr, gotobottom, nullptr},
@@ -125,9 +129,10 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"NEWNAME", 0, "f1fD", "||", fpw, newname, "current file name | new file name"},
     {"UPDATE", 0, "e ", "|", nullptr, update, nullptr},
     {"WSHIFT", 0, "i ", "|", shift, nullptr, "enter overlap"},
+    {"GRADE", 0, "d1", "|", nullptr, bormo::grade, "1: learner feedback on, 0: off"},
     {"**", 0, "", "", nullptr, nullptr, nullptr},
 }};
-static_assert(commands.size() == 82);
+static_assert(commands.size() == 83);
 
 // Key rules of the parameter types.
 constexpr std::array<std::array<ParamAction, NPCLASS>, NPTYPE> optable = {{
@@ -427,6 +432,22 @@ void applydefaults() {
         putpstring(*d);
 }
 
+// Rewrites the letters above 127 of a parameter text in UTF-8, as many as
+// the buffer holds whole.
+static void utf8letters(std::array<char, PSTRINGMAX + 1>& text) {
+    std::array<char, PSTRINGMAX + 1> out{};
+    size_t m = 0;
+    for (size_t i = 0; text[i] != 0; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        unsigned char seq[2];
+        const size_t k = utf8encode(&c, 1, seq);
+        if (m + k > PSTRINGMAX) break;
+        std::memcpy(out.data() + m, seq, k);
+        m += k;
+    }
+    text = out;
+}
+
 void convparams() {
     const CMDSPEC& c = row();
     const int count = nparams(c);
@@ -454,8 +475,14 @@ void convparams() {
                 std::strncpy(text.data(), cur().filname.data(), PSTRINGMAX);
                 text[PSTRINGMAX] = 0;
             }
+            // A function-key string is read back as keys: its letters above 127
+            // are kept in UTF-8, which the input stream reads as one letter each.
+            if (q == '0') utf8letters(text);
             if (braces) {
-                transstring(text.data(), dest, size);
+                const int len = transstring(text.data(), dest, size);
+                // A sequence cut at the end of a function-key string is dropped.
+                if (q == '0' && len > 0 && latin1lead(static_cast<unsigned char>(dest[len - 1])))
+                    dest[len - 1] = 0;
             } else {
                 std::strncpy(dest, text.data(), static_cast<size_t>(size - 1));
                 dest[size - 1] = 0;

@@ -4,15 +4,21 @@
 #include "bormo/gencommands.hpp"
 #include "bormo/variants.hpp"
 
+#include "editor/blocks.hpp"
+#include "editor/checks.hpp"
 #include "editor/commands.hpp"
 #include "editor/editops.hpp"
+#include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/rectangles.hpp"
+#include "editor/reformat.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 #include "editor/terminal.hpp"
+#include "editor/textstats.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -58,19 +64,19 @@ constexpr edtable edittable[] = {
     {L,         20,  LNS, {upline, uprec, upfield, ldup, noop, uprec, upm, upfield}}, //  20 upline uprec upfield ldup picup uprec upm upfield
     {L,         200, ALL, {prcmnd, prcmnd, prcmnd, noop, prcmnd, prcmnd, prcmnd, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
     {0,         200, 0,   {inmode, inmode, inmode, noop, noop, inmode, inmode, inmode}}, //  22 inmode inmode inmode . . inmode inmode inmode
-    {E | S,     200, 0,   {noop, upfield, upfield, noop, noop, upm, upm, upfield}}, //  23 reformat upfield upfield . remember upm upm upfield
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  24 extchk extchk extchk . . extchk extchk .
-    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  25 makestars makestars makestars . . makestars makestars .
-    {L | E,     200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  26 recover recover recover . . recover recover .
-    {L | E,     200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  27 delete delete delete . droppoint delete delete .
+    {E | S,     200, 0,   {reformat, upfield, upfield, noop, noop, upm, upm, upfield}}, //  23 reformat upfield upfield . remember upm upm upfield
+    {0,         200, 0,   {extchk, extchk, extchk, noop, noop, extchk, extchk, noop}}, //  24 extchk extchk extchk . . extchk extchk .
+    {0,         200, ALL, {makestars, makestars, makestars, noop, noop, makestars, makestars, noop}}, //  25 makestars makestars makestars . . makestars makestars .
+    {L | E,     200, ALL, {recover, recover, recover, noop, noop, recover, recover, noop}}, //  26 recover recover recover . . recover recover .
+    {L | E,     200, ALL, {deleteblock, deleteblock, deleteblock, noop, noop, deleteblock, deleteblock, noop}}, //  27 delete delete delete . droppoint delete delete .
     {L,         3,   ALL, {up_page, up_page, uprec, noop, upline, up_page, uprec, noop}}, //  28 up_page up_page uprec . upline up_page uprec .
     {0,         200, 0,   {uclcsw, uclcsw, uclcsw, noop, noop, uclcsw, uclcsw, uclcsw}}, //  29 uclcsw uclcsw uclcsw . . uclcsw uclcsw uclcsw
     {L,         3,   ALL, {downpage, downpage, downrec, noop, downline, downpage, downrec, noop}}, //  30 downpage downpage downrec . downline downpage downrec .
-    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  31 find find find . . . . .
-    {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  32 resfind resfind resfind . nextitem resfind resfind .
+    {0,         200, ALL, {find, find, find, noop, noop, noop, noop, noop}}, //  31 find find find . . . . .
+    {L,         200, ALL, {resfind, resfind, resfind, noop, noop, resfind, resfind, noop}}, //  32 resfind resfind resfind . nextitem resfind resfind .
     {0,         200, 0,   {tabset, noop, noop, noop, noop, noop, noop, noop}}, //  33 tabset . . . addpic . . .
     {0,         200, ALL, {tabcur, downfield, noop, ldexit, noop, downm, downm, noop}}, //  34 tabcur downfield . ldexit . downm downm .
-    {L | E | S, 200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  35 copyop copyop copyop . copyop copyop copyop .
+    {L | E | S, 200, ALL, {copyop, copyop, copyop, noop, copyop, copyop, copyop, noop}}, //  35 copyop copyop copyop . copyop copyop copyop .
     {E,         20,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  36 . . . . . . . .
     {E | S,     200, 0,   {bormo::vcompsingle, noop, noop, noop, noop, noop, noop, noop}}, //  37 vcompsingle . . . . . . .
     {0,         200, 0,   {show, show, show, show, show, show, show, noop}}, //  38 show show show show show show show .
@@ -98,8 +104,8 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {noop, noop, noop, noop, noop, downrow, downrow, noop}}, //  60 . . . . . downrow downrow .
     {0,         200, 0,   {noop, noop, noop, noop, noop, uprow, uprow, noop}}, //  61 . . . . . uprow uprow .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  62 regshow regshow regshow . . . . .
-    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  63 resnumber resnumber resnumber . . resnumber resnumber .
-    {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  64 rescheck rescheck rescheck . . rescheck rescheck .
+    {0,         200, ALL, {resnumber, resnumber, resnumber, noop, noop, resnumber, resnumber, noop}}, //  63 resnumber resnumber resnumber . . resnumber resnumber .
+    {0,         200, ALL, {rescheck, rescheck, rescheck, noop, noop, rescheck, rescheck, noop}}, //  64 rescheck rescheck rescheck . . rescheck rescheck .
     {E | S,     80,  0,   {rectxt, recrec, recrec, noop, noop, noop, noop, recrec}}, //  65 rectxt recrec recrec . previtem . . recrec
     {0,         200, 0,   {begline, begline, noop, noop, noop, noop, noop, noop}}, //  66 begline begline . . . . . .
     {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  67 . mrgrec mrgrec . . . . .
@@ -107,40 +113,40 @@ constexpr edtable edittable[] = {
     {E,         3,   0,   {deline, noop, noop, noop, noop, noop, noop, noop}}, //  69 deline . . . . . . .
     {0,         3,   0,   {marleft, noop, noop, noop, noop, noop, noop, noop}}, //  70 marleft . . . . . . .
     {0,         3,   0,   {maright, noop, noop, noop, noop, noop, noop, noop}}, //  71 maright . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  72 flushleft . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  73 flushright . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  74 fcenter . . . . . . .
-    {L | E | S, 200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  75 splitline . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  76 joinline . . . . . . .
+    {E | S,     200, 0,   {flushleft, noop, noop, noop, noop, noop, noop, noop}}, //  72 flushleft . . . . . . .
+    {E | S,     200, 0,   {flushright, noop, noop, noop, noop, noop, noop, noop}}, //  73 flushright . . . . . . .
+    {E | S,     200, 0,   {fcenter, noop, noop, noop, noop, noop, noop, noop}}, //  74 fcenter . . . . . . .
+    {L | E | S, 200, 0,   {splitline, noop, noop, noop, noop, noop, noop, noop}}, //  75 splitline . . . . . . .
+    {E | S,     200, 0,   {joinline, noop, noop, noop, noop, noop, noop, noop}}, //  76 joinline . . . . . . .
     {E | S,     80,  0,   {repchar, noop, noop, noop, noop, noop, noop, noop}}, //  77 repchar . . . . . . .
     {E | S,     200, 0,   {repline, copyfield, copyfield, noop, noop, noop, noop, copyfield}}, //  78 repline copyfield copyfield . . . . copyfield
     {E,         200, 0,   {delword, rubfield, rubfield, noop, noop, noop, noop, rubfield}}, //  79 delword rubfield rubfield . . . . rubfield
     {E,         200, 0,   {delwordend, noop, noop, noop, noop, noop, noop, noop}}, //  80 delwordend . . . . . . .
     {L,         200, 0,   {xnextword, noop, noop, noop, noop, noop, noop, noop}}, //  81 xnextword . . . . . . .
     {L,         200, 0,   {xprevword, noop, noop, noop, noop, noop, noop, noop}}, //  82 xprevword . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  83 makecstars . . . . . . .
-    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  84 deleterect . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  85 insertrect . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  86 copyrect . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  87 insertcols . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  88 overwrect . . . . . . .
-    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  89 cpclrrect . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  90 cpclrovrect . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  91 clearallstars clearallstars clearallstars . . . . .
+    {0,         200, 0,   {makecstars, noop, noop, noop, noop, noop, noop, noop}}, //  83 makecstars . . . . . . .
+    {E,         200, 0,   {deleterect, noop, noop, noop, noop, noop, noop, noop}}, //  84 deleterect . . . . . . .
+    {E | S,     200, 0,   {insertrect, noop, noop, noop, noop, noop, noop, noop}}, //  85 insertrect . . . . . . .
+    {E | S,     200, 0,   {copyrect, noop, noop, noop, noop, noop, noop, noop}}, //  86 copyrect . . . . . . .
+    {E | S,     200, 0,   {insertcols, noop, noop, noop, noop, noop, noop, noop}}, //  87 insertcols . . . . . . .
+    {E | S,     200, 0,   {overwrect, noop, noop, noop, noop, noop, noop, noop}}, //  88 overwrect . . . . . . .
+    {E,         200, 0,   {cpclrrect, noop, noop, noop, noop, noop, noop, noop}}, //  89 cpclrrect . . . . . . .
+    {E | S,     200, 0,   {cpclrovrect, noop, noop, noop, noop, noop, noop, noop}}, //  90 cpclrovrect . . . . . . .
+    {0,         200, 0,   {clearallstars, clearallstars, clearallstars, noop, noop, noop, noop, noop}}, //  91 clearallstars clearallstars clearallstars . . . . .
     {0,         200, 0,   {flipchar, flipchar, flipchar, noop, noop, noop, noop, flipchar}}, //  92 flipchar flipchar flipchar . . . . flipchar
     {E | S,     200, 0,   {manynulines, noop, noop, noop, noop, noop, noop, noop}}, //  93 manynulines . . . . . . .
     {0,         200, 0,   {ldenter, noop, noop, lddelout, noop, noop, noop, noop}}, //  94 ldenter . . lddelout . . . .
     {L,         200, 0,   {xnextnumx, noop, noop, noop, noop, noop, noop, noop}}, //  95 xnextnumx . . . . . . .
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  96 falign . . . . . . .
+    {E | S,     200, 0,   {falign, noop, noop, noop, noop, noop, noop, noop}}, //  96 falign . . . . . . .
     {0,         200, 0,   {bormo::generate, noop, noop, noop, noop, noop, noop, noop}}, //  97 generate . . . . . . .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  98 resumelx resumelx resumelx . . . . .
     {0,         200, 0,   {bormo::vcompare, noop, noop, noop, noop, noop, noop, noop}}, //  99 vcompare . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 100 bor_moveblock . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 101 bor_sleep . . . . . . .
+    {0,         200, 0,   {bor_moveblock, noop, noop, noop, noop, noop, noop, noop}}, // 100 bor_moveblock . . . . . . .
+    {0,         200, 0,   {bor_sleep, noop, noop, noop, noop, noop, noop, noop}}, // 101 bor_sleep . . . . . . .
     {0,         200, 0,   {bormo::disp_sent, noop, noop, noop, noop, noop, noop, noop}}, // 102 disp_sent . . . . . . .
     {0,         200, 0,   {bormo::vnewcompare, noop, noop, noop, noop, noop, noop, noop}}, // 103 vnewcompare . . . . . . .
     {0,         200, 0,   {bormo::venummorph, noop, noop, noop, noop, noop, noop, noop}}, // 104 venummorph . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 105 scantext . . . . . . .
+    {0,         200, 0,   {scantext, noop, noop, noop, noop, noop, noop, noop}}, // 105 scantext . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, // 106 vmakepre . . . . . . .
 };
 // clang-format on

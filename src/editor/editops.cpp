@@ -20,6 +20,7 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
+#include "editor/reformat.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 
@@ -252,6 +253,27 @@ void swautowrap() {
 void decimaltab() {
     dectabflag = param[1] != 0 ? 1 : 0;
     if (dectabflag == 0) dtstate = 0;
+}
+
+// ---- Automatic wrap ------------------------------------------------------------
+
+void autowrap() {
+    COREFILE& c = cur();
+    LINE* typed = c.lnptr;
+    // An empty line below ends the paragraph that is filled.
+    if (!allocln(K_EMPTY, 0)) return;
+    LINE* sentinel = c.lnptr;
+    c.lnptr = typed;
+    c.curcol = 1;
+    reformat();
+    LINE* last = sentinel->up;
+    c.lnptr = sentinel;
+    removeline();
+    c.lnptr = last;
+    const int32_t len = last->object == K_EMPTY ? 0 : last->length;
+    c.curcol = len > 0 ? len : 1;
+    if (distance(c.disln, c.lnptr) >= depth) c.disln = c.lnptr;
+    redisplay = RP_ALL;
 }
 
 // ---- Decimal tabs --------------------------------------------------------------

@@ -37,6 +37,10 @@ void list();
 void swautowrap();
 void decimaltab();
 
+// Fills the paragraph from the cursor line when typing has passed the right
+// margin; the cursor ends on the last character typed.
+void autowrap();
+
 // Text typed while decimal-tab entry is on; returns true when the cursor is
 // to advance (the entry has ended).
 bool decbldtxt();

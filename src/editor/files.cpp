@@ -13,7 +13,9 @@
 #endif
 #include <cstring>
 
+#include "editor/checks.hpp"
 #include "editor/commands.hpp"
+#include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
@@ -118,8 +120,9 @@ constexpr std::array<uint8_t, 256> makespecial() {
 }
 constexpr std::array<uint8_t, 256> special = makespecial();
 
-// Length of the run of bytes at `p` (at most `n`) that need only copying.
-inline size_t plainrun(const unsigned char* p, size_t n) {
+// Length of the run of bytes at `p` (at most `n`) that need only copying;
+// with `highstops` a byte above 127 (part of a UTF-8 sequence) ends it too.
+inline size_t plainrun(const unsigned char* p, size_t n, bool highstops) {
     size_t i = 0;
 #ifdef __SSE2__
     const __m128i nl = _mm_set1_epi8('\n'), vt = _mm_set1_epi8(11), cr = _mm_set1_epi8('\r'),
@@ -131,11 +134,50 @@ inline size_t plainrun(const unsigned char* p, size_t n) {
             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, tab)),
                          _mm_cmpeq_epi8(v, ff)));
         int mask = _mm_movemask_epi8(hit);
+        if (highstops) mask |= _mm_movemask_epi8(v);
         if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     }
 #endif
-    while (i < n && !special[p[i]]) ++i;
+    while (i < n && !special[p[i]] && !(highstops && p[i] >= 0x80)) ++i;
     return i;
+}
+
+// The encoding of the file being read, told before any of it is stored.
+TextEncoding readenc = ENC_UNSET;
+
+// Tells the encoding of the open file `fd` (left at its start) into readenc.
+// A UTF-8 file with a character that the store cannot hold on a line from
+// first to last (lines end with a line feed, and a vertical tab when `vtends`)
+// is refused: the character is returned.  Only a regular file can be read
+// twice; anything else is taken byte for byte.
+BeyondChar scanencoding(int fd, int32_t first, int32_t last, bool vtends) {
+    readenc = ENC_UNSET;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    InBlock& b = inblock;
+    b.fd = fd;
+    Utf8Scan scan;
+    while (!scan.malformed() && refill())
+        scan.feed(b.buf.data(), b.len);
+    scan.finish();
+    readenc = scan.encoding();
+    BeyondChar found;
+    if (readenc == ENC_UTF8 && scan.beyond() && ::lseek(fd, 0, SEEK_SET) == 0) {
+        BeyondFinder finder(first, last, vtends);
+        while (!finder.done() && refill())
+            finder.feed(b.buf.data(), b.len);
+        found = finder.result();
+    }
+    if (::lseek(fd, 0, SEEK_SET) != 0) readenc = ENC_UNSET;
+    b.pos = b.len = 0;
+    return found;
+}
+
+// The next byte of the file, left unread, or -1 at its end.
+int peekbyte() {
+    InBlock& b = inblock;
+    if (b.pos == b.len && !refill()) return -1;
+    return b.buf[b.pos];
 }
 
 // Reads and drops one line of the file.  Returns false at end of file.
@@ -234,7 +276,7 @@ static void gline() {
         }
         // Copy the run of ordinary bytes, then deal with the byte after it.
         const unsigned char* p = b.buf.data() + b.pos;
-        size_t n = b.len - b.pos, i = plainrun(p, n);
+        size_t n = b.len - b.pos, i = plainrun(p, n, readenc == ENC_UTF8);
         if (i > 0) {
             any = true;
             if (pos + static_cast<int64_t>(i) - 1 > hiaddr) {
@@ -265,6 +307,18 @@ static void gline() {
         if (pos > hiaddr) {
             ioerr = 1;
             return;
+        }
+        if (ch >= 0x80 && readenc == ENC_UTF8) {
+            // The file was found valid, so a lead byte here opens a character
+            // the store holds; should the file have changed since, a byte that
+            // is no such sequence is read as FREEBYTE_SUBST.
+            const int cont = latin1lead(ch) ? peekbyte() : -1;
+            if (cont >= 0 && utf8cont(cont)) {
+                ++b.pos;
+                ch = static_cast<unsigned char>(latin1of(ch, cont));
+            } else {
+                ch = FREEBYTE_SUBST;
+            }
         }
         textbase[pos++] = ch == FREEBYTE ? FREEBYTE_SUBST : ch;
     }
@@ -298,7 +352,10 @@ static void gfile(int32_t first, int32_t last) {
         if (n < first) {
             if (!skipline()) ioerr = 2;
         } else {
+            const int64_t mark = avail;
+            LINE* const tail = lastphys;
             gline();
+            if (ioerr == 0) recfilter(mark, tail);
         }
         ++n;
         --last;
@@ -306,19 +363,32 @@ static void gfile(int32_t first, int32_t last) {
     }
 }
 
-void getfile() {
+// Opens `curfile` for reading and tells its encoding.  Refuses, after telling
+// the user, a file that went away after its check, or one that holds on a line
+// to be read a character the store cannot hold; nothing is open then.
+static bool openinput() {
     int32_t first = 0, last = 0;
     linerange(first, last);
-    // The record check (recboolcheck) is compiled by the find layer, which this
-    // build does not contain yet: every line is kept whatever the check says.
-    ioerr = 0;
-    abortreq = 0;
     fptr = std::fopen(filename(), "rb");
     if (fptr == nullptr) {
-        // The file went away after its check.
         diserr(MSG_NOREAD);
-        return;
+        return false;
     }
+    const BeyondChar bad = scanencoding(fileno(fptr), first, last, true);
+    if (bad.line == 0) return true;
+    std::fclose(fptr);
+    fptr = nullptr;
+    diserr(beyondmessage(filename(), bad).c_str());
+    return false;
+}
+
+void getfile() {
+    if (fptr == nullptr && !openinput()) return;
+    int32_t first = 0, last = 0;
+    linerange(first, last);
+    startrecfilter();
+    ioerr = 0;
+    abortreq = 0;
     inblock.fd = fileno(fptr);
     inblock.pos = inblock.len = 0;
     gfile(first, last);
@@ -329,12 +399,17 @@ void getfile() {
     if (ioerr == 3) diserr(MSG_BADPICTURE);
 }
 
+// FETCH, APPEND and INSERT open the file first: a refused file changes nothing.
+// The corefile is written back in the encoding of the file fetched into it, or
+// of the first file read into it that decided one.
 void fetchfile() {
+    if (!openinput()) return;
     COREFILE& c = cur();
     removefile();
     initfile();
     garbage();
     getfile();
+    c.encoding = readenc;
     if (c.lncount == 0) allocln(K_EMPTY, 0);
     nmeset();
     wrwholescreen();
@@ -342,19 +417,23 @@ void fetchfile() {
 }
 
 void appendfile() {
+    if (!openinput()) return;
     COREFILE& c = cur();
     LINE* keep = c.lnptr;
     c.lnptr = c.header->up;
     getfile();
+    if (c.encoding == ENC_UNSET) c.encoding = readenc;
     c.lnptr = keep;
     c.edited = 1;
     redisplay = 1;
 }
 
 void insrtfile() {
+    if (!openinput()) return;
     COREFILE& c = cur();
     LINE* keep = c.lnptr;
     getfile();
+    if (c.encoding == ENC_UNSET) c.encoding = readenc;
     c.lnptr = keep;
     c.edited = 1;
     redisplay = 1;
@@ -391,6 +470,22 @@ static void putbytes(const unsigned char* p, size_t n) {
     o.len += n;
 }
 
+// EMIT sends the store's single bytes; a file gets the corefile's encoding.
+static bool emitting = false;
+
+// Line text in UTF-8: runs of ASCII as they are, every other byte as two.
+static void pututf8(const unsigned char* p, size_t n) {
+    for (size_t i = 0; i < n;) {
+        const size_t run = asciirun(p + i, n - i);
+        putbytes(p + i, run);
+        i += run;
+        for (; i < n && p[i] >= 0x80; ++i) {
+            unsigned char seq[2];
+            putbytes(seq, utf8encode(p + i, 1, seq));
+        }
+    }
+}
+
 // Writes one line in the file format; trailing blanks are left out.
 static void pline(const LINE* l) {
     const char* prefix = prefixof(l->object);
@@ -400,7 +495,11 @@ static void pline(const LINE* l) {
         const unsigned char* text = &textbase[l->index];
         size_t len = static_cast<size_t>(l->length);
         while (len > 0 && text[len - 1] == ' ') --len;
-        putbytes(text, len);
+        if (!emitting && cur().encoding != ENC_LATIN1) {
+            pututf8(text, len);
+        } else {
+            putbytes(text, len);
+        }
     }
     static const unsigned char crlf[] = {'\r', '\n'};
     if (lfonly == 0) {
@@ -471,7 +570,9 @@ void emit() {
     if (param[1] >= 1 && param[1] <= 18) corenum = param[1];
     int32_t first = 0, last = 0;
     linerange(first, last);
+    emitting = true;
     pfile(out, first, last);
+    emitting = false;
     std::fputs(EMITEND, out);
     std::fflush(out);
     corenum = keep;
@@ -487,6 +588,15 @@ bool readfile() {
         diserr(MSG_NOREAD);
         return false;
     }
+    // A UTF-8 file is decoded, except a procedure: its sequences stay, and the
+    // input stream reads each as one letter key.
+    const BeyondChar bad = scanencoding(fileno(in), 1, MAXLINENUM, false);
+    if (bad.line != 0) {
+        std::fclose(in);
+        diserr(beyondmessage(filename(), bad).c_str());
+        return false;
+    }
+    const bool decode = readenc == ENC_UTF8 && loadtype != 2;
     char* buf = static_cast<char*>(std::malloc(LOADBUFSIZE));
     if (buf == nullptr) {
         std::fclose(in);
@@ -504,6 +614,15 @@ bool readfile() {
         if (ch == '~') {
             transflag = !transflag;
             continue;
+        }
+        if (decode && ch >= 0x80) {
+            const int cont = latin1lead(ch) ? std::getc(in) : EOF;
+            if (cont != EOF && utf8cont(cont)) {
+                ch = latin1of(ch, cont);
+            } else {
+                if (cont != EOF) std::ungetc(cont, in);
+                ch = FREEBYTE_SUBST;
+            }
         }
         if (ch == '\n') {
             out = '\r';

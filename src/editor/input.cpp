@@ -2,6 +2,7 @@
 #include "editor/input.hpp"
 
 #include "editor/editloop.hpp"
+#include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/paint.hpp"
 #include "editor/store.hpp"
@@ -159,6 +160,29 @@ constexpr std::array<KEYROW, NCODES> keytable = {{
 }};
 static_assert(keytable.size() == NCODES);
 
+// The keys that type an accented letter: each is bound to the letter code and
+// types its character from `char_map`.
+// columns: extended key, Latin-1 letter
+constexpr std::array<std::array<int, 2>, 16> accentkeys = {{
+    {esckey('a'), 225},
+    {esckey('A'), 226},
+    {esckey('E'), 234},
+    {esckey('I'), 238},
+    {esckey('O'), 244},
+    {esckey('U'), 251},
+    {esckey('c'), 231},
+    {esckey('e'), 233},
+    {esckey('i'), 237},
+    {esckey('o'), 243},
+    {csikey('N'), 241},
+    {csikey('a'), 224},
+    {csikey('e'), 232},
+    {csikey('i'), 236},
+    {csikey('o'), 242},
+    {csikey('u'), 249},
+}};
+static_assert(accentkeys.size() == 16);
+
 constexpr std::array<uint8_t, NKEYS> defaultintran() {
     std::array<uint8_t, NKEYS> t{};
     for (int c = 32; c < 127; c++) {
@@ -173,33 +197,18 @@ constexpr std::array<uint8_t, NKEYS> defaultintran() {
     for (const KEYROW& r : keytable)
         for (int i = 0; i < r.nkeys; i++)
             t[r.keys[i]] = static_cast<uint8_t>(r.code);
+    for (const auto& a : accentkeys)
+        t[a[0]] = C_LETTER;
     return t;
 }
 
 constexpr std::array<unsigned char, NCHARMAP> defaultcharmap() {
     std::array<unsigned char, NCHARMAP> m{};
-    for (int c : {9, 12, 23, 225})
+    for (int c : {9, 12, 23})
         m[c] = static_cast<unsigned char>(c);
     for (int c = 32; c <= 126; c++)
         m[c] = static_cast<unsigned char>(c);
-    constexpr std::array<std::array<int, 2>, 15> accents = {{
-        {esckey('A'), 226},
-        {esckey('E'), 234},
-        {esckey('I'), 238},
-        {esckey('O'), 244},
-        {esckey('U'), 251},
-        {esckey('c'), 231},
-        {esckey('e'), 233},
-        {esckey('i'), 237},
-        {esckey('o'), 243},
-        {csikey('N'), 241},
-        {csikey('a'), 224},
-        {csikey('e'), 232},
-        {csikey('i'), 236},
-        {csikey('o'), 242},
-        {csikey('u'), 249},
-    }};
-    for (const auto& a : accents)
+    for (const auto& a : accentkeys)
         m[a[0]] = static_cast<unsigned char>(a[1]);
     for (int k = numkey(0); k < NCHARMAP; k++)
         m[k] = static_cast<unsigned char>(k - numkey(0) + 128);
@@ -328,6 +337,27 @@ static int readbyte(bool& fromproc) {
         }
         fromproc = true;
         return *pos++;
+    }
+}
+
+// After a lead byte of a two-byte UTF-8 sequence: takes the continuation byte
+// that follows in the same source and returns it, or returns -1 and leaves the
+// next byte unread when it is not one.
+static int takecont(bool fromproc) {
+    if (fromproc) {
+        unsigned char*& pos = fnstack[fnptr];
+        if (!utf8cont(*pos)) return -1;
+        return *pos++;
+    }
+    for (;;) {
+        int c = getc(inptr);
+        if (c != EOF) {
+            if (utf8cont(c)) return c;
+            ungetc(c, inptr);
+            return -1;
+        }
+        if (!(ferror(inptr) && errno == EINTR)) return -1;
+        clearerr(inptr);
     }
 }
 
@@ -482,6 +512,16 @@ void fetchchar() {
         bool fromproc = false;
         int b = readbyte(fromproc);
         if (b < 0) continue;
+        // A character of the single-byte range sent as UTF-8 is one letter key,
+        // whatever the key map says of its two bytes.
+        if (escflg == 0 && latin1lead(b)) {
+            const int c = takecont(fromproc);
+            if (c >= 0) {
+                type = C_LETTER;
+                holdch = latin1of(b, c);
+                return;
+            }
+        }
         int k;
         if (escflg == NUMKEY) {
             if (b >= '0' && b <= '9') {
@@ -510,9 +550,11 @@ void fetchchar() {
         case C_PRINT:
         case C_DIGIT:
             holdch = k < NCHARMAP ? char_map[k] : 0;
+            if (holdch == 0 && k != 0) continue; // a key with no character types nothing
             return;
         case C_LETTER:
             holdch = k < NCHARMAP ? char_map[k] : 0;
+            if (holdch == 0 && k != 0) continue;
             if (transb && holdch >= 'a' && holdch <= 'z') holdch -= 'a' - 'A';
             return;
         case C_ESC:

@@ -198,6 +198,10 @@ int untranschar(int ch, char* dest);
 int untransstring(const char* src, char* dest, int size);
 
 // ---- Operations -----------------------------------------------------------------
+// Delivers the next edit code in `type` and its character in `holdch`.  The
+// UTF-8 form of a character from 128 to 255 (bytes C2 or C3 and one
+// continuation byte from the same source, no prefix pending) is one letter key,
+// code 4 with that character; every other byte goes through the key map.
 void fetchchar();
 void pushfn(const char* str); // null pushes the pause marker
 int gcr();                    // waits for return (`del` 1) or rubout (`del` 2), returns `del`

@@ -12,6 +12,7 @@
 #include "editor/lines.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
@@ -141,6 +142,10 @@ LINE* allochdr() {
     return l;
 }
 
+void releasehdr(LINE* l) {
+    if (l != nullptr) freeheader(l);
+}
+
 bool allocln(int32_t linetype, int32_t length) {
     if (reserve == nullptr || length < 0 || avail + length > HEAPSIZE) return false;
     COREFILE& c = cur();
@@ -243,6 +248,7 @@ void initfile() {
     c.filname.fill('\0');
     c.edited = 0;
     c.curflag = 1;
+    c.encoding = ENC_UNSET;
 }
 
 void removefile() {
@@ -410,6 +416,34 @@ void resetstore() {
     lastphys = &firstphys;
     resetlines();
     initcore();
+}
+
+void takebackline(int64_t mark, LINE* prevtail) {
+    COREFILE& c = cur();
+    LINE* l = c.lnptr;
+    if (l == c.header) return;
+    l->up->down = l->down;
+    l->down->up = l->up;
+    c.lnptr = l->up;
+    c.lncount -= 1;
+    c.charcount -= l->length;
+    if (l->object == K_EMPTY) {
+        freeheader(l);
+        return;
+    }
+    markfree(l);
+    if (l != lastphys || prevtail == nullptr || prevtail->nextphys != l) {
+        // Not the chain's newest line: the next collection releases it.
+        l->object = K_DEAD;
+        return;
+    }
+    prevtail->nextphys = nullptr;
+    lastphys = prevtail;
+    if (mark >= 0 && mark <= l->index && l->index + l->length == avail) {
+        std::memset(&textbase[mark], FREEBYTE, static_cast<size_t>(avail - mark));
+        avail = mark;
+    }
+    freeheader(l);
 }
 
 int32_t hdrblockcount() {

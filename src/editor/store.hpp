@@ -57,6 +57,7 @@ struct COREFILE {
     uint8_t cnextstar;
     int32_t cstarcount;
     LINE* disln; // first line shown in the text window
+    uint8_t encoding; // TextEncoding: how the file it was read from is written back
 };
 
 constexpr int64_t HEAPSIZE = 4000000;
@@ -81,6 +82,9 @@ inline COREFILE& cur() {
 // Returns the reserve header and allocates the next one (null when memory for
 // headers is exhausted).  The header returned is uninitialised.
 LINE* allochdr();
+// Gives back a header taken with `allochdr` that was never linked into a
+// corefile or the physical chain (an operation that could not finish).
+void releasehdr(LINE* l);
 // Inserts a new line below `lnptr` and makes it current.  Refused (returns
 // false, nothing changed) while `reserve` is null or when `length` bytes from
 // `avail` would pass the heap's end.
@@ -99,6 +103,11 @@ void nuline();
 void coreset();
 void garbage();
 void initcore();
+// Takes the line just adopted below the cursor line out again: it is
+// unlinked, its header freed and `avail` set back to `mark` (its value before
+// the line was read); `prevtail` is the physical chain's tail before the line
+// was linked.  The line above becomes the cursor line.
+void takebackline(int64_t mark, LINE* prevtail);
 
 // Line headers are allocated HDRBLOCK at a time.  `hdrblocklimit` caps the
 // number of blocks (negative: no cap) so that tests can exhaust header

@@ -4,6 +4,7 @@
 // uses such a name.
 #include "editor/terminal.hpp"
 
+#include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/paint.hpp"
@@ -184,6 +185,7 @@ void WindowHandler(int) {
 }
 
 void IntHandler(int) {
+    abortreq = 1; // a running search, change or read stops where it is
     pushfn(cmdkey);
 }
 

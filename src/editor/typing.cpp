@@ -160,7 +160,9 @@ void xbldtxt() {
     textbase[curptr()] = static_cast<unsigned char>(holdch);
     entered = true;
     if (c.curcol == rightcol) ibeep();
-    // Automatic wrapping would follow here; it is never switched on.
+    if (autowrapflag != 0 && c.curcol > rmargin && c.curcol == curln()->length &&
+        (holdch & 0xFF) != ' ')
+        autowrap();
 }
 
 void bldtxt() {

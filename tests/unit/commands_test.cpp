@@ -218,6 +218,7 @@ TEST(CommandTable, RowIIsCommandI) {
         "NEWNAME",
         "UPDATE",
         "WSHIFT",
+        "GRADE",
         "**",
     };
     static_assert(std::size(names) == NCOMMANDS);

@@ -14,6 +14,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/reformat.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 
@@ -40,7 +41,9 @@ std::vector<std::string> alllines() {
 void fill(std::initializer_list<const char*> lines, int32_t row = 1, int32_t col = 1) {
     bool first = true;
     for (const char* s : lines) {
-        if (!first) ASSERT_TRUE(allocln(K_EMPTY, 0));
+        if (!first) {
+            ASSERT_TRUE(allocln(K_EMPTY, 0));
+        }
         first = false;
         for (const char* p = s; *p; ++p)
             ASSERT_TRUE(cadd(static_cast<unsigned char>(*p)));
@@ -76,6 +79,7 @@ class EditOpsTest : public ::testing::Test {
         resetstore();
         resettyping();
         reseteditops();
+        resetreformat();
         redisplay = 0;
     }
     void TearDown() override { EXPECT_EQ(checkstore(), ""); }
@@ -253,13 +257,50 @@ TEST_F(EditOpsTest, DecimalTabEntry) {
     EXPECT_EQ(cur().curcol, 2);
 }
 
+TEST_F(EditOpsTest, AutomaticWrap) {
+    const std::string typed = "one two three four five six";
+    for (int on : {1, 0}) {
+        SCOPED_TRACE(on);
+        resetstore();
+        fill({""}, 1, 1);
+        rmargin = 10;
+        param[1] = on;
+        swautowrap();
+        for (char ch : typed) {
+            holdch = static_cast<unsigned char>(ch);
+            bldtxt();
+            ASSERT_EQ(checkstore(), "");
+        }
+        const auto v = alllines();
+        if (on == 0) {
+            EXPECT_EQ(v, (std::vector<std::string>{typed}));
+            continue;
+        }
+        // Lines within the margin, the words in order, the cursor behind
+        // the last character typed, and no empty line left behind.
+        std::string joined;
+        for (const std::string& l : v) {
+            EXPECT_LE(l.size(), 10u) << l;
+            EXPECT_FALSE(l.empty());
+            joined += (joined.empty() ? "" : " ") + l;
+        }
+        EXPECT_EQ(joined, typed);
+        EXPECT_GT(v.size(), 2u);
+        EXPECT_EQ(line(), v.back());
+        EXPECT_EQ(cur().curcol, static_cast<int32_t>(v.back().size()) + 1);
+        EXPECT_EQ(cur().lncount, static_cast<int32_t>(v.size()));
+    }
+}
+
 TEST_F(EditOpsTest, LineDrawingTablesAreInverse) {
     for (int arms = 0; arms < 16; ++arms) {
         const int b = asc[static_cast<size_t>(arms)];
         EXPECT_EQ(ldarms(b), arms) << "arm set " << arms;
     }
     for (int b = LDFIRST; b < LDFIRST + NLDBYTES; ++b)
-        if (b != 19) EXPECT_EQ(asc[static_cast<size_t>(ldarms(b))], b) << "byte " << b;
+        if (b != 19) {
+            EXPECT_EQ(asc[static_cast<size_t>(ldarms(b))], b) << "byte " << b;
+        }
     EXPECT_EQ(ldarms('x'), 0);
 }
 

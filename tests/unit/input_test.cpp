@@ -159,9 +159,9 @@ TEST_F(InputTest, InitialKeyMap) {
 }
 
 TEST_F(InputTest, UnlistedKeysAreSkipped) {
-    // Ctrl-A, ESC a, ESC [ 99 ~ have no code: the next key is delivered.
+    // Ctrl-A, ESC s, ESC [ 99 ~ have no code: the next key is delivered.
     EXPECT_EQ(codeof("\x01\x1b"
-                     "a\x1b[99~q"),
+                     "s\x1b[99~q"),
               4);
     EXPECT_EQ(holdch, 'q');
 }
@@ -189,10 +189,127 @@ TEST_F(InputTest, KeyRedefinition) {
     ASSERT_EQ(setkey(numkey(39), C_PRINT), 1);
     EXPECT_EQ(codeof("\x1b[39~"), C_PRINT);
     EXPECT_EQ(holdch, 167);
-    // Beyond the character map there is no character.
+    // Beyond the character map there is no character: the key types
+    // nothing and the next key is read.
     ASSERT_EQ(setkey(numkey(100), C_PRINT), 1);
-    EXPECT_EQ(codeof("\x1b[100~"), C_PRINT);
-    EXPECT_EQ(holdch, 0);
+    EXPECT_EQ(codeof("\x1b[100~"
+                     "x"),
+              C_LETTER);
+    EXPECT_EQ(holdch, 'x');
+}
+
+// Every key that the character map gives an accented letter types it.
+TEST_F(InputTest, AccentKeysTypeTheirLetters) {
+    struct Case {
+        const char* bytes;
+        int ch;
+    } cases[] = {
+        {"\x1b"
+         "a",
+         225},
+        {"\x1b"
+         "A",
+         226},
+        {"\x1b"
+         "E",
+         234},
+        {"\x1b"
+         "I",
+         238},
+        {"\x1b"
+         "O",
+         244},
+        {"\x1b"
+         "U",
+         251},
+        {"\x1b"
+         "c",
+         231},
+        {"\x1b"
+         "e",
+         233},
+        {"\x1b"
+         "i",
+         237},
+        {"\x1b"
+         "o",
+         243},
+        {"\x1b[N", 241},
+        {"\x1b[a", 224},
+        {"\x1b[e", 232},
+        {"\x1b[i", 236},
+        {"\x1b[o", 242},
+        {"\x1b[u", 249},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(codeof(c.bytes), C_LETTER) << "keys " << c.bytes + 1;
+        EXPECT_EQ(holdch, c.ch) << "keys " << c.bytes + 1;
+    }
+}
+
+// A UTF-8 character from 128 to 255 is one letter key; any other byte keeps
+// its meaning in the key map.
+TEST_F(InputTest, Utf8LettersAreOneKey) {
+    struct Case {
+        const char* bytes;
+        int code;
+        int ch; // -1: not checked
+    } cases[] = {
+        {"\xc3\xa9", C_LETTER, 233},  // e acute
+        {"\xc3\x89", C_LETTER, 201},  // E acute
+        {"\xc3\xa7", C_LETTER, 231},  // c cedilla
+        {"\xc2\xa0", C_LETTER, 160},  // no-break space
+        {"\xc2\x80", C_LETTER, 128},  // the lowest
+        {"\xc3\xbf", C_LETTER, 255},  // the highest (the store refuses it when typed)
+        {"\xc3"
+         "x",
+         68, -1},                     // no continuation: the lead is ESC C
+        {"\xa9q", C_LETTER, 'q'},     // a stray continuation is ESC ), which has no code
+        {"\xe2\x82\xac", 53, -1},    // the euro sign: its first byte is ESC b
+        {"\x1b\xc3\xa9", 19, -1},    // after ESC the lead is a prefixed key, as ever
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(codeof(c.bytes), c.code) << "keys " << c.bytes;
+        if (c.ch >= 0) {
+            EXPECT_EQ(holdch, c.ch) << "keys " << c.bytes;
+        }
+    }
+    // The byte after a lead without continuation is still read.
+    keys("\xc3"
+         "x");
+    fetchchar();
+    fetchchar();
+    EXPECT_EQ(type, C_LETTER);
+    EXPECT_EQ(holdch, 'x');
+    // The upper-case switch leaves accented letters alone.
+    transb = 1;
+    EXPECT_EQ(codeof("\xc3\xa9"), C_LETTER);
+    EXPECT_EQ(holdch, 233);
+}
+
+TEST_F(InputTest, Utf8LettersInProcedureText) {
+    proc("caf\xc3\xa9 \xc3\x80 {C}\xc3\xa7");
+    EXPECT_EQ(typed(), "caf\xe9 \xc0 <21>\xe7");
+    // A sequence is never joined across two sources: the lead ends its string.
+    pushfn("\xc3");
+    keys("\xa9q");
+    fetchchar();
+    EXPECT_EQ(type, 68);
+    fetchchar();
+    EXPECT_EQ(holdch, 'q');
+}
+
+// KEY still rebinds every key of the map; UTF-8 letters stay letters.
+TEST_F(InputTest, KeyRebindingWinsOverAccentKeys) {
+    ASSERT_EQ(setkey(esckey('e'), 40), 1);
+    EXPECT_EQ(codeof("\x1b"
+                     "e"),
+              40);
+    ASSERT_EQ(setkey('e', C_PRINT), 1);
+    EXPECT_EQ(codeof("e"), C_PRINT);
+    ASSERT_EQ(setkey(esckey('C'), 40), 1);
+    EXPECT_EQ(codeof("\xc3\xa9"), C_LETTER);
+    EXPECT_EQ(holdch, 233);
 }
 
 TEST_F(InputTest, UpperCaseSwitch) {
@@ -206,8 +323,8 @@ TEST_F(InputTest, UpperCaseSwitch) {
 }
 
 TEST_F(InputTest, HighBytesInProcedureAreEscapeKeys) {
-    // Byte 231 is ESC g; byte 193 (ESC A) has no code and is skipped.
-    pushfn("\xc1\xe7");
+    // Byte 231 is ESC g; byte 243 (ESC s) has no code and is skipped.
+    pushfn("\xf3\xe7");
     keys("");
     fetchchar();
     EXPECT_EQ(type, 97);

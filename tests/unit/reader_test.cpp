@@ -248,6 +248,49 @@ TEST_F(ReaderTest, IncludeReadsTheFileInPlace) {
     EXPECT_EQ(v_stat, 0);
 }
 
+// A file in valid UTF-8 with a multi-byte sequence is read as single bytes;
+// any other file byte for byte.
+TEST_F(ReaderTest, Utf8FilesAreDecoded) {
+    struct Case {
+        const char* what;
+        std::string input;
+        std::string expected;
+    } cases[] = {
+        {"UTF-8", "\xc3\xa9l\xc3\xa8ve caf\xc3\xa9",
+         "identifier: \xe9l\xe8ve | identifier: caf\xe9 | EOF"},
+        {"Latin-1", "\xe9l\xe8ve caf\xe9", "identifier: \xe9l\xe8ve | identifier: caf\xe9 | EOF"},
+        {"quoted UTF-8", "\"\xc3\xa0\"", "quote | char '\xe0' | quote | EOF"},
+        {"macro text", "%define X \xc3\xa9t\xc3\xa9\n%X", "identifier: \xe9t\xe9 | EOF"},
+        {"stray continuation: bytes", "caf\xc3\xa9 \xa9",
+         "identifier: caf | char '\xc3' | char '\xa9' | char '\xa9' | EOF"},
+    };
+    for (const Case& c : cases) {
+        const size_t before = warnings().size();
+        EXPECT_EQ(tokens(c.input, 0), c.expected) << c.what;
+        EXPECT_EQ(warnings().size(), before) << c.what;
+    }
+}
+
+TEST_F(ReaderTest, EachIncludedFileHasItsOwnEncoding) {
+    std::string utf8 = file("utf8.txt", "\xc3\xa9t\xc3\xa9\n");
+    std::string latin1 = file("latin1.txt", "\xe9t\xe9 %INCLUDE \"" + utf8 + "\" \xe0\n");
+    EXPECT_EQ(tokens("\xc3\xa0 %INCLUDE \"" + latin1 + "\" \xc3\xa8\n", 0),
+              "identifier: \xe0 | identifier: \xe9t\xe9 | identifier: \xe9t\xe9 | "
+              "identifier: \xe0 | identifier: \xe8 | EOF");
+    EXPECT_TRUE(warnings().empty());
+}
+
+TEST_F(ReaderTest, CharacterBeyondTheSingleByteTextIsAnErrorLine) {
+    std::string path = dir + "/input.txt";
+    EXPECT_EQ(tokens("\xc3\xa9\nprix 10\xe2\x82\xac net\n\xc5\x93uf\n", 0),
+              "identifier: \xe9 | identifier: prix | identifier: 10 | identifier: net | "
+              "identifier: uf | EOF");
+    EXPECT_EQ(warnings(),
+              (std::vector<std::string>{
+                  "ERROR test input  " + path + " line 2: character U+20AC cannot be edited  ",
+                  "ERROR test input  " + path + " line 3: character U+0153 cannot be edited  "}));
+}
+
 TEST_F(ReaderTest, IncludeOfMissingFileIsReportedAndSkipped) {
     EXPECT_EQ(tokens("a %include \"" + dir + "/none\" b", 0),
               "identifier: a | identifier: b | EOF");

@@ -1,0 +1,122 @@
+#!/bin/sh
+# Reformatting a 1.75 MB English-like text paragraph by paragraph: `oxa -p`
+# runs a procedure loop (reformat key, two lines up, corefile 0 cleared every
+# 460 paragraphs) against `fmt -w 72 file > out` on the same file: whole
+# process against whole process.  Prints both times and their ratio (target:
+# at most 1.0), and checks that oxa kept every word, in order, on lines of at
+# most 72 columns.
+#
+#   bench/reformat.sh [path/to/oxa] [runs]
+set -eu
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+oxa=${1:-$here/build-bench/oxa}
+runs=${2:-11}
+[ -x "$oxa" ] || { echo "reformat: no oxa binary at $oxa" >&2; exit 1; }
+command -v fmt > /dev/null || { echo "reformat: fmt not present, skipped"; exit 0; }
+
+work=$(mktemp -d /tmp/oxarf.XXXXXX)
+trap 'rm -rf "$work"' EXIT INT TERM
+in=$work/in.txt
+proc=$work/rf.proc
+
+# Paragraphs of 60 to 259 words drawn from common English words, each
+# paragraph one line, a blank line between paragraphs; deterministic.
+rounds=5 # of 460 paragraphs
+awk -v PARAS=$((rounds * 460)) 'BEGIN {
+    srand(11);
+    nw = split("the of and to a in that is was he for it with as his on be at by I this had " \
+        "not are but from or have an they which one you were her all she there would their we " \
+        "him been has when who will more no if out so said what up its about into than them can " \
+        "only other new some could time these two may then do first any my now such like our " \
+        "over man me even most made after also did many before must through back years where " \
+        "much your way well down should because each just those people how too little state good " \
+        "very make world still own see men work long get here between both life being under never " \
+        "day same another know while last might us great old year off come since against go came " \
+        "right used take three", W, " ");
+    for (p = 0; p < PARAS; p++) {
+        if (p > 0) print "";
+        n = 60 + int(rand() * 200); line = "";
+        for (i = 0; i < n; i++) {
+            w = W[1 + int(rand() * nw)];
+            if (i == 0 || rand() < 0.06) w = toupper(substr(w, 1, 1)) substr(w, 2);
+            if (rand() < 0.08) w = w (rand() < 0.7 ? "," : ".");
+            line = line (i ? " " : "") w;
+        }
+        print line "."
+    }
+}' > "$in"
+
+# From the last paragraph upwards: each paragraph is one line, so two lines up
+# from a reformatted paragraph is the start of the one before it.  Commands
+# inside the loop run in a level of their own so that the loop count stays.
+{
+    printf 'FE%s\n' "$in"
+    printf 'MA1|72\nJU0\nHY0\nPO-1|1\n\n'
+    printf '~{$}%d{<^}{$}460{<^}{R}{Z}{Z}{>%%}{$}0{C}~CO0\nCL\nCO1\n\n~{%%>%%}{C}~' "$rounds"
+    printf 'SA%s\nBY\n' "$work/out.txt"
+} > "$proc"
+
+now() { date +%s%N; }
+
+run_oxa() { "$oxa" -p "$proc" < /dev/null > /dev/null 2>&1; }
+run_fmt() { fmt -w 72 "$in" > "$work/fmt.txt"; }
+
+timed() {
+    rm -f "$work/out.txt" "$work/fmt.txt"
+    t0=$(now)
+    "$@"
+    t1=$(now)
+    echo $((t1 - t0))
+}
+
+# Alternate runs so that both meet the same machine load; the best of each counts.
+t_oxa=0
+t_fmt=0
+i=0
+while [ "$i" -lt "$runs" ]; do
+    t=$(timed run_oxa)
+    if [ "$t_oxa" -eq 0 ] || [ "$t" -lt "$t_oxa" ]; then t_oxa=$t; fi
+    t=$(timed run_fmt)
+    if [ "$t_fmt" -eq 0 ] || [ "$t" -lt "$t_fmt" ]; then t_fmt=$t; fi
+    i=$((i + 1))
+done
+
+# Every word kept in order, no line beyond column 72, paragraphs still apart.
+run_oxa
+# (The last two moves up, from the first paragraph, add empty lines at the top.)
+tr -d '\r' < "$work/out.txt" | sed '/./,$!d' > "$work/plain.txt"
+words() { tr -s ' \n' '\n\n' < "$1" | grep -v '^$'; }
+words "$in" > "$work/words.txt"
+if ! words "$work/plain.txt" | cmp -s - "$work/words.txt"; then
+    echo "reformat: the reformatted text lost or changed words" >&2
+    exit 1
+fi
+long=$(awk 'length($0) > 72' "$work/plain.txt" | wc -l)
+paras=$(grep -c '^$' "$work/plain.txt" || true)
+if [ "$long" -ne 0 ] || [ "$paras" -ne $((rounds * 460 - 1)) ]; then
+    echo "reformat: $long lines beyond column 72, $paras paragraph breaks" >&2
+    exit 1
+fi
+
+size=$(wc -c < "$in")
+lines=$(wc -l < "$work/plain.txt")
+echo "reformat: $size bytes, $((rounds * 460)) paragraphs into $lines lines, best of $runs runs"
+awk -v a="$t_oxa" -v b="$t_fmt" 'BEGIN {
+    printf "  oxa -p (FETCH, reformat loop, SAVE): %8.2f ms\n", a / 1e6;
+    printf "  fmt -w 72 > out:                     %8.2f ms\n", b / 1e6;
+    printf "  ratio oxa/fmt:                       %8.2f (target <= 1.0)\n", a / b
+}'
+# On a loaded machine wall-clock times wander; processor time (task-clock,
+# mean of the runs) compares the work each process does.
+if command -v perf > /dev/null 2>&1 && perf stat -x, -e task-clock true > /dev/null 2>&1; then
+    cpu() {
+        perf stat -x, -r "$runs" -e task-clock sh -c "rm -f '$work/out.txt'; $1" 2>&1 > /dev/null |
+            awk -F, '/task-clock/ { print $1 }'
+    }
+    c_oxa=$(cpu "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
+    c_fmt=$(cpu "fmt -w 72 '$in' > '$work/fmt.txt'")
+    awk -v a="$c_oxa" -v b="$c_fmt" 'BEGIN {
+        printf "  cpu oxa / fmt:                       %.2f ms / %.2f ms, ratio %.2f\n", a, b, a / b
+    }'
+fi

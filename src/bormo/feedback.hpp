@@ -1,0 +1,100 @@
+// Learner feedback: beside the error-analysis report, a block in corefile 17
+// that names each word of the expected sentence (and each extra typed word)
+// with what the learner did with it, found by a minimum-cost alignment of
+// the expected and the typed words.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "bormo/compare.hpp"
+#include "bormo/engine.hpp"
+
+namespace bormo {
+
+constexpr int FEEDBACKCORE = 17; // corefile that receives the feedback
+
+extern int grade_on; // GRADE: 1 while feedback is written
+
+// What the learner did with one word.
+enum class Finding {
+    OK,
+    FORM,
+    SPELLING,
+    SOUND,
+    RELATED,
+    MISSING,
+    EXTRA,
+    ORDER,
+    CASE,
+    PUNCTUATION,
+    UNRELATED, // only inside the alignment: never written
+};
+const char* finding_name(Finding f);
+
+// One typed word as the alignment sees it.
+struct typed_word {
+    std::string raw;  // as typed (an elided article split off stays as typed)
+    std::string text; // without the first word's capital and the final punctuation
+    bool capital = false;
+    bool punctuation = false;
+};
+
+// The response split at blanks, elided words ("l'oncle") split after the
+// apostrophe, the first word's capital and the last word's final
+// punctuation taken off.
+std::vector<typed_word> feedback_words(const char* response);
+
+// Edit distance in which swapping two adjacent letters is one edit.
+int feedback_distance(const std::string& x, const std::string& y);
+// A misspelling for the feedback: one edit in a word of three to five
+// letters, fewer than half the letters of both words in a longer one.
+bool feedback_misspelt(const std::string& expected, const std::string& typed);
+
+// The costs the alignment uses, from the error costs: each at least 1, and
+// an unrelated word at least a missing plus an extra word and no less than
+// any other class.
+struct feedback_costs {
+    int missing, order, lex, morph, phon, spell, unrelated;
+};
+feedback_costs current_feedback_costs();
+int finding_cost(Finding f, const feedback_costs& c);
+
+// The comparison of expected word i with typed word j.
+struct feedback_cell {
+    Finding finding = Finding::UNRELATED;
+    std::string detail;
+};
+
+// One line of the feedback.
+struct feedback_line {
+    Finding finding;
+    std::string expected; // empty for EXTRA
+    std::string typed;    // empty for MISSING
+    std::string detail;
+};
+
+struct feedback_result {
+    int score = 0;
+    std::vector<feedback_line> lines;
+};
+
+// The least-cost alignment of expected and typed words given the cells
+// (cells[i][j]: expected word i, typed word j).
+feedback_result feedback_align(const std::vector<std::string>& expected,
+                               const std::vector<typed_word>& typed,
+                               const std::vector<std::vector<feedback_cell>>& cells,
+                               const feedback_costs& costs);
+
+// The block as it is written to corefile 17, one string a line.
+std::vector<std::string> feedback_text(const feedback_result& r);
+
+// Compares the response with every tree of the root set and appends the
+// feedback for the tree it fits best to corefile 17 (the error analysis
+// calls it while GRADE is on).
+void write_feedback(const char* response);
+
+void grade();         // GRADE
+void resetfeedback(); // start-up and tests
+
+} // namespace bormo

@@ -1,0 +1,154 @@
+// Text encodings: UTF-8 detection, decoding to single bytes and encoding back.
+#include "editor/encoding.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+namespace oxa {
+
+namespace {
+
+// What a lead byte opens: the number of continuation bytes that follow, the
+// bits it carries and the least character a sequence of that length may give
+// (anything less is an overlong form).  need -1: not a lead byte.
+struct Lead {
+    int need;
+    uint32_t bits;
+    uint32_t lower;
+};
+
+constexpr Lead leadof(unsigned char b) {
+    if (b >= 0xC2 && b <= 0xDF) return {1, b & 0x1Fu, 0x80};
+    if (b >= 0xE0 && b <= 0xEF) return {2, b & 0x0Fu, 0x800};
+    if (b >= 0xF0 && b <= 0xF4) return {3, b & 0x07u, 0x10000};
+    return {-1, 0, 0};
+}
+
+constexpr bool wellformed(uint32_t cp, uint32_t lower) {
+    return cp >= lower && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+}
+
+} // namespace
+
+// Eight bytes at a time while none has its high bit set.
+size_t asciirun(const unsigned char* p, size_t n) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        if ((w & 0x8080808080808080ULL) != 0) break;
+    }
+    while (i < n && p[i] < 0x80)
+        ++i;
+    return i;
+}
+
+int utf8length(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    return leadof(lead).need + 1;
+}
+
+int utf8decode(const unsigned char* p, size_t n, uint32_t& cp) {
+    if (n == 0) return 0;
+    if (p[0] < 0x80) {
+        cp = p[0];
+        return 1;
+    }
+    const Lead l = leadof(p[0]);
+    if (l.need < 0 || n < static_cast<size_t>(l.need) + 1) return 0;
+    uint32_t c = l.bits;
+    for (int i = 1; i <= l.need; ++i) {
+        if (!utf8cont(p[i])) return 0;
+        c = (c << 6) | (p[i] & 0x3Fu);
+    }
+    if (!wellformed(c, l.lower)) return 0;
+    cp = c;
+    return l.need + 1;
+}
+
+size_t utf8encode(const unsigned char* text, size_t n, unsigned char* out) {
+    size_t m = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = text[i];
+        if (c < 0x80) {
+            out[m++] = c;
+        } else {
+            out[m++] = static_cast<unsigned char>(0xC0 | (c >> 6));
+            out[m++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        }
+    }
+    return m;
+}
+
+// ---- Detection ---------------------------------------------------------------
+
+void Utf8Scan::feed(const unsigned char* p, size_t n) {
+    size_t i = 0;
+    while (i < n && !bad) {
+        if (need == 0) {
+            i += asciirun(p + i, n - i);
+            if (i == n) break;
+            highbyte = true;
+            const Lead l = leadof(p[i++]);
+            if (l.need < 0) {
+                bad = true;
+                break;
+            }
+            need = l.need;
+            partial = l.bits;
+            lower = l.lower;
+            continue;
+        }
+        const unsigned char b = p[i++];
+        if (!utf8cont(b)) {
+            bad = true;
+            break;
+        }
+        partial = (partial << 6) | (b & 0x3Fu);
+        if (--need > 0) continue;
+        if (!wellformed(partial, lower)) {
+            bad = true;
+            break;
+        }
+        multibyte = true;
+        if (partial > MAXTEXTCHAR) beyondseen = true;
+    }
+}
+
+void Utf8Scan::finish() {
+    if (need != 0) bad = true;
+}
+
+TextEncoding Utf8Scan::encoding() const {
+    if (!highbyte) return ENC_UNSET;
+    return bad || !multibyte ? ENC_LATIN1 : ENC_UTF8;
+}
+
+// ---- Characters the store cannot hold ------------------------------------------
+
+void BeyondFinder::feed(const unsigned char* p, size_t n) {
+    for (size_t i = 0; i < n && !done(); ++i) {
+        const unsigned char b = p[i];
+        if (need > 0) {
+            partial = (partial << 6) | (b & 0x3Fu);
+            if (--need == 0 && partial > MAXTEXTCHAR && line >= first) found = {line, partial};
+            continue;
+        }
+        if (b == '\n' || (b == 11 && vtends)) {
+            ++line;
+        } else if (b >= 0x80) {
+            const Lead l = leadof(b);
+            need = l.need > 0 ? l.need : 0;
+            partial = l.bits;
+        }
+    }
+}
+
+std::string beyondmessage(const char* name, const BeyondChar& b) {
+    char tail[64];
+    std::snprintf(tail, sizeof tail, " line %d: character U+%04X cannot be edited",
+                  static_cast<int>(b.line), static_cast<unsigned>(b.cp));
+    return std::string(name) + tail;
+}
+
+} // namespace oxa

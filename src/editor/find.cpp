@@ -1,0 +1,509 @@
+// Find and change: the pattern matcher, the search units, the searches, the
+// counting and testing of matches, and CHANGE.
+#include "editor/find.hpp"
+
+#include <cstring>
+#include <unordered_set>
+
+#include "editor/checks.hpp"
+#include "editor/commands.hpp"
+#include "editor/editloop.hpp"
+#include "editor/files.hpp"
+#include "editor/frontend.hpp"
+#include "editor/input.hpp"
+#include "editor/lines.hpp"
+#include "editor/motion.hpp"
+#include "editor/paint.hpp"
+#include "editor/textstats.hpp"
+
+namespace oxa {
+
+namespace {
+
+constexpr const char* MSG_EMPTYSCAN = "Empty scan pattern";
+constexpr const char* MSG_INCOMPLETE = "Warning: operation may not have been completed";
+
+// What the walker reports at the end of the text and at a line end.
+constexpr int ENDOFTEXT = 4;
+constexpr int LINEEND = 10;
+
+// A replacement byte that would read as free heap space is stored as this.
+constexpr unsigned char FREEBYTE_SUBST = '?';
+
+bool separator(int ch) {
+    return (charkind[static_cast<unsigned char>(ch)] & SEPCH) != 0;
+}
+
+// The byte at a position, as `peepc` reports it.
+int peekat(const LINE* hdr, const LINE* l, int32_t c) {
+    if (l == hdr) return ENDOFTEXT;
+    if (c > l->length || l->object == K_EMPTY || l->object == K_PICTURE) return LINEEND;
+    return textbase[l->index + c - 1];
+}
+
+// One character on, as `nextc` steps; nothing at the end of the text.
+void stepat(const LINE* hdr, LINE*& l, int32_t& c) {
+    if (l == hdr) return;
+    if (c > l->length) {
+        l = l->down;
+        c = 1;
+    } else {
+        ++c;
+    }
+}
+
+// A pattern prepared for matching at many places.
+struct COMPILED {
+    const unsigned char* pat;
+    bool inverted; // an odd number of PB_NOT
+    // The first byte that counts, when it is a plain byte and nothing
+    // inverts: only places holding it can match.  -1 otherwise.
+    int lead;
+    // Two or more gaps: failed tries are remembered, so that nested gaps
+    // cannot make a match take exponential time.
+    bool memo;
+};
+
+COMPILED compile(const unsigned char* pat) {
+    COMPILED m{pat, false, -1, false};
+    int gaps = 0;
+    bool leadseen = false;
+    for (const unsigned char* p = pat; *p != 0; ++p) {
+        if (*p == PB_NOT) m.inverted = !m.inverted;
+        if (*p == PB_GAP || *p == PB_WORDGAP) ++gaps;
+        if (!leadseen && (*p >= 32 || *p == PB_GAP || *p == PB_ANY || *p == PB_SEP ||
+                          *p == PB_WORDGAP)) {
+            leadseen = true;
+            if (*p >= 32) m.lead = *p;
+        }
+    }
+    if (m.inverted) m.lead = -1;
+    m.memo = gaps >= 2;
+    return m;
+}
+
+// One application of a pattern.  Positions are counted in characters from
+// the place the match started, which is the same on every path to a place.
+class Matcher {
+  public:
+    Matcher(const COMPILED& m, const LINE* hdr) : m_(m), hdr_(hdr) {}
+
+    bool run(LINE* l, int32_t c, TEXTPOS* end) {
+        if (m_.memo) failed().clear();
+        TEXTPOS stop{l, c};
+        bool ok = rest(m_.pat, l, c, 0, &stop);
+        if (m_.inverted) {
+            ok = !ok;
+            stop = {l, c};
+        }
+        if (ok && end != nullptr) *end = stop;
+        return ok;
+    }
+
+  private:
+    static std::unordered_set<uint64_t>& failed() {
+        static std::unordered_set<uint64_t> set;
+        return set;
+    }
+    uint64_t key(const unsigned char* p, int64_t off) const {
+        return (static_cast<uint64_t>(p - m_.pat) << 48) | static_cast<uint64_t>(off);
+    }
+
+    bool rest(const unsigned char* p, LINE* l, int32_t c, int64_t off, TEXTPOS* end) {
+        for (;; ++p) {
+            const unsigned char b = *p;
+            if (b == 0) {
+                *end = {l, c};
+                return true;
+            }
+            if (b >= 32) {
+                if (peekat(hdr_, l, c) != b) return false;
+                stepat(hdr_, l, c);
+                ++off;
+                continue;
+            }
+            switch (b) {
+            case PB_ANY:
+                if (l == hdr_) return false;
+                stepat(hdr_, l, c);
+                ++off;
+                break;
+            case PB_SEP:
+                if (!separator(peekat(hdr_, l, c))) return false;
+                while (l != hdr_ && separator(peekat(hdr_, l, c))) {
+                    stepat(hdr_, l, c);
+                    ++off;
+                }
+                break;
+            case PB_GAP:
+            case PB_WORDGAP:
+                return gap(b, p + 1, l, c, off, end);
+            default:
+                break; // PB_NOT counts as a whole; other control bytes are ignored
+            }
+        }
+    }
+
+    // The gap byte has been read; `p` is the byte looked for, which stays
+    // part of the pattern.  A step past a place where the rest failed is not
+    // counted against the gap's width.
+    bool gap(unsigned char kind, const unsigned char* p, LINE* l, int32_t c, int64_t off,
+             TEXTPOS* end) {
+        if (*p == 0) {
+            *end = {l, c};
+            return true;
+        }
+        int32_t width = 0;
+        for (;;) {
+            const int t = peekat(hdr_, l, c);
+            if (t == *p) {
+                if (tryrest(p, l, c, off, end)) return true;
+                if (l == hdr_) return false;
+                stepat(hdr_, l, c);
+                ++off;
+                continue;
+            }
+            if (kind == PB_WORDGAP && separator(t)) return false;
+            if (kind == PB_GAP && width >= GAPWIDTH) return false;
+            if (l == hdr_) return false;
+            stepat(hdr_, l, c);
+            ++off;
+            ++width;
+        }
+    }
+
+    bool tryrest(const unsigned char* p, LINE* l, int32_t c, int64_t off, TEXTPOS* end) {
+        if (!m_.memo) return rest(p, l, c, off, end);
+        const uint64_t k = key(p, off);
+        if (failed().count(k) != 0) return false;
+        if (rest(p, l, c, off, end)) return true;
+        failed().insert(k);
+        return false;
+    }
+
+    const COMPILED& m_;
+    const LINE* hdr_;
+};
+
+// Clamps a column to the line's end.
+int32_t clampcol(const LINE* l, int32_t c) {
+    if (c < 1) return 1;
+    return c > l->length + 1 ? l->length + 1 : c;
+}
+
+// The first place from `pos` on (itself included), stepping by characters,
+// where the pattern matches; `lines` grows by the lines passed.  False at the
+// end of the text or on an interrupt.
+bool scanchars(const COMPILED& m, TEXTPOS& pos, int32_t& lines, TEXTPOS* end) {
+    const LINE* hdr = cur().header;
+    Matcher run(m, hdr);
+    LINE* l = pos.line;
+    int32_t c = l == hdr ? 1 : clampcol(l, pos.col);
+    while (l != hdr) {
+        if (abortreq != 0) return false;
+        if (m.lead >= 0) {
+            // Only a byte of the line can hold the leading byte.
+            if (c <= l->length) {
+                const unsigned char* base = &textbase[static_cast<size_t>(l->index)];
+                const unsigned char* q = base + c - 1;
+                const unsigned char* e = base + l->length;
+                while (q < e && (q = static_cast<const unsigned char*>(
+                                     std::memchr(q, m.lead, static_cast<size_t>(e - q)))) != nullptr) {
+                    const int32_t col = static_cast<int32_t>(q - base) + 1;
+                    if (run.run(l, col, end)) {
+                        pos = {l, col};
+                        return true;
+                    }
+                    ++q;
+                }
+            }
+        } else {
+            for (; c <= l->length + 1; ++c) {
+                if (run.run(l, c, end)) {
+                    pos = {l, c};
+                    return true;
+                }
+            }
+        }
+        l = l->down;
+        c = 1;
+        ++lines;
+    }
+    pos = {l, 1};
+    return false;
+}
+
+// The result pattern of the unit 6 search being run.
+uint64_t checkchk = 0;
+uint64_t checkmask = 0;
+
+const unsigned char* pattern() {
+    return reinterpret_cast<const unsigned char*>(scanpattern.data());
+}
+
+// The search of `find` and `resfind` from the walker.  True when found, the
+// walker then standing on the match.
+bool search() {
+    if (scanunit == U_CHAR) {
+        const COMPILED m = compile(pattern());
+        TEXTPOS pos{lp, cp};
+        int32_t lines = 0;
+        if (!scanchars(m, pos, lines, nullptr)) return false;
+        lp = pos.line;
+        cp = pos.col;
+        dist += lines;
+        return true;
+    }
+    const LINE* hdr = cur().header;
+    for (bool first = true; lp != hdr && lp != nullptr && abortreq == 0; first = false) {
+        if (basictest(first)) return true;
+        moveoneunit();
+    }
+    return false;
+}
+
+void findfrom(bool again) {
+    abortreq = 0;
+    result() = 0;
+    setptr();
+    if (again) moveoneunit();
+    if (search()) {
+        setcur();
+        result() = 1;
+        if (scanunit == U_PATTERN) copywild();
+    }
+    putresult(result());
+}
+
+// Takes back the last `n` bytes of the cursor line (blanks just added).
+void dropend(int32_t n) {
+    COREFILE& c = cur();
+    LINE* l = c.lnptr;
+    for (int32_t i = 0; i < n; ++i) textbase[static_cast<size_t>(l->index + l->length - 1 - i)] = FREEBYTE;
+    l->length -= n;
+    c.charcount -= n;
+}
+
+// Lengthens the cursor line by `n` blanks; false (nothing added) when the
+// heap has no room even after a collection.
+bool lengthen(int32_t n) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int32_t added = 0;
+        while (added < n && cadd(' ')) ++added;
+        if (added == n) return true;
+        dropend(added);
+        if (attempt == 0) garbage();
+    }
+    return false;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Matching.
+
+bool matchat(const unsigned char* pat, TEXTPOS at, TEXTPOS* end) {
+    const COMPILED m = compile(pat);
+    Matcher run(m, cur().header);
+    return run.run(at.line, at.col, end);
+}
+
+bool match(const unsigned char* pat) {
+    if (lp == nullptr) return false;
+    return matchat(pat, {lp, cp}, nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Steps by unit.
+
+void nextline() {
+    if (lp == nullptr || lp == cur().header) return;
+    lp = lp->down;
+    cp = 1;
+    ++dist;
+}
+
+void altnextline() {
+    nextline();
+}
+
+void nextsent() {
+    while (!(charkind[static_cast<unsigned char>(peepc())] & SENTCH)) nextc();
+    nextlett();
+}
+
+void nextfldend() {
+    for (int ch = peepc(); ch != '|' && ch != LINEEND && ch != ENDOFTEXT; ch = peepc()) nextc();
+}
+
+void moveoneunit() {
+    switch (scanunit) {
+    case U_WORD:
+        nextword();
+        break;
+    case U_LINE:
+    case U_RECORD:
+        nextline();
+        break;
+    case U_SENTENCE:
+        nextsent();
+        break;
+    case U_BACK:
+        prevc();
+        break;
+    case U_CHECK:
+        if (cur().viewtype == 0)
+            nextword();
+        else
+            nextline();
+        break;
+    case U_PATTERN:
+        altnextline();
+        break;
+    default:
+        nextc();
+        break;
+    }
+}
+
+bool basictest(bool first) {
+    if (lp == nullptr || lp == cur().header) return false;
+    switch (scanunit) {
+    case U_RECORD:
+        if (lp->object != K_RECORD) return false;
+        if (scanpattern[0] == '$') {
+            checksetup();
+            return recstrmatch(scanpattern.data() + 1);
+        }
+        return recmathmatch(scanpattern.data());
+    case U_CHECK:
+        if (first) makecheck(scanpattern.data(), checkchk, checkmask);
+        if (first || lp->object == K_RECORD)
+            checksetup();
+        else
+            checkupdate();
+        multicheck();
+        return (boolcheck | checkmask) == checkchk;
+    case U_PATTERN: {
+        const bool owns = lp->object != K_EMPTY && lp->object != K_PICTURE;
+        return unify(scanpattern.data(), owns ? lp->index : 0, 0, owns ? lp->length : 0) == 1;
+    }
+    default:
+        return match(pattern());
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Searches.
+
+void find() {
+    mode = 1;
+    findfrom(false);
+}
+
+void resfind() {
+    findfrom(true);
+}
+
+void resnumber() {
+    abortreq = 0;
+    result() = 0;
+    setptr();
+    int32_t count = 0;
+    const LINE* hdr = cur().header;
+    if (scanunit == U_CHAR) {
+        const COMPILED m = compile(pattern());
+        TEXTPOS pos{lp, cp};
+        int32_t lines = 0;
+        while (scanchars(m, pos, lines, nullptr)) {
+            ++count;
+            stepat(hdr, pos.line, pos.col);
+        }
+    } else {
+        for (bool first = true; lp != hdr && abortreq == 0; first = false) {
+            if (basictest(first)) ++count;
+            moveoneunit();
+        }
+    }
+    result() = count;
+    putresult(count);
+}
+
+void rescheck() {
+    abortreq = 0;
+    setptr();
+    const bool ok = basictest(true);
+    if (ok && scanunit == U_PATTERN) copywild();
+    result() = ok ? 1 : 0;
+    putresult(result());
+}
+
+// ---------------------------------------------------------------------------
+// CHANGE.
+
+void changechk() {
+    if (scanpattern[0] != '\0') return;
+    diserr(MSG_EMPTYSCAN);
+    del = 2;
+}
+
+void change() {
+    COREFILE& c = cur();
+    const COMPILED m = compile(pattern());
+    const char* rep = targetstring.data();
+    const auto rlen = static_cast<int32_t>(strnlen(rep, targetstring.size()));
+    abortreq = 0;
+    setptr();
+    TEXTPOS pos{lp, cp};
+    int32_t lines = 0;
+    bool nospace = false;
+    while (full == 0 && abortreq == 0) {
+        TEXTPOS end{};
+        if (!scanchars(m, pos, lines, &end)) break;
+        LINE* l = pos.line;
+        if (l->object == K_PICTURE) {
+            stepat(c.header, pos.line, pos.col);
+            continue;
+        }
+        // The matched text, cut at the end of the line it starts on.
+        int32_t extent = end.line == l ? end.col - pos.col : l->length + 1 - pos.col;
+        if (extent > l->length + 1 - pos.col) extent = l->length + 1 - pos.col;
+        if (extent < 0) extent = 0;
+        c.lnptr = l;
+        c.curcol = pos.col;
+        const int32_t d = rlen - extent;
+        if (d < 0) {
+            cremove(-d);
+        } else if (d > 0) {
+            if (!lengthen(d)) {
+                nospace = true;
+                break;
+            }
+            cinsert(d);
+        }
+        const int64_t at = curptr();
+        for (int32_t i = 0; i < rlen; ++i) {
+            const auto b = static_cast<unsigned char>(rep[i]);
+            textbase[static_cast<size_t>(at + i)] = b == FREEBYTE ? FREEBYTE_SUBST : b;
+        }
+        c.curcol += rlen;
+        c.edited = 1;
+        if (avail > hiaddr || reserve == nullptr) garbage();
+        // The search goes on behind the replacement; after an empty match one
+        // character further, so that it cannot match the same place again.
+        pos = {c.lnptr, clampcol(c.lnptr, c.curcol)};
+        if (extent == 0) stepat(c.header, pos.line, pos.col);
+    }
+    if (full != 0 || nospace) diserr(MSG_INCOMPLETE);
+    redisplay = 1;
+}
+
+void resetfind() {
+    checkchk = 0;
+    checkmask = 0;
+    resetchecks();
+    resettextstats();
+    showchecks = showbool;
+}
+
+} // namespace oxa
