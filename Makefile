@@ -82,3 +82,11 @@ format:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) build-fuzz
+
+# The sentence drill, driving oxa on a language pack: make drill LANG=french
+# (english by default).  DRILL_SEED and DRILL_ANSWERS pass through; the
+# editor's own display messages are not needed and go to /dev/null.
+.PHONY: drill
+DRILL_LANG := $(if $(filter english french,$(LANG)),$(LANG),english)
+drill: build
+	@DRILL_LANG=$(DRILL_LANG) LANG=C.UTF-8 $(BUILD)/oxa -d examples/drill/drill.py >/dev/null

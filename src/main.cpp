@@ -3,6 +3,7 @@
 #include "editor/blocks.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/editops.hpp"
 #include "editor/evaluator.hpp"
 #include "editor/files.hpp"
 #include "editor/find.hpp"
@@ -12,6 +13,7 @@
 #include "editor/merge.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/processes.hpp"
 #include "editor/rectangles.hpp"
 #include "editor/reformat.hpp"
 #include "editor/sort.hpp"
@@ -84,6 +86,8 @@ void initmodules() {
     resetmotion();
     resetfiles();
     resettyping();
+    resetprocesses();
+    reseteditops();
     resetfind();
     resetblocks();
     resetreformat();
@@ -129,6 +133,8 @@ int main(int argc, char** argv) {
     initerm();
     // Every way out, also the end of the input, gives the terminal back.
     std::atexit(reseterm);
+    // A driver program still running ends with the editor.
+    std::atexit(resetprocesses);
     termrefresh();
     inptr = stdin;
     setsig();

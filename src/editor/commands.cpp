@@ -13,6 +13,7 @@
 #include "bormo/storedtrees.hpp"
 #include "bormo/variants.hpp"
 #include "editor/editloop.hpp"
+#include "editor/editops.hpp"
 #include "editor/encoding.hpp"
 #include "editor/evaluator.hpp"
 #include "editor/files.hpp"
@@ -21,6 +22,7 @@
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/processes.hpp"
 #include "editor/sort.hpp"
 #include "editor/store.hpp"
 #include "editor/templates.hpp"
@@ -71,10 +73,10 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"OBJECT", W, "d7", "|", nullptr, objset,
      "0:txt 1:rec/txt 2:rec/tmp 3:lin/txt 4:lin/gr 5:mat/txt 6:mat/gr 7:page"},
     {"CORE", N | L, "i ", "|", nullptr, coreset, nullptr},
-    {"RUN", W, "f1", "|", fpx, nullptr, nullptr},
-    {"SHELL", 0, "c5", "|", nullptr, nullptr, nullptr},
-    {"UNIX SHELL", 0, "c5", "|", nullptr, nullptr, nullptr},
-    {"CDIRECTORY", 0, "c5", "|", nullptr, nullptr,
+    {"RUN", W, "f1", "|", fpx, runprog, nullptr},
+    {"SHELL", 0, "c5", "|", nullptr, calsys, nullptr},
+    {"UNIX SHELL", 0, "c5", "|", nullptr, calsys, nullptr},
+    {"CDIRECTORY", 0, "c5", "|", nullptr, changedir,
      "enter directory string; <return> displays current directory"},
     {"ASK", R, "i f1", "||", nullptr, ask, nullptr},
     {"KEY", 0, "i i ", "||", nullptr, inkeyset, "enter key and operation"},
@@ -89,7 +91,7 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"EMIT", 0, "i gUgLd1", "|1|200000||", nullptr, emit,
      "corefile | firstline | lastline |0:oxa output, 1:driver input"},
     {"SKEY", 0, "d2", "|", nullptr, skey, "0: ASCII; 1: French unaccented; 2: accents"},
-    {"SWITCH", 0, "d2", "|", nullptr, nullptr,
+    {"SWITCH", 0, "d2", "|", nullptr, swinput,
      "0: to keybd/suspend; 1: to driver; 2: to keybd/abort"},
     {"ATTRIBUTE", 0, "f1", "|", fpr, bormo::vreadattr, "attribute file"},
     {"SYNTAX", 0, "f1", "|", fpr, bormo::vreadsyn, "syntax file"},
@@ -121,16 +123,16 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"ESCORE", 0, "i i i i i i ", "0|0|0|0|0|0|", nullptr, bormo::escore,
      "missing/extra|order|lex|morph|phon|spell"},
     {"PERRORSCORES", 0, "e ", "|", nullptr, bormo::perrorscores, "print error scores"},
-    {"AUTOWRAP", 0, "d1", "|", nullptr, nullptr, "1: on, 0: off"},
+    {"AUTOWRAP", 0, "d1", "|", swautowrap, nullptr, "1: on, 0: off"},
     {"BYE", 0, "e ", "|", nullptr, goodbye, nullptr},
     {"CHANGE", L | S, "c2cD", "||", changechk, change, "scan pattern | replacement pattern"},
-    {"DIRECTORY", 0, "k1", "|", nullptr, nullptr, "B: brief, F: full, T: top"},
-    {"DTAB", 0, "d1", "|", nullptr, nullptr, "1: on, 0: off"},
+    {"DIRECTORY", 0, "k1", "|", nullptr, directory, "B: brief, F: full, T: top"},
+    {"DTAB", 0, "d1", "|", decimaltab, nullptr, "1: on, 0: off"},
     {"END", L, "e ", "|", nullptr, gotobottom, nullptr},
-    {"LIST", 0, "fEgUgLi fF", "|1|200000|1||", nullptr, nullptr,
+    {"LIST", 0, "fEgUgLi fF", "|1|200000|1||", nullptr, list,
      "file | fromline | toline | numcopies | initfile"},
-    {"NEWNAME", 0, "f1fD", "||", fpw, nullptr, "current file name | new file name"},
-    {"UPDATE", 0, "e ", "|", nullptr, nullptr, nullptr},
+    {"NEWNAME", 0, "f1fD", "||", fpw, newname, "current file name | new file name"},
+    {"UPDATE", 0, "e ", "|", nullptr, update, nullptr},
     {"WSHIFT", 0, "i ", "|", shift, nullptr, "enter overlap"},
     {"GRADE", 0, "d1", "|", nullptr, bormo::grade, "1: learner feedback on, 0: off"},
     {"**", 0, "", "", nullptr, nullptr, nullptr},

@@ -9,6 +9,7 @@
 #include "editor/blocks.hpp"
 #include "editor/checks.hpp"
 #include "editor/commands.hpp"
+#include "editor/editops.hpp"
 #include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/evaluator.hpp"
@@ -46,11 +47,11 @@ constexpr uint32_t ALL = CMP_ALL;
 constexpr edtable edittable[] = {
     // flags    limit mask  operations for object types 0 .. 7             // code: names for types 0 .. 7
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   0 . . . . . . . .
-    {L | S,     20,  LNS, {retrn, retrn, downfield, noop, noop, retrn, retrn, viewterm}}, //   1 retrn retrn downfield ldexit . retrn retrn viewterm
+    {L | S,     20,  LNS, {retrn, retrn, downfield, ldexit, noop, retrn, retrn, viewterm}}, //   1 retrn retrn downfield ldexit . retrn retrn viewterm
     {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   2 bldtxt bldrec bldrec . . bldmath bldmath bldrec
     {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   3 bldtxt bldrec bldrec . . bldmath bldmath bldrec
     {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   4 bldtxt bldrec bldrec . grops bldmath bldmath bldrec
-    {E,         20,  0,   {rubtxt, rubrec, rubrec, noop, noop, rubmath, rubmath, rubrec}}, //   5 rubtxt rubrec rubrec lddelin rubgraph rubmath rubmath rubrec
+    {E,         20,  0,   {rubtxt, rubrec, rubrec, lddelin, noop, rubmath, rubmath, rubrec}}, //   5 rubtxt rubrec rubrec lddelin rubgraph rubmath rubmath rubrec
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   6 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   7 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   8 . . . . . . . .
@@ -62,10 +63,10 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  14 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  15 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  16 . . . . . . . .
-    {0,         80,  0,   {curleft, curleft, curleft, noop, noop, leftm, leftm, curleft}}, //  17 curleft curleft curleft ldleft picleft leftm leftm curleft
-    {L,         20,  LNS, {downline, downrec, downfield, noop, noop, downrec, downm, downfield}}, //  18 downline downrec downfield lddown picdown downrec downm downfield
-    {0,         80,  0,   {curright, curright, curright, noop, noop, rightm, rightm, curright}}, //  19 curright curright curright ldright picright rightm rightm curright
-    {L,         20,  LNS, {upline, uprec, upfield, noop, noop, uprec, upm, upfield}}, //  20 upline uprec upfield ldup picup uprec upm upfield
+    {0,         80,  0,   {curleft, curleft, curleft, ldleft, noop, leftm, leftm, curleft}}, //  17 curleft curleft curleft ldleft picleft leftm leftm curleft
+    {L,         20,  LNS, {downline, downrec, downfield, lddown, noop, downrec, downm, downfield}}, //  18 downline downrec downfield lddown picdown downrec downm downfield
+    {0,         80,  0,   {curright, curright, curright, ldright, noop, rightm, rightm, curright}}, //  19 curright curright curright ldright picright rightm rightm curright
+    {L,         20,  LNS, {upline, uprec, upfield, ldup, noop, uprec, upm, upfield}}, //  20 upline uprec upfield ldup picup uprec upm upfield
     {L,         200, ALL, {prcmnd, prcmnd, prcmnd, noop, prcmnd, prcmnd, prcmnd, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
     {0,         200, 0,   {inmode, inmode, inmode, noop, noop, inmode, inmode, inmode}}, //  22 inmode inmode inmode . . inmode inmode inmode
     {E | S,     200, 0,   {reformat, upfield, upfield, noop, noop, upm, upm, upfield}}, //  23 reformat upfield upfield . remember upm upm upfield
@@ -79,7 +80,7 @@ constexpr edtable edittable[] = {
     {0,         200, ALL, {find, find, find, noop, noop, noop, noop, noop}}, //  31 find find find . . . . .
     {L,         200, ALL, {resfind, resfind, resfind, noop, noop, resfind, resfind, noop}}, //  32 resfind resfind resfind . nextitem resfind resfind .
     {0,         200, 0,   {tabset, noop, noop, noop, noop, noop, noop, noop}}, //  33 tabset . . . addpic . . .
-    {0,         200, ALL, {tabcur, downfield, noop, noop, noop, downm, downm, noop}}, //  34 tabcur downfield . ldexit . downm downm .
+    {0,         200, ALL, {tabcur, downfield, noop, ldexit, noop, downm, downm, noop}}, //  34 tabcur downfield . ldexit . downm downm .
     {L | E | S, 200, ALL, {copyop, copyop, copyop, noop, copyop, copyop, copyop, noop}}, //  35 copyop copyop copyop . copyop copyop copyop .
     {E,         20,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  36 . . . . . . . .
     {E | S,     200, 0,   {bormo::vcompsingle, noop, noop, noop, noop, noop, noop, noop}}, //  37 vcompsingle . . . . . . .
@@ -114,7 +115,7 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {begline, begline, noop, noop, noop, noop, noop, noop}}, //  66 begline begline . . . . . .
     {E | S,     200, 0,   {noop, mrgrec, mrgrec, noop, noop, noop, noop, noop}}, //  67 . mrgrec mrgrec . . . . .
     {0,         200, 0,   {endline, endline, noop, noop, noop, noop, noop, noop}}, //  68 endline endline . . . . . .
-    {E,         3,   0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  69 deline . . . . . . .
+    {E,         3,   0,   {deline, noop, noop, noop, noop, noop, noop, noop}}, //  69 deline . . . . . . .
     {0,         3,   0,   {marleft, noop, noop, noop, noop, noop, noop, noop}}, //  70 marleft . . . . . . .
     {0,         3,   0,   {maright, noop, noop, noop, noop, noop, noop, noop}}, //  71 maright . . . . . . .
     {E | S,     200, 0,   {flushleft, noop, noop, noop, noop, noop, noop, noop}}, //  72 flushleft . . . . . . .
@@ -122,10 +123,10 @@ constexpr edtable edittable[] = {
     {E | S,     200, 0,   {fcenter, noop, noop, noop, noop, noop, noop, noop}}, //  74 fcenter . . . . . . .
     {L | E | S, 200, 0,   {splitline, noop, noop, noop, noop, noop, noop, noop}}, //  75 splitline . . . . . . .
     {E | S,     200, 0,   {joinline, noop, noop, noop, noop, noop, noop, noop}}, //  76 joinline . . . . . . .
-    {E | S,     80,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  77 repchar . . . . . . .
-    {E | S,     200, 0,   {noop, copyfield, copyfield, noop, noop, noop, noop, copyfield}}, //  78 repline copyfield copyfield . . . . copyfield
-    {E,         200, 0,   {noop, rubfield, rubfield, noop, noop, noop, noop, rubfield}}, //  79 delword rubfield rubfield . . . . rubfield
-    {E,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  80 delwordend . . . . . . .
+    {E | S,     80,  0,   {repchar, noop, noop, noop, noop, noop, noop, noop}}, //  77 repchar . . . . . . .
+    {E | S,     200, 0,   {repline, copyfield, copyfield, noop, noop, noop, noop, copyfield}}, //  78 repline copyfield copyfield . . . . copyfield
+    {E,         200, 0,   {delword, rubfield, rubfield, noop, noop, noop, noop, rubfield}}, //  79 delword rubfield rubfield . . . . rubfield
+    {E,         200, 0,   {delwordend, noop, noop, noop, noop, noop, noop, noop}}, //  80 delwordend . . . . . . .
     {L,         200, 0,   {xnextword, noop, noop, noop, noop, noop, noop, noop}}, //  81 xnextword . . . . . . .
     {L,         200, 0,   {xprevword, noop, noop, noop, noop, noop, noop, noop}}, //  82 xprevword . . . . . . .
     {0,         200, 0,   {makecstars, noop, noop, noop, noop, noop, noop, noop}}, //  83 makecstars . . . . . . .
@@ -137,9 +138,9 @@ constexpr edtable edittable[] = {
     {E,         200, 0,   {cpclrrect, noop, noop, noop, noop, noop, noop, noop}}, //  89 cpclrrect . . . . . . .
     {E | S,     200, 0,   {cpclrovrect, noop, noop, noop, noop, noop, noop, noop}}, //  90 cpclrovrect . . . . . . .
     {0,         200, 0,   {clearallstars, clearallstars, clearallstars, noop, noop, noop, noop, noop}}, //  91 clearallstars clearallstars clearallstars . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  92 flipchar flipchar flipchar . . . . flipchar
-    {E | S,     200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  93 manynulines . . . . . . .
-    {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  94 ldenter . . lddelout . . . .
+    {0,         200, 0,   {flipchar, flipchar, flipchar, noop, noop, noop, noop, flipchar}}, //  92 flipchar flipchar flipchar . . . . flipchar
+    {E | S,     200, 0,   {manynulines, noop, noop, noop, noop, noop, noop, noop}}, //  93 manynulines . . . . . . .
+    {0,         200, 0,   {ldenter, noop, noop, lddelout, noop, noop, noop, noop}}, //  94 ldenter . . lddelout . . . .
     {L,         200, 0,   {xnextnumx, noop, noop, noop, noop, noop, noop, noop}}, //  95 xnextnumx . . . . . . .
     {E | S,     200, 0,   {falign, noop, noop, noop, noop, noop, noop, noop}}, //  96 falign . . . . . . .
     {0,         200, 0,   {bormo::generate, noop, noop, noop, noop, noop, noop, noop}}, //  97 generate . . . . . . .

@@ -21,6 +21,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/processes.hpp"
 #include "editor/safewrite.hpp"
 #include "editor/store.hpp"
 
@@ -591,10 +592,9 @@ void deletefile() {
 
 void emit() {
     const int32_t flag = param[4];
-    // Text for a driver program needs a running one; this build starts none,
-    // so only the front end (flag 0) receives emitted text.
-    if (flag != 0) return;
-    FILE* out = stdout;
+    // Text for the driver program needs a running one.
+    if (flag != 0 && progstate != PROG_RUNNING) return;
+    FILE* out = flag != 0 ? oxaoutput : stdout;
     const int32_t keep = corenum;
     if (param[1] >= 1 && param[1] <= 18) corenum = param[1];
     int32_t first = 0, last = 0;
@@ -605,6 +605,7 @@ void emit() {
     std::fputs(EMITEND, out);
     std::fflush(out);
     corenum = keep;
+    if (flag != 0) checkprogoutput();
 }
 
 // ---------------------------------------------------------------------------

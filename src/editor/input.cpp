@@ -317,16 +317,18 @@ static int readbyte(bool& fromproc) {
             // A fatal signal while waiting writes the recovery files at once.
             waitinginput = 1;
             checkfatal();
-            int c = getc(inptr);
+            // A signal handler may switch `inptr` while the read waits.
+            FILE* in = inptr;
+            int c = getc(in);
             waitinginput = 0;
             if (c != EOF) return c;
-            if (ferror(inptr) && errno == EINTR) {
-                clearerr(inptr);
+            if (ferror(in) && errno == EINTR) {
+                clearerr(in);
                 return -1;
             }
-            if (inptr != stdin) {
+            if (in != stdin) {
                 // The driver program has closed its output: back to the keyboard.
-                clearerr(inptr);
+                clearerr(in);
                 if (driverctl) driverctl(C_KILLPROG);
                 inptr = stdin;
                 continue;

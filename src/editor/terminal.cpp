@@ -8,6 +8,7 @@
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/paint.hpp"
+#include "editor/processes.hpp"
 #include "editor/recovery.hpp"
 #include "editor/store.hpp"
 
@@ -142,8 +143,25 @@ void termbeep() {
     if (b && b != reinterpret_cast<const char*>(-1)) putp(b);
 }
 
+void termclear() {
+    if (!termactive) return;
+    const char* c = tigetstr("clear");
+    if (c && c != reinterpret_cast<const char*>(-1)) putp(c);
+    std::fflush(stdout);
+}
+
 void SuspHandler(int) {
-    // A running driver program is suspended instead once driver programs exist.
+    // A running driver program is suspended instead, and input returns to
+    // the keyboard: the read it was waiting in is broken off (this handler
+    // does not restart reads).
+    if (progstate == PROG_RUNNING) {
+        voluntary = 0;
+        progstate = PROG_SUSPENDED;
+        ::kill(child_pid, SIGSTOP);
+        inptr = stdin;
+        xvtransmit(KEYBOARDMSG);
+        return;
+    }
     reseterm();
     kill(getpid(), SIGSTOP);
 }
@@ -202,10 +220,8 @@ void IntHandler(int) {
 void setsig() {
     struct sigaction sa {};
     sigemptyset(&sa.sa_mask);
-    // Reads resume after the redraw and suspend handlers.
+    // Reads resume after the redraw handlers.
     sa.sa_flags = SA_RESTART;
-    sa.sa_handler = SuspHandler;
-    sigaction(SIGTSTP, &sa, nullptr);
     sa.sa_handler = ResHandler;
     sigaction(SIGCONT, &sa, nullptr);
     sa.sa_handler = WindowHandler;
@@ -215,6 +231,11 @@ void setsig() {
     sa.sa_flags = 0;
     sa.sa_handler = IntHandler;
     sigaction(SIGINT, &sa, nullptr);
+    // So does the suspend signal, which may move input from a driver
+    // program to the keyboard.
+    sa.sa_handler = SuspHandler;
+    sigaction(SIGTSTP, &sa, nullptr);
+    setchildsig();
     setfatalsig();
 }
 

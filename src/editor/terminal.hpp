@@ -35,6 +35,8 @@ void sizereport(int rows, int cols);
 void termrefresh();
 // Rings the terminal's bell (only on a real terminal).
 void termbeep();
+// Clears the terminal's screen (only on a real terminal).
+void termclear();
 
 // Signal handlers and their installation.
 void SuspHandler(int sig);

@@ -9,6 +9,7 @@
 
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/editops.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
@@ -140,7 +141,10 @@ void xbldtxt() {
     COREFILE& c = cur();
     LINE* l = curln();
     if (!textline(l) || (holdch & 0xFF) == FREEBYTE) return;
-    // Decimal-tab entry would take the byte here; it is never switched on.
+    if (dectabflag != 0 && dtstate != 0) {
+        entered = decbldtxt();
+        return;
+    }
     if (c.curcol > l->length || mode != 2) {
         extline();
         l = curln();
@@ -156,7 +160,9 @@ void xbldtxt() {
     textbase[curptr()] = static_cast<unsigned char>(holdch);
     entered = true;
     if (c.curcol == rightcol) ibeep();
-    // Automatic wrapping would follow here; it is never switched on.
+    if (autowrapflag != 0 && c.curcol > rmargin && c.curcol == curln()->length &&
+        (holdch & 0xFF) != ' ')
+        autowrap();
 }
 
 void bldtxt() {

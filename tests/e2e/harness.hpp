@@ -113,6 +113,7 @@ inline std::string keys(std::string_view script) {
 struct Fixture {
     std::string name;
     std::string content;
+    bool executable = false; // made executable (a driver program, a script)
 };
 
 struct Run {
@@ -186,8 +187,14 @@ inline Result runoxa(const Run& run) {
     Result r;
     r.dir = std::make_shared<TempDir>();
     for (const Fixture& f : run.files) {
-        std::ofstream o(r.dir->path / f.name, std::ios::binary);
-        o << f.content;
+        {
+            std::ofstream o(r.dir->path / f.name, std::ios::binary);
+            o << f.content;
+        }
+        if (f.executable)
+            std::filesystem::permissions(r.dir->path / f.name,
+                                         std::filesystem::perms::owner_exec,
+                                         std::filesystem::perm_options::add);
     }
     const std::string input = keys(run.keys);
 
