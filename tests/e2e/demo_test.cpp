@@ -11,15 +11,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct ScriptRun {
     std::string out; // standard output and standard error together
     int status;
 };
 
-Run demo(const fs::path& pack) {
+ScriptRun demo(const fs::path& pack) {
     std::string cmd = "sh '" + std::string(OXA_SOURCE_DIR) + "/examples/demo.sh' '" +
                       std::string(OXA_BINARY) + "' '" + pack.string() + "' 2>&1";
-    Run r{"", -1};
+    ScriptRun r{"", -1};
     FILE* p = popen(cmd.c_str(), "r");
     if (!p)
         return r;
@@ -45,7 +45,7 @@ fs::path englishpack(const std::string& name, std::initializer_list<const char*>
 
 TEST(DemoScript, OwnPackWithItsProcedure) {
     auto dir = englishpack("mypack", {});
-    Run r = demo(dir);
+    ScriptRun r = demo(dir);
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out.rfind("== mypack\n", 0), 0u) << r.out;
     EXPECT_EQ(r.out.find("== english"), std::string::npos) << r.out;
@@ -56,7 +56,7 @@ TEST(DemoScript, OwnPackWithItsProcedure) {
 
 TEST(DemoScript, OwnPackWithoutProcedureGenerates) {
     auto dir = englishpack("noproc", {"demo.proc", "tags", "merrors"});
-    Run r = demo(dir);
+    ScriptRun r = demo(dir);
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out.rfind("== noproc\n", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("    Answer    : "), std::string::npos) << r.out;
@@ -78,7 +78,7 @@ TEST(DemoScript, RefusesAnIncompletePack) {
     for (const Case& c : cases) {
         fs::path dir = c.exists ? englishpack(c.name, {"syntax"})
                                 : fs::temp_directory_path() / "oxa-demo-test-absent" / c.name;
-        Run r = demo(dir);
+        ScriptRun r = demo(dir);
         EXPECT_NE(r.status, 0) << c.name;
         EXPECT_NE(r.out.find(c.message), std::string::npos) << c.name << ": " << r.out;
         EXPECT_EQ(r.out.find("=="), std::string::npos) << c.name << ": " << r.out;

@@ -355,7 +355,7 @@ std::string reference() {
                       code != C_RUBOUT;
         if (editop && edittable[code].operatn[0] == noop)
             what += " *";
-        o << "| " << code << " | " << keys << " | " << cell(what) << " |\n";
+        o << "| " << code << " | " << cell(keys) << " | " << cell(what) << " |\n";
     }
     o << "\n### Accented letters\n\n| Keys | Letter |\n|---|---|\n";
     for (int k = ESCKEY; k < NCHARMAP; k++)
