@@ -41,7 +41,7 @@ defaultproc() {
             printf '~{C}~%s%s\n' "${f#*:}" "${f%%:*}"
         fi
     done
-    printf '\n~{C}~RA31\n\n~{[}g{[}g{[}g{C}~EM7\n~{C}~BY\n~\n~\n~\n'
+    printf '\n~{C}~RA123456789\n\n~{[}g{[}g{[}g{C}~EM7\n~{C}~BY\n~\n~\n~\n'
 }
 
 # The language files and the generated text are Latin-1.
