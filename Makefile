@@ -75,7 +75,7 @@ demo: deps $(BUILD)/CMakeCache.txt
 	@echo "Building oxa ..."
 	@cmake --build $(BUILD) -j $(JOBS) --target oxa > $(BUILD)/demo-build.log 2>&1 \
 	  || { cat $(BUILD)/demo-build.log; exit 1; }
-	@sh examples/demo.sh $(BUILD)/oxa
+	@sh examples/demo.sh $(BUILD)/oxa "$(PACK)"
 
 format:
 	clang-format -i src/*.cpp src/*/*.cpp src/*/*.hpp tests/*/*.cpp

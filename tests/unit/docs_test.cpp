@@ -1,0 +1,429 @@
+// The reference part of docs/editor.md is built from the command table and
+// the default key map; the test fails when the document differs from them.
+// With OXA_UPDATE_DOCS=1 it rewrites that part instead:
+//   OXA_UPDATE_DOCS=1 build/unit_tests --gtest_filter='Docs*'
+#include "editor/commands.hpp"
+#include "editor/editloop.hpp"
+#include "editor/files.hpp"
+#include "editor/input.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#ifndef OXA_SOURCE_PATH
+#error "docs_test.cpp is compiled with OXA_SOURCE_PATH, the source tree"
+#endif
+
+namespace oxa {
+namespace {
+
+const std::string BEGINMARK = "<!-- BEGIN GENERATED REFERENCE: run OXA_UPDATE_DOCS=1 "
+                              "build/unit_tests --gtest_filter='Docs*' to refresh -->";
+const std::string ENDMARK = "<!-- END GENERATED REFERENCE -->";
+
+// What each command does, in a few words.
+const std::map<std::string, std::string> cmdhelp = {
+    {"FETCH", "Read a file (or lines of it) into the corefile, replacing its text; the last "
+              "field is a record check."},
+    {"GOODBYE", "Leave the editor (warns about unsaved corefiles first)."},
+    {"OVERWRITE", "Write the corefile (or lines of it) over an existing file."},
+    {"JOIN", "Append the corefile (or lines of it) to the end of a file."},
+    {"FIND", "Search forward for a pattern by unit (character, word, line, sentence, "
+             "backwards, record, check, pattern); ESC n repeats."},
+    {"SCANSET", "Set the search unit and pattern without searching."},
+    {"DELETE", "Delete a file from the disk."},
+    {"SORT", "Sort lines ascending or descending on a key of the given length."},
+    {"HYPHENS", "Set how eagerly reformatting hyphenates words."},
+    {"JUSTIFY", "Turn right justification of reformatted paragraphs on or off."},
+    {"SAVE", "Write the corefile to a new file; `*` names the corefile's own file."},
+    {"CLEAR", "Empty the corefile."},
+    {"POSITION", "Go to a line and column; `-1` means the last one, `*` a starred line."},
+    {"ADVANCE", "Move the cursor by a number of lines and columns."},
+    {"APPEND", "Read a file (or lines of it) to the end of the corefile."},
+    {"INSERT", "Read a file (or lines of it) in below the cursor line."},
+    {"GENERATE DISPLAY", "Repaint the whole display."},
+    {"BEGIN", "Go to the first line."},
+    {"FUNCTION", "Store a text in function key 0 to 9 (braces allowed)."},
+    {"TEMPLATE", "Load a record or merge template."},
+    {"PROCEDURE", "Run a procedure file."},
+    {"NAME", "Give the corefile a file name."},
+    {"MARGINS", "Set the left and right margins."},
+    {"EVALUATE", "Evaluate an arithmetic expression."},
+    {"VIEW", "Show a view of the loaded files."},
+    {"OBJECT", "Set the corefile's object type (0 is plain text)."},
+    {"CORE", "Switch to corefile 0 to 19."},
+    {"RUN", "Run a program file."},
+    {"SHELL", "Run a shell command."},
+    {"UNIX SHELL", "Run a shell command."},
+    {"CDIRECTORY", "Change the working directory."},
+    {"ASK", "Ask the editor a question by number; the answer goes to the result register."},
+    {"KEY", "Bind an extended key number to an edit code."},
+    {"FONT", "Set the byte sent to the display for a byte."},
+    {"EDITOR OPTION", "Set one option: what RETURN does (0-2), repeat limit off/on (3, 4), "
+                      "fetch style (5, 6), tabs (7, 8), line ends when saving (9, 10)."},
+    {"TAB", "Set tab stops every n columns."},
+    {"EXPRESSION", "Set the expression for merges."},
+    {"MERGE", "Merge using a merge string."},
+    {"IDENTIFY", "Show the version."},
+    {"WINDOW", "Set the window's rows and columns."},
+    {"EMIT", "Write lines of a corefile to standard output (or the driver program)."},
+    {"SKEY", "Choose the sort order: ASCII, French without accents, or with accents."},
+    {"SWITCH", "Switch input between the keyboard and a driver program."},
+    {"ATTRIBUTE", "Load an attributes file."},
+    {"SYNTAX", "Load a syntax file."},
+    {"MORPHOLOGY", "Load a morphology file."},
+    {"LEXICON", "Load a lexicon file (the terminals file must be loaded)."},
+    {"TBLS", "Load a tables file."},
+    {"TMNLS", "Load a terminals file."},
+    {"USER", "Load a user syntax file."},
+    {"IPA", "Load the sound tables."},
+    {"MRPHERROR", "Load the morphological error tables."},
+    {"SMTRANSF", "Load semantic transformations."},
+    {"TGINFO", "Load the tag information file."},
+    {"LXTRANSF", "Load lexical transformations."},
+    {"RM_VFILES", "Unload language files by kind (e.g. `tm, sy` or `all`)."},
+    {"RXTRANSF", "Start a lexical transformation by number."},
+    {"VADDLEX", "Add a lexicon file's entries to the loaded lexicon."},
+    {"MPASSES", "Set the morphology passes of a tree: tree number, then up to four fields."},
+    {"VDISPLAY", "Show engine state: 0 loaded kinds, 1 and 2 the last trees, 3 rules, "
+                 "4 transformations, 5 and 6 morphology, 7 lexicon, 8 preselection."},
+    {"VFREQ", "Change how often words of a terminal class are chosen."},
+    {"VROOTSET", "Choose which roots the error analysis compares with."},
+    {"RANDOM SEED", "Seed the generator (0 takes the clock) so runs repeat."},
+    {"PSEED", "Write the random seed to a corefile (0 means corefile 7)."},
+    {"TSTINPUT", "Show how the language-file reader splits a file into tokens."},
+    {"VERROR", "Set the procedure run for comparison result 0 to 20."},
+    {"STORE", "Store the generated trees: leaves, full or indented; into corefile 7 or to "
+              "the driver."},
+    {"RECOVER", "Read stored trees back from a file."},
+    {"VTALK", "Send a root's sentence to the driver program."},
+    {"ESCORE", "Set the six error scores."},
+    {"PERRORSCORES", "Show the error scores."},
+    {"AUTOWRAP", "Turn automatic line wrapping on or off."},
+    {"BYE", "Leave the editor (warns about unsaved corefiles first)."},
+    {"CHANGE", "Replace each match of a pattern in the starred lines (or the whole text)."},
+    {"DIRECTORY", "List the directory."},
+    {"DTAB", "Turn tab display on or off."},
+    {"END", "Go to the last line."},
+    {"LIST", "Print a file."},
+    {"NEWNAME", "Rename a file."},
+    {"UPDATE", "Write the corefile back over its own file."},
+    {"WSHIFT", "Set the overlap of sideways window shifts."},
+    {"GRADE", "Turn learner feedback after a comparison on or off."},
+};
+
+// What each edit code with a key does.  Codes from 107 on belong to the
+// procedure language and are described with it.
+const std::map<int, std::string> keyhelp = {
+    {1, "RETURN: new line or next field"},
+    {5, "rub out the character left of the cursor"},
+    {6, "ESC: prefix of the ESC keys"},
+    {7, "prefix of the ESC [ keys"},
+    {8, "ESC [ n ~: numbered key prefix"},
+    {9, "ignored"},
+    {10, "open a new line below"},
+    {11, "copy the character above"},
+    {13, "resume a paused procedure or driver"},
+    {14, "pause a procedure or driver"},
+    {15, "stop the driver program"},
+    {16, "acknowledge to the driver program"},
+    {17, "cursor left"},
+    {18, "cursor down"},
+    {19, "cursor right"},
+    {20, "cursor up"},
+    {21, "command mode"},
+    {22, "switch typing between overwrite and insert"},
+    {23, "reformat the paragraph"},
+    {24, "check the record at the cursor"},
+    {25, "star or unstar the line"},
+    {26, "move the block from corefile 0 here"},
+    {27, "delete the starred block into corefile 0"},
+    {28, "page up"},
+    {29, "switch typed letters to capitals or back"},
+    {30, "page down"},
+    {31, "find again"},
+    {32, "find again, setting the result register"},
+    {33, "set or clear a tab stop"},
+    {34, "next tab stop"},
+    {35, "copy the starred block into corefile 0"},
+    {37, "compare the answer with one sentence"},
+    {38, "write a dump of the store to test.file (debugging)"},
+    {39, "global preselection"},
+    {40, "restore the last deleted word"},
+    {41, "type capture slot n (the digits that follow)"},
+    {42, "compute"},
+    {43, "compute"},
+    {44, "compute"},
+    {45, "compute"},
+    {46, "compute"},
+    {47, "merge expression"},
+    {48, "merge text"},
+    {49, "increment register"},
+    {50, "clear register"},
+    {51, "merge assignment"},
+    {52, "show register"},
+    {53, "matrix entry"},
+    {54, "matrix record"},
+    {55, "preview"},
+    {56, "switch display output off or on"},
+    {57, "matrix cursor"},
+    {58, "insert a table row"},
+    {59, "insert a table column"},
+    {60, "row down"},
+    {61, "row up"},
+    {63, "count the matches"},
+    {64, "test the cursor position"},
+    {65, "restore the last deleted character"},
+    {66, "start of line"},
+    {67, "merge record"},
+    {68, "end of line"},
+    {69, "delete to end of line"},
+    {70, "left margin at the cursor"},
+    {71, "right margin at the cursor"},
+    {72, "flush the line left"},
+    {73, "flush the line right"},
+    {74, "centre the line"},
+    {75, "split the line"},
+    {76, "join the next line"},
+    {77, "repeat the character above"},
+    {78, "repeat the rest of the line above"},
+    {79, "delete word"},
+    {80, "delete to end of word"},
+    {81, "next word"},
+    {82, "previous word"},
+    {83, "star or unstar the column"},
+    {84, "delete the rectangle"},
+    {85, "insert the rectangle"},
+    {86, "copy the rectangle"},
+    {87, "insert blank columns"},
+    {88, "overwrite with the rectangle"},
+    {89, "copy and clear the rectangle"},
+    {90, "copy, clear and overwrite the rectangle"},
+    {91, "clear all stars"},
+    {92, "flip the character's accent or case"},
+    {93, "open n empty lines"},
+    {94, "enter a picture line"},
+    {95, "next number"},
+    {96, "align the line on a character"},
+    {97, "generate sentences"},
+    {98, "resume the lexical transformation"},
+    {99, "compare the answer"},
+    {101, "wait 3 seconds"},
+    {102, "copy generated sentence n here"},
+    {103, "error analysis of the answer"},
+    {104, "enumerate the variants"},
+    {105, "word and sentence length tables"},
+    {106, "semantic expression of the line"},
+};
+
+std::string bytename(int c) {
+    if (c == 27)
+        return "ESC";
+    if (c == 127)
+        return "DEL";
+    if (c == ' ')
+        return "Space";
+    if (c < 32)
+        return std::string("Ctrl-") + static_cast<char>(c + 64);
+    return std::string(1, static_cast<char>(c));
+}
+
+std::string keyname(int k) {
+    if (k >= NUMKEY)
+        return "ESC [ " + std::to_string(k - NUMKEY) + " ~";
+    if (k >= CSIKEY)
+        return "ESC [ " + bytename(k - CSIKEY);
+    if (k >= ESCKEY)
+        return "ESC " + bytename(k - ESCKEY);
+    return bytename(k);
+}
+
+// A key that types an accented letter; these have a table of their own.
+bool accentkey(int k) {
+    return k >= ESCKEY && k < NCHARMAP && intran[k] == C_LETTER && char_map[k] >= 128;
+}
+
+std::string latin1toutf8(unsigned char c) {
+    if (c < 128)
+        return std::string(1, static_cast<char>(c));
+    std::string s;
+    s += static_cast<char>(0xC0 | (c >> 6));
+    s += static_cast<char>(0x80 | (c & 0x3F));
+    return s;
+}
+
+// A table cell may not hold a bare `|`.
+std::string cell(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '|')
+            out += "\\|";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string paramword(char type, char qual) {
+    switch (type) {
+    case 'c': return "text";
+    case 'd': return std::string("digit 0-") + qual;
+    case 'e': return "RETURN";
+    case 'f': return "file";
+    case 'g': return qual == 'L' ? "last line" : "first line";
+    case 'h': return "line";
+    case 'i': return "number";
+    case 'j': return "signed number";
+    case 'k': return "letter";
+    }
+    return "?";
+}
+
+std::string paramtext(const CMDSPEC& row) {
+    std::string out;
+    const char* d = row.defstr;
+    for (const char* p = row.paramtype; p[0] && p[1]; p += 2) {
+        std::string def;
+        while (*d && *d != '|')
+            def += *d++;
+        if (*d == '|')
+            d++;
+        if (!out.empty())
+            out += " \\| ";
+        out += paramword(p[0], p[1]);
+        if (!def.empty())
+            out += " = " + def;
+    }
+    return out;
+}
+
+// The generated part of the guide.
+std::string reference() {
+    resetinput();
+    std::ostringstream o;
+    o << BEGINMARK << "\n\n### Commands\n\n"
+      << "Type the two letters, then the parameters separated by `|`, then RETURN. "
+         "A parameter left out takes the default after `=`.\n\n"
+      << "| Command | Type | Parameters | Prompt | What it does |\n"
+      << "|---|---|---|---|---|\n";
+    for (const CMDSPEC& row : commands) {
+        std::string name = row.name;
+        if (name == "**")
+            break;
+        auto help = cmdhelp.find(name);
+        EXPECT_NE(help, cmdhelp.end()) << "no description of " << name;
+        std::string what = help == cmdhelp.end() ? "" : help->second;
+        bool stores = false; // a function-key text is the whole work of FUNCTION
+        for (const char* p = row.paramtype; p[0] && p[1]; p += 2)
+            stores |= p[0] == 'c' && p[1] == '0';
+        // A file checker only tests the name; other checkers do the work.
+        bool checkonly = !row.checker || row.checker == fpr || row.checker == fpw ||
+                         row.checker == faw || row.checker == fpx;
+        if (!row.cmdop && !stores && checkonly)
+            what = "(Not available in this version.) " + what;
+        std::string typed = name.substr(0, 2);
+        for (const CMDSPEC& earlier : commands) {
+            if (&earlier == &row)
+                break;
+            if (std::strncmp(earlier.name, row.name, 2) == 0)
+                typed += " (taken by " + std::string(earlier.name) + ")";
+        }
+        o << "| " << name << " | `" << typed << "` | " << paramtext(row) << " | "
+          << (row.prompt ? cell(row.prompt) : "") << " | " << cell(what) << " |\n";
+    }
+    o << "\n### Keys\n\n"
+      << "The default key map. Keys marked * do nothing on plain text in this version.\n\n"
+      << "| Code | Keys | Action |\n|---|---|---|\n";
+    for (int code = 0; code < NCODES; code++) {
+        std::string keys;
+        for (int k = 0; k < NKEYS; k++) {
+            if (intran[k] != code || (k >= 32 && k < 127) || accentkey(k))
+                continue;
+            if (!keys.empty())
+                keys += ", ";
+            keys += "`" + keyname(k) + "`";
+        }
+        if (keys.empty() || code == 0 || code >= C_PATTTEST)
+            continue;
+        auto help = keyhelp.find(code);
+        EXPECT_NE(help, keyhelp.end()) << "no description of edit code " << code;
+        std::string what = help == keyhelp.end() ? "" : help->second;
+        bool editop = code < NEDITCODES && code > C_IGNORE &&
+                      (code < C_RESUME || code > C_ACK) && code != C_RETURN &&
+                      code != C_RUBOUT;
+        if (editop && edittable[code].operatn[0] == noop)
+            what += " *";
+        o << "| " << code << " | " << cell(keys) << " | " << cell(what) << " |\n";
+    }
+    o << "\n### Accented letters\n\n| Keys | Letter |\n|---|---|\n";
+    for (int k = ESCKEY; k < NCHARMAP; k++)
+        if (accentkey(k))
+            o << "| `" << keyname(k) << "` | " << latin1toutf8(char_map[k]) << " |\n";
+    o << "\n" << ENDMARK;
+    return o.str();
+}
+
+TEST(Docs, EditorGuideReferenceMatchesTheTables) {
+    const std::string path = std::string(OXA_SOURCE_PATH) + "/docs/editor.md";
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in) << "cannot read " << path;
+    std::stringstream buf;
+    buf << in.rdbuf();
+    std::string doc = buf.str();
+    size_t b = doc.find(BEGINMARK);
+    size_t e = doc.find(ENDMARK);
+    ASSERT_NE(b, std::string::npos) << "begin marker missing in " << path;
+    ASSERT_NE(e, std::string::npos) << "end marker missing in " << path;
+    ASSERT_LT(b, e);
+    e += ENDMARK.size();
+    std::string want = reference();
+    if (doc.compare(b, e - b, want) == 0)
+        return;
+    const char* upd = std::getenv("OXA_UPDATE_DOCS");
+    if (upd && std::string(upd) == "1") {
+        doc.replace(b, e - b, want);
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << doc;
+        ASSERT_TRUE(out.good()) << "cannot write " << path;
+        return;
+    }
+    FAIL() << "docs/editor.md is out of date with the command table or the key map; "
+              "run OXA_UPDATE_DOCS=1 build/unit_tests --gtest_filter='Docs*'";
+}
+
+// Every command row and every keyed edit code has its description, and no
+// description is left over from a command that is gone.
+TEST(Docs, DescriptionsCoverTheTables) {
+    for (const auto& [name, what] : cmdhelp) {
+        bool found = false;
+        for (const CMDSPEC& row : commands)
+            found |= name == row.name;
+        EXPECT_TRUE(found) << "description of a command not in the table: " << name;
+    }
+    resetinput();
+    for (const auto& [code, what] : keyhelp) {
+        bool keyed = false;
+        for (int k = 0; k < NKEYS; k++)
+            keyed |= intran[k] == code && !(k >= 32 && k < 127) && !accentkey(k);
+        EXPECT_TRUE(keyed) << "description of edit code " << code << " which has no key";
+    }
+}
+
+TEST(Docs, KeyNames) {
+    EXPECT_EQ(keyname(ctl('C')), "Ctrl-C");
+    EXPECT_EQ(keyname(127), "DEL");
+    EXPECT_EQ(keyname(esckey('g')), "ESC g");
+    EXPECT_EQ(keyname(esckey(ctl('K'))), "ESC Ctrl-K");
+    EXPECT_EQ(keyname(csikey('A')), "ESC [ A");
+    EXPECT_EQ(keyname(numkey(224)), "ESC [ 224 ~");
+    EXPECT_EQ(latin1toutf8(0xE9), "\xC3\xA9");
+}
+
+} // namespace
+} // namespace oxa
