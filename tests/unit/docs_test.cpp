@@ -319,9 +319,11 @@ std::string reference() {
         auto help = cmdhelp.find(name);
         EXPECT_NE(help, cmdhelp.end()) << "no description of " << name;
         std::string what = help == cmdhelp.end() ? "" : help->second;
-        bool stores = false; // a function-key text is the whole work of FUNCTION
+        // Keeping the text is the whole work of FUNCTION (a function-key
+        // string), MERGE (the merge string) and EXPRESSION.
+        bool stores = false;
         for (const char* p = row.paramtype; p[0] && p[1]; p += 2)
-            stores |= p[0] == 'c' && p[1] == '0';
+            stores |= p[0] == 'c' && (p[1] == '0' || p[1] == '3' || p[1] == '4');
         // A file checker only tests the name; other checkers do the work.
         bool checkonly = !row.checker || row.checker == fpr || row.checker == fpw ||
                          row.checker == faw || row.checker == fpx;
