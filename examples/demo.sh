@@ -53,6 +53,7 @@ plain() {
         FILENAME ~ /generated/ && /^ERROR/ { print "  " $0 }
         FILENAME ~ /generated/ && /^Generation results:/ { print "  generated:" }
         FILENAME ~ /generated/ && / : / { print "    " $0 }
+        FILENAME ~ /report/ && $0 == "" { next }
         FILENAME ~ /report/ && !shown { print "  error analysis report:"; shown = 1 }
         FILENAME ~ /report/ { print "    " $0 }
         END { if (!shown) print "  error analysis report: (empty)" }' "$@"

@@ -8,9 +8,10 @@ editor, and what the editor sends to the driver (EMIT with flag 1, ASK
 answers, the "START" ... "END" sentence hand-over) arrives on its standard
 input.  The drill loads a language pack, and for each question generates a
 sentence, shows it to the learner, lets the learner look at it and then write
-it from memory, types the answer into the editor, runs the error analysis and
-shows a report of the words that were right, in the wrong form, misspelt,
-missing or extra.  Typing q quits, and the editor exits.
+it from memory, types the answer into the editor, runs the error analysis
+with the learner feedback on (GRADE 1) and shows the feedback: the words that
+were right, in the wrong form, misspelt, related, out of order, missing or
+extra.  Typing q quits, and the editor exits.
 
 Settings come from the environment (oxa passes no arguments to a driver):
   DRILL_LANG     language pack under examples/ (english, french; default english)
@@ -27,89 +28,81 @@ import time
 
 # ---- What the editor sends ---------------------------------------------------
 
-# The corefile that holds the error-analysis report.  Everything that reads
-# the report depends only on this number and on parse_report below.
-REPORT_COREFILE = 15
+# The corefile that holds the learner feedback (GRADE 1).  Everything that
+# reads it depends only on this number and on parse_feedback below.
+FEEDBACK_COREFILE = 17
 
 EMIT_END = "$$$"
 
+# The feedback's words for what the learner did with each word, and how the
+# drill lists them.
+FINDINGS = ("OK", "FORM", "SPELLING", "SOUND", "RELATED", "MISSING", "EXTRA",
+            "ORDER", "CASE", "PUNCTUATION")
+ZERO_COST = ("OK", "CASE", "PUNCTUATION")
 
-def parse_report(lines):
-    """Reads one error-analysis report: returns a dict with the expected
-    sentence, the response, the score, and the words in each class.
 
-    Each entry of "right", "form", "spelling", "missing" and "extra" is a
-    (expected word, written word, detail) triple; a word that is not there
-    is "".  The report lines are:
-        BEST ROOT : R2 / SCORE : n / EXPECTED : ... / RESPONSE : ...
-        Ci --  MISSING  word
-        -- Sj  EXTRA    word
-        Ci Sj   EXACT|MORPH|APPROX|PHONO|LEX  expected/written  details
-        CORRECT
+def parse_feedback(lines):
+    """Reads one feedback block: returns a dict with the score and the words,
+    each a (finding, expected, typed, detail) tuple in sentence order.
+
+    The block is:
+        FEEDBACK SCORE : n
+        FINDING expected/typed  detail      (MISSING and EXTRA: one word)
         ***
-    A line of none of these forms continues the details of the line before.
     """
-    report = {"expected": "", "response": "", "score": None, "correct": False,
-              "right": [], "form": [], "spelling": [], "missing": [], "extra": []}
-    classes = {"EXACT": "right", "MORPH": "form", "LEX": "form",
-               "APPROX": "spelling", "PHONO": "spelling"}
-    last = None
+    feedback = {"score": None, "words": [], "correct": False}
     for raw in lines:
         line = raw.rstrip()
-        head, _, value = line.partition(" : ")
-        head = head.strip()
-        words = line.split()
-        if head == "EXPECTED":
-            report["expected"] = value.strip()
-        elif head == "RESPONSE":
-            report["response"] = value.strip()
-        elif head == "SCORE":
+        if line.startswith("FEEDBACK SCORE"):
+            feedback["words"] = []
             try:
-                report["score"] = int(value)
+                feedback["score"] = int(line.partition(" : ")[2])
             except ValueError:
                 pass
-        elif head == "BEST ROOT" or line == "***" or not words:
-            last = None
-        elif line == "CORRECT":
-            report["correct"] = True
-        elif len(words) >= 4 and words[1] == "--" and words[2] == "MISSING":
-            last = None
-            report["missing"].append((words[3], "", ""))
-        elif len(words) >= 4 and words[0] == "--" and words[2] == "EXTRA":
-            last = None
-            report["extra"].append(("", words[3], ""))
-        elif len(words) >= 4 and words[0].startswith("C") and words[1].startswith("S") \
-                and words[2] in classes:
-            expected, _, written = words[3].partition("/")
-            last = (classes[words[2]], [expected, written, " ".join(words[4:])])
-            report[last[0]].append(last[1])
-        elif last is not None:
-            last[1][2] = (last[1][2] + " " + line.strip()).strip()
-    for key in ("right", "form", "spelling"):
-        report[key] = [tuple(entry) for entry in report[key]]
-    return report
+            continue
+        word, _, rest = line.partition(" ")
+        if word not in FINDINGS:
+            continue
+        pair, _, detail = rest.partition("  ")
+        if word == "MISSING":
+            expected, typed = pair, ""
+        elif word == "EXTRA":
+            expected, typed = "", pair
+        else:
+            expected, _, typed = pair.partition("/")
+        feedback["words"].append((word, expected, typed, detail.strip()))
+    feedback["correct"] = bool(feedback["words"]) and all(
+        w[0] in ZERO_COST for w in feedback["words"])
+    return feedback
 
 
-def format_report(report):
-    """The learner's view of a report, as lines of text."""
+def format_feedback(feedback):
+    """The learner's view of the feedback, as lines of text."""
     out = []
-    if report["correct"]:
+    words = feedback["words"]
+    if feedback["correct"]:
         out.append("  All correct!")
-    else:
-        def listing(label, entries, show):
+    groups = [
+        ("right:", ("OK", "CASE", "PUNCTUATION"), lambda w: w[1]),
+        ("wrong form:", ("FORM",), lambda w: "%s (you wrote %s: %s)" % (w[1], w[2], w[3])),
+        ("misspelt:", ("SPELLING", "SOUND"), lambda w: "%s (you wrote %s)" % (w[1], w[2])),
+        ("related:", ("RELATED",), lambda w: "%s (you wrote %s, a %s)" % (w[1], w[2], w[3])),
+        ("order:", ("ORDER",), lambda w: "%s (you wrote %s)" % (w[1], w[2])),
+        ("missing:", ("MISSING",), lambda w: w[1]),
+        ("extra:", ("EXTRA",), lambda w: w[2]),
+    ]
+    if not feedback["correct"]:
+        for label, kinds, show in groups:
+            entries = [w for w in words if w[0] in kinds]
             if entries:
-                out.append("  %-11s %s" % (label, ", ".join(show(e) for e in entries)))
-        listing("right:", report["right"], lambda e: e[0])
-        listing("wrong form:", report["form"],
-                lambda e: "%s (you wrote %s)" % (e[0], e[1]))
-        listing("misspelt:", report["spelling"],
-                lambda e: "%s (you wrote %s)" % (e[0], e[1]))
-        listing("missing:", report["missing"], lambda e: e[0])
-        listing("extra:", report["extra"], lambda e: e[1])
-        if not any(report[k] for k in ("right", "form", "spelling", "missing", "extra")):
+                out.append("  %-11s %s" % (label, ", ".join(show(w) for w in entries)))
+        if not words:
             out.append("  (no analysis)")
-    if report["score"] is not None:
-        out.append("  score: %d (0 is perfect)" % report["score"])
+    notes = [w for w in words if w[0] in ("CASE", "PUNCTUATION")]
+    for w in notes:
+        out.append("  note:       %s (%s; not counted)" % (w[2], w[3]))
+    if feedback["score"] is not None:
+        out.append("  score: %d (0 is perfect)" % feedback["score"])
     return out
 
 
@@ -241,9 +234,9 @@ class Learner:
 PACK_FILES = [("AT", "attributes"), ("TM", "terminals"), ("LE", "lexicon"),
               ("MO", "morphology"), ("TB", "tables"), ("SY", "syntax"),
               ("TG", "tags"), ("MR", "merrors"), ("IP", "phonology")]
-# Error-analysis costs, and the phonology passes (whose confirmation waits
-# for a return).
-SETTINGS = ["ES10|2|5|3|2|4", "MP21|8|0|0|0" + RETURN]
+# Error-analysis costs, the phonology passes (whose confirmation waits for a
+# return), and the learner feedback on.
+SETTINGS = ["ES10|2|5|3|2|4", "MP21|8|0|0|0" + RETURN, "GR1"]
 ANSWER_COREFILE = 3
 SENTENCE_TREE = 2     # ANSWER: the tree the analysis compares with
 NAME_LIMIT = 48       # the editor's file and directory parameters
@@ -281,8 +274,8 @@ def load_pack(editor, learner, pack):
 
 
 def question(editor, learner, number):
-    """One question; returns its report, or None when the learner quits."""
-    editor.command("CO%d" % REPORT_COREFILE)
+    """One question; returns its feedback, or None when the learner quits."""
+    editor.command("CO%d" % FEEDBACK_COREFILE)
     editor.command("CL")
     editor.command("CO%d" % ANSWER_COREFILE)
     editor.command("CL")
@@ -308,11 +301,11 @@ def question(editor, learner, number):
         learner.show("  (no answer: skipped)")
         return {"correct": False}
     editor.type(RETURN + keys_for(answer) + LINE_START + ANALYSE)
-    report = parse_report(editor.emit(REPORT_COREFILE))
-    learner.show("Expected: " + (report["expected"] or sentence))
-    for line in format_report(report):
+    feedback = parse_feedback(editor.emit(FEEDBACK_COREFILE))
+    learner.show("Expected: " + sentence)
+    for line in format_feedback(feedback):
         learner.show(line)
-    return report
+    return feedback
 
 
 def main():
@@ -326,7 +319,9 @@ def main():
         editor.command("BY" + RETURN * 20)
         return
     seed = os.environ.get("DRILL_SEED")
-    seed = int(seed) if seed and seed.isdigit() else int(time.time()) % 100000
+    # Without a seed, a large one from the clock: small seeds make the first
+    # draws lean towards the first alternatives.
+    seed = int(seed) if seed and seed.isdigit() else 1000003 + int(time.time() * 1000) % 2000000000
     try:
         if load_pack(editor, learner, pack_directory()):
             editor.command("RA%d" % (seed | 1))
