@@ -10,6 +10,7 @@
 #include "bormo/lexicon.hpp"
 #include "bormo/sentences.hpp"
 #include "bormo/syntax.hpp"
+#include "bormo/vline.hpp"
 #include "editor/commands.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
@@ -85,7 +86,16 @@ void generate() {
         oxa::diserr("There is no ROOT rule");
         return;
     }
+    if (oxa::full != 0) {
+        oxa::diserr("files full; command ignored");
+        return;
+    }
+    // A run that fills the store stops writing: its lines stay whole.
+    v_overflow = false;
+    v_stop_on_overflow = true;
     interpret();
+    v_stop_on_overflow = false;
+    if (v_overflow) oxa::diserr("Store full: generation output incomplete");
     oxa::redisplay = 1;
 }
 

@@ -19,6 +19,9 @@ oxa::LINE* saved_disln = nullptr;
 
 } // namespace
 
+bool v_overflow = false;
+bool v_stop_on_overflow = false;
+
 void v_line(int corefile, int linetype) {
     if (corefile < 0 || corefile >= oxa::NCORE) return;
     int64_t room = oxa::HEAPSIZE - oxa::avail;
@@ -31,7 +34,9 @@ void v_line(int corefile, int linetype) {
     oxa::COREFILE& c = oxa::cur();
     c.lnptr = c.header->up;
     bool empty = length == 0 && linetype == oxa::K_TEXT;
-    if (oxa::allocln(empty ? oxa::K_EMPTY : linetype, length)) {
+    if (!oxa::allocln(empty ? oxa::K_EMPTY : linetype, length)) {
+        v_overflow = true;
+    } else {
         if (length > 0) oxa::linkphys();
         c.curcol = 1;
         c.curline = c.lncount;
@@ -43,11 +48,15 @@ void v_line(int corefile, int linetype) {
 }
 
 void v_print(int corefile, const char* text) {
+    if (v_overflow && v_stop_on_overflow) return;
     size_t n = strlen(text);
     if (oxa::avail + static_cast<int64_t>(n) + 1 > oxa::HEAPSIZE) oxa::garbage();
     int64_t room = oxa::HEAPSIZE - oxa::avail - 1;
-    if (room < 0) return;
-    if (static_cast<int64_t>(n) > room) n = static_cast<size_t>(room);
+    // A line that does not fit whole is not written at all.
+    if (room < 0 || static_cast<int64_t>(n) > room) {
+        v_overflow = true;
+        return;
+    }
     memcpy(&oxa::textbase[oxa::avail], text, n);
     oxa::textbase[oxa::avail + static_cast<int64_t>(n)] = 0;
     v_line(corefile, oxa::K_TEXT);
@@ -77,6 +86,8 @@ void restore_cursor(int corefile) {
 void resetvline() {
     saved_lnptr = nullptr;
     saved_disln = nullptr;
+    v_overflow = false;
+    v_stop_on_overflow = false;
 }
 
 } // namespace bormo

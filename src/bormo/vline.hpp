@@ -14,6 +14,10 @@ void v_line(int corefile, int linetype);
 // Places `text` at the top of the heap and appends it with v_line as a text line.
 // Text that does not fit in the heap is cut.
 void v_print(int corefile, const char* text);
+// Set when a line did not fit in the store (it is then not written at all);
+// while `v_stop_on_overflow` is set, no line is written after that either.
+extern bool v_overflow;
+extern bool v_stop_on_overflow;
 
 // printf-style v_print (the result is cut at 1023 characters).
 void v_printf(int corefile, const char* fmt, ...) __attribute__((format(printf, 2, 3)));

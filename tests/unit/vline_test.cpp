@@ -85,3 +85,46 @@ TEST_F(VlineTest, SaveAndRestoreCursor) {
 }
 
 } // namespace
+
+namespace {
+
+// Fills the heap with one line in corefile 1 so that `room` bytes stay free.
+void fill_heap_leaving(int64_t room) {
+    oxa::corenum = 1;
+    const int64_t n = oxa::HEAPSIZE - oxa::avail - room;
+    ASSERT_GT(n, 0);
+    std::memset(&oxa::textbase[oxa::avail], 'x', static_cast<size_t>(n));
+    ASSERT_TRUE(oxa::allocln(oxa::K_TEXT, static_cast<int32_t>(n)));
+    oxa::linkphys();
+}
+
+TEST_F(VlineTest, ALineThatDoesNotFitIsNotWrittenAtAll) {
+    fill_heap_leaving(40);
+    v_print(MSGCORE, "short");
+    EXPECT_FALSE(v_overflow);
+    v_print(MSGCORE, "a message far too long for the little room that is left");
+    EXPECT_TRUE(v_overflow);
+    // Without the stop, a later line that fits is still written.
+    v_print(MSGCORE, "tiny");
+    EXPECT_EQ(messages(), (std::vector<std::string>{"short", "tiny"}));
+    EXPECT_EQ(oxa::checkstore(), "");
+}
+
+TEST_F(VlineTest, AfterAnOverflowARunWritesNothingMore) {
+    // As during a generation: once a line did not fit, no later line (not
+    // even an empty one) is written, so the output ends with whole lines.
+    fill_heap_leaving(40);
+    const int32_t before = oxa::core[MSGCORE].lncount;
+    v_stop_on_overflow = true;
+    v_print(MSGCORE, "Generation results:");
+    v_print(MSGCORE, "Transformed Sentence : the cats sleep soundly tonight");
+    v_print(MSGCORE, "");
+    v_print(MSGCORE, "  ******");
+    v_stop_on_overflow = false;
+    EXPECT_TRUE(v_overflow);
+    EXPECT_EQ(messages(), (std::vector<std::string>{"Generation results:"}));
+    EXPECT_EQ(oxa::core[MSGCORE].lncount, before + 1);
+    EXPECT_EQ(oxa::checkstore(), "");
+}
+
+} // namespace
