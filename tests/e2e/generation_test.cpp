@@ -209,3 +209,38 @@ TEST(Generation, CompareKeyRunsTheErrorProcedureOfTheMatchingSentence) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Generation, AFullStoreRefusesGenerationAndKeepsTheLinesWhole) {
+    // A text that leaves little room, then generations until the store is
+    // full: the next one is refused, and every line written is whole.
+    std::vector<oxatest::Fixture> files = language;
+    std::string big;
+    for (int i = 0; i < 40150; ++i)
+        big += std::string(99, 'x') + "\n";
+    files.push_back({"big.txt", big});
+    std::string keys = cmd("ATattr") + cmd("TMterm") + cmd("LElex") + cmd("SYroot") +
+                       cmd("FEbig.txt") + cmd("RA123456789") + "{CR}";
+    for (int i = 0; i < 400; ++i)
+        keys += "{ESC}g";
+    auto r = runoxa({.keys = keys + "{CR}" + cmd("EM7"), .files = files, .framed = false});
+    EXPECT_EQ(std::count(r.lines.begin(), r.lines.end(), "files full; command ignored"), 1);
+    int sentences = 0;
+    for (const std::string& l : r.badlines) {
+        if (l.rfind("Transformed Sentence : ", 0) == 0) {
+            ++sentences;
+            EXPECT_TRUE(agrees(l.substr(23))) << l;
+        } else {
+            EXPECT_TRUE(l == "Generation results:" || l == "  ******" || l.empty() ||
+                        l.rfind("Setting random seed: ", 0) == 0 ||
+                        l.rfind("Finished reading", 0) == 0 || l.rfind("uninstalled", 0) == 0 ||
+                        l.rfind("Total Words", 0) == 0)
+                << l;
+        }
+    }
+    EXPECT_GT(sentences, 100);
+    EXPECT_LT(sentences, 400);
+}
+
+} // namespace
