@@ -29,6 +29,7 @@
 #include "bormo/transform.hpp"
 #include "bormo/variants.hpp"
 #include "bormo/vline.hpp"
+#include "editor/blocks.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/files.hpp"
@@ -37,6 +38,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/processes.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -87,6 +89,9 @@ void resetall() {
     bormo::resetgencommands();
     bormo::initbormo();
     bormo::reseed(1);
+    // No program is started and the pause key does not pause.
+    oxa::nochildren = true;
+    oxa::bor_sleep_ms = 0;
 }
 
 } // namespace

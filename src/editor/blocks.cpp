@@ -338,8 +338,10 @@ void bor_moveblock() {
     redisplay = RP_ALL;
 }
 
+int32_t bor_sleep_ms = 3000;
+
 void bor_sleep() {
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(bor_sleep_ms));
 }
 
 void resetblocks() {

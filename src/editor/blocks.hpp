@@ -44,6 +44,7 @@ void copyop();       // a copy of the block into corefile 0
 void clearallstars(); // line and column stars off, typing mode
 void bor_moveblock(); // every line of the current corefile into corefile 8
 void bor_sleep();     // a pause of three seconds
+extern int32_t bor_sleep_ms; // its length (the fuzz target makes it 0)
 
 // Restores the block state.
 void resetblocks();

@@ -34,6 +34,9 @@ extern std::array<int, 2> progpipe;  // editor to driver
 extern FILE* oxainput;               // read stream on oxapipe
 extern FILE* oxaoutput;              // write stream on progpipe
 extern int32_t voluntary;            // 1: suspended on request, so resuming acknowledges
+// Set where no program may be started (the editor fuzz target): shell
+// commands, listings and drivers then fail as if the system refused them.
+extern bool nochildren;
 extern int32_t progtrans;            // set when a driver starts
 
 // Shell strings.
