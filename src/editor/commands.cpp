@@ -330,6 +330,10 @@ int32_t filecheck(void (*check)()) {
 
 } // namespace
 
+char* stringparam(char qual, int& size, bool& braces) {
+    return strdest(qual, size, braces);
+}
+
 void prmptpar(int code) {
     const char* word;
     switch (code) {

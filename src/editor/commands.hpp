@@ -35,6 +35,9 @@ constexpr uint32_t CMD_S = 32; // refused while the store is full
 
 constexpr int NCOMMANDS = 83; // the last row, "**", ends the table
 extern const std::array<CMDSPEC, NCOMMANDS> commands;
+// The buffer that a string parameter with this qualifier goes to, its size,
+// and whether the brace notation applies; null for an unknown qualifier.
+char* stringparam(char qual, int& size, bool& braces);
 
 // Parameter reader rules: one row per type letter `c` to `k`, one column per
 // key class.

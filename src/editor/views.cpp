@@ -52,28 +52,11 @@ std::string fmt(const char* f, int a, int b = 0, int c = 0) {
     return buf;
 }
 
-// The string variable of a destination letter, its size and whether it is
-// held in the brace notation.
+// The string variable of a destination letter and its size (the same
+// buffers as the command parameters of that qualifier).
 char* stringvar(char qual, int& size) {
-    size = STRSIZE;
-    if (qual >= '6' && qual <= '?') {
-        size = FNKEYSIZE;
-        return fn[static_cast<size_t>(qual - '6')].data();
-    }
-    switch (qual) {
-    case '2':
-        return scanpattern.data();
-    case '3':
-        return mrgstring.data();
-    case '4':
-        return expression.data();
-    case '5':
-        return sysstring.data();
-    case '@':
-        return termstring.data();
-    default:
-        return nullptr;
-    }
+    bool braces = false;
+    return stringparam(qual, size, braces);
 }
 
 // The settings shown as digits, by field number.
