@@ -442,37 +442,31 @@ void ldleft() {
     redisplay = RP_ROW;
 }
 
-void ldup() {
+namespace {
+
+// A vertical line-drawing step: marks the arm toward the next line, moves
+// there, and marks the arm back; the row left behind is repainted.
+void ldvertical(int toward, int back, void (*move)(), int uncovered) {
     if (full != 0) return;
     COREFILE& c = cur();
-    ldmod(LD_UP);
+    ldmod(toward);
     LINE* was = c.lnptr;
     LINE* top = c.disln;
     const int32_t col = c.curcol;
     redisplay = 0;
-    upline();
+    move();
     if (c.lnptr == was) return;
     c.curcol = col;
-    ldmod(LD_DOWN);
+    ldmod(back);
     const bool moved = redisplay != 0 || c.disln != top;
-    redisplay = moved ? RP_ALL : RP_ROWBELOW;
+    redisplay = moved ? RP_ALL : uncovered;
 }
 
-void lddown() {
-    if (full != 0) return;
-    COREFILE& c = cur();
-    ldmod(LD_DOWN);
-    LINE* was = c.lnptr;
-    LINE* top = c.disln;
-    const int32_t col = c.curcol;
-    redisplay = 0;
-    downline();
-    if (c.lnptr == was) return;
-    c.curcol = col;
-    ldmod(LD_UP);
-    const bool moved = redisplay != 0 || c.disln != top;
-    redisplay = moved ? RP_ALL : RP_ROWABOVE;
-}
+} // namespace
+
+void ldup() { ldvertical(LD_UP, LD_DOWN, upline, RP_ROWBELOW); }
+
+void lddown() { ldvertical(LD_DOWN, LD_UP, downline, RP_ROWABOVE); }
 
 void reseteditops() {
     autowrapflag = 0;
