@@ -1,27 +1,14 @@
 // Start-up: argument checks, initialisation, the start-up input and the edit loop.
 #include "bormo/gencommands.hpp"
-#include "editor/blocks.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
-#include "editor/editops.hpp"
-#include "editor/evaluator.hpp"
-#include "editor/files.hpp"
-#include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
-#include "editor/lines.hpp"
-#include "editor/merge.hpp"
-#include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
-#include "editor/rectangles.hpp"
-#include "editor/reformat.hpp"
-#include "editor/sort.hpp"
-#include "editor/store.hpp"
+#include "editor/resetall.hpp"
 #include "editor/templates.hpp"
 #include "editor/terminal.hpp"
-#include "editor/typing.hpp"
-#include "editor/views.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -69,33 +56,6 @@ bool badargs(int argc, char** argv) {
     return false;
 }
 
-// Gives every editor module its initial state (margins, options, key map,
-// protocol caches ...), then the store its 20 corefiles, corefile 1 current.
-void initmodules() {
-    using namespace oxa;
-    reseteditloop();
-    resetterminal();
-    resetinput();
-    resetfrontend();
-    resetpaint();
-    resetevaluator();
-    resetmerge();
-    resettemplates();
-    resetviews();
-    resetcommands();
-    resetmotion();
-    resetfiles();
-    resettyping();
-    resetprocesses();
-    reseteditops();
-    resetfind();
-    resetblocks();
-    resetreformat();
-    resetsort();
-    resetrectangles();
-    resetstore(); // ends with initcore
-}
-
 // The start-up command, read after the command key; it stays alive while the
 // input stack reads it.
 std::string startcmd;
@@ -125,7 +85,7 @@ int main(int argc, char** argv) {
     if (badargs(argc, argv)) return 0;
     using namespace oxa;
 
-    initmodules();
+    resetall();
     setwiremode(std::getenv("OXA_WIRE"));
     writetemplate(0);
     stermpars();

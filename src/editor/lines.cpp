@@ -23,6 +23,22 @@ int32_t delcount = 0;
 bool ownstext(const LINE* l) {
     return l->object != K_EMPTY && l->object != K_PICTURE && l->object != K_DEAD;
 }
+
+// The blanks the current line can take at its end as the store stands: the
+// free bytes after it, and the room above the top of the heap once it ends
+// there; a line that must move first takes that room less its own length.
+int64_t extroom() {
+    const COREFILE& c = cur();
+    const LINE* l = c.lnptr;
+    if (l->object == K_EMPTY) return HEAPSIZE - avail;
+    const int64_t e = l->index + l->length;
+    const int64_t need = int64_t{c.curcol} - l->length;
+    int64_t run = 0;
+    while (run < need && e + run < avail && textbase[e + run] == FREEBYTE)
+        ++run;
+    if (e + run == avail) return run + HEAPSIZE - avail;
+    return std::max(run, HEAPSIZE - avail - l->length);
+}
 } // namespace
 
 int64_t curptr() {
@@ -93,19 +109,34 @@ void cremove(int32_t num) {
 
 void extline() {
     COREFILE& c = cur();
+    // Blanks that do not fit are not added at all, once a collection has tried
+    // to make room: added in part they would fill the heap, for the collection
+    // to strip them again after every key typed at a far column.
+    if (extroom() < int64_t{c.curcol} - c.lnptr->length) {
+        garbage();
+        if (extroom() < int64_t{c.curcol} - c.lnptr->length) return;
+    }
     while (c.curcol > c.lnptr->length) {
         if (!cadd(' ')) break;
-        // Once the line ends at the top of the heap, the rest of the blanks
-        // go there in one step (a far column would otherwise cost one call a
-        // byte).
+        // The rest of the blanks go in one step: above the top of the heap
+        // once the line ends there, or into the free bytes after it (a far
+        // column would otherwise cost one call a byte).
         LINE* l = c.lnptr;
-        if (endptr() != avail) continue;
-        const int64_t n = std::min<int64_t>(int64_t{c.curcol} - l->length, HEAPSIZE - avail);
+        const int64_t e = endptr();
+        int64_t n = int64_t{c.curcol} - l->length;
+        if (e == avail) {
+            n = std::min<int64_t>(n, HEAPSIZE - avail);
+        } else {
+            int64_t run = 0;
+            while (run < n && e + run < avail && textbase[e + run] == FREEBYTE)
+                ++run;
+            n = run;
+        }
         if (n <= 0) continue;
-        std::memset(&textbase[avail], ' ', static_cast<size_t>(n));
+        std::memset(&textbase[e], ' ', static_cast<size_t>(n));
         l->length += static_cast<int32_t>(n);
         c.charcount += n;
-        avail += n;
+        if (e == avail) avail += n;
     }
 }
 

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "editor/commands.hpp"
+#include "editor/encoding.hpp"
 #include "editor/safewrite.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
@@ -119,6 +120,24 @@ void put(Out& o, const unsigned char* p, size_t n) {
     }
 }
 
+// Line text in the corefile's encoding: as it is for a Latin-1 file, else in
+// UTF-8 (runs of ASCII as they are, every other byte as two), as SAVE writes it.
+void puttext(Out& o, const unsigned char* p, size_t n, uint8_t encoding) {
+    if (encoding == ENC_LATIN1) {
+        put(o, p, n);
+        return;
+    }
+    for (size_t i = 0; i < n;) {
+        const size_t run = asciirun(p + i, n - i);
+        put(o, p + i, run);
+        i += run;
+        for (; i < n && p[i] >= 0x80; ++i) {
+            unsigned char seq[2];
+            put(o, seq, utf8encode(p + i, 1, seq));
+        }
+    }
+}
+
 void putstr(Out& o, const char* s) {
     put(o, reinterpret_cast<const unsigned char*>(s), std::strlen(s));
 }
@@ -155,7 +174,7 @@ bool writecore(int n, int fd) {
             size_t len = static_cast<size_t>(l->length);
             const unsigned char* text = &textbase[static_cast<size_t>(l->index)];
             while (len > 0 && text[len - 1] == ' ') --len;
-            put(out, text, len);
+            puttext(out, text, len, c.encoding);
         }
         putstr(out, lfonly == 0 ? "\r\n" : "\n");
     }

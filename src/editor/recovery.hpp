@@ -15,7 +15,8 @@
 // in the file's directory), or "oxa-corefile-N.oxa-save" in the working
 // directory for a corefile without a name; when that cannot be created, the
 // same file name in $HOME.  Recovery files are written in the file format and
-// readable by their owner only.
+// the corefile's encoding, as SAVE would write it, and are readable by their
+// owner only.
 #pragma once
 
 #include <csignal>

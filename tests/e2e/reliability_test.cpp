@@ -135,11 +135,29 @@ struct PtyRun {
 };
 
 // Each fatal signal gives the terminal back as it was, leaves a recovery file
-// for every edited corefile and ends with status 128 + signal.
+// for every edited corefile, written as SAVE would write it (a UTF-8 file and
+// an unnamed corefile in UTF-8, a Latin-1 file in Latin-1), and ends with
+// status 128 + signal.
 TEST(Reliability, FatalSignalsRestoreTheTerminalAndLeaveRecoveryFiles) {
-    for (int sig : {SIGTERM, SIGHUP, SIGQUIT}) {
+    struct Case {
+        int sig;
+        std::string file;     // doc.txt before
+        std::string typed;    // into unnamed corefile 2
+        std::string shown;    // how the terminal shows it (one byte a character), a line each
+        std::string saved;    // doc.txt.oxa-save
+        std::string unnamed;  // oxa-corefile-2.oxa-save
+    };
+    const Case cases[] = {
+        {SIGTERM, "first line\n", "two", "t\nw\no", "zzrst line\n", "two\n"},
+        {SIGHUP, "caf\xc3\xa9 cr\xc3\xa8me\n", "\xc3\xa9t\xc3\xa9", "\xe9\nt\n\xe9",
+         "zzf\xc3\xa9 cr\xc3\xa8me\n", "\xc3\xa9t\xc3\xa9\n"},
+        {SIGQUIT, "caf\xe9 cr\xe8me\n", "\xc3\xa0 la", "\xe0\n \nl\na",
+         "zzf\xe9 cr\xe8me\n", "\xc3\xa0 la\n"},
+    };
+    for (const Case& k : cases) {
+        const int sig = k.sig;
         oxatest::TempDir dir;
-        writefile(dir.path / "doc.txt", "first line\n");
+        writefile(dir.path / "doc.txt", k.file);
         std::unique_ptr<PtyRun> started;
         try {
             started = std::make_unique<PtyRun>(dir.path, std::vector<std::string>{"doc.txt"});
@@ -160,11 +178,11 @@ TEST(Reliability, FatalSignalsRestoreTheTerminalAndLeaveRecoveryFiles) {
         ASSERT_FALSE(during.c_lflag & (ICANON | ECHO)) << "raw mode while editing";
         // Text typed over the fetched file's first line, and into unnamed
         // corefile 2; the last command shows the corefile number.
-        run.type("{CR}zz{CMD}CO2{CR}{CR}two{CMD}CO1{CR}");
+        run.type("{CR}zz{CMD}CO2{CR}{CR}" + k.typed + "{CMD}CO1{CR}");
         run.settle();
         std::string shown = run.out;
         std::erase(shown, '\r');
-        ASSERT_NE(shown.find("t\nw\no\nCommand"), std::string::npos) << shown;
+        ASSERT_NE(shown.find(k.shown + "\nCommand"), std::string::npos) << shown;
         kill(run.pid, sig);
         EXPECT_EQ(run.finish(), 128 + sig) << strsignal(sig);
         termios after{};
@@ -172,9 +190,9 @@ TEST(Reliability, FatalSignalsRestoreTheTerminalAndLeaveRecoveryFiles) {
         EXPECT_EQ(after.c_lflag, before.c_lflag) << strsignal(sig);
         EXPECT_EQ(after.c_iflag, before.c_iflag) << strsignal(sig);
         EXPECT_EQ(std::memcmp(after.c_cc, before.c_cc, sizeof after.c_cc), 0) << strsignal(sig);
-        EXPECT_EQ(readfile(dir.path / "doc.txt"), "first line\n");
-        EXPECT_EQ(readfile(dir.path / "doc.txt.oxa-save"), "zzrst line\n") << strsignal(sig);
-        EXPECT_EQ(readfile(dir.path / "oxa-corefile-2.oxa-save"), "two\n") << strsignal(sig);
+        EXPECT_EQ(readfile(dir.path / "doc.txt"), k.file);
+        EXPECT_EQ(readfile(dir.path / "doc.txt.oxa-save"), k.saved) << strsignal(sig);
+        EXPECT_EQ(readfile(dir.path / "oxa-corefile-2.oxa-save"), k.unnamed) << strsignal(sig);
         const std::string err = run.errors();
         EXPECT_NE(err.find("oxa: corefile 1 saved in doc.txt.oxa-save\n"), std::string::npos)
             << err;
@@ -309,6 +327,11 @@ TEST(Reliability, HostileInputsEndQuickly) {
     std::string wide = "%define V sss %V %V\n%V\n";
     std::string longline;
     for (int i = 0; i < 80000; ++i) longline += "x ";
+    // Typing beyond what the heap holds, on two lines in turn: each key once
+    // filled the heap with blanks that the collection then stripped.
+    std::string twolines = "{CMD}MA2147483647{CR}{CR}";
+    for (int i = 0; i < 300; ++i) twolines += "{TAB}x{ESC}[Bx{ESC}[A";
+    twolines += "{CMD}EM{CR}";
     struct Case {
         const char* name;
         std::string keys;
@@ -320,6 +343,7 @@ TEST(Reliability, HostileInputsEndQuickly) {
          "{CMD}WS2{CR}{CMD}PO|2147483647{CR}{CR}x{CMD}PO|1{CR}{CMD}EM{CR}", {}, "$$$"},
         {"far left margin, then a tab", "{CMD}MA2147483647{CR}{CR}{TAB}{CMD}EM{CR}", {}, "$$$"},
         {"far advance", "{CMD}AD0|2147483647{CR}{CR}x{CMD}EM{CR}", {}, "$$$"},
+        {"typing beyond the heap on two lines in turn", twolines, {}, "$$$"},
         {"a macro naming itself twice", "{CMD}ATm.att{CR}{CMD}EM7{CR}", {{"m.att", wide}},
          "ERROR attribute input  too many errors, the rest of the file is skipped"},
         {"one long line of errors", "{CMD}ATl.att{CR}{CMD}EM7{CR}", {{"l.att", longline}},

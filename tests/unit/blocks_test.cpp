@@ -13,6 +13,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 
 using namespace oxa;
@@ -79,15 +80,7 @@ const Lines five = {"l1", "l2", "l3", "l4", "l5"};
 class Blocks : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetstore();
-        resetlines();
-        resetpaint();
-        resetfrontend();
-        resetcommands();
-        reseteditloop();
-        resetmotion();
-        resetinput();
-        resetblocks();
+        resetall();
         sent.clear();
         trace.clear();
         xvsink = capture;

@@ -7,6 +7,7 @@
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -80,17 +81,8 @@ class Commands : public ::testing::Test {
         clearerr(stdin);
     }
     void SetUp() override {
+        resetall();
         intest = true;
-        resetstore();
-        resetinput();
-        resetfrontend();
-        resetpaint();
-        resetterminal();
-        reseteditloop();
-        resetmotion();
-        resetfiles();
-        resettyping();
-        resetcommands();
         xvsink = capture;
         wire.clear();
     }

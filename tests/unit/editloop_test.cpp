@@ -1,10 +1,11 @@
 // The action table and the edit loop on its state.
-#include "editor/editloop.hpp"
 #include "editor/commands.hpp"
+#include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 
@@ -100,14 +101,8 @@ void counted() {
 class EditLoop : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetstore();
+        resetall();
         initcore();
-        resetfrontend();
-        resetpaint();
-        resetmotion();
-        resetcommands();
-        resetinput();
-        reseteditloop();
         xvsink = capture;
         wire.clear();
         runs = 0;

@@ -15,6 +15,7 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/reformat.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 
@@ -68,18 +69,8 @@ std::string ring() {
 class EditOpsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetfrontend();
+        resetall();
         xvsink = [](const char*, size_t) {};
-        resetpaint();
-        resetcommands();
-        reseteditloop();
-        resetinput();
-        resetmotion();
-        resetlines();
-        resetstore();
-        resettyping();
-        reseteditops();
-        resetreformat();
         redisplay = 0;
     }
     void TearDown() override { EXPECT_EQ(checkstore(), ""); }

@@ -22,6 +22,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 
 using namespace oxa;
@@ -53,15 +54,7 @@ class Files : public ::testing::Test {
     fs::path dir;
 
     void SetUp() override {
-        resetstore();
-        resetlines();
-        resetpaint();
-        resetfrontend();
-        resetinput();
-        resetcommands();
-        reseteditloop();
-        resetmotion();
-        resetfiles();
+        resetall();
         sent.clear();
         xvsink = capture;
         char tmpl[] = "/tmp/oxafilesXXXXXX";

@@ -15,6 +15,7 @@
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "wire_capture.hpp"
 
@@ -71,15 +72,7 @@ const unsigned char* pat(const std::string& s) {
 class Find : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetstore();
-        resetlines();
-        resetpaint();
-        resetfrontend();
-        resetcommands();
-        reseteditloop();
-        resetinput();
-        resetfiles();
-        resetfind();
+        resetall();
         arithcheck = nullptr;
         WireCapture::install();
     }

@@ -11,6 +11,7 @@
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "wire_capture.hpp"
 
@@ -22,11 +23,7 @@ namespace {
 class Frontend : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetstore();
-        resetinput();
-        reseteditloop();
-        resetpaint();
-        resetfrontend();
+        resetall();
         WireCapture::install();
     }
     void TearDown() override { resetfrontend(); }

@@ -5,6 +5,7 @@
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "wire_capture.hpp"
@@ -24,12 +25,7 @@ using oxatest::WireCapture;
 class FullWire : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetstore();
-        resetinput();
-        reseteditloop();
-        resetpaint();
-        resetterminal();
-        resetfrontend();
+        resetall();
         WireCapture::install();
         wirefull = 1;
     }

@@ -10,6 +10,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 
@@ -25,9 +26,7 @@ namespace {
 class InputTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetstore();
-        resetfrontend();
-        resetinput();
+        resetall();
     }
     void TearDown() override {
         inptr = stdin;
@@ -758,11 +757,6 @@ class WildTest : public InputTest {
     void SetUp() override {
         InputTest::SetUp();
         xvsink = [](const char*, size_t) {};
-        resetpaint();
-        resetcommands();
-        reseteditloop();
-        resetmotion();
-        resettyping();
     }
     // The current line holds text (of the given kind); cursor at col.
     static void fill(const char* text, int32_t col, int32_t kind) {

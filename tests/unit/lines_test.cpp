@@ -10,6 +10,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
@@ -52,12 +53,8 @@ std::string ring(int n) {
 class LinesTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetfrontend();
+        resetall();
         xvsink = [](const char*, size_t) {};
-        resetpaint();
-        resetcommands();
-        reseteditloop();
-        resetstore();
     }
     void TearDown() override { EXPECT_EQ(checkstore(), ""); }
 };
@@ -141,22 +138,29 @@ TEST_F(LinesTest, ExtlinePadsToTheCursor) {
     }
 }
 
-TEST_F(LinesTest, ExtlineToAFarColumnStopsAtTheHeapsEnd) {
+TEST_F(LinesTest, ExtlineToAFarColumnPadsOnlyWhatFits) {
     struct Case {
         int32_t col;
         int64_t length; // afterwards
+        int64_t avail;  // afterwards
     };
-    // A line below another moves to the top first; the heap ends the padding.
-    const Case cases[] = {{100000, 100000}, {MAXCOLUMN, HEAPSIZE - 7}};
+    // A line below another moves to the top first.  A column beyond what the
+    // heap can hold adds no blank at all (added, they would only be stripped
+    // again), and one collection was tried for room.
+    const Case cases[] = {{100000, 100000, 100007}, {HEAPSIZE - 7, HEAPSIZE - 7, HEAPSIZE},
+                          {HEAPSIZE - 6, 3, 7}, {MAXCOLUMN, 3, 7}};
     for (const Case& k : cases) {
         resetstore();
         fill({"abc", "next"});
         cur().lnptr = cur().header->down;
         cur().curcol = k.col;
+        const uint64_t before = collections;
         extline();
         const LINE* l = cur().lnptr;
         EXPECT_EQ(l->length, k.length) << k.col;
-        EXPECT_EQ(text(l).substr(0, 4), "abc ") << k.col;
+        EXPECT_EQ(avail, k.avail) << k.col;
+        EXPECT_EQ(collections - before, k.length == 3 ? 1u : 0u) << k.col;
+        EXPECT_EQ(text(l).substr(0, 3), "abc") << k.col;
         EXPECT_EQ(text(l).find_first_not_of(' ', 3), std::string::npos) << k.col;
         EXPECT_EQ(checkstore(), "") << k.col;
     }

@@ -11,6 +11,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 
 using namespace oxa;
@@ -57,14 +58,7 @@ std::vector<std::string> numbered(int n) {
 class Motion : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetstore();
-        resetlines();
-        resetpaint();
-        resetfrontend();
-        resetcommands();
-        reseteditloop();
-        resetmotion();
-        resetinput();
+        resetall();
         sent.clear();
         xvsink = capture;
     }

@@ -12,6 +12,7 @@
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "wire_capture.hpp"
 
@@ -29,11 +30,7 @@ struct Line {
 class Paint : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetstore();
-        resetinput();
-        reseteditloop();
-        resetpaint();
-        resetfrontend();
+        resetall();
         WireCapture::install();
     }
     void TearDown() override { resetfrontend(); }

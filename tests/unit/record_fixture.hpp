@@ -17,8 +17,9 @@
 #include "editor/lines.hpp"
 #include "editor/merge.hpp"
 #include "editor/motion.hpp"
-#include "editor/reformat.hpp"
 #include "editor/paint.hpp"
+#include "editor/reformat.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "editor/templates.hpp"
 #include "editor/typing.hpp"
@@ -30,21 +31,7 @@ namespace oxatest {
 class RecordFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        oxa::resetstore();
-        oxa::resetinput();
-        oxa::reseteditloop();
-        oxa::resetpaint();
-        oxa::resetfrontend();
-        oxa::resetcommands();
-        oxa::resetmotion();
-        oxa::resetreformat();
-        oxa::resetfiles();
-        oxa::resettyping();
-        oxa::resetlines();
-        oxa::resetevaluator();
-        oxa::resetmerge();
-        oxa::resettemplates();
-        oxa::resetviews();
+        oxa::resetall();
         WireCapture::install();
     }
     void TearDown() override {

@@ -8,6 +8,7 @@
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/records.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
@@ -16,13 +17,8 @@ namespace {
 class RecordsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetfrontend();
+        resetall();
         xvsink = [](const char*, size_t) {};
-        resetpaint();
-        resetcommands();
-        reseteditloop();
-        resetinput();
-        resetstore();
     }
     void TearDown() override { EXPECT_EQ(checkstore(), ""); }
 

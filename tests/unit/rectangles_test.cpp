@@ -14,6 +14,7 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/rectangles.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 
 using namespace oxa;
@@ -84,16 +85,7 @@ const Lines grid = {"abcdef", "ghijkl", "mn", "opqrst"};
 class Rectangles : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetstore();
-        resetlines();
-        resetpaint();
-        resetfrontend();
-        resetcommands();
-        reseteditloop();
-        resetmotion();
-        resetinput();
-        resetblocks();
-        resetrectangles();
+        resetall();
         sent.clear();
         xvsink = capture;
         fill(grid);

@@ -1,11 +1,12 @@
 // Window geometry from the terminal size, and the interrupt handler.
-#include "editor/terminal.hpp"
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
+#include "editor/terminal.hpp"
 
 #include <string>
 
@@ -25,13 +26,8 @@ class Terminal : public ::testing::Test {
   protected:
     void TearDown() override { xvsink = stdoutsink; }
     void SetUp() override {
+        resetall();
         wire.clear();
-        resetstore();
-        resetfrontend();
-        resetpaint();
-        resetinput();
-        reseteditloop();
-        resetterminal();
         xvsink = capture;
     }
 };

@@ -12,6 +12,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 
@@ -66,17 +67,10 @@ void key(int ch, int code = 4) {
 class TypingTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetfrontend();
+        resetall();
         sent.clear();
         xvsink = [](const char*, size_t) {};
         xvtrace = [](const char* m) { sent.emplace_back(m); };
-        resetpaint();
-        resetcommands();
-        reseteditloop();
-        resetinput();
-        resetmotion();
-        resetstore();
-        resettyping();
         redisplay = 0;
     }
     void TearDown() override { EXPECT_EQ(checkstore(), ""); }

@@ -1,0 +1,111 @@
+// Set-up shared by the fuzz targets that run the whole editor: a scratch
+// directory emptied before each run, every module reset, the wire and emitted
+// text discarded, and the store checked after the run.
+//
+// The bytes "/" of an input are read as "_" (`confine`), so that no file name
+// given to a command can leave the scratch directory.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bormo/gencommands.hpp"
+#include "bormo/reader.hpp"
+#include "editor/blocks.hpp"
+#include "editor/editloop.hpp"
+#include "editor/frontend.hpp"
+#include "editor/input.hpp"
+#include "editor/processes.hpp"
+#include "editor/resetall.hpp"
+#include "editor/store.hpp"
+
+namespace fuzzing {
+
+namespace fs = std::filesystem;
+
+struct EditorRun {
+    fs::path scratch; // the editor's working directory during a run
+    fs::path keys;    // the keystrokes of the run, outside it
+};
+
+inline EditorRun& editorrun() {
+    static EditorRun r;
+    return r;
+}
+
+// Thrown by the end-of-input hook: the run is over.
+struct EndOfInput {};
+inline void endofinput() {
+    throw EndOfInput{};
+}
+inline void discard(const char*, size_t) {}
+
+// Makes the scratch directory; standard output goes to /dev/null.
+inline void initeditor() {
+    std::string tmpl = (fs::temp_directory_path() / "oxa-editor-fuzz-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) std::abort();
+    editorrun().scratch = fs::path(tmpl) / "work";
+    editorrun().keys = fs::path(tmpl) / "keys";
+    fs::create_directory(editorrun().scratch);
+    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+}
+
+inline std::string confine(const uint8_t* data, size_t size) {
+    std::string s(reinterpret_cast<const char*>(data), size);
+    for (char& c : s)
+        if (c == '/') c = '_';
+    return s;
+}
+
+// Empties the scratch directory.
+inline void clearscratch() {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(editorrun().scratch, ec))
+        fs::remove_all(e.path(), ec);
+}
+
+// Writes a file into the scratch directory.
+inline bool scratchfile(const char* name, const std::string& bytes) {
+    FILE* f = std::fopen((editorrun().scratch / name).c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+// Runs the editor from the reset state in the scratch directory: `pushed`
+// (when not null) is read first, as the start-up command is, then `keys`,
+// until their end.  Starts no program and does not pause.  The store must be
+// sound afterwards.
+inline void runeditor(const std::string& keys, const char* pushed) {
+    FILE* f = std::fopen(editorrun().keys.c_str(), "wb");
+    if (!f) return;
+    std::fwrite(keys.data(), 1, keys.size(), f);
+    std::fclose(f);
+    if (!std::freopen(editorrun().keys.c_str(), "rb", stdin)) return;
+
+    const fs::path home = fs::current_path();
+    if (chdir(editorrun().scratch.c_str()) != 0) return;
+    oxa::resetall();
+    bormo::initbormo();
+    bormo::reseed(1);
+    oxa::nochildren = true;
+    oxa::bor_sleep_ms = 0;
+    oxa::xvsink = discard;
+    oxa::eofhook = endofinput;
+    oxa::inptr = stdin;
+    if (pushed != nullptr) oxa::pushfn(pushed);
+    try {
+        oxa::editor();
+    } catch (const EndOfInput&) {
+    }
+    oxa::eofhook = nullptr;
+    if (chdir(home.c_str()) != 0) std::abort();
+    if (!oxa::checkstore().empty()) __builtin_trap();
+}
+
+} // namespace fuzzing
