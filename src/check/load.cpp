@@ -106,7 +106,8 @@ void onload(int corefile, const char* text) {
     const std::string& op = bormo::file_operation;
     const std::string& pos = bormo::file_position;
     bormo::readpos at = bormo::v_intokenizer() ? bormo::v_charpos() : bormo::v_headpos();
-    std::string where = squeeze(pos);
+    // The tokenizer's own messages concern characters: the item is not named.
+    std::string where = bormo::v_intokenizer() ? "" : squeeze(pos);
     std::string in = where.empty() ? "" : " (in " + where + ")";
 
     // The tokenizer's warnings: "<operation> warning: <character> <state>".
@@ -116,7 +117,9 @@ void onload(int corefile, const char* text) {
         if (what.find("within quotes") != std::string::npos) {
             bormo::readpos q = bormo::v_quotepos();
             std::string c = what.substr(0, what.find(" within quotes"));
-            std::string tail = c == "EOF" ? "before the end of the file" : "before " + c;
+            std::string tail = c == "EOF" ? "before the end of the file"
+                               : c == "new line" ? "on its line"
+                                                 : "before '" + c + "'";
             readerfinding(q, S_ERROR, "quote not closed " + tail + in);
         } else if (what.find("within comments") != std::string::npos && startswith(what, "EOF")) {
             readerfinding(at, S_ERROR, "comment not closed before the end of the file");
@@ -145,6 +148,9 @@ void onload(int corefile, const char* text) {
     }
     if (rest.find("Inappropriate") != std::string::npos && rest.find("EOF") != std::string::npos)
         rest += " (is the closing % missing?)";
+    if (loading == K_SYNTAX || loading == K_USER)
+        if (startswith(rest, "Improper token: char '='") || startswith(rest, "Improper token: token: TRANSFORMATION"))
+            rest += " (is the % ending the rule before it missing?)";
     readerfinding(at, sev, rest + in);
 }
 
