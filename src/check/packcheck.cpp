@@ -809,6 +809,19 @@ void checkmorphology() {
                     scan(fieldtext(p), K_LEXICON);
                 }
 
+    // Without the file at all, one finding says so instead of one per name.
+    if (packfile[K_MORPHOLOGY].empty() && !calls.empty()) {
+        const use& c = calls.front();
+        say(at(firstplace(c.kind, c.name), c.kind), S_ERROR,
+            "morphology rules are called ($" + c.name + ") but no morphology file is loaded");
+        calls.clear();
+    }
+    if (packfile[K_TABLES].empty() && !refs.empty()) {
+        const use& r = refs.front();
+        say(at(firstplace(r.kind, r.name), r.kind), S_ERROR,
+            "tables are used (" + r.name + ") but no tables file is loaded");
+        refs.clear();
+    }
     std::set<std::string> called, told;
     for (const use& c : calls) {
         called.insert(c.name);
