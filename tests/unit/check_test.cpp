@@ -169,12 +169,13 @@ TEST_F(CheckTest, ReaderMessagesOnOneLineAreFoldedIntoOne) {
 
 TEST_F(CheckTest, ColumnsCountCharactersAndTabs) {
     minipack p;
-    // "é" is one character of a UTF-8 file; the unknown attribute starts at column 14.
+    // "é" is one character of a UTF-8 file: the unknown attribute starts at
+    // column 9, not at byte 11.
     p.lexicon += "\"\xC3\xA9t\xC3\xA9\"|N|nombre|1|#1||\n";
     run(p);
     ASSERT_EQ(check::findings.size(), 1u) << all();
     EXPECT_EQ(check::findings[0].line, 5);
-    EXPECT_EQ(check::findings[0].col, 13);
+    EXPECT_EQ(check::findings[0].col, 9);
 }
 
 TEST_F(CheckTest, LoadingKeepsTheErrorLinesOfCorefileSeven) {
@@ -217,10 +218,11 @@ TEST(CheckPrint, KindTableRowsAreKinds) {
 
 TEST_F(CheckTest, SamplingFindsARarelyUsedMisspeltTable) {
     minipack p;
-    // One verb in forty, of low frequency, calls a table that does not exist.
+    // One verb in forty-one, chosen about one time in twenty, calls a table
+    // that does not exist.
     for (int i = 0; i < 40; i++)
-        p.lexicon += "\"walk" + std::to_string(i) + "\"|V|number,tense|50|#1||\n";
-    p.lexicon += "\"go\"|V|number,tense|1|#1 ened ( number )||\n";
+        p.lexicon += "\"walk" + std::to_string(i) + "\"|V|number,tense|5|#1||\n";
+    p.lexicon += "\"go\"|V|number,tense|10|#1 ened ( number )||\n";
     run(p);
     check::resetdiagnostics();
     check::samplesummary s = check::samplepack(200, 123456789);
@@ -239,7 +241,9 @@ TEST_F(CheckTest, SamplingFindsARarelyUsedMisspeltTable) {
 
 TEST_F(CheckTest, SamplingCountsEmptySentences) {
     minipack p;
-    p.syntax += "QUESTION = ( DET [ sg ] | ) %\nANSWER = ROOT %\n";
+    // A noun whose form is empty, alone in the question.
+    p.lexicon += "\"x\"|N|number|10|\"\"||\n";
+    p.syntax += "QUESTION = CHOOSE n : number ; N [ n ] %\nANSWER = ROOT %\n";
     run(p);
     check::resetdiagnostics();
     check::samplesummary s = check::samplepack(50, 99);
