@@ -50,6 +50,10 @@ namespace {
 
 int loading = -1; // kind of the file being read
 
+// Where the lexicon entry being read began: its messages come at its end.
+bormo::readpos entrystart{nullptr, 0, 0};
+std::string entryword;
+
 // The last reader finding, for folding the messages that follow on its line.
 size_t lastreader = SIZE_MAX;
 int folded = 0;
@@ -106,6 +110,10 @@ void onload(int corefile, const char* text) {
     const std::string& op = bormo::file_operation;
     const std::string& pos = bormo::file_position;
     bormo::readpos at = bormo::v_intokenizer() ? bormo::v_charpos() : bormo::v_headpos();
+    // A message at the end of an entry comes when the next line is already read.
+    if (loading == K_LEXICON && !bormo::v_intokenizer() && entrystart.file && !pos.empty() &&
+        (at.line != entrystart.line || strcmp(at.file, entrystart.file) != 0))
+        at = entrystart;
     // The tokenizer's own messages concern characters: the item is not named.
     std::string where = bormo::v_intokenizer() ? "" : squeeze(pos);
     std::string in = where.empty() ? "" : " (in " + where + ")";
@@ -146,6 +154,16 @@ void onload(int corefile, const char* text) {
         rest += ": it has no single-byte form";
         at = bormo::v_charpos();
     }
+    // A name declared twice is found at the end of the file: point at its second place.
+    const std::string dup = "Warning: attribute value ";
+    if (startswith(rest, dup) && rest.size() > dup.size()) {
+        std::string name = rest.substr(dup.size(), rest.find(' ', dup.size()) - dup.size());
+        if (const occurrence* o = nthplace(K_ATTRIBUTES, name, 1)) {
+            at.file = o->file.c_str();
+            at.line = o->line;
+            at.col = o->col;
+        }
+    }
     if (rest.find("Inappropriate") != std::string::npos && rest.find("EOF") != std::string::npos)
         rest += " (is the closing % missing?)";
     if (loading == K_SYNTAX || loading == K_USER)
@@ -161,7 +179,17 @@ void onident(const char* ident, const bormo::readpos& where) {
 }
 
 void onitem(const std::string& item, const bormo::readpos& where) {
-    if (loading < 0 || loading == K_LEXICON) return;
+    if (loading == K_LEXICON) {
+        // Field 1 is set again as each of its characters is read.
+        bool more = item.size() > entryword.size() && item.compare(0, entryword.size(), entryword) == 0;
+        if (!more || entryword.empty()) {
+            entrystart = bormo::v_charpos();
+            entrystart.col = 1; // one entry a line
+        }
+        entryword = item;
+        return;
+    }
+    if (loading < 0) return;
     items[static_cast<size_t>(loading)].push_back(
         {item, where.file ? where.file : "", where.line, where.col});
 }
@@ -229,6 +257,8 @@ void load(int kind) {
     }
     endfold();
     loading = -1;
+    entrystart = {nullptr, 0, 0};
+    entryword.clear();
 }
 
 } // namespace

@@ -130,6 +130,16 @@ const brokencase brokencases[] = {
      3, check::S_ERROR, "(is the closing % missing?)"},
     {"MissingPercentInSyntax", &minipack::syntax, "V [ n , t ] %", "V [ n , t ]", "syntax", 3,
      check::S_ERROR, "(is the % ending the rule before it missing?)"},
+    {"EntryTooShort", &minipack::lexicon, "\"dog\"|N|number|10|#1|$plural|", "\"dog\"", "lexicon",
+     3, check::S_ERROR, "Entry has fewer than two complete fields"},
+    {"TerminalNotFound", &minipack::lexicon, "\"dog\"|N|", "\"dog\"|NN|", "lexicon", 3,
+     check::S_ERROR, "Terminal not found: NN"},
+    {"AttributeNameTwice", &minipack::attributes, "impf )", "impf , sg )", "attributes", 2,
+     check::S_ERROR, "attribute value sg duplicated"},
+    {"TerminalTwice", &minipack::terminals, "DET N V", "DET N V N", "terminals", 1,
+     check::S_ERROR, "Repeated terminal N"},
+    {"MorphRuleTwice", &minipack::morphology, "RULE verb", "RULE plural\n  * : ! ;\nRULE verb",
+     "morphology", 4, check::S_ERROR, "rule name repeated plural"},
     {"CharacterBeyondSingleByte", &minipack::lexicon, "\"dog\"", "\"d\xC5\x93g\"", "lexicon", 3,
      check::S_ERROR, "character U+0153 cannot be edited: it has no single-byte form"},
 };
@@ -176,6 +186,17 @@ TEST_F(CheckTest, ColumnsCountCharactersAndTabs) {
     ASSERT_EQ(check::findings.size(), 1u) << all();
     EXPECT_EQ(check::findings[0].line, 5);
     EXPECT_EQ(check::findings[0].col, 9);
+}
+
+TEST_F(CheckTest, AMistakeInAnIncludedFileNamesThatFile) {
+    minipack p;
+    std::string inc = file("more", "\nX = N [ nmber ] %\n");
+    p.syntax += "%INCLUDE \"" + inc + "\"\n";
+    run(p);
+    ASSERT_EQ(check::findings.size(), 1u) << all();
+    EXPECT_EQ(check::findings[0].file, inc);
+    EXPECT_EQ(check::findings[0].line, 2);
+    EXPECT_EQ(check::findings[0].message, "Unknown attribute nmber (in X)");
 }
 
 TEST_F(CheckTest, LoadingKeepsTheErrorLinesOfCorefileSeven) {
