@@ -50,7 +50,7 @@ namespace {
 std::array<int, MAXFILES> filecol{};
 readpos lastchar{"", 0, 0};
 readpos wordstart{"", 0, 0};
-readpos quotestart{"", 0, 0};
+readpos openstart{"", 0, 0};
 std::array<readpos, QUEUESIZE> tokpos{};
 bool intokenizer = false;
 
@@ -442,12 +442,13 @@ static void refill() {
             if (lfret == 1) enqueue(T_NEWLINE);
         } else if (c == '"') {
             if (endword(c)) break;
-            quotestart = lastchar;
+            openstart = lastchar;
             enqueue(T_QUOTE);
             istate = 1;
             ccount = 0;
         } else if (c == '{') {
             if (endword(c)) break;
+            openstart = lastchar;
             istate = 2;
             ccount = 0;
         } else if (c == '}') {
@@ -948,7 +949,7 @@ void resetreader() {
     attr_form = 0;
     bad_pst.clear();
     filecol.fill(0);
-    lastchar = wordstart = quotestart = {"", 0, 0};
+    lastchar = wordstart = openstart = {"", 0, 0};
     tokpos.fill({"", 0, 0});
     intokenizer = false;
 }
@@ -961,8 +962,8 @@ readpos v_charpos() {
     return lastchar;
 }
 
-readpos v_quotepos() {
-    return quotestart;
+readpos v_openpos() {
+    return openstart;
 }
 
 void v_setposition(const std::string& text) {

@@ -193,7 +193,7 @@ struct readpos {
 };
 readpos v_headpos();  // where the token at the head of the queue began
 readpos v_charpos();  // the character read last
-readpos v_quotepos(); // the last opening double quote
+readpos v_openpos();  // the opening quote or brace of the last string or comment
 // True while the tokenizer refills its queue: a message written then concerns
 // the character read last rather than the head token.
 bool v_intokenizer();

@@ -123,14 +123,14 @@ void onload(int corefile, const char* text) {
     if (!op.empty() && startswith(line, tw)) {
         std::string what = line.substr(tw.size());
         if (what.find("within quotes") != std::string::npos) {
-            bormo::readpos q = bormo::v_quotepos();
+            bormo::readpos q = bormo::v_openpos();
             std::string c = what.substr(0, what.find(" within quotes"));
             std::string tail = c == "EOF" ? "before the end of the file"
                                : c == "new line" ? "on its line"
                                                  : "before '" + c + "'";
             readerfinding(q, S_ERROR, "quote not closed " + tail + in);
         } else if (what.find("within comments") != std::string::npos && startswith(what, "EOF")) {
-            readerfinding(at, S_ERROR, "comment not closed before the end of the file");
+            readerfinding(bormo::v_openpos(), S_ERROR, "comment not closed before the end of the file");
         } else {
             readerfinding(at, S_WARNING, what + in);
         }
