@@ -112,7 +112,7 @@ void onload(int corefile, const char* text) {
     bormo::readpos at = bormo::v_intokenizer() ? bormo::v_charpos() : bormo::v_headpos();
     // A message at the end of an entry comes when the next line is already read.
     if (loading == K_LEXICON && !bormo::v_intokenizer() && entrystart.file && !pos.empty() &&
-        (at.line != entrystart.line || strcmp(at.file, entrystart.file) != 0))
+        (at.line != entrystart.line || !at.file || strcmp(at.file, entrystart.file) != 0))
         at = entrystart;
     // The tokenizer's own messages concern characters: the item is not named.
     std::string where = bormo::v_intokenizer() ? "" : squeeze(pos);
