@@ -54,6 +54,7 @@ bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	sh bench/count.sh $(BENCH_BUILD)/oxa
 	sh bench/reformat.sh $(BENCH_BUILD)/oxa
 	sh bench/sort.sh $(BENCH_BUILD)/oxa
+	sh bench/check.sh $(BENCH_BUILD)/oxa-check
 
 deps-fuzz:
 	@if ! command -v clang++ >/dev/null; then \
@@ -73,9 +74,11 @@ fuzz-smoke: deps deps-fuzz
 # The demo builds only what it runs, quietly (the log is kept for a failure).
 demo: deps $(BUILD)/CMakeCache.txt
 	@echo "Building oxa ..."
-	@cmake --build $(BUILD) -j $(JOBS) --target oxa > $(BUILD)/demo-build.log 2>&1 \
+	@cmake --build $(BUILD) -j $(JOBS) --target oxa oxa-check > $(BUILD)/demo-build.log 2>&1 \
 	  || { cat $(BUILD)/demo-build.log; exit 1; }
 	@sh examples/demo.sh $(BUILD)/oxa "$(PACK)"
+	@for p in $(if $(PACK),$(PACK),examples/english examples/french); do \
+	  echo "== oxa-check -q $$p"; if $(BUILD)/oxa-check -q $$p; then echo "  no errors"; fi; done
 
 format:
 	clang-format -i src/*.cpp src/*/*.cpp src/*/*.hpp tests/*/*.cpp

@@ -292,7 +292,7 @@ int readentry(int linktolexicon) {
                 text += id;
             else
                 text += static_cast<char>(t);
-            if (field == 1) file_position = text.substr(0, POSITIONLEN);
+            if (field == 1) v_setposition(text.substr(0, POSITIONLEN));
             // The terminal is the whole field as stored, so that an entry is
             // never filed under a name its field 2 does not hold.
             if (field == 2 && termname.size() < POSITIONLEN)

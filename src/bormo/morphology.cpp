@@ -188,7 +188,7 @@ void new_readmorph(const char* filename) {
             skip_to_rule();
             continue;
         }
-        file_position = "rule " + name;
+        v_setposition("rule " + name);
         v_next();
         subrule* s = read_subrules(name.c_str());
         ruleheader[++numrules] = s;
@@ -242,7 +242,7 @@ void new_readtables(const char* filename) {
             continue;
         }
         std::string name = identbuf.data();
-        file_position = "table " + name;
+        v_setposition("table " + name);
         v_next();
         rulebuf elems;
         int count = 0;

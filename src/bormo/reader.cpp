@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 #include "bormo/attributes.hpp"
 #include "bormo/lexicon.hpp"
@@ -38,8 +39,25 @@ pre_rule* pre_match = nullptr;
 int pre_status = 0;
 int attr_form = 0;
 std::string bad_pst;
+void (*v_identhook)(const char* ident, const readpos& where) = nullptr;
+void (*v_itemhook)(const std::string& item, const readpos& where) = nullptr;
 
 namespace {
+
+// Positions: the column of each open file, where the last character came
+// from, where the current word and the last quote began, and where each
+// queued token began.  File names are kept once for the life of the program.
+std::array<int, MAXFILES> filecol{};
+readpos lastchar{"", 0, 0};
+readpos wordstart{"", 0, 0};
+readpos openstart{"", 0, 0};
+std::array<readpos, QUEUESIZE> tokpos{};
+bool intokenizer = false;
+
+const char* keepname(const char* name) {
+    static std::set<std::string> names;
+    return names.insert(name ? name : "").first->c_str();
+}
 
 // Character classes of the tokenizer.
 constexpr unsigned char C_WORD = 0x01; // part of a word (identifier or keyword)
@@ -122,11 +140,16 @@ void warn(int c) {
     v_printf(MSGCORE, "%s warning: %s %s", file_operation.c_str(), name, statename[istate]);
 }
 
-void enqueue(int code) {
+void enqueue(int code, const readpos& where) {
     if (tokenq.length >= QUEUESIZE) return;
     tokenq.tail = (tokenq.tail + 1) % QUEUESIZE;
     tokenq.queue[tokenq.tail] = static_cast<unsigned char>(code);
+    tokpos[static_cast<size_t>(tokenq.tail)] = where;
     tokenq.length++;
+}
+
+void enqueue(int code) {
+    enqueue(code, lastchar);
 }
 
 void clearqueue() {
@@ -250,6 +273,7 @@ void do_include() {
     }
     fsptr++;
     filestack[fsptr] = {fp, strdup_(path), 1, is_utf8(fp)};
+    filecol[fsptr] = 0;
 }
 
 // %define name definition-to-end-of-line
@@ -317,10 +341,17 @@ int getone() {
     }
     if (fsptr < 0 || !filestack[fsptr].fptr) return EOFCHAR;
     fileinf& f = filestack[fsptr];
+    int& col = filecol[static_cast<size_t>(fsptr)];
     for (;;) {
+        lastchar = {keepname(f.f_name), f.f_line, col + 1};
         int c = getc(f.fptr);
         if (c == EOF || c == 0xFF) return EOFCHAR;
-        if (c == '\n') f.f_line++;
+        if (c == '\n') {
+            f.f_line++;
+            col = 0;
+        } else {
+            col++;
+        }
         if (c < 0x80 || !f.utf8) return c;
         c = utf8char(f, c);
         if (c >= 0) return c;
@@ -351,7 +382,7 @@ void tokenize() {
     }
     if (t != T_IDENT) {
         clearword();
-        enqueue(t);
+        enqueue(t, wordstart);
         return;
     }
     if (identbuf[0] == '%') {
@@ -366,7 +397,7 @@ void tokenize() {
             return;
         }
     }
-    enqueue(T_IDENT);
+    enqueue(T_IDENT, wordstart);
     iptr = 0; // the text stays in identbuf until the token is consumed
 }
 
@@ -386,7 +417,15 @@ bool endword(int c) {
 
 } // namespace
 
+static void refill();
+
 void replenish() {
+    intokenizer = true;
+    refill();
+    intokenizer = false;
+}
+
+static void refill() {
     clearqueue();
     if (fsptr == -1) {
         discard_macros();
@@ -403,11 +442,13 @@ void replenish() {
             if (lfret == 1) enqueue(T_NEWLINE);
         } else if (c == '"') {
             if (endword(c)) break;
+            openstart = lastchar;
             enqueue(T_QUOTE);
             istate = 1;
             ccount = 0;
         } else if (c == '{') {
             if (endword(c)) break;
+            openstart = lastchar;
             istate = 2;
             ccount = 0;
         } else if (c == '}') {
@@ -421,6 +462,7 @@ void replenish() {
             if (endword(c)) break;
             warn(c);
         } else if (wordchar(c)) {
+            if (iptr == 0) wordstart = lastchar;
             if (iptr >= MAXIDENT) {
                 identbuf[MAXIDENT] = 0;
                 v_err("identifier truncated: ", identbuf.data(), "");
@@ -491,6 +533,7 @@ void openfile(const char* name, int lfr) {
     if (fp) {
         fsptr = 0;
         filestack[0] = {fp, strdup_(name), 1, is_utf8(fp)};
+        filecol[0] = 0;
     } else {
         v_err("unable to open file: ", name ? name : "", "");
         v_stat = 1;
@@ -506,7 +549,10 @@ int v_peep() {
 
 void v_next() {
     if (tokenq.length > 0) {
-        if (tokenq.queue[tokenq.head] == T_IDENT) identbuf[0] = 0;
+        if (tokenq.queue[tokenq.head] == T_IDENT) {
+            if (v_identhook) v_identhook(identbuf.data(), tokpos[static_cast<size_t>(tokenq.head)]);
+            identbuf[0] = 0;
+        }
         tokenq.head = (tokenq.head + 1) % QUEUESIZE;
         tokenq.length--;
     }
@@ -902,6 +948,31 @@ void resetreader() {
     pre_status = 0;
     attr_form = 0;
     bad_pst.clear();
+    filecol.fill(0);
+    lastchar = wordstart = openstart = {"", 0, 0};
+    tokpos.fill({"", 0, 0});
+    intokenizer = false;
+}
+
+readpos v_headpos() {
+    return tokenq.length > 0 ? tokpos[static_cast<size_t>(tokenq.head)] : lastchar;
+}
+
+readpos v_charpos() {
+    return lastchar;
+}
+
+readpos v_openpos() {
+    return openstart;
+}
+
+void v_setposition(const std::string& text) {
+    file_position = text;
+    if (v_itemhook) v_itemhook(text, v_headpos());
+}
+
+bool v_intokenizer() {
+    return intokenizer;
 }
 
 } // namespace bormo

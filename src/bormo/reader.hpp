@@ -182,4 +182,26 @@ int bool_from_pre();
 // Closes every open file, forgets every macro and restores the initial state.
 void resetreader();
 
+// Where the tokenizer read something, for tools that point at the source:
+// the file (a name kept for the life of the program, empty when none), the
+// line and the column (characters from 1; a macro's text counts at the place
+// the macro was named).  Noting positions changes nothing that is read or written.
+struct readpos {
+    const char* file;
+    int line;
+    int col;
+};
+readpos v_headpos();  // where the token at the head of the queue began
+readpos v_charpos();  // the character read last
+readpos v_openpos();  // the opening quote or brace of the last string or comment
+// True while the tokenizer refills its queue: a message written then concerns
+// the character read last rather than the head token.
+bool v_intokenizer();
+// When set, called with each identifier as it is consumed and where it began.
+extern void (*v_identhook)(const char* ident, const readpos& where);
+// Sets file_position as a reader starts an item (a rule, a table, an entry);
+// when v_itemhook is set it is told the item and where the head token began.
+void v_setposition(const std::string& text);
+extern void (*v_itemhook)(const std::string& item, const readpos& where);
+
 } // namespace bormo

@@ -788,7 +788,7 @@ void read_syntax(const char* filename) {
                 continue;
             }
             std::string name = ident();
-            file_position = name;
+            v_setposition(name);
             v_next();
             if (v_peep() == '=')
                 v_next();

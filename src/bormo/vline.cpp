@@ -21,6 +21,7 @@ oxa::LINE* saved_disln = nullptr;
 
 bool v_overflow = false;
 bool v_stop_on_overflow = false;
+void (*v_printhook)(int corefile, const char* text) = nullptr;
 
 void v_line(int corefile, int linetype) {
     if (corefile < 0 || corefile >= oxa::NCORE) return;
@@ -48,6 +49,7 @@ void v_line(int corefile, int linetype) {
 }
 
 void v_print(int corefile, const char* text) {
+    if (v_printhook) v_printhook(corefile, text);
     if (v_overflow && v_stop_on_overflow) return;
     size_t n = strlen(text);
     if (oxa::avail + static_cast<int64_t>(n) + 1 > oxa::HEAPSIZE) oxa::garbage();

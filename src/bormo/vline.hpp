@@ -19,6 +19,10 @@ void v_print(int corefile, const char* text);
 extern bool v_overflow;
 extern bool v_stop_on_overflow;
 
+// When set, sees the text of every line v_print is asked to write, before it
+// is written (tools that read the messages as they come).
+extern void (*v_printhook)(int corefile, const char* text);
+
 // printf-style v_print (the result is cut at 1023 characters).
 void v_printf(int corefile, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 

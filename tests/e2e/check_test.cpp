@@ -1,0 +1,285 @@
+// oxa-check run as a program: the example packs check clean; a table of
+// packs made from the French example with exactly one mistake each gives its
+// diagnostic at the right file and line; the sampling pass finds a misspelt
+// table that only some sentences need; exit codes, --json, -q and the file
+// options.
+#include "harness.hpp"
+
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern const char* const oxa_check_path;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct result {
+    int status;
+    std::vector<std::string> out; // lines of standard output
+    std::string err;
+};
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class CheckProgram : public ::testing::Test {
+  protected:
+    fs::path tmp;
+
+    void SetUp() override {
+        char tmpl[] = "/tmp/oxacheckXXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        tmp = tmpl;
+    }
+    void TearDown() override { fs::remove_all(tmp); }
+
+    static fs::path example(const std::string& lang) {
+        return fs::path(OXA_SOURCE_DIR) / "examples" / lang;
+    }
+
+    // Runs oxa-check with the arguments (each quoted for the shell).
+    result check(const std::vector<std::string>& args) {
+        std::string cmd = std::string("'") + oxa_check_path + "'";
+        for (const std::string& a : args)
+            cmd += " '" + a + "'";
+        cmd += " >'" + (tmp / "out").string() + "' 2>'" + (tmp / "err").string() + "'";
+        int st = std::system(cmd.c_str());
+        result r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, {}, slurp(tmp / "err")};
+        std::istringstream out(slurp(tmp / "out"));
+        for (std::string line; std::getline(out, line);)
+            r.out.push_back(line);
+        return r;
+    }
+
+    // A copy of an example pack with `from` replaced by `to` in one file.
+    fs::path broken(const std::string& file, const std::string& from, const std::string& to) {
+        fs::path pack = tmp / "pack";
+        fs::remove_all(pack);
+        fs::copy(example("french"), pack);
+        std::string text = slurp(pack / file);
+        size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) text.replace(at, from.size(), to);
+        std::ofstream(pack / file, std::ios::binary) << text;
+        return pack;
+    }
+};
+
+bool has(const std::vector<std::string>& lines, const std::string& part) {
+    for (const std::string& l : lines)
+        if (l.find(part) != std::string::npos) return true;
+    return false;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const std::string& l : lines)
+        s += l + "\n";
+    return s;
+}
+
+TEST_F(CheckProgram, ExamplePacksCheckClean) {
+    for (const char* lang : {"english", "french"}) {
+        result r = check({example(lang).string()});
+        EXPECT_EQ(r.status, 0) << lang << "\n" << joined(r.out);
+        EXPECT_FALSE(has(r.out, ": error:")) << lang << "\n" << joined(r.out);
+        ASSERT_FALSE(r.out.empty());
+        EXPECT_EQ(r.out.back().rfind("0 errors, ", 0), 0u) << r.out.back();
+        EXPECT_NE(r.out.back().find("200 generations, 400 sentences (0 empty, 0 cut)"),
+                  std::string::npos)
+            << r.out.back();
+    }
+}
+
+// One mistake each in a copy of the French pack: the file changed, the text
+// replaced, and the start of the diagnostic expected ("FILE:LINE:") with its words.
+struct mistake {
+    const char* name;
+    const char* file;
+    const char* from;
+    const char* to;
+    const char* where; // "file:line:" in the pack
+    const char* words;
+};
+
+const mistake mistakes[] = {
+    {"NoRoot", "syntax", "ROOT = CHOOSE", "RACINE = CHOOSE", "syntax:1:", "error: the syntax has no ROOT rule"},
+    {"UndefinedRule", "syntax", "VP [ n , p , t ] %\n\n{ Garde", "VP [ n , p , t ] NPP %\n\n{ Garde",
+     "syntax:8:40:", "error: NPP (in rule ROOT) is neither a rule nor a terminal"},
+    {"TableTwice", "tables", "ipa_poss (", "dem ( \"x\" , \"x\" , \"x\" , \"x\" )\nipa_poss (",
+     "tables:20:1:", "error: table dem is defined twice"},
+    {"RuleTwice", "syntax", "ANSWER = ROOT %", "ANSWER = ROOT %\nCLAUSE = SUBJ VP %", "syntax:35:1:",
+     "error: rule CLAUSE is defined twice"},
+    {"UnknownClassInTransformation", "syntax", "* : QW 1 ;", "* : QWW 1 ;", "syntax:32:39:",
+     "error: transformation QFORM names QWW, which is neither a rule nor a terminal class"},
+    {"MisspeltTable", "morphology", "  * : #10 impf (", "  * : #10 er_impf (", "morphology:13:11:",
+     "error: table er_impf is not defined"},
+    {"LeftRecursive", "syntax", "OBJ = CHOOSE m : number ;", "OBJ = CHOOSE m : number ; ( OBJ ADV | )",
+     "syntax:20:1:", "warning: rule OBJ is left-recursive"},
+    {"NoWayOut", "syntax", "N [ m ] /_pre_ thing %", "N [ m ] /_pre_ thing OBJ %", "syntax:20:1:",
+     "error: the expansion of rule OBJ cannot end"},
+    {"UnclosedQuote", "lexicon", "\"matou\"|N|", "\"matou|N|", "lexicon:8:1:", "error: quote not closed"},
+    {"MissingPercent", "attributes", "topic ( thing )\n%", "topic ( thing )\n", "attributes:11:",
+     "(is the closing % missing?)"},
+    {"MissingPercentInSyntax", "syntax", "VP [ n , p , t ] %\n\n{ Garde", "VP [ n , p , t ]\n\n{ Garde",
+     "syntax:12:6:", "(is the % ending the rule before it missing?)"},
+    {"CharacterBeyondSingleByte", "lexicon", "\"matou\"|N|", "\"m\xC5\x93tou\"|N|", "lexicon:8:3:",
+     "error: character U+0153 cannot be edited"},
+    {"NoEntryForWord", "syntax", "ADV | )", "ADV /\"doucement\" | )", "syntax:23:76:",
+     "error: no lexicon entry of ADV can be \"doucement\""},
+    {"NoEntryForValue", "syntax", "( NP [ n ] | PRON [ n , p3 ] )", "( NP [ n ] | PRON [ n , p3 , obj ] )",
+     "syntax:12:", "error: no lexicon entry of PRON can be [ p3, obj ]"},
+    {"TerminalWithoutEntry", "terminals", "ADV QW", "ADV QW INTJ", "terminals:2:30:",
+     "warning: terminal INTJ has no lexicon entry"},
+    {"IndexBeyondTable", "tables", "\"e\" , \"ent\" )", "\"e\" )", "morphology:4:17:",
+     "error: table er_pres has 5 elements but its indexes (person,number) reach element 6"},
+    {"UndefinedMorphRule", "lexicon", "|10|#1|$plural|syn:", "|10|#1|$plurl|syn:", "lexicon:7:35:",
+     "error: morphology rule plurl is not defined"},
+    {"UnusedRule", "syntax", "ANSWER = ROOT %", "ANSWER = ROOT %\nEXTRA = N %", "syntax:35:1:",
+     "warning: rule EXTRA is never used"},
+    {"UnknownAttribute", "lexicon", "\"chat\"|N|masc,", "\"chat\"|N|mas,", "lexicon:7:10:",
+     "error: Unknown attribute mas"},
+};
+
+class CheckMistakes : public CheckProgram, public ::testing::WithParamInterface<mistake> {};
+
+TEST_P(CheckMistakes, OneDiagnosticAtItsPlace) {
+    const mistake& m = GetParam();
+    fs::path pack = broken(m.file, m.from, m.to);
+    result r = check({pack.string(), "--generate", "0"});
+    std::string want = (pack / m.where).string();
+    bool found = false;
+    for (const std::string& l : r.out)
+        found = found || (l.rfind(want, 0) == 0 && l.find(m.words) != std::string::npos);
+    EXPECT_TRUE(found) << want << " ... " << m.words << "\n" << joined(r.out);
+    bool error = std::string(m.words).find("warning:") != 0;
+    EXPECT_EQ(r.status, error ? 1 : 0) << joined(r.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CheckMistakes, ::testing::ValuesIn(mistakes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CheckProgram, SamplingFindsARarelyUsedMisspeltTable) {
+    // The irregular imperfect is needed only by some sentences.
+    fs::path pack = broken("morphology", "  * : #10 impf (", "  * : #10 er_impf (");
+    result r = check({pack.string(), "--seed", "987654321"});
+    EXPECT_EQ(r.status, 1);
+    std::string line;
+    for (const std::string& l : r.out)
+        if (l.find("Table not found: er_impf (") != std::string::npos) line = l;
+    ASSERT_FALSE(line.empty()) << joined(r.out);
+    EXPECT_EQ(line.rfind((pack / "morphology:13:11: error: ").string(), 0), 0u) << line;
+    int hits = std::stoi(line.substr(line.rfind('(') + 1));
+    EXPECT_GT(hits, 0) << line;
+    EXPECT_LT(hits, 200) << line;
+    EXPECT_NE(line.find(" of 200)"), std::string::npos) << line;
+    // Another seed, another count, the same finding.
+    result again = check({pack.string(), "--generate", "20", "--seed", "5"});
+    EXPECT_TRUE(has(again.out, " of 20)")) << joined(again.out);
+}
+
+TEST_F(CheckProgram, SamplingReportsCutSentences) {
+    fs::path pack = broken("syntax", "N [ m ] /_pre_ thing %", "N [ m ] /_pre_ thing OBJ %");
+    result r = check({pack.string(), "--generate", "20", "-q"});
+    EXPECT_TRUE(has(r.out, "error: cf expansion terminated: OBJ (")) << joined(r.out);
+    EXPECT_FALSE(has(r.out, "warning:")) << joined(r.out);
+    result all = check({pack.string(), "--generate", "20"});
+    EXPECT_TRUE(has(all.out, "sentences came out cut")) << joined(all.out);
+}
+
+TEST_F(CheckProgram, QuietPrintsOnlyErrors) {
+    fs::path pack = broken("syntax", "ANSWER = ROOT %", "ANSWER = ROOT %\nEXTRA = NPP %");
+    result r = check({pack.string(), "-q", "--generate", "0"});
+    EXPECT_EQ(r.status, 1);
+    ASSERT_EQ(r.out.size(), 1u) << joined(r.out);
+    EXPECT_EQ(r.out[0], (pack / "syntax:35:9: error: NPP (in rule EXTRA) is neither a rule nor a terminal").string());
+    result full = check({pack.string(), "--generate", "0"});
+    EXPECT_TRUE(has(full.out, "warning: rule EXTRA is never used")) << joined(full.out);
+}
+
+TEST_F(CheckProgram, JsonLines) {
+    fs::path pack = broken("lexicon", "\"matou\"|N|", "\"m\xC5\x93tou\"|N|");
+    result r = check({pack.string(), "--json", "--generate", "0"});
+    EXPECT_EQ(r.status, 1);
+    ASSERT_GE(r.out.size(), 2u);
+    EXPECT_EQ(r.out[0], "{\"file\":\"" + (pack / "lexicon").string() +
+                            "\",\"line\":8,\"column\":3,\"severity\":\"error\",\"message\":\"character "
+                            "U+0153 cannot be edited: it has no single-byte form\"}");
+    for (const std::string& l : r.out) {
+        EXPECT_EQ(l.front(), '{') << l;
+        EXPECT_EQ(l.back(), '}') << l;
+    }
+    EXPECT_EQ(r.out.back().rfind("{\"summary\":{\"errors\":1,", 0), 0u) << r.out.back();
+}
+
+TEST_F(CheckProgram, ExplicitFiles) {
+    fs::path fr = example("french");
+    std::vector<std::string> args;
+    for (const char* k : {"attributes", "terminals", "lexicon", "morphology", "tables", "syntax"}) {
+        args.push_back(std::string("--") + k);
+        args.push_back((fr / k).string());
+    }
+    args.push_back("-q");
+    result r = check(args);
+    EXPECT_EQ(r.status, 0) << joined(r.out);
+    EXPECT_TRUE(r.out.empty()) << joined(r.out);
+    // A file given by option replaces the pack's own.
+    fs::path pack = broken("syntax", "ROOT = CHOOSE", "RACINE = CHOOSE");
+    result mixed = check({(tmp / "pack").string(), "--syntax", (fr / "syntax").string(), "-q"});
+    EXPECT_EQ(mixed.status, 0) << joined(mixed.out);
+    // Without the morphology, one finding says so.
+    args.erase(args.begin() + 6, args.begin() + 8);
+    result nomorph = check(args);
+    EXPECT_EQ(nomorph.status, 1);
+    EXPECT_TRUE(has(nomorph.out, "morphology rules are called ($")) << joined(nomorph.out);
+}
+
+struct usagecase {
+    std::vector<std::string> args;
+    const char* words;
+};
+
+TEST_F(CheckProgram, UsageErrorsExitTwo) {
+    fs::path fr = example("french");
+    const usagecase cases[] = {
+        {{}, "no pack directory and no file given"},
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"-x", fr.string()}, "unknown option -x"},
+        {{(tmp / "nothing").string()}, "no directory"},
+        {{fr.string(), fr.string()}, "one pack directory only"},
+        {{fr.string(), "--generate", "many"}, "--generate needs a number"},
+        {{fr.string(), "--generate"}, "--generate needs a number"},
+        {{fr.string(), "--seed"}, "--seed needs a number"},
+        {{"--lexicon"}, "--lexicon needs a file name"},
+    };
+    for (const usagecase& c : cases) {
+        result r = check(c.args);
+        EXPECT_EQ(r.status, 2) << c.words;
+        EXPECT_NE(r.err.find(c.words), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("usage: oxa-check"), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    result help = check({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(has(help.out, "usage: oxa-check"));
+}
+
+TEST_F(CheckProgram, AMissingRequiredFileIsAnError) {
+    fs::path pack = tmp / "pack";
+    fs::copy(example("french"), pack);
+    fs::remove(pack / "terminals");
+    result r = check({pack.string(), "-q"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.out, "error: no terminals file (--terminals)")) << joined(r.out);
+    EXPECT_TRUE(has(r.out, "error: a lexicon needs a terminals file")) << joined(r.out);
+}
+
+} // namespace
