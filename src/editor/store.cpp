@@ -181,12 +181,14 @@ int32_t linenumber(const LINE* l) {
         n = 0;
     } else if (m.changes == linkchanges && m.line != nullptr) {
         // Outwards from the remembered line, a step each way in turn, each
-        // direction until it reaches the header.
+        // direction until it reaches the header.  No walk goes further than
+        // round the corefile once (a remembered line that is no longer in it
+        // must not hold the count up).
         const LINE* down = m.line;
         const LINE* up = m.line;
         bool downdone = false, updone = m.line == c.header;
         if (m.line == l) n = m.number;
-        for (int32_t i = 1; n < 0 && !(downdone && updone); ++i) {
+        for (int32_t i = 1; n < 0 && !(downdone && updone) && i <= c.lncount + 1; ++i) {
             if (!downdone) {
                 down = down->down;
                 if (down == l)
