@@ -22,30 +22,15 @@ proc=$work/ch.proc
 awk -v bytes=1750000 -f "$here/bench/english.awk" > "$in"
 printf 'FE%s\nCHthe|THE THE\nSA%s\nBY\n' "$in" "$work/out.txt" > "$proc"
 
-now() { date +%s%N; }
+bench_outputs="$work/out.txt $work/sed.txt"
+. "$here/bench/lib.sh"
 
 run_oxa() { "$oxa" -p "$proc" < /dev/null > /dev/null 2>&1; }
 run_sed() { sed 's/the/THE THE/g' "$in" > "$work/sed.txt"; }
 
-timed() {
-    rm -f "$work/out.txt" "$work/sed.txt"
-    t0=$(now)
-    "$@"
-    t1=$(now)
-    echo $((t1 - t0))
-}
-
-# The best time of each counts.
-t_oxa=0
-t_sed=0
-i=0
-while [ "$i" -lt "$runs" ]; do
-    t=$(timed run_oxa)
-    if [ "$t_oxa" -eq 0 ] || [ "$t" -lt "$t_oxa" ]; then t_oxa=$t; fi
-    t=$(timed run_sed)
-    if [ "$t_sed" -eq 0 ] || [ "$t" -lt "$t_sed" ]; then t_sed=$t; fi
-    i=$((i + 1))
-done
+pairedruns run_oxa run_sed
+t_oxa=$best_a
+t_sed=$best_b
 
 run_oxa
 run_sed
@@ -62,13 +47,9 @@ awk -v a="$t_oxa" -v b="$t_sed" 'BEGIN {
     printf "  sed s/the/THE THE/g:            %8.2f ms\n", b / 1e6;
     printf "  ratio oxa/sed:                  %8.2f (target <= 1.0)\n", a / b
 }'
-if command -v perf > /dev/null 2>&1 && perf stat -x, -e task-clock true > /dev/null 2>&1; then
-    cpu() {
-        perf stat -x, -r "$runs" -e task-clock sh -c "rm -f '$work/out.txt'; $1" 2>&1 > /dev/null |
-            awk -F, '/task-clock/ { print $1 }'
-    }
-    c_oxa=$(cpu "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
-    c_sed=$(cpu "sed 's/the/THE THE/g' '$in' > '$work/sed.txt'")
+if cpucounted; then
+    c_oxa=$(cputime "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
+    c_sed=$(cputime "sed 's/the/THE THE/g' '$in' > '$work/sed.txt'")
     awk -v a="$c_oxa" -v b="$c_sed" 'BEGIN {
         printf "  cpu oxa / sed:                  %.2f ms / %.2f ms, ratio %.2f\n", a, b, a / b
     }'

@@ -30,33 +30,15 @@ awk 'BEGIN {
 }' > "$in"
 printf 'FE%s\nSA%s\nBY\n' "$in" "$work/out.txt" > "$proc"
 
-now() { date +%s%N; }
+bench_outputs="$work/out.txt $work/sed.txt"
+. "$here/bench/lib.sh"
 
 run_oxa() { "$oxa" -p "$proc" < /dev/null > /dev/null 2>&1; }
 run_sed() { sed -n p "$in" > "$work/sed.txt"; }
 
-# Wall-clock time in nanoseconds of one run of the given command, its output
-# file removed first.
-timed() {
-    rm -f "$work/out.txt" "$work/sed.txt"
-    t0=$(now)
-    "$@"
-    t1=$(now)
-    echo $((t1 - t0))
-}
-
-# The two programs run alternately so that both meet the same machine load;
-# the best time of each counts.
-t_oxa=0
-t_sed=0
-i=0
-while [ "$i" -lt "$runs" ]; do
-    t=$(timed run_oxa)
-    if [ "$t_oxa" -eq 0 ] || [ "$t" -lt "$t_oxa" ]; then t_oxa=$t; fi
-    t=$(timed run_sed)
-    if [ "$t_sed" -eq 0 ] || [ "$t" -lt "$t_sed" ]; then t_sed=$t; fi
-    i=$((i + 1))
-done
+pairedruns run_oxa run_sed
+t_oxa=$best_a
+t_sed=$best_b
 
 # The saved file must be the fetched text with trailing blanks removed.
 run_oxa
@@ -82,15 +64,9 @@ if [ -x /usr/bin/time ]; then
 else
     echo "  oxa peak memory:       /usr/bin/time not present"
 fi
-# On a loaded machine wall-clock times wander; processor time (task-clock,
-# mean of the runs) compares the work each process does.
-if command -v perf > /dev/null 2>&1 && perf stat -x, -e task-clock true > /dev/null 2>&1; then
-    cpu() {
-        perf stat -x, -r "$runs" -e task-clock sh -c "rm -f '$work/out.txt'; $1" 2>&1 > /dev/null |
-            awk -F, '/task-clock/ { print $1 }'
-    }
-    c_oxa=$(cpu "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
-    c_sed=$(cpu "sed -n p '$in' > '$work/sed.txt'")
+if cpucounted; then
+    c_oxa=$(cputime "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
+    c_sed=$(cputime "sed -n p '$in' > '$work/sed.txt'")
     awk -v a="$c_oxa" -v b="$c_sed" 'BEGIN {
         printf "  cpu oxa / sed:         %.2f ms / %.2f ms, ratio %.2f\n", a, b, a / b
     }'

@@ -57,30 +57,15 @@ awk -v PARAS=$((rounds * 460)) 'BEGIN {
     printf 'SA%s\nBY\n' "$work/out.txt"
 } > "$proc"
 
-now() { date +%s%N; }
+bench_outputs="$work/out.txt $work/fmt.txt"
+. "$here/bench/lib.sh"
 
 run_oxa() { "$oxa" -p "$proc" < /dev/null > /dev/null 2>&1; }
 run_fmt() { fmt -w 72 "$in" > "$work/fmt.txt"; }
 
-timed() {
-    rm -f "$work/out.txt" "$work/fmt.txt"
-    t0=$(now)
-    "$@"
-    t1=$(now)
-    echo $((t1 - t0))
-}
-
-# Alternate runs so that both meet the same machine load; the best of each counts.
-t_oxa=0
-t_fmt=0
-i=0
-while [ "$i" -lt "$runs" ]; do
-    t=$(timed run_oxa)
-    if [ "$t_oxa" -eq 0 ] || [ "$t" -lt "$t_oxa" ]; then t_oxa=$t; fi
-    t=$(timed run_fmt)
-    if [ "$t_fmt" -eq 0 ] || [ "$t" -lt "$t_fmt" ]; then t_fmt=$t; fi
-    i=$((i + 1))
-done
+pairedruns run_oxa run_fmt
+t_oxa=$best_a
+t_fmt=$best_b
 
 # Every word kept in order, no line beyond column 72, paragraphs still apart.
 run_oxa
@@ -107,15 +92,9 @@ awk -v a="$t_oxa" -v b="$t_fmt" 'BEGIN {
     printf "  fmt -w 72 > out:                     %8.2f ms\n", b / 1e6;
     printf "  ratio oxa/fmt:                       %8.2f (target <= 1.0)\n", a / b
 }'
-# On a loaded machine wall-clock times wander; processor time (task-clock,
-# mean of the runs) compares the work each process does.
-if command -v perf > /dev/null 2>&1 && perf stat -x, -e task-clock true > /dev/null 2>&1; then
-    cpu() {
-        perf stat -x, -r "$runs" -e task-clock sh -c "rm -f '$work/out.txt'; $1" 2>&1 > /dev/null |
-            awk -F, '/task-clock/ { print $1 }'
-    }
-    c_oxa=$(cpu "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
-    c_fmt=$(cpu "fmt -w 72 '$in' > '$work/fmt.txt'")
+if cpucounted; then
+    c_oxa=$(cputime "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
+    c_fmt=$(cputime "fmt -w 72 '$in' > '$work/fmt.txt'")
     awk -v a="$c_oxa" -v b="$c_fmt" 'BEGIN {
         printf "  cpu oxa / fmt:                       %.2f ms / %.2f ms, ratio %.2f\n", a, b, a / b
     }'

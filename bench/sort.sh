@@ -38,30 +38,15 @@ awk 'BEGIN {
 }' > "$in"
 printf 'FE%s\nSO0|15|1|200000\nSA%s\nBY\n' "$in" "$work/out.txt" > "$proc"
 
-now() { date +%s%N; }
+bench_outputs="$work/out.txt $work/sort.txt"
+. "$here/bench/lib.sh"
 
 run_oxa() { "$oxa" -p "$proc" < /dev/null > /dev/null 2>&1; }
 run_sort() { LC_ALL=C sort -s -k1.1,1.15 "$in" > "$work/sort.txt"; }
 
-timed() {
-    rm -f "$work/out.txt" "$work/sort.txt"
-    t0=$(now)
-    "$@"
-    t1=$(now)
-    echo $((t1 - t0))
-}
-
-# Alternate runs so that both meet the same machine load; the best of each counts.
-t_oxa=0
-t_sort=0
-i=0
-while [ "$i" -lt "$runs" ]; do
-    t=$(timed run_oxa)
-    if [ "$t_oxa" -eq 0 ] || [ "$t" -lt "$t_oxa" ]; then t_oxa=$t; fi
-    t=$(timed run_sort)
-    if [ "$t_sort" -eq 0 ] || [ "$t" -lt "$t_sort" ]; then t_sort=$t; fi
-    i=$((i + 1))
-done
+pairedruns run_oxa run_sort
+t_oxa=$best_a
+t_sort=$best_b
 
 run_oxa
 run_sort
@@ -78,15 +63,9 @@ awk -v a="$t_oxa" -v b="$t_sort" 'BEGIN {
     printf "  LC_ALL=C sort -s -k1.1,1.15 > out: %8.2f ms\n", b / 1e6;
     printf "  ratio oxa/sort:                   %8.2f (target <= 1.0)\n", a / b
 }'
-# On a loaded machine wall-clock times wander; processor time (task-clock,
-# mean of the runs) compares the work each process does.
-if command -v perf > /dev/null 2>&1 && perf stat -x, -e task-clock true > /dev/null 2>&1; then
-    cpu() {
-        perf stat -x, -r "$runs" -e task-clock sh -c "rm -f '$work/out.txt'; $1" 2>&1 > /dev/null |
-            awk -F, '/task-clock/ { print $1 }'
-    }
-    c_oxa=$(cpu "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
-    c_sort=$(cpu "LC_ALL=C sort -s -k1.1,1.15 '$in' > '$work/sort.txt'")
+if cpucounted; then
+    c_oxa=$(cputime "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
+    c_sort=$(cputime "LC_ALL=C sort -s -k1.1,1.15 '$in' > '$work/sort.txt'")
     awk -v a="$c_oxa" -v b="$c_sort" 'BEGIN {
         printf "  cpu oxa / sort:                   %.2f ms / %.2f ms, ratio %.2f\n", a, b, a / b
     }'

@@ -66,6 +66,7 @@ void detachblock(int32_t f) {
     COREFILE& c = core[f];
     LINE* above = first->up;
     LINE* below = last->down;
+    linkschanged();
     above->down = below;
     below->up = above;
     first->up = nullptr;
@@ -86,6 +87,7 @@ void detachblock(int32_t f) {
 void linkblock(int32_t f, LINE* at) {
     COREFILE& c = core[f];
     LINE* after = at->down;
+    linkschanged();
     at->down = first;
     first->up = at;
     last->down = after;

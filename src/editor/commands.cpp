@@ -610,10 +610,13 @@ void runcommand(int r) {
     getparam();
     if (del != 2 && c.checker != nullptr) c.checker();
     if (del != 2 && c.cmdop != nullptr) c.cmdop();
+    // A command may relink lines by itself (SORT does): line numbers are
+    // counted afresh after it.
+    linkschanged();
     if ((c.sideffects & CMD_R) == 0) result() = del == 2 ? 0 : 1;
     fixcursor();
     display();
-    if ((c.sideffects & CMD_L) != 0) cur().curline = distance(cur().header, cur().lnptr);
+    if ((c.sideffects & CMD_L) != 0) cur().curline = linenumber(cur().lnptr);
     if ((avail > hiaddr || reserve == nullptr) && full == 0) garbage();
     putstats();
     if ((c.sideffects & CMD_N) != 0) putfname();

@@ -253,7 +253,7 @@ void editpass(int32_t code, const edtable* table) {
     // The operation may have changed the current corefile (CORE).
     COREFILE& c = cur();
     if (row.sideffects & SE_EDIT) c.edited = 1;
-    if (row.sideffects & SE_LINE) c.curline = distance(c.header, c.lnptr);
+    if (row.sideffects & SE_LINE) c.curline = linenumber(c.lnptr);
     if ((avail > hiaddr || reserve == nullptr) && full == 0) garbage();
     putstats();
     discur();

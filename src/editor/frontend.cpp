@@ -94,6 +94,10 @@ void setwiremode(const char* value) {
     wirefull = (value != nullptr && std::strcmp(value, "full") == 0) ? 1 : 0;
 }
 
+bool textshown() {
+    return visible != 0 && (wirefull != 0 || xvtrace != nullptr);
+}
+
 void xvtransmit(const char* str) {
     if (!visible || str == nullptr) return;
     if (xvtrace != nullptr) xvtrace(str);
@@ -152,31 +156,33 @@ void clearhelp() {
 
 void putstats() {
     if (!visible) return;
+    // What was last sent is kept up to date also when nothing is composed.
+    const bool shown = textshown();
     const COREFILE& c = cur();
     if (corenum != oldcore) {
-        sendf("$mw%2d", corenum);
+        if (shown) sendf("$mw%2d", corenum);
         oldcore = corenum;
     }
     if (c.curline != oldline) {
-        sendf("$mr%5d", c.curline);
+        if (shown) sendf("$mr%5d", c.curline);
         oldline = c.curline;
     }
     if (c.curcol != oldcol) {
-        sendf("$mc%5d", c.curcol);
+        if (shown) sendf("$mc%5d", c.curcol);
         oldcol = c.curcol;
     }
     if (c.lncount != oldlncnt) {
-        sendf("$ml%d", c.lncount);
+        if (shown) sendf("$ml%d", c.lncount);
         oldlncnt = c.lncount;
     }
     if (full) {
         if (oldcoreview != -2) {
-            putstring("FULL    ", 'v');
+            if (shown) putstring("FULL    ", 'v');
             oldcoreview = -2;
         }
     } else if (c.viewtype != oldcoreview && c.viewtype >= 0 &&
                c.viewtype < static_cast<int32_t>(views.size())) {
-        putstring(views[c.viewtype].label, 'v');
+        if (shown) putstring(views[c.viewtype].label, 'v');
         oldcoreview = c.viewtype;
     }
 }
@@ -259,6 +265,7 @@ void clrtextzone() {
 }
 
 void postcur(int32_t column, int32_t row) {
+    if (!textshown()) return;
     std::snprintf(xvmsg.data(), xvmsg.size(), "$p%d,%d", row, column);
     xvtransmit(xvmsg.data());
 }

@@ -81,6 +81,10 @@ extern xvtracefn xvtrace;
 extern int32_t wirefull;
 // Sets `wirefull` from the value of OXA_WIRE (null when it is not set).
 void setwiremode(const char* value);
+// Whether the text rows, the cursor position and the status fields reach
+// anything: the default stream drops them, the full stream passes them and a
+// trace sees them.  Their composers skip the work when they would not.
+bool textshown();
 
 // The transmitter: passes the command-line and message-line messages (without
 // their code, ended by CR LF) and drops everything else; in the full stream it

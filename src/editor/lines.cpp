@@ -157,6 +157,9 @@ void detrfile() {
     COREFILE& c = cur();
     LINE* saved = c.lnptr;
     for (LINE* l = c.header->down; l != c.header; l = l->down) {
+        // Only a line that ends in a blank has anything to give back; the
+        // test alone keeps the walk from waiting on each line's text.
+        if (!ownstext(l) || l->length == 0 || textbase[l->index + l->length - 1] != ' ') continue;
         c.lnptr = l;
         detrline();
     }

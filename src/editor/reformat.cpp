@@ -772,6 +772,8 @@ void reformat() {
     cl->up = at;
     plast->down = atnext;
     atnext->up = plast;
+    // The first new line stands where the cursor line stood.
+    linereplaced(cl, rfirst);
     b.lncount += oldlines;
     b.charcount += oldchars;
 

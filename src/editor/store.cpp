@@ -147,7 +147,78 @@ bool ownstext(int32_t kind) {
     return kind != K_EMPTY && kind != K_PICTURE;
 }
 
+// One remembered line number per corefile, in force while `linkchanges` still
+// holds the value it had when the number was taken.
+struct numbermemo {
+    const LINE* line = nullptr;
+    int32_t number = 0;
+    uint64_t changes = 0;
+};
+std::array<numbermemo, NCORE> numbers{};
+uint64_t linkchanges = 1; // 0 is never current: a fresh memo is not in force
+
 } // namespace
+
+void linkschanged() {
+    ++linkchanges;
+}
+
+void linereplaced(const LINE* was, const LINE* now) {
+    numbermemo& m = numbers[static_cast<size_t>(corenum)];
+    const bool kept = m.changes == linkchanges && m.line == was;
+    ++linkchanges;
+    if (kept) {
+        m.line = now;
+        m.changes = linkchanges;
+    }
+}
+
+int32_t linenumber(const LINE* l) {
+    const COREFILE& c = cur();
+    numbermemo& m = numbers[static_cast<size_t>(corenum)];
+    int32_t n = -1;
+    if (l == c.header) {
+        n = 0;
+    } else if (m.changes == linkchanges && m.line != nullptr) {
+        // Outwards from the remembered line, a step each way in turn, each
+        // direction until it reaches the header.  No walk goes further than
+        // round the corefile once (a remembered line that is no longer in it
+        // must not hold the count up).
+        const LINE* down = m.line;
+        const LINE* up = m.line;
+        bool downdone = false, updone = m.line == c.header;
+        if (m.line == l) n = m.number;
+        for (int32_t i = 1; n < 0 && !(downdone && updone) && i <= c.lncount + 1; ++i) {
+            if (!downdone) {
+                down = down->down;
+                if (down == l)
+                    n = m.number + i;
+                else if (down == c.header)
+                    downdone = true;
+            }
+            if (n < 0 && !updone) {
+                up = up->up;
+                if (up == l)
+                    n = m.number - i;
+                else if (up == c.header)
+                    updone = true;
+            }
+        }
+    }
+    if (n < 0) n = distance(c.header, l);
+    m = numbermemo{l, n, linkchanges};
+    return n;
+}
+
+std::string checklinenumbers() {
+    for (int32_t f = 0; f < NCORE; ++f) {
+        const numbermemo& m = numbers[static_cast<size_t>(f)];
+        if (m.changes != linkchanges || m.line == nullptr) continue;
+        if (distance(core[f].header, m.line) != m.number)
+            return "corefile " + std::to_string(f) + ": remembered line number is wrong";
+    }
+    return "";
+}
 
 LINE* allochdr() {
     LINE* l = reserve;
@@ -164,6 +235,7 @@ bool allocln(int32_t linetype, int32_t length) {
     COREFILE& c = cur();
     LINE* l = allochdr();
     LINE* above = c.lnptr;
+    linkschanged();
     l->up = above;
     l->down = above->down;
     above->down->up = l;
@@ -194,6 +266,7 @@ void removeline() {
     LINE* l = c.lnptr;
     if (l == c.header) return;
     delstar();
+    linkschanged();
     l->up->down = l->down;
     l->down->up = l->up;
     markfree(l);
@@ -218,6 +291,7 @@ void shiftline() {
         moved->nextphys = nullptr;
         old->up->down = moved;
         old->down->up = moved;
+        linereplaced(old, moved);
     } else {
         // No spare header: the line keeps its header, which is taken out of
         // its place in the physical chain and appended at the tail.
@@ -250,6 +324,7 @@ void shiftline() {
 void initfile() {
     COREFILE& c = cur();
     clrstars();
+    linkschanged();
     c.header->up = c.header;
     c.header->down = c.header;
     c.lnptr = c.header;
@@ -267,6 +342,7 @@ void initfile() {
 
 void removefile() {
     COREFILE& c = cur();
+    linkschanged();
     LINE* l = c.header->down;
     while (l != c.header) {
         LINE* next = l->down;
@@ -424,6 +500,8 @@ void resetstore() {
     hdrblocklimit = -1;
     limbo = nullptr;
     reserve = nullptr;
+    numbers.fill(numbermemo{});
+    linkschanged();
     core.fill(COREFILE{});
     if (!heapclean) textbase.fill(0);
 #ifdef MADV_HUGEPAGE
@@ -448,6 +526,7 @@ void takebackline(int64_t mark, LINE* prevtail) {
     COREFILE& c = cur();
     LINE* l = c.lnptr;
     if (l == c.header) return;
+    linkschanged();
     l->up->down = l->down;
     l->down->up = l->up;
     c.lnptr = l->up;
@@ -554,7 +633,7 @@ std::string checkstore() {
         if (n < 1) return where + "no line";
         if (!lnptrfound) return where + "lnptr is not a line of the corefile";
     }
-    return "";
+    return checklinenumbers();
 }
 
 } // namespace oxa

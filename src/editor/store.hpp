@@ -101,6 +101,21 @@ void removefile();
 void clrfile();
 void wrwholescreen();
 int32_t distance(const LINE* l1, const LINE* l2);
+// The number of line `l` of the current corefile, counted from its header
+// (0 for the header itself): the same as distance(cur().header, l), but
+// counted from the line whose number was asked last in this corefile when
+// no chain of lines has changed since.  The answer is remembered.
+int32_t linenumber(const LINE* l);
+// Every change to the up/down links of any corefile's lines is followed by
+// one of these, so that no remembered line number outlives its line's
+// place.  `linkschanged` forgets them all; `linereplaced` forgets them but
+// keeps the current corefile's when it was that of `was` and `now` has taken
+// its place (the lines above it unchanged).
+void linkschanged();
+void linereplaced(const LINE* was, const LINE* now);
+// Empty when every remembered line number that is still in force is right,
+// else a description of the first wrong one (for `checkstore`).
+std::string checklinenumbers();
 void nmeset();
 void insline();
 void nuline();
