@@ -1,10 +1,11 @@
 #include "editor/sort.hpp"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
-#include <vector>
 
 #include "editor/blocks.hpp"
 #include "editor/commands.hpp"
@@ -178,14 +179,37 @@ struct KeyRest {
     uint32_t at;
 };
 
+// Working memory.  A large block is taken in whole large pages, as the line
+// store takes its blocks: mapping many small fresh pages one by one costs
+// more than the sort's own work on them.
+struct FreeBlock {
+    void operator()(void* p) const { std::free(p); }
+};
+using Block = std::unique_ptr<unsigned char, FreeBlock>;
+
+Block takeblock(size_t bytes) {
+    constexpr size_t LARGEPAGE = size_t{1} << 21;
+    if (bytes < LARGEPAGE / 2) return Block(static_cast<unsigned char*>(std::malloc(std::max<size_t>(bytes, 1))));
+    const size_t size = (bytes + LARGEPAGE - 1) & ~(LARGEPAGE - 1);
+    Block b(static_cast<unsigned char*>(std::aligned_alloc(LARGEPAGE, size)));
+#ifdef MADV_HUGEPAGE
+    if (b) ::madvise(b.get(), size, MADV_HUGEPAGE);
+#endif
+    return b;
+}
+
+// The copies of a range of n lines; the arrays lie in `block` (and the rest
+// of the keys longer than HEADBYTES in `restblock`, when there are any).
 struct SortRun {
-    std::unique_ptr<uint32_t[]> down;
-    std::unique_ptr<uint32_t[]> up;
-    std::unique_ptr<SortKey[]> key;
-    std::unique_ptr<KeyRest[]> rest;
-    std::unique_ptr<LINE*[]> line; // the line each copy stands for
-    std::vector<unsigned char> restbytes;
-    uint32_t end = 0;              // n + 1
+    Block block;
+    Block restblock;
+    SortKey* key = nullptr;
+    LINE** line = nullptr;        // the line each copy stands for
+    uint32_t* down = nullptr;
+    uint32_t* up = nullptr;
+    KeyRest* rest = nullptr;
+    unsigned char* restbytes = nullptr;
+    uint32_t end = 0;             // n + 1
 };
 
 // The key of a line: where it starts in the line, how long it is and which
@@ -248,31 +272,34 @@ bool makerun(SortRun& r, LINE* first, int64_t n) {
     if (n + 4 > INT32_MAX) return false;
     const size_t size = static_cast<size_t>(n) + 4;
     r.end = static_cast<uint32_t>(n + 1);
-    r.down.reset(new (std::nothrow) uint32_t[size]);
-    r.up.reset(new (std::nothrow) uint32_t[size]);
-    r.key.reset(new (std::nothrow) SortKey[size]);
-    r.rest.reset(new (std::nothrow) KeyRest[size]);
-    r.line.reset(new (std::nothrow) LINE*[size]);
-    if (!r.down || !r.up || !r.key || !r.rest || !r.line) return false;
+    r.block = takeblock(size * (sizeof(SortKey) + sizeof(LINE*) + 2 * sizeof(uint32_t)));
+    if (!r.block) return false;
+    unsigned char* b = r.block.get();
+    r.key = reinterpret_cast<SortKey*>(b);
+    r.line = reinterpret_cast<LINE**>(b + size * sizeof(SortKey));
+    r.down = reinterpret_cast<uint32_t*>(b + size * (sizeof(SortKey) + sizeof(LINE*)));
+    r.up = r.down + size;
 
-    std::array<unsigned char, 256> order{};
-    for (int b = 0; b < 256; ++b)
-        order[b] = static_cast<unsigned char>(mapped(static_cast<unsigned char>(b)));
+    // The lines and their key lengths (kept in `lo` for the moment).
     size_t restlen = 0;
     LINE* l = first;
     for (int64_t i = 1; i <= n; ++i, l = l->down) {
         r.line[i] = l;
-        const KeySpan k = keyspan(l);
-        r.rest[i] = {static_cast<uint32_t>(k.len), 0};
-        if (k.len > HEADBYTES) restlen += static_cast<size_t>(k.len) - HEADBYTES;
+        const int64_t len = keyspan(l).len;
+        r.key[i].lo = static_cast<uint64_t>(len);
+        if (len > HEADBYTES) restlen += static_cast<size_t>(len) - HEADBYTES;
     }
     if (restlen > UINT32_MAX) return false;
-    try {
-        r.restbytes.resize(restlen);
-    } catch (const std::bad_alloc&) {
-        return false;
+    if (restlen > 0) {
+        r.restblock = takeblock(size * sizeof(KeyRest) + restlen);
+        if (!r.restblock) return false;
+        r.rest = reinterpret_cast<KeyRest*>(r.restblock.get());
+        r.restbytes = r.restblock.get() + size * sizeof(KeyRest);
     }
 
+    std::array<unsigned char, 256> order{};
+    for (int c = 0; c < 256; ++c)
+        order[c] = static_cast<unsigned char>(mapped(static_cast<unsigned char>(c)));
     uint32_t at = 0;
     for (int64_t i = 1; i <= n; ++i) {
         const LINE* line = r.line[i];
@@ -281,14 +308,11 @@ bool makerun(SortRun& r, LINE* first, int64_t n) {
         if (k.len > 0) {
             const unsigned char* t = bytes(line) + k.from;
             const int64_t step = k.leftwards ? -1 : 1;
-            for (int64_t j = 0; j < k.len; ++j) {
-                const unsigned char b = order[t[j * step]];
-                if (j < HEADBYTES) {
-                    head[static_cast<size_t>(j)] = b;
-                } else {
-                    r.restbytes[at + static_cast<size_t>(j - HEADBYTES)] = b;
-                }
-            }
+            const int64_t m = std::min<int64_t>(k.len, HEADBYTES);
+            for (int64_t j = 0; j < m; ++j)
+                head[static_cast<size_t>(j)] = order[t[j * step]];
+            for (int64_t j = m; j < k.len; ++j)
+                r.restbytes[at + static_cast<size_t>(j - HEADBYTES)] = order[t[j * step]];
         }
         head[HEADBYTES] = static_cast<unsigned char>(std::min<int64_t>(k.len, 255));
         SortKey& x = r.key[i];
@@ -297,8 +321,10 @@ bool makerun(SortRun& r, LINE* first, int64_t n) {
             x.hi = x.hi << 8 | head[j];
             x.lo = x.lo << 8 | head[8 + j];
         }
-        r.rest[i].at = at;
-        if (k.len > HEADBYTES) at += static_cast<uint32_t>(k.len - HEADBYTES);
+        if (k.len > HEADBYTES) {
+            r.rest[i] = {static_cast<uint32_t>(k.len), at};
+            at += static_cast<uint32_t>(k.len - HEADBYTES);
+        }
     }
     for (uint32_t i = 0; i <= r.end; ++i) {
         r.up[i] = i == 0 ? 0 : i - 1;
@@ -311,11 +337,34 @@ bool interrupted() {
     return abortreq == 1;
 }
 
+// A scan follows the links from copy to copy, and the keys of consecutive
+// copies lie anywhere in their array: a second walker goes some copies ahead
+// of the scan and asks for their keys early.  The scans change no link below
+// the copy they are at, so the walker's way stays valid.
+class Lookahead {
+  public:
+    Lookahead(const SortRun& r, uint32_t from, uint32_t end) : r_(r), at_(from), end_(end) {
+        for (int i = 0; i < DISTANCE; ++i)
+            step();
+    }
+    void step() {
+        if (at_ == end_) return;
+        __builtin_prefetch(&r_.key[at_]);
+        at_ = r_.down[at_];
+    }
+
+  private:
+    static constexpr int DISTANCE = 8;
+    const SortRun& r_;
+    uint32_t at_;
+    uint32_t end_;
+};
+
 // Sorts the n copies head..tail, whose middle copy is `pivot`.
 void oxasort(SortRun& r, uint32_t head, uint32_t tail, int64_t n, uint32_t pivot) {
-    uint32_t* const down = r.down.get();
-    uint32_t* const up = r.up.get();
-    const SortKey* const key = r.key.get();
+    uint32_t* const down = r.down;
+    uint32_t* const up = r.up;
+    const SortKey* const key = r.key;
     const bool ascending = sortdir == 1;
     // Chain 0 gathers the copies that stay in front of the pivot, chain 1
     // those that must follow it, each behind its own head copy.
@@ -329,8 +378,10 @@ void oxasort(SortRun& r, uint32_t head, uint32_t tail, int64_t n, uint32_t pivot
         int64_t count[2] = {0, 0};
         bool passed = false;
         after = false;
+        Lookahead ahead(r, head, beyond);
         for (uint32_t x = head; x != beyond;) {
             const uint32_t next = down[x];
+            ahead.step();
             if (x == pivot) {
                 after = passed = true;
             } else {
@@ -384,9 +435,9 @@ void oxasort(SortRun& r, uint32_t head, uint32_t tail, int64_t n, uint32_t pivot
 
 // Moves each copy up past the copies before it that it must precede.
 void isort(SortRun& r) {
-    uint32_t* const down = r.down.get();
-    uint32_t* const up = r.up.get();
-    const SortKey* const key = r.key.get();
+    uint32_t* const down = r.down;
+    uint32_t* const up = r.up;
+    const SortKey* const key = r.key;
     const bool ascending = sortdir == 1;
     const uint32_t before = 0;
     const uint32_t beyond = r.end;
@@ -394,8 +445,10 @@ void isort(SortRun& r) {
     uint32_t x = down[before];
     if (x == beyond) return;
     x = down[x];
+    Lookahead ahead(r, x, beyond);
     while (x != beyond && !interrupted()) {
         const uint32_t next = down[x];
+        ahead.step();
         const SortKey k = key[x];
         uint32_t at = up[x];
         // Whether `at` must follow x: a greater key (ascending) or a smaller one.
@@ -422,7 +475,7 @@ void relink(SortRun& r, LINE* before, LINE* beyond) {
     // The lines in their new order first (reusing `up`'s room), then their
     // links: the headers are written in an order known ahead, so that the
     // processor can fetch several at once.
-    uint32_t* const order = r.up.get();
+    uint32_t* const order = r.up;
     uint32_t m = 0;
     for (uint32_t x = r.down[0]; x != r.end; x = r.down[x])
         order[m++] = x;
