@@ -1,7 +1,5 @@
 #include "editor/sort.hpp"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -179,30 +177,11 @@ struct KeyRest {
     uint32_t at;
 };
 
-// Working memory.  A large block is taken in whole large pages, as the line
-// store takes its blocks: mapping many small fresh pages one by one costs
-// more than the sort's own work on them.
-struct FreeBlock {
-    void operator()(void* p) const { std::free(p); }
-};
-using Block = std::unique_ptr<unsigned char, FreeBlock>;
-
-Block takeblock(size_t bytes) {
-    constexpr size_t LARGEPAGE = size_t{1} << 21;
-    if (bytes < LARGEPAGE / 2) return Block(static_cast<unsigned char*>(std::malloc(std::max<size_t>(bytes, 1))));
-    const size_t size = (bytes + LARGEPAGE - 1) & ~(LARGEPAGE - 1);
-    Block b(static_cast<unsigned char*>(std::aligned_alloc(LARGEPAGE, size)));
-#ifdef MADV_HUGEPAGE
-    if (b) ::madvise(b.get(), size, MADV_HUGEPAGE);
-#endif
-    return b;
-}
-
 // The copies of a range of n lines; the arrays lie in `block` (and the rest
 // of the keys longer than HEADBYTES in `restblock`, when there are any).
 struct SortRun {
-    Block block;
-    Block restblock;
+    WorkBlock block;
+    WorkBlock restblock;
     SortKey* key = nullptr;
     LINE** line = nullptr;        // the line each copy stands for
     uint32_t* down = nullptr;
@@ -272,7 +251,7 @@ bool makerun(SortRun& r, LINE* first, int64_t n) {
     if (n + 4 > INT32_MAX) return false;
     const size_t size = static_cast<size_t>(n) + 4;
     r.end = static_cast<uint32_t>(n + 1);
-    r.block = takeblock(size * (sizeof(SortKey) + sizeof(LINE*) + 2 * sizeof(uint32_t)));
+    r.block = workblock(size * (sizeof(SortKey) + sizeof(LINE*) + 2 * sizeof(uint32_t)));
     if (!r.block) return false;
     unsigned char* b = r.block.get();
     r.key = reinterpret_cast<SortKey*>(b);
@@ -291,7 +270,7 @@ bool makerun(SortRun& r, LINE* first, int64_t n) {
     }
     if (restlen > UINT32_MAX) return false;
     if (restlen > 0) {
-        r.restblock = takeblock(size * sizeof(KeyRest) + restlen);
+        r.restblock = workblock(size * sizeof(KeyRest) + restlen);
         if (!r.restblock) return false;
         r.rest = reinterpret_cast<KeyRest*>(r.restblock.get());
         r.restbytes = r.restblock.get() + size * sizeof(KeyRest);
