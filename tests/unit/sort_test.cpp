@@ -17,39 +17,14 @@
 #include "editor/paint.hpp"
 #include "editor/sort.hpp"
 #include "editor/store.hpp"
+#include "textfixture.hpp"
 
 using namespace oxa;
+using oxatest::fill;
+using oxatest::Lines;
+using oxatest::text;
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-// Fills corefile 1 ("\r" first: a record line, "" an empty line).
-void fill(const Lines& text) {
-    COREFILE& c = cur();
-    removefile();
-    initfile();
-    allocln(K_EMPTY, 0);
-    bool firstline = true;
-    for (const std::string& s : text) {
-        if (!firstline) allocln(K_EMPTY, 0);
-        firstline = false;
-        bool record = s.rfind("\r", 0) == 0;
-        for (size_t i = record ? 1 : 0; i < s.size(); ++i) cadd(static_cast<unsigned char>(s[i]));
-        if (record) c.lnptr->object = K_RECORD;
-    }
-    c.lnptr = c.header->down;
-    c.disln = c.lnptr;
-    c.curcol = 1;
-}
-
-Lines text() {
-    Lines out;
-    const COREFILE& c = cur();
-    for (const LINE* l = c.header->down; l != c.header; l = l->down)
-        out.emplace_back(reinterpret_cast<const char*>(&textbase[l->index]), static_cast<size_t>(l->length));
-    return out;
-}
 
 // SORT with the cursor in column `col` of line 1.
 void runsort(int32_t dir, int32_t klen, int32_t from, int32_t to, int32_t col = 1) {
@@ -62,21 +37,7 @@ void runsort(int32_t dir, int32_t klen, int32_t from, int32_t to, int32_t col = 
     sort();
 }
 
-class Sort : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        resetstore();
-        resetlines();
-        resetpaint();
-        resetfrontend();
-        resetcommands();
-        reseteditloop();
-        resetmotion();
-        resetinput();
-        resetblocks();
-        resetsort();
-    }
-};
+class Sort : public oxatest::TextFixture {};
 
 TEST_F(Sort, OrderTables) {
     EXPECT_EQ(unaccented['E'], 'e');
