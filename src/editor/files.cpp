@@ -516,16 +516,26 @@ static void pline(const LINE* l) {
     }
 }
 
-bool pfile(FILE* out, int32_t first, int32_t last) {
-    const COREFILE& c = cur();
+// One walk both detrails and writes: after a sort the lines are linked in an
+// order far from their place in memory, and each step of a walk waits for
+// memory.
+bool pfile(FILE* out, int32_t first, int32_t last, bool detrail) {
+    COREFILE& c = cur();
     outblock.out = out;
     outblock.len = 0;
     outblock.ok = true;
+    LINE* const saved = c.lnptr;
     int32_t n = 1;
-    for (LINE* l = c.header->down; l != c.header && n <= last; l = l->down, ++n) {
+    for (LINE* l = c.header->down; l != c.header && (detrail || n <= last); l = l->down, ++n) {
+        if (detrail) {
+            c.lnptr = l;
+            detrline();
+        }
+        if (n > last) continue;
         curline = l;
         if (n >= first && l->object != K_DEAD) pline(l);
     }
+    c.lnptr = saved;
     flushblock();
     curline = nullptr;
     outblock.out = nullptr;
@@ -545,17 +555,20 @@ static bool writebackagreed() {
 void putfile(bool appending) {
     int32_t first = 0, last = 0;
     linerange(first, last);
-    detrfile();
     ioerr = 0;
+    // Every line loses its trailing blanks, written or not: while it is
+    // written, or here when nothing is.
     if (!writebackagreed()) {
+        detrfile();
         ioerr = 1;
         return;
     }
     SafeFile sf;
     if (!safeopen(sf, filename(), appending)) {
+        detrfile();
         ioerr = 1;
     } else {
-        const bool ok = pfile(sf.out, first, last);
+        const bool ok = pfile(sf.out, first, last, true);
         if (!safeclose(sf, ok)) ioerr = 1;
     }
     if (ioerr != 0) diserr(MSG_WRITEFAILED);

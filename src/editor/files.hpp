@@ -58,9 +58,10 @@ void getfile();
 // Writes lines param[2]..param[3] of the current corefile to `curfile`,
 // truncating (`appending` false) or appending.
 void putfile(bool appending);
-// Writes lines first..last of the current corefile to `out` in the file format.
-// Returns false when a write failed.
-bool pfile(FILE* out, int32_t first, int32_t last);
+// Writes lines first..last of the current corefile to `out` in the file format;
+// with `detrail`, every line of the corefile loses its trailing blanks on the
+// way (`detrfile` in the same walk).  Returns false when a write failed.
+bool pfile(FILE* out, int32_t first, int32_t last, bool detrail = false);
 
 // Loads the file `curfile` whole into the buffer of `loadtype` (1, 2 or 3).
 // Returns false (after telling the user) when it cannot be read or is larger

@@ -1,7 +1,9 @@
 #include "editor/sort.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "editor/blocks.hpp"
 #include "editor/commands.hpp"
@@ -112,14 +114,9 @@ int textcmp(const LINE* a, const LINE* b) {
         // From the key column over `keylength` columns, never past a line's end.
         const int64_t keyend = o + keylength;
         int64_t m = std::min<int64_t>({a->length, b->length, keyend});
-        if (sorttable == 0) {
-            int d = std::memcmp(ta + o, tb + o, static_cast<size_t>(m - o));
+        for (int64_t i = o; i < m; ++i) {
+            int d = mapped(ta[i]) - mapped(tb[i]);
             if (d != 0) return d;
-        } else {
-            for (int64_t i = o; i < m; ++i) {
-                int d = mapped(ta[i]) - mapped(tb[i]);
-                if (d != 0) return d;
-            }
         }
         if (m == keyend || a->length == b->length) return 0;
         return a->length > b->length ? 1 : -1;
@@ -145,121 +142,332 @@ int recordcmp(const LINE* a, const LINE* b) {
     }
 }
 
-// Whether line a must follow line b: a greater key (ascending) or a smaller
-// one (descending), or an equal key once the scan has passed the pivot.
-bool compare(const LINE* a, const LINE* b) {
-    int r = linecmp(a, b);
-    if (sortdir == 1) return r > 0 || (r == 0 && after);
-    return r < 0 || (r == 0 && after);
+// ---- The sort's working copy of the range -------------------------------------
+//
+// Every comparison above is a comparison of two byte strings, the keys, each
+// mapped through the order: the first difference decides, and a key that ends
+// first (a prefix of the other) is the smaller.  A line too short to reach the
+// key column has the empty key; a text key runs from the key column over
+// `keylength` columns (or leftwards, reversed) and stops at the line end; a
+// record key is its field up to the bar.
+//
+// The sort takes each key once and works on a compact copy of the range,
+// numbered 1..n in the lines' order (0 stands for the line before the range,
+// n + 1 for the one beyond it, n + 2 and n + 3 head the two chains of a
+// partition scan): the links between the copies, `down` and `up`, each in an
+// array of its own so that following them stays in the processor's nearest
+// caches, and beside them the keys, the first 15 bytes and the length packed
+// into two integers.  When the sort ends the lines are relinked in the order
+// of their copies.
+
+constexpr uint32_t HEADBYTES = 15;
+
+// Key bytes 0..7 in `hi` and 8..14 in `lo`, the first the most significant,
+// 0 beyond the key; the low byte of `lo` holds the key length (255 for any
+// length from 255 on).
+struct SortKey {
+    uint64_t hi;
+    uint64_t lo;
+};
+
+// The rest of a key longer than HEADBYTES: its length and where its bytes
+// from the 16th on are kept.
+struct KeyRest {
+    uint32_t len;
+    uint32_t at;
+};
+
+// The copies of a range of n lines; the arrays lie in `block` (and the rest
+// of the keys longer than HEADBYTES in `restblock`, when there are any).
+struct SortRun {
+    WorkBlock block;
+    WorkBlock restblock;
+    SortKey* key = nullptr;
+    LINE** line = nullptr;        // the line each copy stands for
+    uint32_t* down = nullptr;
+    uint32_t* up = nullptr;
+    KeyRest* rest = nullptr;
+    unsigned char* restbytes = nullptr;
+    uint32_t end = 0;             // n + 1
+};
+
+// The key of a line: where it starts in the line, how long it is and which
+// way it runs.
+struct KeySpan {
+    int64_t from = 0;
+    int64_t len = 0;
+    bool leftwards = false;
+};
+
+KeySpan keyspan(const LINE* l) {
+    KeySpan k;
+    const int64_t o = l->linekey;
+    if (byfield) {
+        k.from = o;
+        int64_t e = o;
+        if (e < l->length) {
+            const unsigned char* t = bytes(l);
+            while (e < l->length && t[e] != '|')
+                ++e;
+        }
+        k.len = e - o;
+        return k;
+    }
+    if (l->length <= o) return k; // does not reach the key column
+    k.from = o;
+    if (keylength > 0) {
+        k.len = std::min<int64_t>(l->length, o + keylength) - o;
+    } else {
+        k.len = o - std::max<int64_t>(0, o + keylength) + 1;
+        k.leftwards = true;
+    }
+    return k;
+}
+
+// Keys of copies a and b that agree in their first HEADBYTES bytes and are
+// both longer.
+int restcmp(const SortRun& r, uint32_t a, uint32_t b) {
+    const KeyRest& ra = r.rest[a];
+    const KeyRest& rb = r.rest[b];
+    const size_t m = std::min(ra.len, rb.len) - HEADBYTES;
+    int d = std::memcmp(&r.restbytes[ra.at], &r.restbytes[rb.at], m);
+    if (d != 0) return d;
+    return ra.len == rb.len ? 0 : ra.len < rb.len ? -1 : 1;
+}
+
+// The key comparison of copies a and b, whose packed keys are ka and kb.
+inline int keycmp(const SortRun& r, uint32_t a, const SortKey& ka, uint32_t b, const SortKey& kb) {
+    if (ka.hi != kb.hi) return ka.hi < kb.hi ? -1 : 1;
+    if ((ka.lo ^ kb.lo) >> 8 != 0) return ka.lo < kb.lo ? -1 : 1;
+    // The first bytes agree: unless both keys go on, the shorter is the smaller.
+    const uint64_t la = ka.lo & 0xFF, lb = kb.lo & 0xFF;
+    if (la <= HEADBYTES || lb <= HEADBYTES) return la == lb ? 0 : la < lb ? -1 : 1;
+    return restcmp(r, a, b);
+}
+
+// Copies the n lines from `first` on, their keys mapped through the order.
+// False when there is no room for the copy.
+bool makerun(SortRun& r, LINE* first, int64_t n) {
+    if (n + 4 > INT32_MAX) return false;
+    const size_t size = static_cast<size_t>(n) + 4;
+    r.end = static_cast<uint32_t>(n + 1);
+    r.block = workblock(size * (sizeof(SortKey) + sizeof(LINE*) + 2 * sizeof(uint32_t)));
+    if (!r.block) return false;
+    unsigned char* b = r.block.get();
+    r.key = reinterpret_cast<SortKey*>(b);
+    r.line = reinterpret_cast<LINE**>(b + size * sizeof(SortKey));
+    r.down = reinterpret_cast<uint32_t*>(b + size * (sizeof(SortKey) + sizeof(LINE*)));
+    r.up = r.down + size;
+
+    // The lines and their key lengths (kept in `lo` for the moment).
+    size_t restlen = 0;
+    LINE* l = first;
+    for (int64_t i = 1; i <= n; ++i, l = l->down) {
+        r.line[i] = l;
+        const int64_t len = keyspan(l).len;
+        r.key[i].lo = static_cast<uint64_t>(len);
+        if (len > HEADBYTES) restlen += static_cast<size_t>(len) - HEADBYTES;
+    }
+    if (restlen > UINT32_MAX) return false;
+    if (restlen > 0) {
+        r.restblock = workblock(size * sizeof(KeyRest) + restlen);
+        if (!r.restblock) return false;
+        r.rest = reinterpret_cast<KeyRest*>(r.restblock.get());
+        r.restbytes = r.restblock.get() + size * sizeof(KeyRest);
+    }
+
+    std::array<unsigned char, 256> order{};
+    for (int c = 0; c < 256; ++c)
+        order[c] = static_cast<unsigned char>(mapped(static_cast<unsigned char>(c)));
+    uint32_t at = 0;
+    for (int64_t i = 1; i <= n; ++i) {
+        const LINE* line = r.line[i];
+        const KeySpan k = keyspan(line);
+        std::array<unsigned char, HEADBYTES + 1> head{};
+        if (k.len > 0) {
+            const unsigned char* t = bytes(line) + k.from;
+            const int64_t step = k.leftwards ? -1 : 1;
+            const int64_t m = std::min<int64_t>(k.len, HEADBYTES);
+            for (int64_t j = 0; j < m; ++j)
+                head[static_cast<size_t>(j)] = order[t[j * step]];
+            for (int64_t j = m; j < k.len; ++j)
+                r.restbytes[at + static_cast<size_t>(j - HEADBYTES)] = order[t[j * step]];
+        }
+        head[HEADBYTES] = static_cast<unsigned char>(std::min<int64_t>(k.len, 255));
+        SortKey& x = r.key[i];
+        x.hi = x.lo = 0;
+        for (size_t j = 0; j < 8; ++j) {
+            x.hi = x.hi << 8 | head[j];
+            x.lo = x.lo << 8 | head[8 + j];
+        }
+        if (k.len > HEADBYTES) {
+            r.rest[i] = {static_cast<uint32_t>(k.len), at};
+            at += static_cast<uint32_t>(k.len - HEADBYTES);
+        }
+    }
+    for (uint32_t i = 0; i <= r.end; ++i) {
+        r.up[i] = i == 0 ? 0 : i - 1;
+        r.down[i] = i == r.end ? i : i + 1;
+    }
+    return true;
 }
 
 bool interrupted() {
     return abortreq == 1;
 }
 
-// A chain of lines being built by a partition scan (linked through `down`),
-// with its line count and its middle line: the one n div 2 lines below its
-// head, which is the pivot when the chain is sorted in turn.
-struct Part {
-    LINE* head = nullptr;
-    LINE* tail = nullptr;
-    LINE* mid = nullptr;
-    int64_t n = 0;
-    void add(LINE* x) {
-        if (head == nullptr) {
-            head = mid = x;
-        } else {
-            tail->down = x;
-            x->up = tail;
-        }
-        tail = x;
-        n += 1;
-        if (n % 2 == 0) mid = mid->down;
+// A scan follows the links from copy to copy, and the keys of consecutive
+// copies lie anywhere in their array: a second walker goes some copies ahead
+// of the scan and asks for their keys early.  The scans change no link below
+// the copy they are at, so the walker's way stays valid.
+class Lookahead {
+  public:
+    Lookahead(const SortRun& r, uint32_t from, uint32_t end) : r_(r), at_(from), end_(end) {
+        for (int i = 0; i < DISTANCE; ++i)
+            step();
     }
+    void step() {
+        if (at_ == end_) return;
+        __builtin_prefetch(&r_.key[at_]);
+        at_ = r_.down[at_];
+    }
+
+  private:
+    static constexpr int DISTANCE = 8;
+    const SortRun& r_;
+    uint32_t at_;
+    uint32_t end_;
 };
 
-LINE* middle(LINE* head, int64_t n) {
-    LINE* pivot = head;
-    for (int64_t i = 0; i < n / 2; ++i)
-        pivot = pivot->down;
-    return pivot;
-}
-
-// Sorts the n lines head..tail, whose middle line is `pivot`.
-void oxasort(LINE* head, LINE* tail, int64_t n, LINE* pivot) {
+// Sorts the n copies head..tail, whose middle copy is `pivot`.
+void oxasort(SortRun& r, uint32_t head, uint32_t tail, int64_t n, uint32_t pivot) {
+    uint32_t* const down = r.down;
+    uint32_t* const up = r.up;
+    const SortKey* const key = r.key;
+    const bool ascending = sortdir == 1;
+    // Chain 0 gathers the copies that stay in front of the pivot, chain 1
+    // those that must follow it, each behind its own head copy.
+    const uint32_t chainhead[2] = {r.end + 1, r.end + 2};
     while (n > 15 && !interrupted()) {
-        LINE* before = head->up;
-        LINE* beyond = tail->down;
-        Part stay, follow;
+        const uint32_t before = up[head];
+        const uint32_t beyond = down[tail];
+        const SortKey p = key[pivot];
+        uint32_t last[2] = {chainhead[0], chainhead[1]};
+        uint32_t premid[2] = {chainhead[0], chainhead[1]}; // the copy above each chain's middle
+        int64_t count[2] = {0, 0};
+        bool passed = false;
         after = false;
-        for (LINE* x = head; x != beyond;) {
-            LINE* next = x->down;
-            // The scan follows the links: fetch what the next steps read.
-            const LINE* soon = next->down;
-            __builtin_prefetch(soon->down);
-            __builtin_prefetch(&textbase[soon->index + soon->linekey]);
+        Lookahead ahead(r, head, beyond);
+        for (uint32_t x = head; x != beyond;) {
+            const uint32_t next = down[x];
+            ahead.step();
             if (x == pivot) {
-                after = true;
-            } else if (compare(x, pivot)) {
-                follow.add(x);
+                after = passed = true;
             } else {
-                stay.add(x);
+                // Whether x must follow the pivot: a greater key (ascending)
+                // or a smaller one (descending), or an equal key once the
+                // scan has passed the pivot.
+                const int c = keycmp(r, x, key[x], pivot, p);
+                const unsigned side = ascending ? (c > 0) | ((c == 0) & passed)
+                                                : (c < 0) | ((c == 0) & passed);
+                down[last[side]] = x;
+                up[x] = last[side];
+                last[side] = x;
+                const int64_t k = ++count[side];
+                const uint32_t further = down[premid[side]];
+                premid[side] = (k & 1) != 0 ? premid[side] : further;
             }
             x = next;
         }
-        // before, the lines that stay, the pivot, the lines that follow, beyond.
-        LINE* prev = before;
-        if (stay.head != nullptr) {
-            prev->down = stay.head;
-            stay.head->up = prev;
-            prev = stay.tail;
+        // before, the copies that stay, the pivot, those that follow, beyond.
+        uint32_t prev = before;
+        if (count[0] > 0) {
+            down[prev] = down[chainhead[0]];
+            up[down[prev]] = prev;
+            prev = last[0];
         }
-        prev->down = pivot;
-        pivot->up = prev;
+        down[prev] = pivot;
+        up[pivot] = prev;
         prev = pivot;
-        if (follow.head != nullptr) {
-            prev->down = follow.head;
-            follow.head->up = prev;
-            prev = follow.tail;
+        if (count[1] > 0) {
+            down[prev] = down[chainhead[1]];
+            up[down[prev]] = prev;
+            prev = last[1];
         }
-        prev->down = beyond;
-        beyond->up = prev;
-        // The smaller part first (recursively), then the larger (here).
-        Part& smaller = stay.n <= follow.n ? stay : follow;
-        Part& larger = stay.n <= follow.n ? follow : stay;
-        if (smaller.n > 1) oxasort(smaller.head, smaller.tail, smaller.n, smaller.mid);
-        head = larger.head;
-        tail = larger.tail;
-        n = larger.n;
-        pivot = larger.mid;
-        if (head == nullptr) return;
+        down[prev] = beyond;
+        up[beyond] = prev;
+        // The smaller part first (recursively), then the larger (here); each
+        // part's pivot is its middle copy, n div 2 below its head.
+        // (The chain heads serve the next scan: what they lead to is read first.)
+        const unsigned small = count[0] <= count[1] ? 0 : 1;
+        const unsigned large = 1 - small;
+        const uint32_t largehead = down[chainhead[large]], largemid = down[premid[large]];
+        if (count[small] > 1)
+            oxasort(r, down[chainhead[small]], last[small], count[small], down[premid[small]]);
+        if (count[large] == 0) return;
+        head = largehead;
+        tail = last[large];
+        n = count[large];
+        pivot = largemid;
     }
 }
 
-// Moves each line up past the lines before it that it must precede.
-void isort(LINE* before, LINE* beyond) {
+// Moves each copy up past the copies before it that it must precede.
+void isort(SortRun& r) {
+    uint32_t* const down = r.down;
+    uint32_t* const up = r.up;
+    const SortKey* const key = r.key;
+    const bool ascending = sortdir == 1;
+    const uint32_t before = 0;
+    const uint32_t beyond = r.end;
     after = false;
-    LINE* x = before->down;
+    uint32_t x = down[before];
     if (x == beyond) return;
-    x = x->down;
+    x = down[x];
+    Lookahead ahead(r, x, beyond);
     while (x != beyond && !interrupted()) {
-        LINE* next = x->down;
-        const LINE* soon = next->down;
-        __builtin_prefetch(soon->down);
-        __builtin_prefetch(&textbase[soon->index + soon->linekey]);
-        LINE* at = x->up;
-        while (at != before && compare(at, x))
-            at = at->up;
-        if (at != x->up) {
-            x->up->down = x->down;
-            x->down->up = x->up;
-            x->down = at->down;
-            x->up = at;
-            at->down->up = x;
-            at->down = x;
+        const uint32_t next = down[x];
+        ahead.step();
+        const SortKey k = key[x];
+        uint32_t at = up[x];
+        // Whether `at` must follow x: a greater key (ascending) or a smaller one.
+        auto follows = [&](uint32_t a) {
+            const int c = keycmp(r, a, key[a], x, k);
+            return ascending ? c > 0 : c < 0;
+        };
+        while (at != before && follows(at))
+            at = up[at];
+        if (at != up[x]) {
+            down[up[x]] = down[x];
+            up[down[x]] = up[x];
+            down[x] = down[at];
+            up[x] = at;
+            up[down[at]] = x;
+            down[at] = x;
         }
         x = next;
     }
+}
+
+// Links the lines between `before` and `beyond` in the order of their copies.
+void relink(SortRun& r, LINE* before, LINE* beyond) {
+    // The lines in their new order first (reusing `up`'s room), then their
+    // links: the headers are written in an order known ahead, so that the
+    // processor can fetch several at once.
+    uint32_t* const order = r.up;
+    uint32_t m = 0;
+    for (uint32_t x = r.down[0]; x != r.end; x = r.down[x])
+        order[m++] = x;
+    LINE* prev = before;
+    for (uint32_t i = 0; i < m; ++i) {
+        if (i + 8 < m) __builtin_prefetch(r.line[order[i + 8]], 1);
+        LINE* l = r.line[order[i]];
+        prev->down = l;
+        l->up = prev;
+        prev = l;
+    }
+    prev->down = beyond;
+    beyond->up = prev;
 }
 
 } // namespace
@@ -304,13 +512,21 @@ void sort() {
     LINE* beyond = tail->down;
     headptr = before->down;
     tailptr = tail;
-    const int32_t saveddir = sortdir;
-    sortdir = sortdir == 0 ? 1 : 2;
     if (n > 1) {
-        oxasort(headptr, tailptr, n, middle(headptr, n));
-        isort(before, beyond);
+        SortRun r;
+        if (!makerun(r, headptr, n)) {
+            diserr("Inadequate space for this operation");
+            return;
+        }
+        const int32_t saveddir = sortdir;
+        sortdir = sortdir == 0 ? 1 : 2;
+        after = false;
+        // The copies start in the lines' order: the middle one is n div 2 below the first.
+        oxasort(r, 1, static_cast<uint32_t>(n), n, static_cast<uint32_t>(1 + n / 2));
+        isort(r);
+        sortdir = saveddir;
+        relink(r, before, beyond);
     }
-    sortdir = saveddir;
     abortreq = 0;
     headptr = before->down;
     tailptr = beyond->up;

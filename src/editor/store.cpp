@@ -2,6 +2,7 @@
 // compacting collector.
 #include "editor/store.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <sys/mman.h>
@@ -494,6 +495,17 @@ void initcore() {
     corenum = 1;
 }
 
+WorkBlock workblock(size_t bytes) {
+    constexpr size_t SMALLBLOCK = size_t{1} << 18;
+    if (bytes < SMALLBLOCK) return WorkBlock(static_cast<unsigned char*>(std::malloc(std::max<size_t>(bytes, 1))));
+    const size_t size = (bytes + HDRBLOCKBYTES - 1) & ~(HDRBLOCKBYTES - 1);
+    WorkBlock b(static_cast<unsigned char*>(std::aligned_alloc(HDRBLOCKBYTES, size)));
+#ifdef MADV_HUGEPAGE
+    if (b) ::madvise(b.get(), size, MADV_HUGEPAGE);
+#endif
+    return b;
+}
+
 void resetstore() {
     // Every header lives in the pool: giving the blocks back frees them all.
     freepool();
@@ -507,9 +519,17 @@ void resetstore() {
 #ifdef MADV_HUGEPAGE
     // The advice covers whole large pages: the heap's last one is shared with
     // the static state after it.
-    if (heapclean)
-        ::madvise(textbase.data(), (textbase.size() + HDRBLOCKBYTES - 1) & ~(HDRBLOCKBYTES - 1),
-                  MADV_HUGEPAGE);
+    if (heapclean) {
+        const size_t span = (textbase.size() + HDRBLOCKBYTES - 1) & ~(HDRBLOCKBYTES - 1);
+        ::madvise(textbase.data(), span, MADV_HUGEPAGE);
+#if defined(MADV_HUGEPAGE) && defined(__linux__)
+        constexpr int COLLAPSE = 25; // MADV_COLLAPSE, missing from older C library headers
+        // The state after the heap was set up before this advice, in small
+        // pages, which keep the heap's last large page from forming when
+        // text first reaches it: that page is formed now.
+        ::madvise(textbase.data() + span - HDRBLOCKBYTES, HDRBLOCKBYTES, COLLAPSE);
+#endif
+    }
 #endif
     heapclean = false;
     avail = 0;

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace oxa {
@@ -141,6 +143,16 @@ int32_t hdrblockcount();
 
 // Frees every header and restores the initial state; start-up and tests use it.
 void resetstore();
+
+// Working memory for an operation that goes over many lines at once.  A
+// large block comes in whole large pages, as the header blocks do: mapping
+// many fresh small pages one at a time costs more than most work done on them.
+struct FreeWorkBlock {
+    void operator()(void* p) const { std::free(p); }
+};
+using WorkBlock = std::unique_ptr<unsigned char, FreeWorkBlock>;
+// Null when there is no memory for it.
+WorkBlock workblock(size_t bytes);
 
 // The store's own bookkeeping when a line is removed from a corefile.
 // Removed empty-line headers stay readable (their `up`/`down` still point at

@@ -13,46 +13,18 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
-#include "editor/resetall.hpp"
 #include "editor/store.hpp"
+#include "textfixture.hpp"
 
 using namespace oxa;
+using oxatest::fill;
+using oxatest::Lines;
+using oxatest::ok;
+using oxatest::sent;
+using oxatest::text;
+using oxatest::trace;
 
 namespace {
-
-std::string sent;  // messages passed by the transmitter
-std::string trace; // every message, dropped ones too
-void capture(const char* data, size_t len) { sent.append(data, len); }
-
-using Lines = std::vector<std::string>;
-
-// Fills corefile f with `text` and puts its cursor on line 1.
-void fill(int32_t f, const Lines& text) {
-    int32_t saved = corenum;
-    corenum = f;
-    COREFILE& c = cur();
-    removefile();
-    initfile();
-    allocln(K_EMPTY, 0);
-    bool firstline = true;
-    for (const std::string& s : text) {
-        if (!firstline) allocln(K_EMPTY, 0);
-        firstline = false;
-        for (char ch : s) cadd(static_cast<unsigned char>(ch));
-    }
-    c.lnptr = c.header->down;
-    c.disln = c.lnptr;
-    c.curcol = 1;
-    corenum = saved;
-}
-
-Lines text(int32_t f) {
-    Lines out;
-    const COREFILE& c = core[f];
-    for (const LINE* l = c.header->down; l != c.header; l = l->down)
-        out.emplace_back(reinterpret_cast<const char*>(&textbase[l->index]), static_cast<size_t>(l->length));
-    return out;
-}
 
 LINE* lineat(int32_t f, int n) {
     LINE* l = core[f].header;
@@ -73,23 +45,13 @@ void star(std::initializer_list<int> ns) {
     }
 }
 
-void ok() { EXPECT_EQ(checkstore(), ""); }
-
 const Lines five = {"l1", "l2", "l3", "l4", "l5"};
 
-class Blocks : public ::testing::Test {
+class Blocks : public oxatest::TextFixture {
   protected:
     void SetUp() override {
-        resetall();
-        sent.clear();
-        trace.clear();
-        xvsink = capture;
-        xvtrace = [](const char* m) { trace += m; };
+        TextFixture::SetUp();
         fill(1, five);
-    }
-    void TearDown() override {
-        resetfrontend();
-        resetinput();
     }
 };
 

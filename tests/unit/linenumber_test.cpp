@@ -158,7 +158,9 @@ TEST_F(LineNumbers, EveryRecountEqualsTheCountFromTheTop) {
         if ((edittable[s.code].sideffects & SE_LINE) != 0) {
             EXPECT_EQ(c.curline, distance(c.header, c.lnptr));
         }
-        if (s.line != 0) EXPECT_EQ(c.curline, s.line);
+        if (s.line != 0) {
+            EXPECT_EQ(c.curline, s.line);
+        }
         ASSERT_EQ(checkstore(), "");
     }
     EXPECT_EQ(corenum, 1);

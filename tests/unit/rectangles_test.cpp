@@ -14,41 +14,16 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/rectangles.hpp"
-#include "editor/resetall.hpp"
 #include "editor/store.hpp"
+#include "textfixture.hpp"
 
 using namespace oxa;
+using oxatest::fill;
+using oxatest::Lines;
+using oxatest::sent;
+using oxatest::text;
 
 namespace {
-
-std::string sent;
-void capture(const char* data, size_t len) { sent.append(data, len); }
-
-using Lines = std::vector<std::string>;
-
-void fill(const Lines& text) {
-    COREFILE& c = cur();
-    removefile();
-    initfile();
-    allocln(K_EMPTY, 0);
-    bool firstline = true;
-    for (const std::string& s : text) {
-        if (!firstline) allocln(K_EMPTY, 0);
-        firstline = false;
-        for (char ch : s) cadd(static_cast<unsigned char>(ch));
-    }
-    c.lnptr = c.header->down;
-    c.disln = c.lnptr;
-    c.curcol = 1;
-}
-
-Lines text() {
-    Lines out;
-    const COREFILE& c = cur();
-    for (const LINE* l = c.header->down; l != c.header; l = l->down)
-        out.emplace_back(reinterpret_cast<const char*>(&textbase[l->index]), static_cast<size_t>(l->length));
-    return out;
-}
 
 void go(int line, int col) {
     COREFILE& c = cur();
@@ -82,17 +57,11 @@ std::string storetext() {
 
 const Lines grid = {"abcdef", "ghijkl", "mn", "opqrst"};
 
-class Rectangles : public ::testing::Test {
+class Rectangles : public oxatest::TextFixture {
   protected:
     void SetUp() override {
-        resetall();
-        sent.clear();
-        xvsink = capture;
+        TextFixture::SetUp();
         fill(grid);
-    }
-    void TearDown() override {
-        resetfrontend();
-        resetinput();
     }
 };
 

@@ -16,71 +16,20 @@
 #include "editor/paint.hpp"
 #include "editor/reformat.hpp"
 #include "editor/store.hpp"
+#include "textfixture.hpp"
 
 using namespace oxa;
+using oxatest::fill;
+using oxatest::Lines;
+using oxatest::ok;
+using oxatest::sent;
+using oxatest::text;
 
 namespace {
 
-std::string sent;
-void capture(const char* data, size_t len) { sent.append(data, len); }
-
-using Lines = std::vector<std::string>;
 const std::string SH(1, static_cast<char>(SOFTHYPHEN));
 
-// Fills corefile f with `text` ("\r" first: a record line, "" an empty line)
-// and puts its cursor on line 1.
-void fill(int32_t f, const Lines& text) {
-    int32_t saved = corenum;
-    corenum = f;
-    COREFILE& c = cur();
-    removefile();
-    initfile();
-    allocln(K_EMPTY, 0);
-    bool firstline = true;
-    for (const std::string& s : text) {
-        if (!firstline) allocln(K_EMPTY, 0);
-        firstline = false;
-        bool record = s.rfind("\r", 0) == 0;
-        for (size_t i = record ? 1 : 0; i < s.size(); ++i) cadd(static_cast<unsigned char>(s[i]));
-        if (record) c.lnptr->object = K_RECORD;
-    }
-    c.lnptr = c.header->down;
-    c.disln = c.lnptr;
-    c.curcol = 1;
-    corenum = saved;
-}
-
-Lines text(int32_t f) {
-    Lines out;
-    const COREFILE& c = core[f];
-    for (const LINE* l = c.header->down; l != c.header; l = l->down)
-        out.emplace_back(reinterpret_cast<const char*>(&textbase[l->index]), static_cast<size_t>(l->length));
-    return out;
-}
-
-void ok() { EXPECT_EQ(checkstore(), ""); }
-
-class Reformat : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        resetstore();
-        resetlines();
-        resetpaint();
-        resetfrontend();
-        resetcommands();
-        reseteditloop();
-        resetmotion();
-        resetinput();
-        resetblocks();
-        resetreformat();
-        sent.clear();
-        xvsink = capture;
-    }
-    void TearDown() override {
-        resetfrontend();
-        resetinput();
-    }
-};
+class Reformat : public oxatest::TextFixture {};
 
 int32_t hyph(const char* w, int32_t maxpos, int32_t level) {
     hyphlevel = level;

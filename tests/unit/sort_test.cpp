@@ -17,39 +17,14 @@
 #include "editor/paint.hpp"
 #include "editor/sort.hpp"
 #include "editor/store.hpp"
+#include "textfixture.hpp"
 
 using namespace oxa;
+using oxatest::fill;
+using oxatest::Lines;
+using oxatest::text;
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-// Fills corefile 1 ("\r" first: a record line, "" an empty line).
-void fill(const Lines& text) {
-    COREFILE& c = cur();
-    removefile();
-    initfile();
-    allocln(K_EMPTY, 0);
-    bool firstline = true;
-    for (const std::string& s : text) {
-        if (!firstline) allocln(K_EMPTY, 0);
-        firstline = false;
-        bool record = s.rfind("\r", 0) == 0;
-        for (size_t i = record ? 1 : 0; i < s.size(); ++i) cadd(static_cast<unsigned char>(s[i]));
-        if (record) c.lnptr->object = K_RECORD;
-    }
-    c.lnptr = c.header->down;
-    c.disln = c.lnptr;
-    c.curcol = 1;
-}
-
-Lines text() {
-    Lines out;
-    const COREFILE& c = cur();
-    for (const LINE* l = c.header->down; l != c.header; l = l->down)
-        out.emplace_back(reinterpret_cast<const char*>(&textbase[l->index]), static_cast<size_t>(l->length));
-    return out;
-}
 
 // SORT with the cursor in column `col` of line 1.
 void runsort(int32_t dir, int32_t klen, int32_t from, int32_t to, int32_t col = 1) {
@@ -62,21 +37,7 @@ void runsort(int32_t dir, int32_t klen, int32_t from, int32_t to, int32_t col = 
     sort();
 }
 
-class Sort : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        resetstore();
-        resetlines();
-        resetpaint();
-        resetfrontend();
-        resetcommands();
-        reseteditloop();
-        resetmotion();
-        resetinput();
-        resetblocks();
-        resetsort();
-    }
-};
+class Sort : public oxatest::TextFixture {};
 
 TEST_F(Sort, OrderTables) {
     EXPECT_EQ(unaccented['E'], 'e');
@@ -213,6 +174,56 @@ TEST_F(Sort, MatchesAStableSort) {
             return dir == 0 ? key(a) < key(b) : key(b) < key(a);
         });
         EXPECT_EQ(text(), want) << "round " << round;
+    }
+}
+
+// The sort's order is the line comparison's: random lines sorted by SORT
+// equal the same lines stable-sorted by `linecmp`, for keys that run beyond
+// their first bytes (long shared beginnings, keys longer than 255 bytes),
+// key columns inside the line, leftward keys and record fields.
+TEST_F(Sort, OrderIsTheLineComparison) {
+    const struct {
+        const char* what;
+        int32_t viewtype, klen, col;
+    } cases[] = {
+        {"text from column 1, a 20-column key", 0, 20, 1},
+        {"text from column 4, a 400-column key", 0, 400, 4},
+        {"text leftwards from column 30", 0, -25, 30},
+        {"record field 2", 1, 15, 3},
+    };
+    const std::string shared[] = {"", "pre-", std::string(14, 'k'), std::string(15, 'k') + "|",
+                                  std::string(300, 'k')};
+    const char alphabet[] = "kK\xE9\xC9 e|";
+    std::mt19937 rng(777);
+    for (const auto& c : cases) {
+        for (int round = 0; round < 12; ++round) {
+            SetUp();
+            cur().viewtype = c.viewtype;
+            Lines in;
+            const int n = 1 + static_cast<int>(rng() % 90);
+            for (int i = 0; i < n; ++i) {
+                std::string s = c.viewtype != 0 ? "\rr|" : "";
+                s += shared[rng() % 5];
+                const int len = static_cast<int>(rng() % 20);
+                for (int j = 0; j < len; ++j) s += alphabet[rng() % 7];
+                in.push_back(s);
+            }
+            fill(in);
+            std::vector<const LINE*> before;
+            for (const LINE* l = cur().header->down; l != cur().header; l = l->down) before.push_back(l);
+            const int32_t dir = round % 2;
+            sorttable = round % 3;
+            runsort(dir, c.klen, 1, 200000, c.col);
+            ASSERT_EQ(checkstore(), "") << c.what;
+            std::vector<const LINE*> after;
+            for (const LINE* l = cur().header->down; l != cur().header; l = l->down) after.push_back(l);
+            // The sort left each line's key offset behind: compare the lines again.
+            std::vector<const LINE*> want = before;
+            std::stable_sort(want.begin(), want.end(), [&](const LINE* a, const LINE* b) {
+                return dir == 0 ? linecmp(a, b) < 0 : linecmp(a, b) > 0;
+            });
+            EXPECT_EQ(after, want) << c.what << ", round " << round;
+        }
     }
 }
 
