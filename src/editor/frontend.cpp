@@ -1,6 +1,7 @@
 // The front-end protocol: message composers and the transmitter.
 #include "editor/frontend.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -69,9 +70,13 @@ constexpr std::array<unsigned char, 256> initialouttran() {
 // Copies `text` into xvmsg after `prefix`, cut to the buffer.  The text may
 // itself lie in xvmsg (a caller composed it there).
 void compose(const char* prefix, const char* text) {
-    std::array<char, XVMSGSIZE> tmp;
-    std::snprintf(tmp.data(), tmp.size(), "%s%s", prefix, text ? text : "");
-    xvmsg = tmp;
+    const size_t room = XVMSGSIZE - 1;
+    size_t np = std::min(std::strlen(prefix), room);
+    size_t nt = text != nullptr ? std::min(std::strlen(text), room - np) : 0;
+    // The text first: it may lie in xvmsg itself.
+    if (nt > 0) std::memmove(xvmsg.data() + np, text, nt);
+    std::memcpy(xvmsg.data(), prefix, np);
+    xvmsg[np + nt] = '\0';
 }
 
 void sendf(const char* fmt, int32_t a) {
@@ -92,6 +97,12 @@ void stdoutsink(const char* data, size_t len) {
 
 void setwiremode(const char* value) {
     wirefull = (value != nullptr && std::strcmp(value, "full") == 0) ? 1 : 0;
+}
+
+bool xvdrops(char family) {
+    if (!visible) return true;
+    if (xvtrace != nullptr || wirefull) return false;
+    return family != 'c' && family != 'C' && family != 'm';
 }
 
 void xvtransmit(const char* str) {
