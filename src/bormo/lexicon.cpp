@@ -402,6 +402,13 @@ const char* getfieldptr(const char* record, int n) {
     if (!record) return "";
     const char* p = record;
     for (int f = 1; f < n; ++f) {
+        if (f != 3) {
+            // No coded attribute here: the next '|' ends the field.
+            p = strchrnul(p, '|');
+            if (!*p) return p;
+            ++p;
+            continue;
+        }
         while (*p && *p != '|') {
             if (f == 3 && static_cast<unsigned char>(*p) == ATTRCODE) {
                 for (int k = 0; k < 3 && *p; ++k)
