@@ -80,6 +80,7 @@ void compose(const char* prefix, const char* text) {
 }
 
 void sendf(const char* fmt, int32_t a) {
+    if (fmt[0] == '$' && fmt[1] != '\0' && xvdrops(fmt[1])) return;
     std::snprintf(xvmsg.data(), xvmsg.size(), fmt, a);
     xvtransmit(xvmsg.data());
 }
@@ -270,6 +271,7 @@ void clrtextzone() {
 }
 
 void postcur(int32_t column, int32_t row) {
+    if (xvdrops('p')) return;
     std::snprintf(xvmsg.data(), xvmsg.size(), "$p%d,%d", row, column);
     xvtransmit(xvmsg.data());
 }
