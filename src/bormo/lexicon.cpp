@@ -622,7 +622,9 @@ void locate_matches(t_dict_lookup* lookup, int term) {
     // Outside the lexical-transformation state the requirements are the same
     // for every entry: decompose them once.
     bool once = MState != 1;
-    std::vector<requirement> reqs;
+    // Kept from call to call so that a look-up allocates nothing.
+    static std::vector<requirement> reqs;
+    reqs.clear();
     if (once) {
         for (attr_list l = lookup->attributes; l; l = l->next) {
             decompose_comp_attr(l->first);
@@ -635,7 +637,8 @@ void locate_matches(t_dict_lookup* lookup, int term) {
             if (r.count > 0) reqs.push_back(r);
         }
     }
-    std::string key;
+    static std::string key;
+    key.clear();
     if (once) {
         key.append(reinterpret_cast<const char*>(&term), sizeof term);
         for (const requirement& r : reqs) {

@@ -93,7 +93,8 @@ xvtracefn xvtrace = nullptr;
 int32_t del = 0;
 
 void stdoutsink(const char* data, size_t len) {
-    std::fwrite(data, 1, len, stdout);
+    // One thread writes the stream: no lock is needed around the buffer.
+    fwrite_unlocked(data, 1, len, stdout);
 }
 
 void setwiremode(const char* value) {
