@@ -8,7 +8,7 @@ BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev pkg-config tmux
 
-.PHONY: all deps deps-fuzz build test test-asan bench demo fuzz fuzz-smoke clean format
+.PHONY: all deps deps-fuzz build test test-asan bench demo fuzz fuzz-smoke clean format bench-peers
 
 all: build
 
@@ -55,6 +55,12 @@ bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	sh bench/reformat.sh $(BENCH_BUILD)/oxa
 	sh bench/sort.sh $(BENCH_BUILD)/oxa
 	sh bench/check.sh $(BENCH_BUILD)/oxa-check
+
+# Generation side by side with three generators from the npm registry,
+# installed into $(BENCH_BUILD)/peers when npm is present (ROUNDS=3).
+bench-peers: deps $(BENCH_BUILD)/CMakeCache.txt
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa
+	sh bench/peers/run.sh $(BENCH_BUILD)/oxa $(BENCH_BUILD)/peers
 
 deps-fuzz:
 	@if ! command -v clang++ >/dev/null; then \

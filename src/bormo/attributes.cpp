@@ -16,6 +16,11 @@ std::array<attr_table_entry, MAXTYPES> attr_table{};
 int total_types = 1;
 attr_qlookup* q_att_table = nullptr;
 int q_att_size = 0;
+
+namespace {
+// Counts the changes of the name table (what lookup_attr reads).
+uint64_t nametables = 1;
+} // namespace
 int att_class = 0;
 int att_value = 0;
 std::array<t_delay, DELAYSIZE> delayed{};
@@ -135,16 +140,30 @@ int cmp_qkey(const void* key, const void* rec) {
     return strcmp(static_cast<const char*>(key), static_cast<const attr_qlookup*>(rec)->text);
 }
 
+// Bytes of a compound attribute's text: bit 1 a name byte, bit 2 a byte that
+// continues the compound ('.', the variable byte), bit 4 '/' where a
+// deconstruction mark is allowed.
+constexpr std::array<unsigned char, 256> compbytes = [] {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        bool name = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                    c == '_' || c == '%' || c == 0xC0 || c == 0xC2 || c == 0xC7 || c == 0xC8 ||
+                    c == 0xC9 || c == 0xCA || c == 0xCE || c == 0xD4 || c == 0xD9 || c == 0xDB ||
+                    c == 0xE0 || c == 0xE2 || c == 0xE7 || c == 0xE8 || c == 0xE9 || c == 0xEA ||
+                    c == 0xEE || c == 0xF4 || c == 0xF9 || c == 0xFB;
+        t[static_cast<size_t>(c)] = static_cast<unsigned char>((name ? 1 : 0) |
+                                                               ((c == '.' || c == VARBYTE) ? 2 : 0) |
+                                                               (c == '/' ? 4 : 0));
+    }
+    return t;
+}();
+
 inline bool runchar(unsigned char c, int decon_allowed) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-           c == '%' || c == VARBYTE || c == '.' || (decon_allowed && c == '/') || c == 0xC0 ||
-           c == 0xC2 || c == 0xC7 || c == 0xC8 || c == 0xC9 || c == 0xCA || c == 0xCE ||
-           c == 0xD4 || c == 0xD9 || c == 0xDB || c == 0xE0 || c == 0xE2 || c == 0xE7 ||
-           c == 0xE8 || c == 0xE9 || c == 0xEA || c == 0xEE || c == 0xF4 || c == 0xF9 || c == 0xFB;
+    return (compbytes[c] & (decon_allowed ? 7 : 3)) != 0;
 }
 
 inline bool namechar(unsigned char c) {
-    return c != VARBYTE && c != '.' && c != '/' && runchar(c, 0);
+    return (compbytes[c] & 1) != 0;
 }
 
 // Past the rest of a compound's text (a variable reference counts two bytes).
@@ -310,6 +329,7 @@ void transclose(int type) {
 }
 
 void a_q_create_table() {
+    ++nametables;
     free(q_att_table);
     q_att_table = nullptr;
     q_att_size = 0;
@@ -350,6 +370,7 @@ void clearattributes() {
     free(q_att_table);
     q_att_table = nullptr;
     q_att_size = 0;
+    ++nametables;
 }
 
 int lookup_attr(const char* text) {
@@ -551,10 +572,72 @@ pre_rule* look_for_attr(comp_attr c, pre_rule* rules) {
 
 // ------------------------------------------------- working array and text form
 
+namespace {
+
+// Compound texts already read.  Stored rule texts (guards, attachments,
+// patterns) are read again at every node of every run; the components of a
+// text that names no variable depend only on its bytes and on the name
+// table, so they are kept by the text's address, with a copy of the bytes
+// read (the byte that ended the reading included) to check that the address
+// still holds the same text.  A text naming a variable or an unknown name is
+// read afresh each time.
+struct readcompound {
+    const unsigned char* text = nullptr;
+    uint64_t names = 0;     // `nametables` when it was read
+    int decon_allowed = 0;
+    int count = 0;          // components
+    std::array<unsigned char, 64> bytes{};
+    int nbytes = 0;
+    std::array<attr_row, MAXCOMP> rows{};
+};
+constexpr size_t READCACHE = 512;
+std::array<readcompound, READCACHE> readcache;
+
+readcompound& readslot(const unsigned char* r) {
+    auto a = reinterpret_cast<uintptr_t>(r);
+    return readcache[(a ^ (a >> 9)) & (READCACHE - 1)];
+}
+
+// The kept reading of `r`, or null.
+const readcompound* readbefore(const unsigned char* r, int decon_allowed) {
+    const readcompound& k = readslot(r);
+    if (k.text != r || k.names != nametables || k.decon_allowed != decon_allowed) return nullptr;
+    for (int i = 0; i < k.nbytes; ++i)
+        if (r[i] != k.bytes[static_cast<size_t>(i)]) return nullptr;
+    return &k;
+}
+
+// Keeps the reading of r .. end (the byte at `end` stopped it).
+void keepreading(const unsigned char* r, const unsigned char* end, int decon_allowed,
+                 const attr_row* rows, int count) {
+    long n = end - r + 1;
+    if (n > 64 || count > MAXCOMP) return;
+    readcompound& k = readslot(r);
+    k.text = r;
+    k.names = nametables;
+    k.decon_allowed = decon_allowed;
+    k.nbytes = static_cast<int>(n);
+    for (long i = 0; i < n; ++i)
+        k.bytes[static_cast<size_t>(i)] = r[i];
+    k.count = count;
+    for (int i = 0; i < count; ++i)
+        k.rows[static_cast<size_t>(i)] = rows[i];
+}
+
+} // namespace
+
 const char* text_to_comp_array(const char* r, int decon_allowed) {
     clear_array();
     if (!r) return r;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(r);
+    if (const readcompound* k = readbefore(p, decon_allowed)) {
+        for (int i = 0; i < k->count; ++i) {
+            const attr_row& row = k->rows[static_cast<size_t>(i)];
+            push_row(row.type, row.value, row.decon, -1);
+        }
+        return r + k->nbytes - 1;
+    }
+    bool keep = true;
     while (*p && runchar(*p, decon_allowed)) {
         int decon = 0;
         if (*p == '.') {
@@ -570,6 +653,7 @@ const char* text_to_comp_array(const char* r, int decon_allowed) {
             }
             int k = p[1];
             p += 2;
+            keep = false;
             comp_attr v = k < NVARIABLES ? variable_table[k] : nullptr;
             for (; v; v = v->another) {
                 const t_delay& d = delay_entry(v->index);
@@ -584,9 +668,11 @@ const char* text_to_comp_array(const char* r, int decon_allowed) {
                 attr_index = 0;
                 return reinterpret_cast<const char*>(p);
             }
-            push_row(att_class, att_value, decon, -1);
+            if (!push_row(att_class, att_value, decon, -1)) keep = false;
         }
     }
+    if (keep) keepreading(reinterpret_cast<const unsigned char*>(r), p, decon_allowed, attr.data(),
+                          attr_index);
     return reinterpret_cast<const char*>(p);
 }
 
@@ -594,6 +680,16 @@ const char* text_to_comp_struct(const char* r, int decon_allowed) {
     comp_attr_register = nullptr;
     if (!r) return r;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(r);
+    if (const readcompound* k = readbefore(p, decon_allowed)) {
+        for (int i = 0; i < k->count; ++i) {
+            const attr_row& row = k->rows[static_cast<size_t>(i)];
+            if (!row.decon) add_comp_attr(&comp_attr_register, new_delay(row.type, row.value));
+        }
+        return r + k->nbytes - 1;
+    }
+    std::array<attr_row, MAXCOMP> rows;
+    int count = 0;
+    bool keep = true;
     while (*p && runchar(*p, decon_allowed)) {
         int decon = 0;
         if (*p == '.') {
@@ -609,6 +705,7 @@ const char* text_to_comp_struct(const char* r, int decon_allowed) {
             }
             int k = p[1];
             p += 2;
+            keep = false;
             if (decon) continue;
             comp_attr v = k < NVARIABLES ? variable_table[k] : nullptr;
             for (; v; v = v->another)
@@ -622,9 +719,14 @@ const char* text_to_comp_struct(const char* r, int decon_allowed) {
                 purge_comp_attr(&comp_attr_register);
                 return reinterpret_cast<const char*>(p);
             }
+            if (count < MAXCOMP)
+                rows[static_cast<size_t>(count++)] = {att_class, att_value, decon, -1, -1};
+            else
+                keep = false;
             if (!decon) add_comp_attr(&comp_attr_register, new_delay(att_class, att_value));
         }
     }
+    if (keep) keepreading(reinterpret_cast<const unsigned char*>(r), p, decon_allowed, rows.data(), count);
     return reinterpret_cast<const char*>(p);
 }
 

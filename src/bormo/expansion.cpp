@@ -610,10 +610,35 @@ void global_preselect() {
 
 // ---------------------------------------------------------------- a run
 
+namespace {
+
+// Which rules a run starts from (PRESELECT, trees 1..20), looked up again only
+// when the rule stack has changed.
+struct runrules {
+    uint64_t stamp = 0;
+    bool preselect = false;
+    std::array<bool, NTREES> tree{};
+};
+runrules startrules;
+
+const runrules& rules_of_run() {
+    uint64_t now = rulestamp();
+    if (startrules.stamp != now) {
+        startrules.preselect = getrule("PRESELECT") != nullptr;
+        for (int i = 1; i < NTREES; ++i)
+            startrules.tree[static_cast<size_t>(i)] = getrule(tree_roots[i].rulename) != nullptr;
+        startrules.stamp = now;
+    }
+    return startrules;
+}
+
+} // namespace
+
 void interpret() {
     preselect_barrier = global_barrier;
     clear_SE_PRE(0);
-    if (const char* pre = getrule("PRESELECT")) {
+    const runrules& start = rules_of_run();
+    if (const char* pre = start.preselect ? getrule("PRESELECT") : nullptr) {
         construct_preselect(pre, 0);
         make_all_choices();
         preselect_barrier = d_table_count;
@@ -626,7 +651,7 @@ void interpret() {
     expand_tree(root);
     bool trees = false;
     for (int i = 1; i < NTREES; ++i) {
-        if (!getrule(tree_roots[i].rulename)) continue;
+        if (!start.tree[static_cast<size_t>(i)]) continue;
         trees = true;
         oxa::progress(tree_roots[i].label);
         nodecount = 0;

@@ -39,8 +39,9 @@ int group_depth; // groups open around gp
 
 // Characters of a compound attribute's text.
 bool compchar(uchar c) {
-    return std::isalnum(c) || c == '_' || c == '%' || c == '.' || c == VARBYTE ||
-           (c >= 0xC0 && c != VARBYTE);
+    // The program runs in the C locale: letters and digits are ASCII.
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '%' || c == '.' || c >= 0xC0;
 }
 
 // Past a compound attribute's text (a variable reference counts two bytes).

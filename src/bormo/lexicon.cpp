@@ -402,6 +402,13 @@ const char* getfieldptr(const char* record, int n) {
     if (!record) return "";
     const char* p = record;
     for (int f = 1; f < n; ++f) {
+        if (f != 3) {
+            // No coded attribute here: the next '|' ends the field.
+            p = strchrnul(p, '|');
+            if (!*p) return p;
+            ++p;
+            continue;
+        }
         while (*p && *p != '|') {
             if (f == 3 && static_cast<unsigned char>(*p) == ATTRCODE) {
                 for (int k = 0; k < 3 && *p; ++k)
@@ -615,7 +622,9 @@ void locate_matches(t_dict_lookup* lookup, int term) {
     // Outside the lexical-transformation state the requirements are the same
     // for every entry: decompose them once.
     bool once = MState != 1;
-    std::vector<requirement> reqs;
+    // Kept from call to call so that a look-up allocates nothing.
+    static std::vector<requirement> reqs;
+    reqs.clear();
     if (once) {
         for (attr_list l = lookup->attributes; l; l = l->next) {
             decompose_comp_attr(l->first);
@@ -628,7 +637,8 @@ void locate_matches(t_dict_lookup* lookup, int term) {
             if (r.count > 0) reqs.push_back(r);
         }
     }
-    std::string key;
+    static std::string key;
+    key.clear();
     if (once) {
         key.append(reinterpret_cast<const char*>(&term), sizeof term);
         for (const requirement& r : reqs) {

@@ -316,7 +316,8 @@ void push_text(const char* text, t_treenode* node) {
 }
 
 bool namebyte(unsigned char c) {
-    return std::isalnum(c) || c == '_' || c >= 0xC0;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c >= 0xC0;
 }
 
 int read_number(const char*& p) {
@@ -354,12 +355,16 @@ void field_reference(const char*& p, t_treenode* node) {
 
 // "$" name: p is after '$'.
 void rule_reference(const char*& p, t_treenode* node) {
-    std::string name;
-    while (namebyte(static_cast<unsigned char>(*p)))
-        name += *p++;
-    subrule* s = find_mrule(name.c_str());
+    std::array<char, 256> name;
+    size_t n = 0;
+    while (namebyte(static_cast<unsigned char>(*p))) {
+        if (n < name.size() - 1) name[n++] = *p;
+        ++p;
+    }
+    name[n] = 0;
+    subrule* s = find_mrule(name.data());
     if (!s) {
-        v_err("Reference to non-existent morph rule", name.c_str(), "");
+        v_err("Reference to non-existent morph rule", name.data(), "");
         return;
     }
     t_treenode* saved = current_node;
@@ -388,38 +393,41 @@ const char* table_element(const table* tb, int k) {
 // name "(" index "," index ... ")": p is after '('.
 void table_reference(const char*& p, t_treenode* node) {
     tblbuf[tbllen] = 0;
-    std::string name = tblbuf.data();
+    std::array<char, TBLBUFSIZE> name;
+    std::memcpy(name.data(), tblbuf.data(), static_cast<size_t>(tbllen) + 1);
     tbllen = 0;
     tblbuf[0] = 0;
+    // The indexes without blanks (a field of the lexicon may hold blanks),
+    // each ended by a NUL in place of its comma.
     std::string indexes;
     while (*p && *p != ')' && *p != '|') {
-        if (*p != ' ') indexes += *p; // a field of the lexicon may hold blanks
+        if (*p != ' ') indexes += *p == ',' ? '\0' : *p;
         ++p;
     }
     if (*p == ')') ++p;
-    const table* tb = find_table(name.c_str());
+    const table* tb = find_table(name.data());
     if (!tb) {
-        v_err("Table not found", name.c_str(), "");
+        v_err("Table not found", name.data(), "");
         return;
     }
     long index = 0;
-    size_t start = 0;
+    const char* one = indexes.c_str();
+    const char* end = one + indexes.size();
     for (;;) {
-        size_t comma = indexes.find(',', start);
-        std::string one = indexes.substr(start, comma == std::string::npos ? comma : comma - start);
         int size = 1;
         t_treenode* saved = current_node;
         current_node = node;
-        int num = match_index(node, one.c_str(), &size);
+        int num = match_index(node, one, &size);
         current_node = saved;
         if (num < 0) return;
         index = index * size + num;
         if (index > 1000000) index = 1000000;
-        if (comma == std::string::npos) break;
-        start = comma + 1;
+        one += std::strlen(one);
+        if (one == end) break;
+        ++one;
     }
     if (index + 1 > tb->count) {
-        v_err("Table index too high", name.c_str(), "");
+        v_err("Table index too high", name.data(), "");
         return;
     }
     const char* el = table_element(tb, static_cast<int>(index + 1));

@@ -1,8 +1,10 @@
 // Sentence assembly.
 #include "bormo/sentences.hpp"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "bormo/attributes.hpp"
@@ -123,7 +125,15 @@ void finish(t_treenode* tree, int treenumber, const char* label) {
     new_extract_sentence(tree);
     oxa::progress("Post Morphology");
     postmorph();
-    v_printf(MSGCORE, "%s : %s", label ? label : "", sentbuf2.data());
+    // "%s : %s" with the label and the sentence, cut at 1023 characters as
+    // v_printf cuts.
+    std::array<char, 1024> line;
+    size_t n = 0;
+    for (const char* part : {label ? label : "", " : ", static_cast<const char*>(sentbuf2.data())})
+        for (; *part && n < line.size() - 1; ++part)
+            line[n++] = *part;
+    line[n] = '\0';
+    v_print(MSGCORE, line.data());
 }
 
 // --------------------------------------------------------- sentence commands

@@ -29,6 +29,37 @@ std::array<std::array<char, VARNAMESIZE>, MAXVARS> varnames{};
 
 namespace {
 
+// Names already looked up in the rule stack, with the rule found (null for
+// none), in an open-addressed table.  A generation run looks up every node's
+// name and the names of all trees; the stack changes only when a file is read
+// or unloaded, and every change empties the table.
+struct cachedname {
+    std::string name;
+    const syn_rule* rule = nullptr;
+    bool used = false;
+};
+constexpr size_t RULECACHE = 512; // slots; emptied when half full
+std::vector<cachedname> rulecache;
+size_t rulecached = 0;
+const syn_rule* cachedtop = nullptr; // the stack's top when the table was filled
+
+uint64_t rulechanges = 1; // changes of the rule stack
+
+void rulestackchanged() {
+    ++rulechanges;
+    if (rulecached == 0) return;
+    for (cachedname& c : rulecache)
+        c = cachedname{};
+    rulecached = 0;
+}
+
+size_t namehash(const char* s) {
+    size_t h = 2166136261u;
+    for (; *s; ++s)
+        h = (h ^ static_cast<unsigned char>(*s)) * 16777619u;
+    return h;
+}
+
 // A bounded text buffer: writes past the end are dropped and remembered.
 template <int N> struct textbuf {
     std::array<char, N> data{};
@@ -610,6 +641,7 @@ void push_rule(const std::string& name, const std::string& text) {
         return;
     }
     syntax_stack = r;
+    rulestackchanged();
 }
 
 void push_trans(const std::string& name, int priority, sub_trans* first) {
@@ -834,10 +866,53 @@ void read_syntax(const char* filename) {
     file_operation.clear();
 }
 
+uint64_t rulestamp() {
+    if (syntax_stack != cachedtop) {
+        rulestackchanged();
+        cachedtop = syntax_stack;
+    }
+    return rulechanges;
+}
+
 const char* getrule(const char* name) {
-    for (syn_rule* r = syntax_stack; r; r = r->next)
-        if (r->name == name) return r->rules.c_str();
-    return nullptr;
+    if (name == nullptr) return nullptr;
+    rulestamp();
+    if (rulecache.empty()) {
+        try {
+            rulecache.resize(RULECACHE);
+        } catch (const std::bad_alloc&) {
+            rulecache.clear();
+        }
+    }
+    if (rulecache.empty()) {
+        for (syn_rule* r = syntax_stack; r; r = r->next)
+            if (r->name == name) return r->rules.c_str();
+        return nullptr;
+    }
+    size_t slot = namehash(name) & (RULECACHE - 1);
+    while (rulecache[slot].used) {
+        if (rulecache[slot].name == name)
+            return rulecache[slot].rule ? rulecache[slot].rule->rules.c_str() : nullptr;
+        slot = (slot + 1) & (RULECACHE - 1);
+    }
+    const syn_rule* found = nullptr;
+    for (syn_rule* r = syntax_stack; r; r = r->next) {
+        if (r->name == name) {
+            found = r;
+            break;
+        }
+    }
+    if (rulecached < RULECACHE / 2) {
+        try {
+            rulecache[slot].name = name;
+            rulecache[slot].rule = found;
+            rulecache[slot].used = true;
+            ++rulecached;
+        } catch (const std::bad_alloc&) {
+            // not remembered: looked up along the stack again next time
+        }
+    }
+    return found ? found->rules.c_str() : nullptr;
 }
 
 transformation* gettrans(const char* name) {
@@ -849,11 +924,24 @@ transformation* gettrans(const char* name) {
 // Stored-text scanners.  Every step stops at the terminating NUL.
 // Scanners shared by every reader of stored rule texts.
 
+namespace {
+// Name characters of stored texts: ASCII letters and digits (the program runs
+// in the C locale), '_', '%' and the accented capitals and small letters of
+// French.
+constexpr std::array<bool, 256> wordbytes = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[static_cast<size_t>(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                    (c >= '0' && c <= '9') || c == '_' || c == '%';
+    for (unsigned char c : {0xC0, 0xC2, 0xC7, 0xC8, 0xC9, 0xCA, 0xCE, 0xD4, 0xD9, 0xDB, 0xE0, 0xE2,
+                            0xE7, 0xE8, 0xE9, 0xEA, 0xEE, 0xF4, 0xF9, 0xFB})
+        t[c] = true;
+    return t;
+}();
+} // namespace
+
 bool is_wordchar(unsigned char c) {
-    if (std::isalnum(c) || c == '_' || c == '%') return true;
-    static const char accented[] = "\xC0\xC2\xC7\xC8\xC9\xCA\xCE\xD4\xD9\xDB"
-                                   "\xE0\xE2\xE7\xE8\xE9\xEA\xEE\xF4\xF9\xFB";
-    return c != 0 && std::strchr(accented, static_cast<char>(c)) != nullptr;
+    return wordbytes[c];
 }
 
 const char* read_name(const char* p, std::string& name) {
@@ -1014,6 +1102,7 @@ void dump_syntax() {
         delete r;
         if (barrier) break;
     }
+    rulestackchanged();
     bool transbarrier = false;
     for (transformation* t = trans_stack; t; t = t->next)
         if (t->name == BARRIER_NAME) transbarrier = true;
@@ -1035,6 +1124,7 @@ void resetsyntax() {
         syntax_stack = r->next;
         delete r;
     }
+    rulestackchanged();
     while (trans_stack) {
         transformation* t = trans_stack;
         trans_stack = t->next;

@@ -90,6 +90,9 @@ extern std::array<std::array<char, VARNAMESIZE>, MAXVARS> varnames;
 void read_syntax(const char* filename);
 // The stored text of the newest rule of that name, or null.
 const char* getrule(const char* name);
+// A number that changes whenever the rule stack does, so that callers may keep
+// what they looked up in it until then.
+uint64_t rulestamp();
 // The newest transformation of that name, or null.
 transformation* gettrans(const char* name);
 

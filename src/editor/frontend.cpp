@@ -1,6 +1,7 @@
 // The front-end protocol: message composers and the transmitter.
 #include "editor/frontend.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -69,12 +70,17 @@ constexpr std::array<unsigned char, 256> initialouttran() {
 // Copies `text` into xvmsg after `prefix`, cut to the buffer.  The text may
 // itself lie in xvmsg (a caller composed it there).
 void compose(const char* prefix, const char* text) {
-    std::array<char, XVMSGSIZE> tmp;
-    std::snprintf(tmp.data(), tmp.size(), "%s%s", prefix, text ? text : "");
-    xvmsg = tmp;
+    const size_t room = XVMSGSIZE - 1;
+    size_t np = std::min(std::strlen(prefix), room);
+    size_t nt = text != nullptr ? std::min(std::strlen(text), room - np) : 0;
+    // The text first: it may lie in xvmsg itself.
+    if (nt > 0) std::memmove(xvmsg.data() + np, text, nt);
+    std::memcpy(xvmsg.data(), prefix, np);
+    xvmsg[np + nt] = '\0';
 }
 
 void sendf(const char* fmt, int32_t a) {
+    if (fmt[0] == '$' && fmt[1] != '\0' && xvdrops(fmt[1])) return;
     std::snprintf(xvmsg.data(), xvmsg.size(), fmt, a);
     xvtransmit(xvmsg.data());
 }
@@ -87,15 +93,22 @@ xvtracefn xvtrace = nullptr;
 int32_t del = 0;
 
 void stdoutsink(const char* data, size_t len) {
-    std::fwrite(data, 1, len, stdout);
+    // One thread writes the stream: no lock is needed around the buffer.
+    fwrite_unlocked(data, 1, len, stdout);
 }
 
 void setwiremode(const char* value) {
     wirefull = (value != nullptr && std::strcmp(value, "full") == 0) ? 1 : 0;
 }
 
+bool xvdrops(char family) {
+    if (!visible) return true;
+    if (xvtrace != nullptr || wirefull) return false;
+    return family != 'c' && family != 'C' && family != 'm';
+}
+
 bool textshown() {
-    return visible != 0 && (wirefull != 0 || xvtrace != nullptr);
+    return !xvdrops('T');
 }
 
 void xvtransmit(const char* str) {
@@ -265,7 +278,7 @@ void clrtextzone() {
 }
 
 void postcur(int32_t column, int32_t row) {
-    if (!textshown()) return;
+    if (xvdrops('p')) return;
     std::snprintf(xvmsg.data(), xvmsg.size(), "$p%d,%d", row, column);
     xvtransmit(xvmsg.data());
 }

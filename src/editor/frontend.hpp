@@ -90,6 +90,9 @@ bool textshown();
 // their code, ended by CR LF) and drops everything else; in the full stream it
 // passes every message of a known family whole.
 void xvtransmit(const char* str);
+// True when a message of this family would reach neither the stream nor the
+// trace, so that a painter need not compose it.
+bool xvdrops(char family);
 // Flushes standard output.  The input stream flushes before every byte it
 // reads, so the front end has every message before the editor waits.
 void flushout();

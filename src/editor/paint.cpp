@@ -112,7 +112,7 @@ void echo() {
 } // namespace
 
 void putstg(int32_t row, int64_t index, int32_t n) {
-    if (!textshown()) return;
+    if (xvdrops('T')) return;
     int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TL%d,", row);
     if (len < 0) return;
     for (int32_t i = 0; i < n && len < XVMSGSIZE - 1 && index >= 0 && index + i < HEAPSIZE; ++i)
@@ -122,7 +122,7 @@ void putstg(int32_t row, int64_t index, int32_t n) {
 }
 
 void wrline(LINE* line, int32_t row) {
-    if (!textshown()) return;
+    if (xvdrops('T')) return;
     const COREFILE& c = cur();
     const bool header = line == nullptr || line == c.header;
     const int32_t kind = header ? K_TEXT : line->object;

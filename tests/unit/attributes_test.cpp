@@ -629,3 +629,42 @@ TEST_F(AttributesTest, IndirectionLists) {
 }
 
 } // namespace
+
+namespace {
+
+// A compound text read once is remembered by its address: the same address
+// holding another text, or the same text after the attribute file changed,
+// must be read afresh.
+TEST_F(AttributesTest, CompoundTextsReadAgainWhenTheTextOrTheNamesChange) {
+    load("number ( sing , pl ) %");
+    char text[] = "pl.sing";
+    auto rows = [&]() {
+        text_to_comp_array(text, 0);
+        std::string out;
+        for (int i = 0; i < attr_index; ++i)
+            out += std::to_string(attr[i].type) + ":" + std::to_string(attr[i].value) + " ";
+        return out;
+    };
+    EXPECT_EQ(rows(), "1:2 1:1 ");
+    EXPECT_EQ(rows(), "1:2 1:1 "); // remembered
+    std::memcpy(text, "sing.pl", sizeof text);
+    EXPECT_EQ(rows(), "1:1 1:2 ");
+    clearattributes();
+    load("gender ( m , f ) number ( pl , sing ) %");
+    EXPECT_EQ(rows(), "2:2 2:1 ");
+    // The end of the reading is where the text stops, remembered or not.
+    const char* after = text_to_comp_array(text, 0);
+    EXPECT_EQ(after, text + 7);
+    // A text that names a variable is read afresh each time.
+    const char var[] = {'\xff', 1, 0};
+    for (const auto& [value, number] : {std::pair{"m", 1}, std::pair{"f", 2}}) {
+        text_to_comp_array(value, 0);
+        variable_table[1] = make_full_comp_attr();
+        text_to_comp_array(var, 0);
+        ASSERT_EQ(attr_index, 1) << value;
+        EXPECT_EQ(attr[0].value, number) << value;
+        purge_comp_attr(&variable_table[1]);
+    }
+}
+
+} // namespace

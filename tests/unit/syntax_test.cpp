@@ -311,3 +311,29 @@ TEST_F(SyntaxTest, ScannersWalkTheStoredForm) {
 }
 
 } // namespace
+
+namespace {
+
+// Rule look-ups are remembered until the rule stack changes: a name found,
+// and a name not found, must follow every load and unload.
+TEST_F(SyntaxTest, LookupsFollowLoadsAndUnloads) {
+    EXPECT_EQ(rule("S"), "<none>");
+    const uint64_t empty = rulestamp();
+    load("S = A %");
+    EXPECT_NE(rulestamp(), empty);
+    EXPECT_EQ(rule("S"), "\x07 A");
+    EXPECT_EQ(rule("T"), "<none>");
+    load("T = B % S = C %");
+    EXPECT_EQ(rule("S"), "\x07 C"); // the newer file's rule
+    EXPECT_EQ(rule("T"), "\x07 B"); // no longer missing
+    const uint64_t loaded = rulestamp();
+    EXPECT_EQ(rulestamp(), loaded); // a look-up alone changes nothing
+    dump_syntax();
+    EXPECT_NE(rulestamp(), loaded);
+    EXPECT_EQ(rule("S"), "\x07 A");
+    EXPECT_EQ(rule("T"), "<none>");
+    resetsyntax();
+    EXPECT_EQ(rule("S"), "<none>");
+}
+
+} // namespace
