@@ -79,9 +79,9 @@ inline bool scratchfile(const char* name, const std::string& bytes) {
 
 // Bytes that procedures and function keys may give in one run: a loop in a
 // procedure may run for ever, as it would in the editor until it is killed.
-// The limit bounds the input a run generates, as -max_len bounds the input
-// given; each run must still end within the slow-run limit.
-constexpr int64_t PROCBUDGET = 100000;
+// The limit bounds the input a run generates as -max_len (4096) bounds the
+// keys given; each run must still end within the slow-run limit.
+constexpr int64_t PROCBUDGET = 4096;
 
 // Runs the editor from the reset state in the scratch directory: `pushed`
 // (when not null) is read first, as the start-up command is, then `keys`,
