@@ -77,6 +77,12 @@ inline bool scratchfile(const char* name, const std::string& bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
+// Bytes that procedures and function keys may give in one run: a loop in a
+// procedure may run for ever, as it would in the editor until it is killed.
+// The limit bounds the input a run generates as -max_len (4096) bounds the
+// keys given; each run must still end within the slow-run limit.
+constexpr int64_t PROCBUDGET = 4096;
+
 // Runs the editor from the reset state in the scratch directory: `pushed`
 // (when not null) is read first, as the start-up command is, then `keys`,
 // until their end.  Starts no program and does not pause.  The store must be
@@ -95,6 +101,7 @@ inline void runeditor(const std::string& keys, const char* pushed) {
     bormo::reseed(1);
     oxa::nochildren = true;
     oxa::bor_sleep_ms = 0;
+    oxa::procbudget = PROCBUDGET;
     oxa::xvsink = discard;
     oxa::eofhook = endofinput;
     oxa::inptr = stdin;

@@ -22,11 +22,11 @@ for src in fuzz/*_fuzz.cpp; do
     # The targets that run the whole editor: a run slower than a second is a
     # finding.
     timeout=10
-    case "$name" in editor|procedure|records) timeout=1 ;; esac
+    case "$name" in editor|procedure|records|textfile) timeout=1 ;; esac
     dict=""
     if [ -f "fuzz/$name.dict" ]; then dict="-dict=$PWD/fuzz/$name.dict"; fi
     if ! ASAN_OPTIONS=detect_leaks=0 "$out/${name}_fuzz" -seed=1 -max_total_time="$secs" $dict \
-        -timeout=$timeout -max_len=4096 -print_final_stats=1 -artifact_prefix="$out/${name}-" \
+        -timeout=$timeout -max_len=4096 -print_final_stats=1 -artifact_prefix="$PWD/$out/${name}-" \
         "$work" >"$out/$name.log" 2>&1; then
         echo "FAILED: $name (see $out/$name.log)"
         tail -40 "$out/$name.log"

@@ -246,6 +246,7 @@ drivercontrol driverctl = nullptr;
 int transflag = 0;
 int ctrlflag = 0;
 int untransflag = 0;
+int64_t procbudget = -1;
 
 namespace {
 
@@ -340,6 +341,11 @@ static int readbyte(bool& fromproc) {
             popfn();
             continue;
         }
+        if (procbudget == 0) {
+            abandonproc();
+            continue;
+        }
+        if (procbudget > 0) --procbudget;
         fromproc = true;
         return *pos++;
     }
@@ -903,6 +909,7 @@ void resetinput() {
     transflag = 0;
     ctrlflag = 0;
     untransflag = 0;
+    procbudget = -1;
 }
 
 } // namespace oxa

@@ -180,6 +180,11 @@ inline int32_t& result() {
 // ---- Brace notation -----------------------------------------------------------
 extern int transflag;   // procedure files: translation switched on by `~`
 extern int ctrlflag;    // inside braces
+// Bytes that procedures and function-key strings may still give (negative: no
+// limit, as in the editor); when none are left the running procedure is
+// abandoned.  The fuzz targets that run the editor set a limit, since a
+// procedure's loop may run for ever.
+extern int64_t procbudget;
 extern int untransflag; // `untranschar`: inside braces in the text produced
 
 // Brace notation of one character: stores the byte it stands for at *dest and

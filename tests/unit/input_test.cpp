@@ -87,6 +87,28 @@ class InputTest : public ::testing::Test {
     std::string kbtext;
 };
 
+TEST_F(InputTest, ProcedureBudgetEndsALoopThatRunsForEver) {
+    // The loop types x and goes round for ever: a budget abandons the
+    // procedure after that many bytes, and the keyboard is read again.
+    struct Case {
+        int64_t budget;
+        std::string typed;
+    };
+    const Case cases[] = {{0, ""}, {3, "x"}, {6, "xxx"}, {30, std::string(15, 'x')}};
+    for (const Case& k : cases) {
+        resetinput();
+        procbudget = k.budget;
+        proc("{<}x{>}");
+        EXPECT_EQ(typed(), k.typed) << k.budget;
+        EXPECT_EQ(fnptr, 0) << k.budget;
+    }
+    procbudget = -1;
+    // Without a budget the loop is still going when the keyboard is read.
+    resetinput();
+    proc("{<}x{>}");
+    EXPECT_EQ(typed(), std::string(10000, 'x') + "<runaway>");
+}
+
 TEST_F(InputTest, KeyTableRowIsItsCode) {
     for (int i = 0; i < NCODES; i++)
         EXPECT_EQ(keytable[i].code, i) << "row " << i;

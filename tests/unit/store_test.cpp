@@ -591,5 +591,35 @@ TEST_F(StoreTest, ACollectionThatFreesNothingIsNotRepeatedUntilTheStoreChanges) 
     }
 }
 
+TEST_F(StoreTest, CheckerFindsStrayBytesAndFreeBytesInText) {
+    struct Case {
+        const char* what;
+        int64_t at;        // the line's text starts here, after free bytes
+        int64_t stray;     // a byte set to 'q' (-1: none)
+        int64_t freed;     // a byte of the text set free (-1: none)
+        const char* found; // what the checker says
+    };
+    const Case cases[] = {
+        {"sound", 5, -1, -1, ""},
+        {"stray byte before the text", 5, 2, -1, "byte below avail neither live nor free at offset 2"},
+        {"stray byte after the text", 0, 9000, -1,
+         "byte below avail neither live nor free at offset 9000"},
+        {"free byte inside the text", 0, -1, 1, "free byte inside live text"},
+    };
+    for (const Case& k : cases) {
+        resetstore();
+        std::memset(textbase.data(), FREEBYTE, static_cast<size_t>(k.at));
+        avail = k.at;
+        for (char ch : std::string("abc"))
+            ASSERT_TRUE(cadd(ch)) << k.what;
+        std::memset(&textbase[static_cast<size_t>(avail)], FREEBYTE, 10000);
+        avail += 10000;
+        if (k.stray >= 0) textbase[static_cast<size_t>(k.stray)] = 'q';
+        if (k.freed >= 0) textbase[static_cast<size_t>(k.at + k.freed)] = FREEBYTE;
+        EXPECT_EQ(checkstore(), k.found) << k.what;
+    }
+    resetstore();
+}
+
 } // namespace
 } // namespace oxa
