@@ -45,13 +45,23 @@ inline void endofinput() {
 }
 inline void discard(const char*, size_t) {}
 
-// Makes the scratch directory; standard output goes to /dev/null.
+// Makes the scratch directory, in memory where the machine has a memory file
+// system (a run may write, truncate and rewrite files thousands of times, and
+// a disk's flushes would be measured instead of the editor); standard output
+// goes to /dev/null.
 inline void initeditor() {
-    std::string tmpl = (fs::temp_directory_path() / "oxa-editor-fuzz-XXXXXX").string();
+    std::error_code ec;
+    const fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+    std::string tmpl = (base / "oxa-editor-fuzz-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) std::abort();
     editorrun().scratch = fs::path(tmpl) / "work";
     editorrun().keys = fs::path(tmpl) / "keys";
     fs::create_directory(editorrun().scratch);
+    // The whole directory goes when the fuzzer ends.
+    std::atexit([] {
+        std::error_code gone;
+        fs::remove_all(editorrun().scratch.parent_path(), gone);
+    });
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
 }
 

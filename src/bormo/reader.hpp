@@ -41,7 +41,7 @@ constexpr int MAXIDENT = IDENTSIZE - 1;
 constexpr int MACRODEPTH = 20; // macro texts being expanded at once
 // Bounds of one load: characters delivered from macro texts, and error lines
 // (after which the rest of the file is skipped).
-constexpr long MAXMACROTEXT = 4000000;
+constexpr long MAXMACROTEXT = 1000000;
 constexpr int MAXERRORS = 100;
 constexpr int MACRONAME = 49;  // characters kept of a macro name
 constexpr int MACRODEF = 999;  // characters kept of a macro definition
