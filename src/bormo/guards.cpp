@@ -259,7 +259,7 @@ std::array<guardshape, SHAPECACHE> shapes;
 
 guardshape& shapeslot(const char* text) {
     auto a = reinterpret_cast<uintptr_t>(text);
-    return shapes[(a ^ (a >> 9)) & (SHAPECACHE - 1)];
+    return shapes[((a >> 4) ^ (a >> 12)) & (SHAPECACHE - 1)]; // texts are 16-byte aligned
 }
 
 bool shape_or(guardshape& g, int depth, int& index);
