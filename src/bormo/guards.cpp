@@ -7,7 +7,10 @@
 
 #include <cctype>
 #include <cstring>
+#include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "bormo/attributes.hpp"
 #include "bormo/lexicon.hpp"
@@ -221,6 +224,202 @@ bool or_list(bool eval, int entry_des) {
     }
 }
 
+// ------------------------------------------------------------ kept readings
+//
+// Morphology guards are stored rule texts read again for every word of
+// every sentence.  Their shape (alternatives, terms, designators, where each
+// term starts and where the guard ends) depends only on their bytes, so it
+// is kept by the text's address with a copy of the bytes read, and a guard
+// whose bytes still match is evaluated from its shape without reading it
+// again.  Terms that evaluate exactly as before (the attribute test, the
+// word pattern, '*', groups); a guard holding any other kind of term, or a
+// term starting with digits, is read afresh each time.
+
+struct shapeitem {
+    bool hasdes = false;
+    int des = 0;
+    char kind = 0;        // '(' group, '"' pattern, '*', 'a' attribute, 0 other
+    bool toodeep = false; // a group nested too deep: false
+    bool junk = false;    // bytes after the term that are not understood
+    const char* start = nullptr;
+    int group = -1; // the group's alternatives in `groups`
+};
+using shapeand = std::vector<shapeitem>;
+using shapeor = std::vector<shapeand>;
+
+struct guardshape {
+    const char* text = nullptr;
+    bool plain = false; // false: read afresh
+    std::string bytes;  // the bytes read, the one that ended the reading included
+    std::vector<shapeor> groups;
+    std::vector<int> top; // the alternatives read at top level, one per stray ')'
+};
+constexpr size_t SHAPECACHE = 256;
+std::array<guardshape, SHAPECACHE> shapes;
+
+guardshape& shapeslot(const char* text) {
+    auto a = reinterpret_cast<uintptr_t>(text);
+    return shapes[((a >> 4) ^ (a >> 12)) & (SHAPECACHE - 1)]; // texts are 16-byte aligned
+}
+
+bool shape_or(guardshape& g, int depth, int& index);
+
+// Reads one term or group at gp into it; false when the guard cannot be kept.
+bool shape_item(guardshape& g, int depth, shapeitem& it) {
+    const uchar* q = gp;
+    if (*q == '-') ++q;
+    if (std::isdigit(*q)) {
+        if (*gp != '-') return false; // may be an attribute name: left to the full reading
+        int des = 0;
+        const uchar* save = gp;
+        designator(des);
+        if (gp == save) return false;
+        it.hasdes = true;
+        it.des = des;
+    }
+    uchar c = *gp;
+    if (c == '(') {
+        ++gp;
+        it.kind = '(';
+        it.toodeep = depth >= MAXGROUPDEPTH;
+        if (!shape_or(g, depth + 1, it.group)) return false;
+        if (*gp == ')') ++gp;
+    } else if (c == '"') {
+        it.kind = '"';
+        it.start = reinterpret_cast<const char*>(++gp);
+        while (*gp && *gp != '"')
+            ++gp;
+        if (*gp == '"') ++gp;
+    } else if (c == '*') {
+        ++gp;
+        it.kind = '*';
+    } else if (c == '<' || c == T_PRE || c == T_IS) {
+        return false;
+    } else if (compchar(c)) {
+        it.kind = 'a';
+        it.start = reinterpret_cast<const char*>(gp);
+        gp = skip_compound(gp);
+    }
+    if (!term_end(*gp)) {
+        it.junk = true;
+        while (!term_end(*gp))
+            ++gp;
+    }
+    return true;
+}
+
+bool shape_or(guardshape& g, int depth, int& index) {
+    shapeor alts;
+    for (;;) {
+        shapeand terms;
+        for (;;) {
+            shapeitem it;
+            if (!shape_item(g, depth, it)) return false;
+            terms.push_back(it);
+            if (*gp != ',') break;
+            ++gp;
+        }
+        alts.push_back(std::move(terms));
+        if (*gp != '|') break;
+        ++gp;
+    }
+    index = static_cast<int>(g.groups.size());
+    g.groups.push_back(std::move(alts));
+    return true;
+}
+
+// Reads the shape of `text` into g.
+void shape_guard(guardshape& g, const char* text) {
+    g.text = text;
+    g.plain = false;
+    g.groups.clear();
+    g.top.clear();
+    gp = reinterpret_cast<const uchar*>(text);
+    bool ok = true;
+    for (;;) {
+        int index = -1;
+        if (!shape_or(g, 0, index)) {
+            ok = false;
+            break;
+        }
+        g.top.push_back(index);
+        if (*gp != ')') break;
+        ++gp;
+    }
+    if (!ok) {
+        // Only the start is kept, so that the full reading is chosen at once.
+        g.bytes.clear();
+        for (const char* p = text; *p; ++p)
+            g.bytes += *p;
+        g.bytes += '\0';
+        return;
+    }
+    g.plain = true;
+    g.bytes.assign(text, static_cast<size_t>(reinterpret_cast<const char*>(gp) - text) + 1);
+}
+
+bool eval_or(const guardshape& g, int index, bool eval, int entry_des);
+
+bool eval_item(const guardshape& g, const shapeitem& it, bool eval, int& des) {
+    if (it.hasdes) des = it.des;
+    t_treenode* node = traverseleaves(current_node, des);
+    bool r = false;
+    switch (it.kind) {
+    case '(':
+        r = eval_or(g, it.group, eval && !it.toodeep, des);
+        break;
+    case '"':
+        if (eval && node)
+            r = match_wild(it.start, node->morphed_word ? node->morphed_word : "", '"', 0) != 0;
+        break;
+    case '*':
+        r = node != nullptr;
+        break;
+    case 'a':
+        if (eval && node) {
+            text_to_comp_array(it.start, 0);
+            if (attr_index > 0) {
+                attr_list list = node->attributes;
+                if (MState == 1) list = node->dictionary ? node->dictionary->attributes : nullptr;
+                r = find_attr(list) != nullptr;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    if (it.junk) r = false;
+    return eval && r;
+}
+
+// Terms not evaluated have no effect (their designators count only for the
+// terms after them in the same alternative), so they are not visited.
+bool eval_or(const guardshape& g, int index, bool eval, int entry_des) {
+    if (!eval) return false;
+    for (const shapeand& terms : g.groups[static_cast<size_t>(index)]) {
+        int des = entry_des;
+        bool all = true;
+        for (const shapeitem& it : terms) {
+            if (!eval_item(g, it, true, des)) {
+                all = false;
+                break;
+            }
+        }
+        if (all) return true;
+    }
+    return false;
+}
+
+// The kept shape of `text`, read now if need be.
+const guardshape& shape_of(const char* text) {
+    guardshape& g = shapeslot(text);
+    if (g.text == text && !g.bytes.empty() &&
+        std::strncmp(text, g.bytes.data(), g.bytes.size()) == 0)
+        return g;
+    shape_guard(g, text);
+    return g;
+}
+
 } // namespace
 
 int m_guard(const char* text) {
@@ -228,9 +427,17 @@ int m_guard(const char* text) {
         end_guard = text;
         return 0;
     }
+    const guardshape& g = shape_of(text);
+    bool r = false;
+    if (g.plain) {
+        for (int index : g.top)
+            if (eval_or(g, index, !r, 0)) r = true;
+        gp = reinterpret_cast<const uchar*>(text + g.bytes.size() - 1);
+        end_guard = reinterpret_cast<const char*>(gp);
+        return r ? 1 : 0;
+    }
     gp = reinterpret_cast<const uchar*>(text);
     group_depth = 0;
-    bool r = false;
     for (;;) {
         // A ')' without its '(' is stepped over; what follows is read as
         // further alternatives.
@@ -251,7 +458,13 @@ bool eval_guard(t_treenode* node, const char* text, const char** after) {
     return r != 0;
 }
 
+void forget_guard_shapes() {
+    for (guardshape& g : shapes)
+        g = guardshape{};
+}
+
 void resetguards() {
+    forget_guard_shapes();
     current_node = nullptr;
     end_guard = nullptr;
     gp = nullptr;

@@ -26,7 +26,10 @@ int m_guard(const char* text);
 // put back as it was.
 bool eval_guard(t_treenode* node, const char* text, const char** after);
 
-// Forgets the current node and the last guard end.
+// Forgets the kept shapes of the guards read (when the rules holding them go).
+void forget_guard_shapes();
+
+// Forgets the kept guard shapes, the current node and the last guard end.
 void resetguards();
 
 } // namespace bormo

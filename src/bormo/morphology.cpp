@@ -218,6 +218,7 @@ void clear_mrules() {
         rulenames[k].clear();
     }
     numrules = -1;
+    forget_guard_shapes();
 }
 
 void init_mrules() {

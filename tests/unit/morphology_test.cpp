@@ -164,12 +164,76 @@ TEST_F(MorphologyTest, GuardsOnTheMiddleLeaf) {
         {"((((masc)))):", true},
         {"?:", false},
     };
-    for (const auto& g : cases) {
-        SCOPED_TRACE(g.guard);
-        current_node = b;
-        EXPECT_EQ(m_guard(g.guard), g.result ? 1 : 0);
-        EXPECT_EQ(*end_guard, ':');
-        EXPECT_EQ(end_guard, g.guard + std::strlen(g.guard) - 1);
+    // The second pass reads each guard from its kept shape.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& g : cases) {
+            SCOPED_TRACE(std::string(g.guard) + (pass ? " (kept)" : ""));
+            current_node = b;
+            EXPECT_EQ(m_guard(g.guard), g.result ? 1 : 0);
+            EXPECT_EQ(*end_guard, ':');
+            EXPECT_EQ(end_guard, g.guard + std::strlen(g.guard) - 1);
+        }
+    }
+}
+
+TEST_F(MorphologyTest, KeptGuardShapeFollowsTheText) {
+    t_treenode* a = leaf("le", {"sg", "masc"});
+    t_treenode* b = leaf("chat", {"sg.third", "masc"});
+    tree({a, b});
+    const std::string deep19 = std::string(19, '(') + "masc" + std::string(19, ')') + ":";
+    const std::string deep20 = std::string(20, '(') + "masc" + std::string(20, ')') + ":";
+    // Each text is put in turn in one buffer, so that every guard is read at
+    // the address where the one before it was kept.
+    const struct {
+        std::string text;
+        bool result;
+    } cases[] = {
+        {"masc:", true},
+        {"fem:", false},
+        {"fem:x", false},
+        {"masc)fem:", true}, // a stray ')': what follows is more alternatives
+        {"fem)masc:", true},
+        {"masc?:", false}, // bytes after a term that are not understood
+        {"-1'sg,masc:", true},
+        {"-1'sg,\"ch*\":", false}, // the designator holds for the next term
+        {"-1'fem|\"ch*\":", true}, // but not for the next alternative
+        {"fem|-1'(\"x\"|\"l*\"),masc:", true},
+        {"masc", true}, // no ':': the end of the text
+        {deep19, true},
+        {deep20, false}, // a group nested too deep is false
+    };
+    std::array<char, 64> buf{};
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.text);
+            std::memcpy(buf.data(), c.text.c_str(), c.text.size() + 1);
+            current_node = b;
+            EXPECT_EQ(m_guard(buf.data()), c.result ? 1 : 0);
+            const size_t colon = c.text.find(':');
+            EXPECT_EQ(end_guard, buf.data() + (colon == std::string::npos ? c.text.size() : colon));
+        }
+    }
+    // A byte changed in place after the guard's end does not matter; one
+    // before it does.
+    current_node = b;
+    std::memcpy(buf.data(), "fem:x", 6);
+    EXPECT_EQ(m_guard(buf.data()), 0);
+    buf[4] = 'y';
+    EXPECT_EQ(m_guard(buf.data()), 0);
+    buf[0] = '*';
+    buf[1] = ':';
+    EXPECT_EQ(m_guard(buf.data()), 1);
+    EXPECT_EQ(end_guard, buf.data() + 1);
+}
+
+TEST_F(MorphologyTest, KeptGuardShapesGoWithTheRules) {
+    // A rule file read again, likely at the same addresses, with other guards.
+    t_treenode* n = leaf("chat", {"sg", "masc"});
+    for (int round = 0; round < 3; ++round) {
+        const bool fem = round % 2 == 1;
+        clear_mrules();
+        rules(fem ? "RULE r fem : \"f\" ; * : \"o\" ;" : "RULE r masc : \"m\" ; * : \"o\" ;");
+        EXPECT_EQ(eval(n, "$r|"), fem ? "o" : "m");
     }
 }
 
