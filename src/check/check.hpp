@@ -105,4 +105,8 @@ struct samplesummary {
 // error line with the number of runs that wrote it.
 samplesummary samplepack(int runs, unsigned long seed);
 
+// A message with runs of blanks made single and no blank at its end.
+std::string squeeze(const std::string& s);
+bool startswith(const std::string& s, const std::string& p);
+
 } // namespace check

@@ -27,6 +27,21 @@
 
 namespace check {
 
+std::string squeeze(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
+        out += c;
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+bool startswith(const std::string& s, const std::string& p) {
+    return s.compare(0, p.size(), p) == 0;
+}
+
 // Columns: file name in a pack directory, option, required.
 const std::array<kindrow, NKINDS> kindtable = {{
     {"attributes", "--attributes", true},
@@ -64,21 +79,6 @@ bool isfile(const std::string& path) {
 }
 
 void nosink(const char*, size_t) {}
-
-std::string squeeze(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
-        out += c;
-    }
-    while (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    return out;
-}
-
-bool startswith(const std::string& s, const std::string& p) {
-    return s.compare(0, p.size(), p) == 0;
-}
 
 void endfold() {
     if (lastreader != SIZE_MAX && folded > 0)

@@ -47,21 +47,6 @@ struct runstate {
 };
 runstate run;
 
-std::string squeeze(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
-        out += c;
-    }
-    while (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    return out;
-}
-
-bool startswith(const std::string& s, const std::string& p) {
-    return s.compare(0, p.size(), p) == 0;
-}
-
 // "Question  : the cat sleeps." and the like: a label of word characters.
 bool sentenceline(const std::string& line, std::string& sentence) {
     size_t c = line.find(" : ");
