@@ -838,14 +838,16 @@ void read_syntax(const char* filename) {
             prekey_mark = 0;
             curvar = 1;
             bool stored;
-            if (v_peep() == T_TRANSFORM)
+            const bool transformation = v_peep() == T_TRANSFORM;
+            if (transformation)
                 stored = read_transformation(name);
             else if (name == "PRESELECT")
                 stored = read_preselect(name);
             else
                 stored = read_cf_rule(name);
             if (stored) {
-                if (name == "ROOT") root = true;
+                // A transformation of that name gives no rule to start from.
+                if (name == "ROOT" && !transformation) root = true;
                 if (v_peep() == T_PERCENT) v_next();
             } else {
                 failed = true;

@@ -247,6 +247,9 @@ TEST_F(SyntaxTest, RootSetsTheLoadStatus) {
     EXPECT_EQ(v_stat, 2);
     load("ROOT = S ) %");
     EXPECT_EQ(v_stat, 1);
+    // A transformation called ROOT is no rule to start from.
+    load("ROOT = TRANSFORMATION PRIORITY 3 * : 1 1 ; %");
+    EXPECT_EQ(v_stat, 0);
 }
 
 TEST_F(SyntaxTest, LaterRuleHidesEarlierAndUnloadRemovesOneFile) {
