@@ -328,7 +328,11 @@ TEST(TermTmux, FollowsAResize) {
     t.resize(12, 50);
     // The editor's redraw brings a ruler for the new width.
     auto rows = t.waituntil(
-        [](const std::vector<std::string>& r) { return r.size() == 12 && r[1].size() > 2 && r[1].size() <= 50; },
+        [](const std::vector<std::string>& r) {
+            // The whole redraw, not a screen caught half way through it.
+            return r.size() == 12 && r[1].size() > 2 && r[1].size() <= 50 && r[0].rfind(" Core 1 |", 0) == 0 &&
+                   !r[2].empty();
+        },
         "redrew in 12 rows of 50 columns");
     ASSERT_EQ(rows.size(), 12u);
     EXPECT_EQ(rows[0], " Core 1 | Line 1 of 3 | Col 1 | TEXT | Typing | f."); // cut at 50
