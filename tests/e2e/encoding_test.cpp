@@ -11,6 +11,7 @@ namespace {
 using oxatest::Fixture;
 using oxatest::Result;
 using oxatest::Run;
+using oxatest::emits;
 using oxatest::runoxa;
 
 // The UTF-8 form of Latin-1 text.
@@ -25,19 +26,6 @@ std::string utf8(const std::string& latin1) {
         }
     }
     return out;
-}
-
-// The text of every EMIT in the output, in order (see files_test.cpp).
-std::vector<std::string> emits(const std::string& out) {
-    std::vector<std::string> v;
-    size_t pos = 0;
-    for (size_t m; (m = out.find("$$$\r\n", pos)) != std::string::npos; pos = m + 5) {
-        size_t s = out.rfind("\r\n", m == 0 ? 0 : m - 1);
-        s = (s == std::string::npos || s + 2 < pos) ? pos : s + 2;
-        if (s > m) s = m;
-        v.push_back(out.substr(s, m - s));
-    }
-    return v;
 }
 
 Result run(std::vector<std::string> args, std::string keys, std::vector<Fixture> files = {}) {

@@ -8,22 +8,8 @@ namespace {
 using oxatest::Fixture;
 using oxatest::Result;
 using oxatest::Run;
+using oxatest::emits;
 using oxatest::runoxa;
-
-// The text of every EMIT to the front end in the output, in order.  Emitted
-// lines end in a bare line feed, so each block runs from the end of the last
-// CR LF line before its "$$$" marker.
-std::vector<std::string> emits(const std::string& out) {
-    std::vector<std::string> v;
-    size_t pos = 0;
-    for (size_t m; (m = out.find("$$$\r\n", pos)) != std::string::npos; pos = m + 5) {
-        size_t s = out.rfind("\r\n", m == 0 ? 0 : m - 1);
-        s = (s == std::string::npos || s + 2 < pos) ? pos : s + 2;
-        if (s > m) s = m;
-        v.push_back(out.substr(s, m - s));
-    }
-    return v;
-}
 
 // Runs with raw output (emitted text is not CR LF framed).
 Result run(std::vector<std::string> args, std::string keys, std::vector<Fixture> files = {}) {

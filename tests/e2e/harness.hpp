@@ -312,4 +312,19 @@ inline int findlines(const std::vector<std::string>& lines, const std::vector<st
     return -1;
 }
 
+// The text of every EMIT to the front end in the output, in order.  Emitted
+// lines end in a bare line feed, so each block runs from the end of the last
+// CR LF line before its "$$$" marker.
+inline std::vector<std::string> emits(const std::string& out) {
+    std::vector<std::string> v;
+    size_t pos = 0;
+    for (size_t m; (m = out.find("$$$\r\n", pos)) != std::string::npos; pos = m + 5) {
+        size_t s = out.rfind("\r\n", m == 0 ? 0 : m - 1);
+        s = (s == std::string::npos || s + 2 < pos) ? pos : s + 2;
+        if (s > m) s = m;
+        v.push_back(out.substr(s, m - s));
+    }
+    return v;
+}
+
 } // namespace oxatest

@@ -10,6 +10,7 @@ namespace {
 using oxatest::Fixture;
 using oxatest::Result;
 using oxatest::Run;
+using oxatest::emits;
 using oxatest::runoxa;
 
 // A driver program: a shell script with this body.
@@ -26,19 +27,6 @@ Result rundriver(const std::string& body, const std::string& keys,
 Result run(const std::string& keys, std::vector<Fixture> files = {},
            std::vector<std::string> args = {}) {
     return runoxa({.args = std::move(args), .keys = keys, .files = std::move(files), .framed = false});
-}
-
-// The text of every EMIT to the front end, in order (see files_test.cpp).
-std::vector<std::string> emits(const std::string& out) {
-    std::vector<std::string> v;
-    size_t pos = 0;
-    for (size_t m; (m = out.find("$$$\r\n", pos)) != std::string::npos; pos = m + 5) {
-        size_t s = out.rfind("\r\n", m == 0 ? 0 : m - 1);
-        s = (s == std::string::npos || s + 2 < pos) ? pos : s + 2;
-        if (s > m) s = m;
-        v.push_back(out.substr(s, m - s));
-    }
-    return v;
 }
 
 int indexof(const Result& r, const std::string& line, size_t from = 0) {
