@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
@@ -135,8 +136,29 @@ void xvtransmit(const char* str) {
     xvsink("\r\n", 2);
 }
 
+namespace {
+// When the stream was last flushed, and the bytes a procedure has read since
+// the clock was last looked at.
+timespec lastflush{};
+int32_t sinceclock = 0;
+
+long elapsedms(const timespec& a, const timespec& b) {
+    return (b.tv_sec - a.tv_sec) * 1000L + (b.tv_nsec - a.tv_nsec) / 1000000L;
+}
+} // namespace
+
 void flushout() {
     std::fflush(stdout);
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &lastflush);
+    sinceclock = 0;
+}
+
+void pacedflush() {
+    if (++sinceclock < PACECHECK) return;
+    sinceclock = 0;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    if (elapsedms(lastflush, now) >= PACEMS) flushout();
 }
 
 void putstring(const char* text, char code) {

@@ -93,9 +93,14 @@ void xvtransmit(const char* str);
 // True when a message of this family would reach neither the stream nor the
 // trace, so that a painter need not compose it.
 bool xvdrops(char family);
-// Flushes standard output.  The input stream flushes before every byte it
-// reads, so the front end has every message before the editor waits.
+// Flushes standard output.  The input stream flushes before it waits for a
+// byte, so the front end has every message before the editor waits.
 void flushout();
+// While a procedure runs: flushes when PACEMS milliseconds have gone by since
+// the last flush, looking at the clock every PACECHECK calls.
+constexpr int32_t PACECHECK = 256;
+constexpr long PACEMS = 50;
+void pacedflush();
 
 // "$m", the code character and the text.
 void putstring(const char* text, char code);

@@ -310,9 +310,9 @@ static bool readingproc() {
 // may have changed meanwhile).  Sets fromproc when it came from a string.
 static int readbyte(bool& fromproc) {
     for (;;) {
-        // The front end must have every message before the next byte is taken.
-        flushout();
         if (!readingproc()) {
+            // The front end must have every message before the editor waits.
+            flushout();
             fromproc = false;
             if (inptr == nullptr) inptr = stdin;
             // A fatal signal while waiting writes the recovery files at once.
@@ -346,6 +346,9 @@ static int readbyte(bool& fromproc) {
             continue;
         }
         if (procbudget > 0) --procbudget;
+        // A running procedure's messages reach the front end as time goes by,
+        // not one write per byte.
+        pacedflush();
         fromproc = true;
         return *pos++;
     }

@@ -157,4 +157,49 @@ TEST(Procedure, EndOfInputNamesTheUnsavedCorefile) {
     EXPECT_NE(r.err.find("corefile 1 (notes.txt) not saved"), std::string::npos) << r.err;
 }
 
+// A procedure that runs for a long time still shows its messages: the editor
+// does not write a message per byte it reads, but what a procedure has
+// produced reaches a pipe while the procedure is still running.
+TEST(Procedure, MessagesOfARunningProcedureReachThePipe) {
+    oxatest::TempDir dir;
+    // A failed FETCH, then a million million turns of an empty loop.
+    std::ofstream(dir.path / "long.proc", std::ios::binary)
+        << "~{C}~FEnosuch.txt\n{C}~{$}1000000{<^}{$}1000000{<^}{>%}{>%}~";
+    int inp[2], outp[2];
+    ASSERT_EQ(pipe(inp), 0);
+    ASSERT_EQ(pipe(outp), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(inp[0], 0);
+        dup2(outp[1], 1);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 2);
+        for (int fd : {inp[0], inp[1], outp[0], outp[1], null}) close(fd);
+        if (chdir(dir.path.c_str()) != 0) _exit(127);
+        execl(OXA_BINARY, OXA_BINARY, "-p", "long.proc", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(inp[0]);
+    close(outp[1]);
+    const std::string message = "File not found (or no read permission)";
+    std::string out;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (out.find(message) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{outp[0], POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        char buf[4096];
+        ssize_t n = read(outp[0], buf, sizeof buf);
+        if (n <= 0) break;
+        out.append(buf, static_cast<size_t>(n));
+    }
+    // Still running: the message came while the loop went on.
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    close(inp[1]);
+    close(outp[0]);
+    EXPECT_NE(out.find(message), std::string::npos) << out;
+}
+
 } // namespace
