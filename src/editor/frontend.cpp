@@ -80,6 +80,21 @@ void compose(const char* prefix, const char* text) {
     xvmsg[np + nt] = '\0';
 }
 
+// Sends `text` and CR LF to the sink in one piece.
+void sendline(const char* text) {
+    std::array<char, XVMSGSIZE + 2> line;
+    const size_t n = std::strlen(text);
+    if (n > line.size() - 2) {
+        xvsink(text, n);
+        xvsink("\r\n", 2);
+        return;
+    }
+    std::memcpy(line.data(), text, n);
+    line[n] = '\r';
+    line[n + 1] = '\n';
+    xvsink(line.data(), n + 2);
+}
+
 void sendf(const char* fmt, int32_t a) {
     if (fmt[0] == '$' && fmt[1] != '\0' && xvdrops(fmt[1])) return;
     std::snprintf(xvmsg.data(), xvmsg.size(), fmt, a);
@@ -119,8 +134,7 @@ void xvtransmit(const char* str) {
     const char family = str[1];
     if (wirefull) {
         if (str[0] != '$' || std::strchr("+-CTWXbcempt", family) == nullptr) return;
-        xvsink(str, std::strlen(str));
-        xvsink("\r\n", 2);
+        sendline(str);
         return;
     }
     const char* rest = nullptr;
@@ -132,8 +146,7 @@ void xvtransmit(const char* str) {
         if (sub != '\0' && std::strchr(passed, sub) != nullptr) rest = str + 3;
     }
     if (rest == nullptr) return;
-    xvsink(rest, std::strlen(rest));
-    xvsink("\r\n", 2);
+    sendline(rest);
 }
 
 namespace {
