@@ -155,6 +155,7 @@ void wrline(LINE* line, int32_t row) {
 }
 
 void wrtext(LINE* line, int32_t row) {
+    if (xvdrops('T')) return;
     LINE* header = cur().header;
     for (; row <= windowend; ++row) {
         wrline(line, row);
