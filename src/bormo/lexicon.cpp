@@ -5,8 +5,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <cstdint>
 #include <new>
-#include <unordered_map>
 #include <vector>
 
 #include "bormo/attributes.hpp"
@@ -38,17 +38,32 @@ namespace {
 
 int lastterm = -1; // the terminal found last by lookup_terminal
 
-// Candidate sets of recent look-ups, keyed by the terminal and everything the
-// look-up requires.  A set is used again only while `lexstamp` is unchanged:
-// it changes whenever an entry is added or removed or a frequency changes.
+// Candidate sets of recent look-ups, keyed by the terminal name and
+// everything the look-up requires, written as codes (`lookupkey`).  A set is
+// used again only while `lexstamp` is unchanged: it changes whenever an entry
+// is added or removed, a frequency changes or the terminals change.
 unsigned long lexstamp = 1;
 struct candidates {
-    unsigned long stamp;
+    unsigned long stamp = 0; // lexstamp when collected; 0 for a slot never used
+    std::uint64_t hash = 0;
+    std::string key;
     std::vector<recnode*> nodes;
     std::vector<long> sums;
 };
-std::unordered_map<std::string, candidates> candcache;
-constexpr size_t MAXCACHED = 4096;
+constexpr std::size_t CANDSLOTS = 1024; // a power of two
+constexpr std::size_t MAXCANDUSED = CANDSLOTS / 4 * 3;
+std::array<candidates, CANDSLOTS> candcache;
+std::size_t candused = 0; // slots ever filled since the last wipe
+
+void wipe_candidates() {
+    for (candidates& c : candcache) {
+        c.stamp = 0;
+        c.key.clear();
+        c.nodes.clear();
+        c.sums.clear();
+    }
+    candused = 0;
+}
 
 constexpr int POSITIONLEN = 39; // characters of field 1 shown in error lines
 
@@ -94,6 +109,7 @@ std::string word_of(const char* s) {
 // ---------------------------------------------------------------- terminals
 
 void read_terminals(const char* name) {
+    ++lexstamp;
     file_operation = "terminals input";
     file_position.clear();
     openfile(name, 0);
@@ -159,7 +175,7 @@ void clearlexicon() {
     dictterm = -1;
     lexerrors = 0;
     ++lexstamp;
-    candcache.clear();
+    wipe_candidates();
     numnodes = 0;
     prob_tot = 0;
 }
@@ -402,22 +418,29 @@ const char* getfieldptr(const char* record, int n) {
     if (!record) return "";
     const char* p = record;
     for (int f = 1; f < n; ++f) {
+        // Fields are short: a plain walk beats a library search here.
         if (f != 3) {
-            // No coded attribute here: the next '|' ends the field.
-            p = strchrnul(p, '|');
-            if (!*p) return p;
+            while (*p != '|') {
+                if (!*p) return p;
+                ++p;
+            }
             ++p;
             continue;
         }
-        while (*p && *p != '|') {
-            if (f == 3 && static_cast<unsigned char>(*p) == ATTRCODE) {
-                for (int k = 0; k < 3 && *p; ++k)
-                    ++p;
-            } else {
+        // The attribute field: a code and the two bytes after it (which may
+        // hold any value, '|' too) are stepped over together.
+        for (;;) {
+            unsigned char c = static_cast<unsigned char>(*p);
+            if (c == '|') break;
+            if (!c) return p;
+            ++p;
+            if (c == ATTRCODE) {
+                if (!*p) return p;
+                ++p;
+                if (!*p) return p;
                 ++p;
             }
         }
-        if (!*p) return p;
         ++p;
     }
     return p;
@@ -613,10 +636,135 @@ bool offers(const char* rec, const std::vector<requirement>& reqs) {
 
 } // namespace
 
-void locate_matches(t_dict_lookup* lookup, int term) {
-    numnodes = 0;
-    prob_tot = 0;
-    if (!dictionary || term < 0 || term >= dictterm) return;
+namespace {
+
+// A look-up written as codes, the key of its candidate set: the terminal name
+// and a 0; each required compound as its number of components (one byte),
+// then type and value per component (two bytes each); a 0; the word pattern
+// and the field restrictions, each behind a byte telling whether it is
+// present.  Written into a fixed buffer, so that a look-up whose set is kept
+// allocates nothing.
+struct lookupkey {
+    static constexpr std::size_t SIZE = 512;
+    std::array<unsigned char, SIZE + 8> text; // room to pad the last word
+    std::size_t len = 0;
+
+    bool put(unsigned char c) {
+        if (len >= SIZE) return false;
+        text[len++] = c;
+        return true;
+    }
+    bool put_text(const char* s, char stop) {
+        for (; *s && *s != stop; ++s)
+            if (!put(static_cast<unsigned char>(*s))) return false;
+        return put(0);
+    }
+    bool put_component(int type, int value) {
+        if (len + 4 > SIZE) return false;
+        std::uint32_t w = (static_cast<std::uint32_t>(type) & 0xFFFF) |
+                          (static_cast<std::uint32_t>(value) & 0xFFFF) << 16;
+        std::memcpy(&text[len], &w, 4);
+        len += 4;
+        return true;
+    }
+    // Hashed eight bytes at a time, the last word padded with zeros.
+    std::uint64_t hash() {
+        std::memset(&text[len], 0, 8);
+        std::uint64_t h = 0x9E3779B97F4A7C15ULL;
+        for (std::size_t i = 0; i < len; i += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, &text[i], 8);
+            h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
+            h ^= h >> 32;
+        }
+        return h;
+    }
+};
+
+lookupkey key;
+
+// Writes the key of a look-up from its terminal name (up to '|', as
+// lookup_terminal reads it); false when it cannot be written: a compound too
+// long for the working array, a number beyond two bytes, or too long a text.
+bool make_key(const char* name, const t_dict_lookup* lookup) {
+    key.len = 0;
+    if (!key.put_text(name, '|')) return false;
+    for (attr_list l = lookup->attributes; l; l = l->next) {
+        std::size_t at = key.len;
+        if (!key.put(0)) return false;
+        int n = 0;
+        for (comp_attr c = l->first; c; c = c->another) {
+            if (++n > MAXCOMP) return false;
+            const t_delay& d = delayed[c->index];
+            if (d.class_ < -1 || d.class_ > 0x7FFF || d.choice < -1 || d.choice > 0x7FFF)
+                return false;
+            if (!key.put_component(d.class_, d.choice)) return false;
+        }
+        if (n == 0)
+            key.len = at; // an empty compound requires nothing
+        else
+            key.text[at] = static_cast<unsigned char>(n);
+    }
+    if (!key.put(0)) return false;
+    if (!key.put(lookup->preferredchoice ? 1 : 0)) return false;
+    if (lookup->preferredchoice && !key.put_text(lookup->preferredchoice, '\0')) return false;
+    if (!key.put(lookup->fields ? 1 : 0)) return false;
+    return !lookup->fields || key.put_text(lookup->fields, '\0');
+}
+
+// The slot holding the set of `key`, or the free slot where it belongs.
+candidates& find_slot(std::uint64_t h) {
+    std::size_t i = h & (CANDSLOTS - 1);
+    for (;;) {
+        candidates& c = candcache[i];
+        if (c.stamp == 0) return c;
+        if (c.hash == h && c.key.size() == key.len &&
+            std::memcmp(c.key.data(), key.text.data(), key.len) == 0)
+            return c;
+        i = (i + 1) & (CANDSLOTS - 1);
+    }
+}
+
+// The set of `key` when it is still current, else null.
+const candidates* current_set(std::uint64_t h) {
+    const candidates& c = find_slot(h);
+    return c.stamp == lexstamp ? &c : nullptr;
+}
+
+// Keeps the candidate arrays as the set of `key`.
+void remember_set(std::uint64_t h) {
+    candidates* c = &find_slot(h);
+    if (c->stamp == 0) {
+        if (candused >= MAXCANDUSED) {
+            wipe_candidates();
+            c = &find_slot(h);
+        }
+        ++candused;
+    }
+    c->stamp = lexstamp;
+    c->hash = h;
+    c->key.assign(reinterpret_cast<const char*>(key.text.data()), key.len);
+    c->nodes.assign(nodearray.begin(), nodearray.begin() + numnodes);
+    c->sums.assign(prob_array.begin(), prob_array.begin() + numnodes);
+}
+
+// Fills the candidate arrays from a kept set.  A collection leaves the
+// working array holding the look-up's last compound; so does this.
+void take_set(const candidates& c, const t_dict_lookup* lookup) {
+    numnodes = static_cast<int>(c.nodes.size());
+    std::copy(c.nodes.begin(), c.nodes.end(), nodearray.begin());
+    std::copy(c.sums.begin(), c.sums.end(), prob_array.begin());
+    prob_tot = numnodes ? prob_array[numnodes - 1] : 0;
+    attr_list last = lookup->attributes;
+    if (last) {
+        while (last->next)
+            last = last->next;
+        decompose_comp_attr(last->first);
+    }
+}
+
+// Collects the candidates by walking the terminal's list.
+void collect(t_dict_lookup* lookup, int term) {
     std::string pattern;
     if (lookup->preferredchoice) pattern = word_of(lookup->preferredchoice);
     // Outside the lexical-transformation state the requirements are the same
@@ -637,30 +785,6 @@ void locate_matches(t_dict_lookup* lookup, int term) {
             if (r.count > 0) reqs.push_back(r);
         }
     }
-    static std::string key;
-    key.clear();
-    if (once) {
-        key.append(reinterpret_cast<const char*>(&term), sizeof term);
-        for (const requirement& r : reqs) {
-            key += static_cast<char>(r.count);
-            for (int k = 0; k < r.count; ++k) {
-                key += static_cast<char>(r.type[k]);
-                key += static_cast<char>(r.value[k]);
-            }
-        }
-        key += '\0';
-        if (lookup->preferredchoice) key += lookup->preferredchoice;
-        key += '\0';
-        if (lookup->fields) key += lookup->fields;
-        auto hit = candcache.find(key);
-        if (hit != candcache.end() && hit->second.stamp == lexstamp) {
-            numnodes = static_cast<int>(hit->second.nodes.size());
-            std::copy(hit->second.nodes.begin(), hit->second.nodes.end(), nodearray.begin());
-            std::copy(hit->second.sums.begin(), hit->second.sums.end(), prob_array.begin());
-            prob_tot = numnodes ? prob_array[numnodes - 1] : 0;
-            return;
-        }
-    }
     for (recnode* n = dictionary[term]; n && numnodes < MAXCANDIDATES - 1; n = n->previous) {
         const char* rec = n->recordptr;
         if (lookup->preferredchoice &&
@@ -673,23 +797,10 @@ void locate_matches(t_dict_lookup* lookup, int term) {
         prob_array[numnodes] = prob_tot;
         ++numnodes;
     }
-    if (once) {
-        if (candcache.size() >= MAXCACHED) candcache.clear();
-        candidates& c = candcache[key];
-        c.stamp = lexstamp;
-        c.nodes.assign(nodearray.begin(), nodearray.begin() + numnodes);
-        c.sums.assign(prob_array.begin(), prob_array.begin() + numnodes);
-    }
 }
 
-void getdictent(t_dict_lookup* lookup) {
-    int term = lookup_terminal(lookup->class_);
-    if (term < 0) {
-        lookup->dictionary = nullptr;
-        lookup->error = 1;
-        return;
-    }
-    locate_matches(lookup, term);
+// Draws the entry among the candidates of the last collection.
+void choose(t_dict_lookup* lookup) {
     if (numnodes == 0 || prob_tot == 0) {
         lookup->dictionary = nullptr;
         lookup->error = 3;
@@ -701,6 +812,45 @@ void getdictent(t_dict_lookup* lookup) {
     apply_vf_single(chosen->recordptr, lookup->vf);
     lookup->dictionary = chosen->recordptr;
     lookup->error = 0;
+}
+
+} // namespace
+
+void locate_matches(t_dict_lookup* lookup, int term) {
+    numnodes = 0;
+    prob_tot = 0;
+    if (!dictionary || term < 0 || term >= dictterm) return;
+    // Sets are kept outside the lexical-transformation state only.
+    if (MState == 1 || !make_key(terminal_table[term].c_str(), lookup)) {
+        collect(lookup, term);
+        return;
+    }
+    std::uint64_t h = key.hash();
+    if (const candidates* c = current_set(h)) {
+        take_set(*c, lookup);
+        return;
+    }
+    collect(lookup, term);
+    remember_set(h);
+}
+
+void getdictent(t_dict_lookup* lookup) {
+    // A kept set is found by the terminal's name, before the name is looked up.
+    if (MState != 1 && dictionary && lookup->class_ && make_key(lookup->class_, lookup)) {
+        if (const candidates* c = current_set(key.hash())) {
+            take_set(*c, lookup);
+            choose(lookup);
+            return;
+        }
+    }
+    int term = lookup_terminal(lookup->class_);
+    if (term < 0) {
+        lookup->dictionary = nullptr;
+        lookup->error = 1;
+        return;
+    }
+    locate_matches(lookup, term);
+    choose(lookup);
 }
 
 void getwords(int start) {
