@@ -5,6 +5,7 @@
 #include "bormo_fixture.hpp"
 
 #include <cstring>
+#include <functional>
 
 #include "wire_capture.hpp"
 
@@ -202,6 +203,9 @@ TEST_F(LexiconTest, FieldsAreFoundPastBinaryAttributeCodes) {
     EXPECT_EQ(std::string(getfieldptr(rec.c_str(), 6)), "six|");
     EXPECT_EQ(std::string(getfieldptr(rec.c_str(), 9)), "");
     EXPECT_EQ(std::string(getfieldptr(static_cast<const char*>(nullptr), 2)), "");
+    // A text cut inside a code ends there.
+    for (const std::string cut : {"\"w\"|N|\x19", "\"w\"|N|\x19\x01"})
+        EXPECT_EQ(getfieldptr(cut.c_str(), 4), cut.c_str() + cut.size());
     EXPECT_EQ(getfrequency(rec.c_str()), 42);
     locate_comp(rec.c_str());
     ASSERT_EQ(lexatt_index, 1);
@@ -374,6 +378,105 @@ TEST_F(ChoiceTest, CandidatesFollowNewEntriesAndChangedFrequencies) {
     initdict();
     getdictent(&lookup);
     EXPECT_EQ(numnodes, 0);
+}
+
+// The candidates of a look-up are kept between look-ups; each case changes
+// something a kept set depends on without loading a lexicon, and the next
+// look-up must see the change.
+TEST_F(ChoiceTest, KeptCandidatesFollowWhatTheyCameFrom) {
+    lex("\"un\"|N|sg|1|anim|\n\"deux\"|N|pl|1|anim|\n\"trois\"|N|pl|1|inanim|\n"
+        "\"verbe\"|V|sg|1|x|\n");
+    comp_attr number = compound({{NUMBER, SG}});
+    int slot = number->index;
+    add_attr_to_list(&lookup.attributes, number);
+    char pattern[16] = "\"*\"";
+    char fields[24] = "?|?|?|?|*|";
+    lookup.preferredchoice = pattern;
+    lookup.fields = fields;
+    struct {
+        const char* what;
+        std::function<void()> change;
+        std::string word; // the only candidate afterwards
+    } cases[] = {
+        {"start", [] {}, "\"un\""},
+        {"the compound's value in the delay table", [&] { delayed[slot].choice = PL; }, ""},
+        {"the word pattern, edited in place", [&] { std::strcpy(pattern, "\"tr*\""); },
+         "\"trois\""},
+        {"the field restrictions, edited in place",
+         [&] {
+             std::strcpy(pattern, "\"*\"");
+             std::strcpy(fields, "?|?|?|?|anim|");
+         },
+         "\"deux\""},
+        {"the terminals read again in another order",
+         [&] {
+             delayed[slot].choice = SG;
+             std::strcpy(fields, "?|?|?|?|*|");
+             clear_terminals();
+             read_terminals(file("term2", "V N DET").c_str()); // N now files V's entries
+         },
+         "\"verbe\""},
+    };
+    for (const auto& c : cases) {
+        c.change();
+        getdictent(&lookup);
+        getdictent(&lookup); // the second look-up finds the set kept by the first
+        if (c.word.empty()) {
+            EXPECT_EQ(numnodes, 2) << c.what;
+            continue;
+        }
+        ASSERT_EQ(lookup.error, 0) << c.what;
+        EXPECT_EQ(numnodes, 1) << c.what;
+        EXPECT_EQ(std::string(lookup.dictionary).substr(0, c.word.size()), c.word) << c.what;
+    }
+    purge_attr_list(&lookup.attributes);
+}
+
+TEST_F(ChoiceTest, KeptSumsFollowAFrequencyChangedFromOutside) {
+    lex("\"a\"|N||1|\n\"b\"|N||1|\n");
+    getdictent(&lookup);
+    EXPECT_EQ(prob_tot, 2);
+    apply_vf_single(dictionary[lookup_terminal("N")]->recordptr, 5);
+    getdictent(&lookup);
+    EXPECT_EQ(prob_tot, 6);
+    EXPECT_EQ(prob_array[0], 5); // the newest entry first
+}
+
+TEST_F(ChoiceTest, ManyDifferentLookUpsStayApart) {
+    // More distinct look-ups than the kept sets have room for: every one
+    // still finds its own word, the first time and again.
+    const int words = 900;
+    std::string text;
+    for (int i = 0; i < words; ++i)
+        text += "\"w" + std::to_string(i) + "\"|N||1|\n";
+    lex(text);
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < words; i += round + 1) {
+            std::string pattern = "\"w" + std::to_string(i) + "\"";
+            lookup.preferredchoice = pattern.data();
+            getdictent(&lookup);
+            ASSERT_EQ(lookup.error, 0) << i;
+            ASSERT_EQ(std::string(lookup.dictionary).substr(0, pattern.size() + 1),
+                      pattern + "|")
+                << i;
+        }
+    }
+}
+
+TEST_F(ChoiceTest, ALookUpBeyondTheWorkingArrayIsReportedEachTime) {
+    lex("\"a\"|N|sg|1|\n");
+    std::vector<std::pair<int, int>> parts(MAXCOMP + 1, {NUMBER, SG});
+    comp_attr c = nullptr;
+    for (auto [type, value] : parts) {
+        delayed[delayptr] = t_delay{type, value, 1};
+        add_comp_attr(&c, delayptr++);
+    }
+    add_attr_to_list(&lookup.attributes, c);
+    getdictent(&lookup);
+    getdictent(&lookup);
+    EXPECT_EQ(count_messages("Too many attribute components"), 2);
+    EXPECT_EQ(lookup.error, 3);
+    purge_attr_list(&lookup.attributes);
 }
 
 TEST_F(LexiconTest, ProgressEveryHundredEntries) {
