@@ -65,6 +65,60 @@ void wipe_candidates() {
     candused = 0;
 }
 
+// Where field 4 of each entry in the lexicon lists starts, noted when the
+// entry is stored, so that the fields after the attribute codes are found
+// without walking the first three again.  Fields 1 to 3 never change in
+// place (a frequency change rewrites four digits over four), and the table is
+// wiped whenever entries are freed.  An open table keyed by the entry's text;
+// a null text marks a free slot.
+struct fieldmark {
+    const char* record = nullptr;
+    std::uint32_t field4 = 0; // offset of field 4 in the text
+};
+std::vector<fieldmark> fieldmarks; // empty, or a power of two in size
+std::size_t fieldmarked = 0;
+
+std::size_t mark_home(const char* record) {
+    auto h = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(record));
+    return static_cast<std::size_t>((h * 0x9E3779B97F4A7C15ULL) >> 32) & (fieldmarks.size() - 1);
+}
+
+void wipe_fieldmarks() {
+    fieldmarks.clear();
+    fieldmarked = 0;
+}
+
+void put_fieldmark(std::vector<fieldmark>& table, fieldmark m) {
+    std::size_t i = mark_home(m.record);
+    while (table[i].record)
+        i = (i + 1) & (table.size() - 1);
+    table[i] = m;
+}
+
+void add_fieldmark(const char* record, std::size_t field4) {
+    if ((fieldmarked + 1) * 2 > fieldmarks.size()) {
+        std::vector<fieldmark> old;
+        old.swap(fieldmarks);
+        fieldmarks.assign(old.empty() ? 256 : old.size() * 2, fieldmark{});
+        for (const fieldmark& m : old)
+            if (m.record) put_fieldmark(fieldmarks, m);
+    }
+    put_fieldmark(fieldmarks, {record, static_cast<std::uint32_t>(field4)});
+    ++fieldmarked;
+}
+
+const char* field_walk(const char* p, int n, int from);
+
+// The noted start of field 4 of a stored entry, or null for any other text.
+const char* marked_field4(const char* record) {
+    if (fieldmarked == 0) return nullptr;
+    for (std::size_t i = mark_home(record);; i = (i + 1) & (fieldmarks.size() - 1)) {
+        const fieldmark& m = fieldmarks[i];
+        if (m.record == record) return record + m.field4;
+        if (!m.record) return nullptr;
+    }
+}
+
 constexpr int POSITIONLEN = 39; // characters of field 1 shown in error lines
 
 // Counts a lexicon error; only the first ones are written.
@@ -176,6 +230,7 @@ void clearlexicon() {
     lexerrors = 0;
     ++lexstamp;
     wipe_candidates();
+    wipe_fieldmarks();
     numnodes = 0;
     prob_tot = 0;
 }
@@ -374,6 +429,14 @@ int readentry(int linktolexicon) {
             lexerr("Terminal not found:", termname);
             return 0;
         }
+        try {
+            add_fieldmark(node->recordptr, field_walk(node->recordptr, 4, 1) - node->recordptr);
+        } catch (const std::bad_alloc&) {
+            delete[] node->recordptr;
+            delete node;
+            lexerr("Inadequate working space");
+            return 0;
+        }
         node->previous = dictionary[term];
         dictionary[term] = node;
         ++lexstamp;
@@ -414,36 +477,57 @@ void readdict(const char* name) {
 
 // ---------------------------------------------------------------- fields
 
-const char* getfieldptr(const char* record, int n) {
-    if (!record) return "";
-    const char* p = record;
-    for (int f = 1; f < n; ++f) {
-        // Fields are short: a plain walk beats a library search here.
+namespace {
+
+// The bytes that stop a walk through a field: the field end, the end of the
+// text and, in the attribute field, a code.
+constexpr std::array<bool, 256> stop_table(bool codes) {
+    std::array<bool, 256> t{};
+    t['|'] = true;
+    t[0] = true;
+    if (codes) t[ATTRCODE] = true;
+    return t;
+}
+constexpr std::array<bool, 256> fieldstop = stop_table(false);
+constexpr std::array<bool, 256> codestop = stop_table(true);
+
+bool stops(const std::array<bool, 256>& table, const char* p) {
+    return table[static_cast<unsigned char>(*p)];
+}
+
+// The position of field n, walking from field `from` at p.
+const char* field_walk(const char* p, int n, int from) {
+    for (int f = from; f < n; ++f) {
         if (f != 3) {
-            while (*p != '|') {
-                if (!*p) return p;
+            while (!stops(fieldstop, p))
                 ++p;
-            }
-            ++p;
-            continue;
-        }
-        // The attribute field: a code and the two bytes after it (which may
-        // hold any value, '|' too) are stepped over together.
-        for (;;) {
-            unsigned char c = static_cast<unsigned char>(*p);
-            if (c == '|') break;
-            if (!c) return p;
-            ++p;
-            if (c == ATTRCODE) {
+        } else {
+            // A code and the two bytes after it (which may hold any value,
+            // '|' too) are stepped over together.
+            for (;;) {
+                while (!stops(codestop, p))
+                    ++p;
+                if (static_cast<unsigned char>(*p) != ATTRCODE) break;
+                ++p;
                 if (!*p) return p;
                 ++p;
                 if (!*p) return p;
                 ++p;
             }
         }
+        if (!*p) return p;
         ++p;
     }
     return p;
+}
+
+} // namespace
+
+const char* getfieldptr(const char* record, int n) {
+    if (!record) return "";
+    if (n >= 4)
+        if (const char* p = marked_field4(record)) return field_walk(p, n, 4);
+    return field_walk(record, n, 1);
 }
 
 char* getfieldptr(char* record, int n) {

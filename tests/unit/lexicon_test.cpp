@@ -212,6 +212,32 @@ TEST_F(LexiconTest, FieldsAreFoundPastBinaryAttributeCodes) {
     EXPECT_EQ(lexatt[0].count, 2);
 }
 
+TEST_F(LexiconTest, FieldsOfStoredEntriesFollowEveryNewLexicon) {
+    // Texts of one length whose field 4 starts at different places: a new
+    // lexicon is likely stored where the last one was freed.
+    const std::string one = "\"abc\"|N|sg|1|five|six|\n";
+    const std::string two = "\"a\"|N|sg,masc|1|fiv|ix|\n";
+    struct {
+        const std::string& lexicon;
+        const char* field4;
+        const char* field6;
+    } rounds[] = {{one, "0001|five|six|", "six|"},
+                  {two, "0001|fiv|ix|", "ix|"},
+                  {one, "0001|five|six|", "six|"},
+                  {two, "0001|fiv|ix|", "ix|"}};
+    for (const auto& r : rounds) {
+        initdict();
+        lex(r.lexicon);
+        char* rec = dictionary[lookup_terminal("N")]->recordptr;
+        EXPECT_STREQ(getfieldptr(rec, 4), r.field4);
+        EXPECT_STREQ(getfieldptr(rec, 6), r.field6);
+        EXPECT_STREQ(getfieldptr(rec, 9), "");
+        apply_vf_single(rec, 123); // a new frequency keeps the fields in place
+        EXPECT_STREQ(getfieldptr(rec, 6), r.field6);
+        EXPECT_EQ(getfrequency(rec), 123);
+    }
+}
+
 TEST_F(LexiconTest, ExactWordMatchesBetweenQuotesWithWildcard) {
     lex("\"chien\"|N|\n\"chat\"|N|\n\"cheval\"|N|\n");
     recnode* list = dictionary[lookup_terminal("N")];
