@@ -46,7 +46,8 @@ unsigned long lexstamp = 1;
 struct candidates {
     unsigned long stamp = 0; // lexstamp when collected; 0 for a slot never used
     std::uint64_t hash = 0;
-    std::string key;
+    std::size_t keylen = 0;
+    std::vector<std::uint64_t> key; // the key in words, the last padded with zeros
     std::vector<recnode*> nodes;
     std::vector<long> sums;
 };
@@ -58,6 +59,7 @@ std::size_t candused = 0; // slots ever filled since the last wipe
 void wipe_candidates() {
     for (candidates& c : candcache) {
         c.stamp = 0;
+        c.keylen = 0;
         c.key.clear();
         c.nodes.clear();
         c.sums.clear();
@@ -743,13 +745,12 @@ struct lookupkey {
             if (!put(static_cast<unsigned char>(*s))) return false;
         return put(0);
     }
-    bool put_component(int type, int value) {
-        if (len + 4 > SIZE) return false;
+    // The caller has made sure of the room.
+    void put_component(int type, int value) {
         std::uint32_t w = (static_cast<std::uint32_t>(type) & 0xFFFF) |
                           (static_cast<std::uint32_t>(value) & 0xFFFF) << 16;
         std::memcpy(&text[len], &w, 4);
         len += 4;
-        return true;
     }
     // Hashed eight bytes at a time, the last word padded with zeros.
     std::uint64_t hash() {
@@ -774,15 +775,18 @@ bool make_key(const char* name, const t_dict_lookup* lookup) {
     key.len = 0;
     if (!key.put_text(name, '|')) return false;
     for (attr_list l = lookup->attributes; l; l = l->next) {
-        std::size_t at = key.len;
-        if (!key.put(0)) return false;
+        // Room for the count and the most components the working array takes.
+        if (key.len + 1 + 4 * MAXCOMP > lookupkey::SIZE) return false;
+        std::size_t at = key.len++;
         int n = 0;
         for (comp_attr c = l->first; c; c = c->another) {
             if (++n > MAXCOMP) return false;
             const t_delay& d = delayed[c->index];
-            if (d.class_ < -1 || d.class_ > 0x7FFF || d.choice < -1 || d.choice > 0x7FFF)
+            // Numbers from -1 to 0x7FFF fit in two bytes.
+            if (static_cast<unsigned>(d.class_ + 1) > 0x8000u ||
+                static_cast<unsigned>(d.choice + 1) > 0x8000u)
                 return false;
-            if (!key.put_component(d.class_, d.choice)) return false;
+            key.put_component(d.class_, d.choice);
         }
         if (n == 0)
             key.len = at; // an empty compound requires nothing
@@ -798,13 +802,20 @@ bool make_key(const char* name, const t_dict_lookup* lookup) {
 
 // The slot holding the set of `key`, or the free slot where it belongs.
 candidates& find_slot(std::uint64_t h) {
+    std::size_t words = (key.len + 7) / 8;
     std::size_t i = h & (CANDSLOTS - 1);
     for (;;) {
         candidates& c = candcache[i];
         if (c.stamp == 0) return c;
-        if (c.hash == h && c.key.size() == key.len &&
-            std::memcmp(c.key.data(), key.text.data(), key.len) == 0)
-            return c;
+        if (c.hash == h && c.keylen == key.len) {
+            std::size_t k = 0;
+            for (; k < words; ++k) {
+                std::uint64_t w;
+                std::memcpy(&w, &key.text[k * 8], 8);
+                if (w != c.key[k]) break;
+            }
+            if (k == words) return c;
+        }
         i = (i + 1) & (CANDSLOTS - 1);
     }
 }
@@ -827,7 +838,9 @@ void remember_set(std::uint64_t h) {
     }
     c->stamp = lexstamp;
     c->hash = h;
-    c->key.assign(reinterpret_cast<const char*>(key.text.data()), key.len);
+    c->keylen = key.len;
+    c->key.resize((key.len + 7) / 8);
+    std::memcpy(c->key.data(), key.text.data(), c->key.size() * 8);
     c->nodes.assign(nodearray.begin(), nodearray.begin() + numnodes);
     c->sums.assign(prob_array.begin(), prob_array.begin() + numnodes);
 }
