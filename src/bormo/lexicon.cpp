@@ -67,15 +67,16 @@ void wipe_candidates() {
     candused = 0;
 }
 
-// Where field 4 of each entry in the lexicon lists starts, noted when the
-// entry is stored, so that the fields after the attribute codes are found
-// without walking the first three again.  Fields 1 to 3 never change in
-// place (a frequency change rewrites four digits over four), and the table is
-// wiped whenever entries are freed.  An open table keyed by the entry's text;
-// a null text marks a free slot.
+// Where the first fields of each entry in the lexicon lists start, noted
+// when the entry is stored, so that a field is found without walking the
+// attribute codes again.  Fields never move in place (a frequency change
+// rewrites four digits over four), and the table is wiped whenever entries
+// are freed.  An open table keyed by the entry's text; a null text marks a
+// free slot.
+constexpr int MARKEDFIELDS = 8;
 struct fieldmark {
     const char* record = nullptr;
-    std::uint32_t field4 = 0; // offset of field 4 in the text
+    std::array<std::uint16_t, MARKEDFIELDS> start{}; // offset of field k + 1
 };
 std::vector<fieldmark> fieldmarks; // empty, or a power of two in size
 std::size_t fieldmarked = 0;
@@ -90,14 +91,17 @@ void wipe_fieldmarks() {
     fieldmarked = 0;
 }
 
-void put_fieldmark(std::vector<fieldmark>& table, fieldmark m) {
+void put_fieldmark(std::vector<fieldmark>& table, const fieldmark& m) {
     std::size_t i = mark_home(m.record);
     while (table[i].record)
         i = (i + 1) & (table.size() - 1);
     table[i] = m;
 }
 
-void add_fieldmark(const char* record, std::size_t field4) {
+const char* field_walk(const char* p, int n, int from);
+
+// Notes the fields of a stored entry (at most MAXENTRYLEN characters long).
+void add_fieldmark(const char* record) {
     if ((fieldmarked + 1) * 2 > fieldmarks.size()) {
         std::vector<fieldmark> old;
         old.swap(fieldmarks);
@@ -105,18 +109,23 @@ void add_fieldmark(const char* record, std::size_t field4) {
         for (const fieldmark& m : old)
             if (m.record) put_fieldmark(fieldmarks, m);
     }
-    put_fieldmark(fieldmarks, {record, static_cast<std::uint32_t>(field4)});
+    fieldmark m;
+    m.record = record;
+    const char* p = record;
+    for (int k = 0; k < MARKEDFIELDS; ++k) {
+        if (k > 0) p = field_walk(p, k + 1, k);
+        m.start[k] = static_cast<std::uint16_t>(p - record);
+    }
+    put_fieldmark(fieldmarks, m);
     ++fieldmarked;
 }
 
-const char* field_walk(const char* p, int n, int from);
-
-// The noted start of field 4 of a stored entry, or null for any other text.
-const char* marked_field4(const char* record) {
+// The noted fields of a stored entry, or null for any other text.
+const fieldmark* marks_of(const char* record) {
     if (fieldmarked == 0) return nullptr;
     for (std::size_t i = mark_home(record);; i = (i + 1) & (fieldmarks.size() - 1)) {
         const fieldmark& m = fieldmarks[i];
-        if (m.record == record) return record + m.field4;
+        if (m.record == record) return &m;
         if (!m.record) return nullptr;
     }
 }
@@ -432,7 +441,7 @@ int readentry(int linktolexicon) {
             return 0;
         }
         try {
-            add_fieldmark(node->recordptr, field_walk(node->recordptr, 4, 1) - node->recordptr);
+            add_fieldmark(node->recordptr);
         } catch (const std::bad_alloc&) {
             delete[] node->recordptr;
             delete node;
@@ -527,8 +536,12 @@ const char* field_walk(const char* p, int n, int from) {
 
 const char* getfieldptr(const char* record, int n) {
     if (!record) return "";
-    if (n >= 4)
-        if (const char* p = marked_field4(record)) return field_walk(p, n, 4);
+    if (n >= 2) {
+        if (const fieldmark* m = marks_of(record)) {
+            if (n <= MARKEDFIELDS) return record + m->start[n - 1];
+            return field_walk(record + m->start[MARKEDFIELDS - 1], n, MARKEDFIELDS);
+        }
+    }
     return field_walk(record, n, 1);
 }
 

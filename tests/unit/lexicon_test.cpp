@@ -229,6 +229,8 @@ TEST_F(LexiconTest, FieldsOfStoredEntriesFollowEveryNewLexicon) {
         initdict();
         lex(r.lexicon);
         char* rec = dictionary[lookup_terminal("N")]->recordptr;
+        EXPECT_EQ(std::string(getfieldptr(rec, 2)).substr(0, 3), "N|\x19");
+        EXPECT_EQ(static_cast<unsigned char>(*getfieldptr(rec, 3)), ATTRCODE);
         EXPECT_STREQ(getfieldptr(rec, 4), r.field4);
         EXPECT_STREQ(getfieldptr(rec, 6), r.field6);
         EXPECT_STREQ(getfieldptr(rec, 9), "");
@@ -236,6 +238,19 @@ TEST_F(LexiconTest, FieldsOfStoredEntriesFollowEveryNewLexicon) {
         EXPECT_STREQ(getfieldptr(rec, 6), r.field6);
         EXPECT_EQ(getfrequency(rec), 123);
     }
+    // An entry of many fields: each one where a plain split puts it.
+    lex("\"long\"|N||1|e|f|g|h|i|j|k|l|\n");
+    const char* rec = dictionary[lookup_terminal("N")]->recordptr;
+    std::vector<std::string> fields;
+    for (size_t at = 0; at < std::strlen(rec);) {
+        size_t bar = std::string(rec).find('|', at);
+        fields.push_back(std::string(rec + at));
+        at = bar + 1;
+    }
+    ASSERT_EQ(fields.size(), 12u);
+    for (int n = 1; n <= 12; ++n)
+        EXPECT_EQ(getfieldptr(rec, n), fields[n - 1]) << n;
+    EXPECT_STREQ(getfieldptr(rec, 13), "");
 }
 
 TEST_F(LexiconTest, ExactWordMatchesBetweenQuotesWithWildcard) {
