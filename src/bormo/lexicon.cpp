@@ -796,8 +796,8 @@ bool make_key(const char* name, const t_dict_lookup* lookup) {
             if (++n > MAXCOMP) return false;
             const t_delay& d = delayed[c->index];
             // Numbers from -1 to 0x7FFF fit in two bytes.
-            if (static_cast<unsigned>(d.class_ + 1) > 0x8000u ||
-                static_cast<unsigned>(d.choice + 1) > 0x8000u)
+            if (static_cast<unsigned>(d.class_) + 1u > 0x8000u ||
+                static_cast<unsigned>(d.choice) + 1u > 0x8000u)
                 return false;
             key.put_component(d.class_, d.choice);
         }
