@@ -53,18 +53,22 @@ struct candidates {
 };
 constexpr std::size_t CANDSLOTS = 1024; // a power of two
 constexpr std::size_t MAXCANDUSED = CANDSLOTS / 4 * 3;
+constexpr std::size_t MAXKEPT = std::size_t{1} << 18; // candidates kept in all sets
 std::array<candidates, CANDSLOTS> candcache;
 std::size_t candused = 0; // slots ever filled since the last wipe
+std::size_t candkept = 0; // room taken by the kept sets, in candidates
 
+// Empties every slot and gives their memory back.
 void wipe_candidates() {
     for (candidates& c : candcache) {
         c.stamp = 0;
         c.keylen = 0;
-        c.key.clear();
-        c.nodes.clear();
-        c.sums.clear();
+        std::vector<std::uint64_t>().swap(c.key);
+        std::vector<recnode*>().swap(c.nodes);
+        std::vector<long>().swap(c.sums);
     }
     candused = 0;
+    candkept = 0;
 }
 
 // Where the first fields of each entry in the lexicon lists start, noted
@@ -839,16 +843,19 @@ const candidates* current_set(std::uint64_t h) {
     return c.stamp == lexstamp ? &c : nullptr;
 }
 
-// Keeps the candidate arrays as the set of `key`.
+// Keeps the candidate arrays as the set of `key`.  When the table is three
+// quarters full or the sets would take too much room, every set is dropped
+// first.
 void remember_set(std::uint64_t h) {
     candidates* c = &find_slot(h);
-    if (c->stamp == 0) {
-        if (candused >= MAXCANDUSED) {
-            wipe_candidates();
-            c = &find_slot(h);
-        }
-        ++candused;
+    std::size_t others = candkept - c->nodes.capacity(); // room of the other sets
+    bool full = c->stamp == 0 && candused >= MAXCANDUSED;
+    if (full || others + static_cast<std::size_t>(numnodes) > MAXKEPT) {
+        wipe_candidates();
+        c = &find_slot(h);
     }
+    if (c->stamp == 0) ++candused;
+    candkept -= c->nodes.capacity();
     c->stamp = lexstamp;
     c->hash = h;
     c->keylen = key.len;
@@ -856,6 +863,7 @@ void remember_set(std::uint64_t h) {
     std::memcpy(c->key.data(), key.text.data(), c->key.size() * 8);
     c->nodes.assign(nodearray.begin(), nodearray.begin() + numnodes);
     c->sums.assign(prob_array.begin(), prob_array.begin() + numnodes);
+    candkept += c->nodes.capacity();
 }
 
 // Fills the candidate arrays from a kept set.  A collection leaves the

@@ -512,6 +512,27 @@ TEST_F(ChoiceTest, ManyDifferentLookUpsStayApart) {
     }
 }
 
+TEST_F(ChoiceTest, ManyLargeCandidateSetsStayRight) {
+    // Look-ups that differ only after the closing quote of their pattern,
+    // each matching every entry: more candidates than are ever kept at once.
+    const int words = 400, lookups = 700;
+    std::string text;
+    for (int i = 0; i < words; ++i)
+        text += "\"w" + std::to_string(i) + "\"|N||1|\n";
+    lex(text);
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < lookups; ++i) {
+            std::string pattern = "\"*\"" + std::to_string(i);
+            lookup.preferredchoice = pattern.data();
+            getdictent(&lookup);
+            ASSERT_EQ(lookup.error, 0) << i;
+            ASSERT_EQ(numnodes, words) << i;
+            ASSERT_EQ(prob_tot, words) << i;
+            ASSERT_STREQ(nodearray[0]->recordptr, "\"w399\"|N||0001|||") << i;
+        }
+    }
+}
+
 TEST_F(ChoiceTest, ALookUpBeyondTheWorkingArrayIsReportedEachTime) {
     lex("\"a\"|N|sg|1|\n");
     std::vector<std::pair<int, int>> parts(MAXCOMP + 1, {NUMBER, SG});
