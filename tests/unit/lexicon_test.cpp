@@ -505,8 +505,7 @@ TEST_F(ChoiceTest, ManyDifferentLookUpsStayApart) {
             lookup.preferredchoice = pattern.data();
             getdictent(&lookup);
             ASSERT_EQ(lookup.error, 0) << i;
-            ASSERT_EQ(std::string(lookup.dictionary).substr(0, pattern.size() + 1),
-                      pattern + "|")
+            ASSERT_EQ(std::string(lookup.dictionary).substr(0, pattern.size() + 1), pattern + "|")
                 << i;
         }
     }
