@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <unordered_map>
 #include <vector>
 
 #include "bormo/attributes.hpp"
@@ -38,17 +38,101 @@ namespace {
 
 int lastterm = -1; // the terminal found last by lookup_terminal
 
-// Candidate sets of recent look-ups, keyed by the terminal and everything the
-// look-up requires.  A set is used again only while `lexstamp` is unchanged:
-// it changes whenever an entry is added or removed or a frequency changes.
+// Candidate sets of recent look-ups, keyed by the terminal name and
+// everything the look-up requires, written as codes (`lookupkey`).  A set is
+// used again only while `lexstamp` is unchanged: it changes whenever an entry
+// is added or removed, a frequency changes or the terminals change.
 unsigned long lexstamp = 1;
 struct candidates {
-    unsigned long stamp;
+    unsigned long stamp = 0; // lexstamp when collected; 0 for a slot never used
+    std::uint64_t hash = 0;
+    std::size_t keylen = 0;
+    std::vector<std::uint64_t> key; // the key in words, the last padded with zeros
     std::vector<recnode*> nodes;
     std::vector<long> sums;
 };
-std::unordered_map<std::string, candidates> candcache;
-constexpr size_t MAXCACHED = 4096;
+constexpr std::size_t CANDSLOTS = 1024; // a power of two
+constexpr std::size_t MAXCANDUSED = CANDSLOTS / 4 * 3;
+constexpr std::size_t MAXKEPT = std::size_t{1} << 18; // candidates kept in all sets
+std::array<candidates, CANDSLOTS> candcache;
+std::size_t candused = 0; // slots ever filled since the last wipe
+std::size_t candkept = 0; // room taken by the kept sets, in candidates
+
+// Empties every slot and gives their memory back.
+void wipe_candidates() {
+    for (candidates& c : candcache) {
+        c.stamp = 0;
+        c.keylen = 0;
+        std::vector<std::uint64_t>().swap(c.key);
+        std::vector<recnode*>().swap(c.nodes);
+        std::vector<long>().swap(c.sums);
+    }
+    candused = 0;
+    candkept = 0;
+}
+
+// Where the first fields of each entry in the lexicon lists start, noted
+// when the entry is stored, so that a field is found without walking the
+// attribute codes again.  Fields never move in place (a frequency change
+// rewrites four digits over four), and the table is wiped whenever entries
+// are freed.  An open table keyed by the entry's text; a null text marks a
+// free slot.
+constexpr int MARKEDFIELDS = 8;
+struct fieldmark {
+    const char* record = nullptr;
+    std::array<std::uint16_t, MARKEDFIELDS> start{}; // offset of field k + 1
+};
+std::vector<fieldmark> fieldmarks; // empty, or a power of two in size
+std::size_t fieldmarked = 0;
+
+std::size_t mark_home(const char* record) {
+    auto h = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(record));
+    return static_cast<std::size_t>((h * 0x9E3779B97F4A7C15ULL) >> 32) & (fieldmarks.size() - 1);
+}
+
+void wipe_fieldmarks() {
+    fieldmarks.clear();
+    fieldmarked = 0;
+}
+
+void put_fieldmark(std::vector<fieldmark>& table, const fieldmark& m) {
+    std::size_t i = mark_home(m.record);
+    while (table[i].record)
+        i = (i + 1) & (table.size() - 1);
+    table[i] = m;
+}
+
+const char* field_walk(const char* p, int n, int from);
+
+// Notes the fields of a stored entry (at most MAXENTRYLEN characters long).
+void add_fieldmark(const char* record) {
+    if ((fieldmarked + 1) * 2 > fieldmarks.size()) {
+        std::vector<fieldmark> old;
+        old.swap(fieldmarks);
+        fieldmarks.assign(old.empty() ? 256 : old.size() * 2, fieldmark{});
+        for (const fieldmark& m : old)
+            if (m.record) put_fieldmark(fieldmarks, m);
+    }
+    fieldmark m;
+    m.record = record;
+    const char* p = record;
+    for (int k = 0; k < MARKEDFIELDS; ++k) {
+        if (k > 0) p = field_walk(p, k + 1, k);
+        m.start[k] = static_cast<std::uint16_t>(p - record);
+    }
+    put_fieldmark(fieldmarks, m);
+    ++fieldmarked;
+}
+
+// The noted fields of a stored entry, or null for any other text.
+const fieldmark* marks_of(const char* record) {
+    if (fieldmarked == 0) return nullptr;
+    for (std::size_t i = mark_home(record);; i = (i + 1) & (fieldmarks.size() - 1)) {
+        const fieldmark& m = fieldmarks[i];
+        if (m.record == record) return &m;
+        if (!m.record) return nullptr;
+    }
+}
 
 constexpr int POSITIONLEN = 39; // characters of field 1 shown in error lines
 
@@ -94,6 +178,7 @@ std::string word_of(const char* s) {
 // ---------------------------------------------------------------- terminals
 
 void read_terminals(const char* name) {
+    ++lexstamp;
     file_operation = "terminals input";
     file_position.clear();
     openfile(name, 0);
@@ -159,7 +244,8 @@ void clearlexicon() {
     dictterm = -1;
     lexerrors = 0;
     ++lexstamp;
-    candcache.clear();
+    wipe_candidates();
+    wipe_fieldmarks();
     numnodes = 0;
     prob_tot = 0;
 }
@@ -358,6 +444,14 @@ int readentry(int linktolexicon) {
             lexerr("Terminal not found:", termname);
             return 0;
         }
+        try {
+            add_fieldmark(node->recordptr);
+        } catch (const std::bad_alloc&) {
+            delete[] node->recordptr;
+            delete node;
+            lexerr("Inadequate working space");
+            return 0;
+        }
         node->previous = dictionary[term];
         dictionary[term] = node;
         ++lexstamp;
@@ -398,22 +492,41 @@ void readdict(const char* name) {
 
 // ---------------------------------------------------------------- fields
 
-const char* getfieldptr(const char* record, int n) {
-    if (!record) return "";
-    const char* p = record;
-    for (int f = 1; f < n; ++f) {
+namespace {
+
+// The bytes that stop a walk through a field: the field end, the end of the
+// text and, in the attribute field, a code.
+constexpr std::array<bool, 256> stop_table(bool codes) {
+    std::array<bool, 256> t{};
+    t['|'] = true;
+    t[0] = true;
+    if (codes) t[ATTRCODE] = true;
+    return t;
+}
+constexpr std::array<bool, 256> fieldstop = stop_table(false);
+constexpr std::array<bool, 256> codestop = stop_table(true);
+
+bool stops(const std::array<bool, 256>& table, const char* p) {
+    return table[static_cast<unsigned char>(*p)];
+}
+
+// The position of field n, walking from field `from` at p.
+const char* field_walk(const char* p, int n, int from) {
+    for (int f = from; f < n; ++f) {
         if (f != 3) {
-            // No coded attribute here: the next '|' ends the field.
-            p = strchrnul(p, '|');
-            if (!*p) return p;
-            ++p;
-            continue;
-        }
-        while (*p && *p != '|') {
-            if (f == 3 && static_cast<unsigned char>(*p) == ATTRCODE) {
-                for (int k = 0; k < 3 && *p; ++k)
+            while (!stops(fieldstop, p))
+                ++p;
+        } else {
+            // A code and the two bytes after it (which may hold any value,
+            // '|' too) are stepped over together.
+            for (;;) {
+                while (!stops(codestop, p))
                     ++p;
-            } else {
+                if (static_cast<unsigned char>(*p) != ATTRCODE) break;
+                ++p;
+                if (!*p) return p;
+                ++p;
+                if (!*p) return p;
                 ++p;
             }
         }
@@ -421,6 +534,19 @@ const char* getfieldptr(const char* record, int n) {
         ++p;
     }
     return p;
+}
+
+} // namespace
+
+const char* getfieldptr(const char* record, int n) {
+    if (!record) return "";
+    if (n >= 2) {
+        if (const fieldmark* m = marks_of(record)) {
+            if (n <= MARKEDFIELDS) return record + m->start[n - 1];
+            return field_walk(record + m->start[MARKEDFIELDS - 1], n, MARKEDFIELDS);
+        }
+    }
+    return field_walk(record, n, 1);
 }
 
 char* getfieldptr(char* record, int n) {
@@ -613,10 +739,150 @@ bool offers(const char* rec, const std::vector<requirement>& reqs) {
 
 } // namespace
 
-void locate_matches(t_dict_lookup* lookup, int term) {
-    numnodes = 0;
-    prob_tot = 0;
-    if (!dictionary || term < 0 || term >= dictterm) return;
+namespace {
+
+// A look-up written as codes, the key of its candidate set: the terminal name
+// and a 0; each required compound as its number of components (one byte),
+// then type and value per component (two bytes each); a 0; the word pattern
+// and the field restrictions, each behind a byte telling whether it is
+// present.  Written into a fixed buffer, so that a look-up whose set is kept
+// allocates nothing.
+struct lookupkey {
+    static constexpr std::size_t SIZE = 512;
+    std::array<unsigned char, SIZE + 8> text; // room to pad the last word
+    std::size_t len = 0;
+
+    bool put(unsigned char c) {
+        if (len >= SIZE) return false;
+        text[len++] = c;
+        return true;
+    }
+    bool put_text(const char* s, char stop) {
+        for (; *s && *s != stop; ++s)
+            if (!put(static_cast<unsigned char>(*s))) return false;
+        return put(0);
+    }
+    // The caller has made sure of the room.
+    void put_component(int type, int value) {
+        std::uint32_t w = (static_cast<std::uint32_t>(type) & 0xFFFF) |
+                          (static_cast<std::uint32_t>(value) & 0xFFFF) << 16;
+        std::memcpy(&text[len], &w, 4);
+        len += 4;
+    }
+    // Hashed eight bytes at a time, the last word padded with zeros.
+    std::uint64_t hash() {
+        std::memset(&text[len], 0, 8);
+        std::uint64_t h = 0x9E3779B97F4A7C15ULL;
+        for (std::size_t i = 0; i < len; i += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, &text[i], 8);
+            h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
+            h ^= h >> 32;
+        }
+        return h;
+    }
+};
+
+lookupkey key;
+
+// Writes the key of a look-up from its terminal name (up to '|', as
+// lookup_terminal reads it); false when it cannot be written: a compound too
+// long for the working array, a number beyond two bytes, or too long a text.
+bool make_key(const char* name, const t_dict_lookup* lookup) {
+    key.len = 0;
+    if (!key.put_text(name, '|')) return false;
+    for (attr_list l = lookup->attributes; l; l = l->next) {
+        // Room for the count and the most components the working array takes.
+        if (key.len + 1 + 4 * MAXCOMP > lookupkey::SIZE) return false;
+        std::size_t at = key.len++;
+        int n = 0;
+        for (comp_attr c = l->first; c; c = c->another) {
+            if (++n > MAXCOMP) return false;
+            const t_delay& d = delayed[c->index];
+            // Numbers from -1 to 0x7FFF fit in two bytes.
+            if (static_cast<unsigned>(d.class_) + 1u > 0x8000u ||
+                static_cast<unsigned>(d.choice) + 1u > 0x8000u)
+                return false;
+            key.put_component(d.class_, d.choice);
+        }
+        if (n == 0)
+            key.len = at; // an empty compound requires nothing
+        else
+            key.text[at] = static_cast<unsigned char>(n);
+    }
+    if (!key.put(0)) return false;
+    if (!key.put(lookup->preferredchoice ? 1 : 0)) return false;
+    if (lookup->preferredchoice && !key.put_text(lookup->preferredchoice, '\0')) return false;
+    if (!key.put(lookup->fields ? 1 : 0)) return false;
+    return !lookup->fields || key.put_text(lookup->fields, '\0');
+}
+
+// The slot holding the set of `key`, or the free slot where it belongs.
+candidates& find_slot(std::uint64_t h) {
+    std::size_t words = (key.len + 7) / 8;
+    std::size_t i = h & (CANDSLOTS - 1);
+    for (;;) {
+        candidates& c = candcache[i];
+        if (c.stamp == 0) return c;
+        if (c.hash == h && c.keylen == key.len) {
+            std::size_t k = 0;
+            for (; k < words; ++k) {
+                std::uint64_t w;
+                std::memcpy(&w, &key.text[k * 8], 8);
+                if (w != c.key[k]) break;
+            }
+            if (k == words) return c;
+        }
+        i = (i + 1) & (CANDSLOTS - 1);
+    }
+}
+
+// The set of `key` when it is still current, else null.
+const candidates* current_set(std::uint64_t h) {
+    const candidates& c = find_slot(h);
+    return c.stamp == lexstamp ? &c : nullptr;
+}
+
+// Keeps the candidate arrays as the set of `key`.  When the table is three
+// quarters full or the sets would take too much room, every set is dropped
+// first.
+void remember_set(std::uint64_t h) {
+    candidates* c = &find_slot(h);
+    std::size_t others = candkept - c->nodes.capacity(); // room of the other sets
+    bool full = c->stamp == 0 && candused >= MAXCANDUSED;
+    if (full || others + static_cast<std::size_t>(numnodes) > MAXKEPT) {
+        wipe_candidates();
+        c = &find_slot(h);
+    }
+    if (c->stamp == 0) ++candused;
+    candkept -= c->nodes.capacity();
+    c->stamp = lexstamp;
+    c->hash = h;
+    c->keylen = key.len;
+    c->key.resize((key.len + 7) / 8);
+    std::memcpy(c->key.data(), key.text.data(), c->key.size() * 8);
+    c->nodes.assign(nodearray.begin(), nodearray.begin() + numnodes);
+    c->sums.assign(prob_array.begin(), prob_array.begin() + numnodes);
+    candkept += c->nodes.capacity();
+}
+
+// Fills the candidate arrays from a kept set.  A collection leaves the
+// working array holding the look-up's last compound; so does this.
+void take_set(const candidates& c, const t_dict_lookup* lookup) {
+    numnodes = static_cast<int>(c.nodes.size());
+    std::copy(c.nodes.begin(), c.nodes.end(), nodearray.begin());
+    std::copy(c.sums.begin(), c.sums.end(), prob_array.begin());
+    prob_tot = numnodes ? prob_array[numnodes - 1] : 0;
+    attr_list last = lookup->attributes;
+    if (last) {
+        while (last->next)
+            last = last->next;
+        decompose_comp_attr(last->first);
+    }
+}
+
+// Collects the candidates by walking the terminal's list.
+void collect(t_dict_lookup* lookup, int term) {
     std::string pattern;
     if (lookup->preferredchoice) pattern = word_of(lookup->preferredchoice);
     // Outside the lexical-transformation state the requirements are the same
@@ -637,30 +903,6 @@ void locate_matches(t_dict_lookup* lookup, int term) {
             if (r.count > 0) reqs.push_back(r);
         }
     }
-    static std::string key;
-    key.clear();
-    if (once) {
-        key.append(reinterpret_cast<const char*>(&term), sizeof term);
-        for (const requirement& r : reqs) {
-            key += static_cast<char>(r.count);
-            for (int k = 0; k < r.count; ++k) {
-                key += static_cast<char>(r.type[k]);
-                key += static_cast<char>(r.value[k]);
-            }
-        }
-        key += '\0';
-        if (lookup->preferredchoice) key += lookup->preferredchoice;
-        key += '\0';
-        if (lookup->fields) key += lookup->fields;
-        auto hit = candcache.find(key);
-        if (hit != candcache.end() && hit->second.stamp == lexstamp) {
-            numnodes = static_cast<int>(hit->second.nodes.size());
-            std::copy(hit->second.nodes.begin(), hit->second.nodes.end(), nodearray.begin());
-            std::copy(hit->second.sums.begin(), hit->second.sums.end(), prob_array.begin());
-            prob_tot = numnodes ? prob_array[numnodes - 1] : 0;
-            return;
-        }
-    }
     for (recnode* n = dictionary[term]; n && numnodes < MAXCANDIDATES - 1; n = n->previous) {
         const char* rec = n->recordptr;
         if (lookup->preferredchoice &&
@@ -673,23 +915,10 @@ void locate_matches(t_dict_lookup* lookup, int term) {
         prob_array[numnodes] = prob_tot;
         ++numnodes;
     }
-    if (once) {
-        if (candcache.size() >= MAXCACHED) candcache.clear();
-        candidates& c = candcache[key];
-        c.stamp = lexstamp;
-        c.nodes.assign(nodearray.begin(), nodearray.begin() + numnodes);
-        c.sums.assign(prob_array.begin(), prob_array.begin() + numnodes);
-    }
 }
 
-void getdictent(t_dict_lookup* lookup) {
-    int term = lookup_terminal(lookup->class_);
-    if (term < 0) {
-        lookup->dictionary = nullptr;
-        lookup->error = 1;
-        return;
-    }
-    locate_matches(lookup, term);
+// Draws the entry among the candidates of the last collection.
+void choose(t_dict_lookup* lookup) {
     if (numnodes == 0 || prob_tot == 0) {
         lookup->dictionary = nullptr;
         lookup->error = 3;
@@ -701,6 +930,45 @@ void getdictent(t_dict_lookup* lookup) {
     apply_vf_single(chosen->recordptr, lookup->vf);
     lookup->dictionary = chosen->recordptr;
     lookup->error = 0;
+}
+
+} // namespace
+
+void locate_matches(t_dict_lookup* lookup, int term) {
+    numnodes = 0;
+    prob_tot = 0;
+    if (!dictionary || term < 0 || term >= dictterm) return;
+    // Sets are kept outside the lexical-transformation state only.
+    if (MState == 1 || !make_key(terminal_table[term].c_str(), lookup)) {
+        collect(lookup, term);
+        return;
+    }
+    std::uint64_t h = key.hash();
+    if (const candidates* c = current_set(h)) {
+        take_set(*c, lookup);
+        return;
+    }
+    collect(lookup, term);
+    remember_set(h);
+}
+
+void getdictent(t_dict_lookup* lookup) {
+    // A kept set is found by the terminal's name, before the name is looked up.
+    if (MState != 1 && dictionary && lookup->class_ && make_key(lookup->class_, lookup)) {
+        if (const candidates* c = current_set(key.hash())) {
+            take_set(*c, lookup);
+            choose(lookup);
+            return;
+        }
+    }
+    int term = lookup_terminal(lookup->class_);
+    if (term < 0) {
+        lookup->dictionary = nullptr;
+        lookup->error = 1;
+        return;
+    }
+    locate_matches(lookup, term);
+    choose(lookup);
 }
 
 void getwords(int start) {

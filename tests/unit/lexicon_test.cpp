@@ -5,6 +5,7 @@
 #include "bormo_fixture.hpp"
 
 #include <cstring>
+#include <functional>
 
 #include "wire_capture.hpp"
 
@@ -202,10 +203,54 @@ TEST_F(LexiconTest, FieldsAreFoundPastBinaryAttributeCodes) {
     EXPECT_EQ(std::string(getfieldptr(rec.c_str(), 6)), "six|");
     EXPECT_EQ(std::string(getfieldptr(rec.c_str(), 9)), "");
     EXPECT_EQ(std::string(getfieldptr(static_cast<const char*>(nullptr), 2)), "");
+    // A text cut inside a code ends there.
+    for (const std::string cut : {"\"w\"|N|\x19", "\"w\"|N|\x19\x01"})
+        EXPECT_EQ(getfieldptr(cut.c_str(), 4), cut.c_str() + cut.size());
     EXPECT_EQ(getfrequency(rec.c_str()), 42);
     locate_comp(rec.c_str());
     ASSERT_EQ(lexatt_index, 1);
     EXPECT_EQ(lexatt[0].count, 2);
+}
+
+TEST_F(LexiconTest, FieldsOfStoredEntriesFollowEveryNewLexicon) {
+    // Texts of one length whose field 4 starts at different places: a new
+    // lexicon is likely stored where the last one was freed.
+    const std::string one = "\"abc\"|N|sg|1|five|six|\n";
+    const std::string two = "\"a\"|N|sg,masc|1|fiv|ix|\n";
+    struct {
+        const std::string& lexicon;
+        const char* field4;
+        const char* field6;
+    } rounds[] = {{one, "0001|five|six|", "six|"},
+                  {two, "0001|fiv|ix|", "ix|"},
+                  {one, "0001|five|six|", "six|"},
+                  {two, "0001|fiv|ix|", "ix|"}};
+    for (const auto& r : rounds) {
+        initdict();
+        lex(r.lexicon);
+        char* rec = dictionary[lookup_terminal("N")]->recordptr;
+        EXPECT_EQ(std::string(getfieldptr(rec, 2)).substr(0, 3), "N|\x19");
+        EXPECT_EQ(static_cast<unsigned char>(*getfieldptr(rec, 3)), ATTRCODE);
+        EXPECT_STREQ(getfieldptr(rec, 4), r.field4);
+        EXPECT_STREQ(getfieldptr(rec, 6), r.field6);
+        EXPECT_STREQ(getfieldptr(rec, 9), "");
+        apply_vf_single(rec, 123); // a new frequency keeps the fields in place
+        EXPECT_STREQ(getfieldptr(rec, 6), r.field6);
+        EXPECT_EQ(getfrequency(rec), 123);
+    }
+    // An entry of many fields: each one where a plain split puts it.
+    lex("\"long\"|N||1|e|f|g|h|i|j|k|l|\n");
+    const char* rec = dictionary[lookup_terminal("N")]->recordptr;
+    std::vector<std::string> fields;
+    for (size_t at = 0; at < std::strlen(rec);) {
+        size_t bar = std::string(rec).find('|', at);
+        fields.push_back(std::string(rec + at));
+        at = bar + 1;
+    }
+    ASSERT_EQ(fields.size(), 12u);
+    for (int n = 1; n <= 12; ++n)
+        EXPECT_EQ(getfieldptr(rec, n), fields[n - 1]) << n;
+    EXPECT_STREQ(getfieldptr(rec, 13), "");
 }
 
 TEST_F(LexiconTest, ExactWordMatchesBetweenQuotesWithWildcard) {
@@ -374,6 +419,133 @@ TEST_F(ChoiceTest, CandidatesFollowNewEntriesAndChangedFrequencies) {
     initdict();
     getdictent(&lookup);
     EXPECT_EQ(numnodes, 0);
+}
+
+// The candidates of a look-up are kept between look-ups; each case changes
+// something a kept set depends on without loading a lexicon, and the next
+// look-up must see the change.
+TEST_F(ChoiceTest, KeptCandidatesFollowWhatTheyCameFrom) {
+    lex("\"un\"|N|sg|1|anim|\n\"deux\"|N|pl|1|anim|\n\"trois\"|N|pl|1|inanim|\n"
+        "\"verbe\"|V|sg|1|x|\n");
+    comp_attr number = compound({{NUMBER, SG}});
+    int slot = number->index;
+    add_attr_to_list(&lookup.attributes, number);
+    char pattern[16] = "\"*\"";
+    char fields[24] = "?|?|?|?|*|";
+    lookup.preferredchoice = pattern;
+    lookup.fields = fields;
+    struct {
+        const char* what;
+        std::function<void()> change;
+        int candidates;
+        std::string word; // the first candidate
+    } cases[] = {
+        {"start", [] {}, 1, "\"un\""},
+        {"the compound's value in the delay table", [&] { delayed[slot].choice = PL; }, 2,
+         "\"trois\""},
+        {"a value beyond two bytes", [&] { delayed[slot].choice = SG + 0x10000; }, 0, ""},
+        {"the word pattern, edited in place",
+         [&] {
+             delayed[slot].choice = PL;
+             std::strcpy(pattern, "\"tr*\"");
+         },
+         1, "\"trois\""},
+        {"the field restrictions, edited in place",
+         [&] {
+             std::strcpy(pattern, "\"*\"");
+             std::strcpy(fields, "?|?|?|?|anim|");
+         },
+         1, "\"deux\""},
+        {"the terminals read again in another order",
+         [&] {
+             delayed[slot].choice = SG;
+             std::strcpy(fields, "?|?|?|?|*|");
+             clear_terminals();
+             read_terminals(file("term2", "V N DET").c_str()); // N now files V's entries
+         },
+         1, "\"verbe\""},
+    };
+    for (const auto& c : cases) {
+        c.change();
+        getdictent(&lookup);
+        getdictent(&lookup); // the second look-up finds the set kept by the first
+        EXPECT_EQ(numnodes, c.candidates) << c.what;
+        if (c.candidates == 0) {
+            EXPECT_EQ(lookup.error, 3) << c.what;
+            continue;
+        }
+        ASSERT_EQ(lookup.error, 0) << c.what;
+        std::string first = nodearray[0]->recordptr;
+        EXPECT_EQ(first.substr(0, c.word.size()), c.word) << c.what;
+    }
+    purge_attr_list(&lookup.attributes);
+}
+
+TEST_F(ChoiceTest, KeptSumsFollowAFrequencyChangedFromOutside) {
+    lex("\"a\"|N||1|\n\"b\"|N||1|\n");
+    getdictent(&lookup);
+    EXPECT_EQ(prob_tot, 2);
+    apply_vf_single(dictionary[lookup_terminal("N")]->recordptr, 5);
+    getdictent(&lookup);
+    EXPECT_EQ(prob_tot, 6);
+    EXPECT_EQ(prob_array[0], 5); // the newest entry first
+}
+
+TEST_F(ChoiceTest, ManyDifferentLookUpsStayApart) {
+    // More distinct look-ups than the kept sets have room for: every one
+    // still finds its own word, the first time and again.
+    const int words = 900;
+    std::string text;
+    for (int i = 0; i < words; ++i)
+        text += "\"w" + std::to_string(i) + "\"|N||1|\n";
+    lex(text);
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < words; i += round + 1) {
+            std::string pattern = "\"w" + std::to_string(i) + "\"";
+            lookup.preferredchoice = pattern.data();
+            getdictent(&lookup);
+            ASSERT_EQ(lookup.error, 0) << i;
+            ASSERT_EQ(std::string(lookup.dictionary).substr(0, pattern.size() + 1), pattern + "|")
+                << i;
+        }
+    }
+}
+
+TEST_F(ChoiceTest, ManyLargeCandidateSetsStayRight) {
+    // Look-ups that differ only after the closing quote of their pattern,
+    // each matching every entry: more candidates than are ever kept at once.
+    const int words = 400, lookups = 700;
+    std::string text;
+    for (int i = 0; i < words; ++i)
+        text += "\"w" + std::to_string(i) + "\"|N||1|\n";
+    lex(text);
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < lookups; ++i) {
+            std::string pattern = "\"*\"" + std::to_string(i);
+            lookup.preferredchoice = pattern.data();
+            getdictent(&lookup);
+            ASSERT_EQ(lookup.error, 0) << i;
+            ASSERT_EQ(numnodes, words) << i;
+            ASSERT_EQ(prob_tot, words) << i;
+            ASSERT_STREQ(nodearray[0]->recordptr, "\"w399\"|N||0001|||") << i;
+        }
+    }
+}
+
+TEST_F(ChoiceTest, ALookUpBeyondTheWorkingArrayIsReportedEachTime) {
+    lex("\"a\"|N|sg|1|\n");
+    std::vector<std::pair<int, int>> parts(MAXCOMP + 1, {NUMBER, SG});
+    comp_attr c = nullptr;
+    for (auto [type, value] : parts) {
+        delayed[delayptr] = t_delay{type, value, 1};
+        add_comp_attr(&c, delayptr++);
+    }
+    add_attr_to_list(&lookup.attributes, c);
+    getdictent(&lookup);
+    getdictent(&lookup);
+    EXPECT_EQ(count_messages("Too many attribute components"), 2);
+    EXPECT_EQ(lookup.error, 3);
+    purge_attr_list(&lookup.attributes);
 }
 
 TEST_F(LexiconTest, ProgressEveryHundredEntries) {
