@@ -1000,8 +1000,14 @@ t_treenode* ilt_create_lsps(const char* entry) {
 }
 
 void scan_ilts(int mark) {
+    // Most look-ups hold no inverse transformation: nothing to save then.
+    const int lowest = std::max(mark, 0);
+    int top = d_table_count - 1;
+    while (top >= lowest && (!dict_table[top].lspseq || dict_table[top].error != 0))
+        --top;
+    if (top < lowest) return;
     std::string saved = file_operation;
-    for (int i = d_table_count - 1; i >= std::max(mark, 0); --i) {
+    for (int i = top; i >= lowest; --i) {
         t_dict_lookup& d = dict_table[i];
         if (!d.lspseq || d.error != 0) continue;
         bool ok = true;
