@@ -24,15 +24,12 @@
 #include "editor/paint.hpp"
 #include "editor/resetall.hpp"
 #include "editor/store.hpp"
+#include "filefixture.hpp"
 
 using namespace oxa;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string sent;  // messages passed by the transmitter
-
-void capture(const char* data, size_t len) { sent.append(data, len); }
 
 using Lines = std::vector<std::pair<int32_t, std::string>>;  // kind, text
 
@@ -49,65 +46,7 @@ Lines corelines(int n = -1) {
     return v;
 }
 
-class Files : public ::testing::Test {
-  protected:
-    fs::path dir;
-
-    void SetUp() override {
-        resetall();
-        sent.clear();
-        xvsink = capture;
-        char tmpl[] = "/tmp/oxafilesXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override {
-        resetfrontend();
-        resetinput();
-        resetfiles();
-        fs::remove_all(dir);
-    }
-
-    std::string path(const std::string& name) { return (dir / name).string(); }
-
-    void write(const std::string& name, const std::string& bytes) {
-        std::ofstream(path(name), std::ios::binary) << bytes;
-    }
-
-    std::string read(const std::string& name) {
-        std::ifstream in(path(name), std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-
-    // Prepares the parameters of a file command as the parameter reader does.
-    void params(const std::string& name, int32_t first = 1, int32_t last = MAXLINENUM) {
-        curfile.fill('\0');
-        std::strncpy(curfile.data(), name.c_str(), STRSIZE - 1);
-        param[2] = first;
-        param[3] = last;
-    }
-
-    // Queues the user's reply to an error display (return unless said).
-    static void reply(const char* keys = "\r") {
-        resetinput();
-        pushfn(keys);
-    }
-
-    // Runs a command as the command processor does: checker, then operation.
-    void run(void (*checker)(), void (*op)(), const char* answer = "\r") {
-        reply(answer);
-        del = 0;
-        if (checker != nullptr) checker();
-        if (del != 2 && op != nullptr) op();
-    }
-
-    void fetch(const std::string& name, int32_t first = 1, int32_t last = MAXLINENUM) {
-        params(path(name), first, last);
-        run(fpr, fetchfile);
-    }
-};
+class Files : public oxatest::FileFixture {};
 
 TEST_F(Files, ReaderFormat) {
     struct Case {

@@ -25,87 +25,22 @@
 #include "editor/recovery.hpp"
 #include "editor/safewrite.hpp"
 #include "editor/store.hpp"
+#include "filefixture.hpp"
 
 using namespace oxa;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string sent; // messages passed by the transmitter
-
-void capture(const char* data, size_t len) {
-    sent.append(data, len);
-}
-
-class SafeWrite : public ::testing::Test {
+class SafeWrite : public oxatest::FileFixture {
   protected:
-    fs::path dir;
-
     void SetUp() override {
-        resetstore();
-        resetlines();
-        resetpaint();
-        resetfrontend();
-        resetinput();
-        resetcommands();
-        reseteditloop();
-        resetmotion();
-        resetfiles();
+        FileFixture::SetUp();
         safewritelimit = -1;
-        sent.clear();
-        xvsink = capture;
-        char tmpl[] = "/tmp/oxasafeXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
     }
     void TearDown() override {
         safewritelimit = -1;
-        resetfrontend();
-        resetinput();
-        resetfiles();
-        fs::remove_all(dir);
-    }
-
-    std::string path(const std::string& name) { return (dir / name).string(); }
-
-    void write(const std::string& name, const std::string& bytes) {
-        std::ofstream(path(name), std::ios::binary) << bytes;
-    }
-
-    std::string read(const std::string& name) {
-        std::ifstream in(path(name), std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-
-    // The names in the scratch directory (temporary files included).
-    std::set<std::string> entries() {
-        std::set<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename());
-        return names;
-    }
-
-    void params(const std::string& name) {
-        curfile.fill('\0');
-        std::strncpy(curfile.data(), name.c_str(), STRSIZE - 1);
-        param[2] = 1;
-        param[3] = MAXLINENUM;
-    }
-
-    // Runs a command as the command processor does, the user answering any
-    // question with `answer`.
-    void run(void (*checker)(), void (*op)(), const char* answer = "\r") {
-        resetinput();
-        pushfn(answer);
-        del = 0;
-        if (checker != nullptr) checker();
-        if (del != 2 && op != nullptr) op();
-    }
-
-    void fetch(const std::string& name) {
-        params(path(name));
-        run(fpr, fetchfile);
+        FileFixture::TearDown();
     }
 
     // Adds a line of text at the end of the current corefile.
