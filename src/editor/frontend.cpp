@@ -70,6 +70,9 @@ constexpr std::array<unsigned char, 256> initialouttran() {
 
 // Copies `text` into xvmsg after `prefix`, cut to the buffer.  The text may
 // itself lie in xvmsg (a caller composed it there).
+// The "$m" messages the default stream passes, by their code.
+constexpr const char* MPASSED = "MUbefhimn";
+
 void compose(const char* prefix, const char* text) {
     const size_t room = XVMSGSIZE - 1;
     size_t np = std::min(std::strlen(prefix), room);
@@ -142,7 +145,7 @@ void xvtransmit(const char* str) {
         rest = str + 2;
     } else if (family == 'C' || family == 'm') {
         const char sub = str[2];
-        const char* passed = family == 'C' ? "Lcb" : "MUbefhimn";
+        const char* passed = family == 'C' ? "Lcb" : MPASSED;
         if (sub != '\0' && std::strchr(passed, sub) != nullptr) rest = str + 3;
     }
     if (rest == nullptr) return;
@@ -175,6 +178,18 @@ void pacedflush() {
 }
 
 void putstring(const char* text, char code) {
+    if (visible && xvtrace == nullptr && !wirefull && code != '\0') {
+        // The default stream: the text alone, as composing and transmitting
+        // it would send it (cut as compose cuts it), or nothing.
+        if (std::strchr(MPASSED, code) == nullptr) return;
+        const size_t n = text != nullptr ? strnlen(text, XVMSGSIZE - 4) : 0;
+        std::array<char, XVMSGSIZE + 2> line;
+        if (n > 0) std::memcpy(line.data(), text, n);
+        line[n] = '\r';
+        line[n + 1] = '\n';
+        xvsink(line.data(), n + 2);
+        return;
+    }
     const char prefix[4] = {'$', 'm', code, '\0'};
     compose(prefix, text);
     xvtransmit(xvmsg.data());

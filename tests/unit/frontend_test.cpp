@@ -134,6 +134,37 @@ TEST_F(Frontend, MessageComposedInTheBufferItselfIsShown) {
     EXPECT_EQ(WireCapture::lines(), std::vector<std::string>{"corefile 3 not saved"});
 }
 
+// Without a trace the default stream sends a message's text straight away;
+// the bytes are those that composing and transmitting it send.
+TEST_F(Frontend, UntracedMessagesSendWhatComposingSends) {
+    const std::string longtext(3000, 'y');
+    struct Case {
+        char code;
+        const char* text;
+    };
+    const Case cases[] = {
+        {'m', "Command "}, {'h', "Expanding Root"}, {'e', "an error"}, {'h', ""},
+        {'h', nullptr},    {'e', longtext.c_str()}, {'v', "TEXT    "}, {'w', " 1"},
+        {'t', "<....!"},   {'M', "RED"},            {'U', "###"},      {'n', "letter.txt"},
+    };
+    for (const Case& c : cases) {
+        WireCapture::clear();
+        putstring(c.text, c.code);
+        const std::string traced = WireCapture::wire;
+        WireCapture::clear();
+        xvtrace = nullptr;
+        putstring(c.text, c.code);
+        xvtrace = WireCapture::trace;
+        EXPECT_EQ(WireCapture::wire, traced) << "code " << c.code;
+    }
+    // A text composed in the message buffer itself.
+    xvtrace = nullptr;
+    WireCapture::clear();
+    std::snprintf(xvmsg.data(), xvmsg.size(), "corefile %d not saved", 3);
+    putstring(xvmsg.data(), 'h');
+    EXPECT_EQ(WireCapture::wire, "corefile 3 not saved\r\n");
+}
+
 TEST_F(Frontend, ProgressStaysUntilClearhelp) {
     progress("Loading");
     EXPECT_EQ(bhelp, 1);
