@@ -152,13 +152,16 @@ struct morphvar;
 struct dict_lookup;
 using t_dict_lookup = dict_lookup;
 
+// Node names up to this size (the NUL included) are kept inside the node.
+constexpr int NODENAMESIZE = 24;
+
 // One node of a generated tree.  Strings are owned by the node unless noted.
 struct treenode {
     BORMO_RECYCLED(treenode)
-    char* name;                     // rule name or terminal category
+    char* name;                     // rule name or terminal category: `shortname`, or owned
     t_dict_lookup* dictionary;      // entry in dict_table (not owned), null for inner nodes
     int index;                      // position of that entry in dict_table
-    char* morphed_word;             // surface form written by morphology
+    char* morphed_word;             // surface form written by morphology, null before
     char* preferredchoice;          // mandated word, or null
     char* restrictions;             // field restrictions, or null
     int vf;                         // frequency variation, -1 for none
@@ -170,6 +173,7 @@ struct treenode {
     treenode* son;                  // first child
     treenode* left;                 // previous leaf
     treenode* right;                // next leaf; on a root: the first leaf
+    std::array<char, NODENAMESIZE> shortname; // holds `name` when it fits
 };
 using t_treenode = treenode;
 

@@ -231,10 +231,31 @@ char* bounded(const std::string& s, size_t size) {
 
 // ------------------------------------------------------------- nodes and trees
 
+namespace {
+
+// Names the node: a short name goes into the node itself, a longer one is
+// owned.  Nothing is written before morphology, so `morphed_word` stays null
+// until then (every reader takes null for the empty word).
+void name_node(t_treenode* n, const char* name) {
+    size_t len = std::strlen(name);
+    if (len < n->shortname.size()) {
+        std::memcpy(n->shortname.data(), name, len + 1);
+        n->name = n->shortname.data();
+    } else {
+        n->name = strdup_(name);
+    }
+}
+
+void free_name(t_treenode* n) {
+    if (n->name != n->shortname.data()) std::free(n->name);
+    n->name = nullptr;
+}
+
+} // namespace
+
 t_treenode* makenode(const char* name) {
     t_treenode* n = new t_treenode{};
-    n->name = dup(name ? name : "");
-    n->morphed_word = dup("");
+    name_node(n, name ? name : "");
     n->vf = -1;
     ++nodecount;
     return n;
@@ -243,10 +264,10 @@ t_treenode* makenode(const char* name) {
 t_treenode* copy_node(t_treenode* n) {
     if (!n) return nullptr;
     t_treenode* c = new t_treenode{};
-    c->name = dup(n->name);
+    name_node(c, n->name ? n->name : "");
     c->dictionary = n->dictionary;
     c->index = n->index;
-    c->morphed_word = dup(n->morphed_word ? n->morphed_word : "");
+    c->morphed_word = n->morphed_word && *n->morphed_word ? strdup_(n->morphed_word) : nullptr;
     c->preferredchoice = dup(n->preferredchoice);
     c->restrictions = dup(n->restrictions);
     c->vf = n->vf;
@@ -269,7 +290,7 @@ t_treenode* copytree(t_treenode* t) {
 
 void purge_node(t_treenode* n) {
     if (!n) return;
-    std::free(n->name);
+    free_name(n);
     std::free(n->morphed_word);
     std::free(n->preferredchoice);
     std::free(n->restrictions);
