@@ -590,29 +590,49 @@ struct readcompound {
     int nbytes = 0;
     std::array<attr_row, MAXCOMP> rows{};
 };
-constexpr size_t READCACHE = 512;
+// Each address has a set of READWAYS slots, so that texts whose addresses
+// fall on one set, or one buffer refilled with one name and then another (a
+// table reference read into a local array), keep their readings side by side
+// instead of evicting each other at every node.
+constexpr int READSETBITS = 7;
+constexpr size_t READWAYS = 4;
+constexpr size_t READCACHE = READWAYS << READSETBITS;
 std::array<readcompound, READCACHE> readcache;
+size_t readvictim = 0; // the way the next new reading replaces when its set is full
 
-readcompound& readslot(const unsigned char* r) {
-    auto a = reinterpret_cast<uintptr_t>(r);
-    return readcache[(a ^ (a >> 9)) & (READCACHE - 1)];
+// The first slot of the set of `r`: the address mixed, its high bits taken.
+size_t readset(const unsigned char* r) {
+    uint64_t h = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(r)) * 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(h >> (64 - READSETBITS)) * READWAYS;
+}
+
+bool holds(const readcompound& k, const unsigned char* r, int decon_allowed) {
+    if (k.text != r || k.names != nametables || k.decon_allowed != decon_allowed) return false;
+    for (int i = 0; i < k.nbytes; ++i)
+        if (r[i] != k.bytes[static_cast<size_t>(i)]) return false;
+    return true;
 }
 
 // The kept reading of `r`, or null.
 const readcompound* readbefore(const unsigned char* r, int decon_allowed) {
-    const readcompound& k = readslot(r);
-    if (k.text != r || k.names != nametables || k.decon_allowed != decon_allowed) return nullptr;
-    for (int i = 0; i < k.nbytes; ++i)
-        if (r[i] != k.bytes[static_cast<size_t>(i)]) return nullptr;
-    return &k;
+    size_t s = readset(r);
+    for (size_t w = 0; w < READWAYS; ++w)
+        if (holds(readcache[s + w], r, decon_allowed)) return &readcache[s + w];
+    return nullptr;
 }
 
-// Keeps the reading of r .. end (the byte at `end` stopped it).
+// Keeps the reading of r .. end (the byte at `end` stopped it): in a slot of
+// the set that is empty or out of date, else in the next way in turn.
 void keepreading(const unsigned char* r, const unsigned char* end, int decon_allowed,
                  const attr_row* rows, int count) {
     long n = end - r + 1;
     if (n > 64 || count > MAXCOMP) return;
-    readcompound& k = readslot(r);
+    size_t s = readset(r);
+    size_t w = 0;
+    while (w < READWAYS && readcache[s + w].text && readcache[s + w].names == nametables)
+        ++w;
+    if (w == READWAYS) w = readvictim++ % READWAYS;
+    readcompound& k = readcache[s + w];
     k.text = r;
     k.names = nametables;
     k.decon_allowed = decon_allowed;
