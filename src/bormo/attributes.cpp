@@ -432,8 +432,11 @@ int comp_attr_element(comp_attr c, int n) {
 
 comp_attr duplicate_comp_attr(comp_attr c) {
     comp_attr r = nullptr;
-    for (; c; c = c->another)
-        add_comp_attr(&r, c->index);
+    comp_attr* tail = &r;
+    for (; c; c = c->another) {
+        *tail = new s_comp_attr{c->index, nullptr};
+        tail = &(*tail)->another;
+    }
     return r;
 }
 
@@ -502,8 +505,12 @@ comp_attr attr_list_element(attr_list l, int n) {
 
 attr_list duplicate_attr_list(attr_list l) {
     attr_list r = nullptr;
-    for (; l; l = l->next)
-        add_attr_to_list(&r, duplicate_comp_attr(l->first));
+    attr_list* tail = &r;
+    for (; l; l = l->next) {
+        comp_attr c = duplicate_comp_attr(l->first);
+        *tail = new s_attr_list{attr_seg_count(c), c, nullptr};
+        tail = &(*tail)->next;
+    }
     return r;
 }
 
@@ -540,9 +547,16 @@ void append_attr(attr_list* l, comp_attr c) {
 }
 
 void combine_attr_list(attr_list* old, attr_list new_) {
-    for (; new_; new_ = new_->next)
-        if (!present_compound(*old, new_->first))
-            add_attr_to_list(old, duplicate_comp_attr(new_->first));
+    if (!new_) return;
+    attr_list* tail = old;
+    while (*tail)
+        tail = &(*tail)->next;
+    for (; new_; new_ = new_->next) {
+        if (present_compound(*old, new_->first)) continue;
+        comp_attr c = duplicate_comp_attr(new_->first);
+        *tail = new s_attr_list{attr_seg_count(c), c, nullptr};
+        tail = &(*tail)->next;
+    }
 }
 
 void new_attr_remove(attr_list* l, comp_attr c) {

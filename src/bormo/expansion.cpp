@@ -57,10 +57,10 @@ void set_string(char*& field, const char* s) {
 
 // A fresh lookup: every pointer null, error 0, vf -1, not pointed at.
 void fresh_lookup(t_dict_lookup& d) {
-    std::free(d.class_);
-    std::free(d.preferredchoice);
-    std::free(d.fields);
-    purge_attr_list(&d.attributes);
+    if (d.class_) std::free(d.class_);
+    if (d.preferredchoice) std::free(d.preferredchoice);
+    if (d.fields) std::free(d.fields);
+    if (d.attributes) purge_attr_list(&d.attributes);
     if (d.lspseq) purge_tree(d.lspseq);
     d = t_dict_lookup{};
     d.vf = -1;
@@ -84,7 +84,7 @@ void set_variable(int v, comp_attr c) {
 
 void clear_variables() {
     for (int v = 1; v < NVARIABLES; ++v)
-        purge_comp_attr(&variable_table[v]);
+        if (variable_table[v]) purge_comp_attr(&variable_table[v]);
 }
 
 void preselection_error() {
@@ -107,13 +107,12 @@ comp_attr attr_from_key(const char* p) {
 
 // One attribute-list item of a node; returns the position after it.
 const char* attach_item(t_treenode* node, const char* p) {
-    if (at(p) == SYN_PRE || at(skip_compattr(p)) == SYN_PRE) {
+    const char* end = skip_compattr(p);
+    if (at(p) == SYN_PRE || at(end) == SYN_PRE) {
         comp_attr c = attr_from_key(p);
         if (c) add_attr_to_list(&node->attributes, c);
-        p = skip_compattr(p);
-        return at(p) == SYN_PRE ? skip_compattr(p + 1) : p;
+        return at(end) == SYN_PRE ? skip_compattr(end + 1) : end;
     }
-    const char* end = skip_compattr(p);
     if (end == p) return p;
     text_to_comp_struct(p, 1);
     if (comp_attr_register) add_attr_to_list(&node->attributes, comp_attr_register);
@@ -291,13 +290,13 @@ t_treenode* copytree(t_treenode* t) {
 void purge_node(t_treenode* n) {
     if (!n) return;
     free_name(n);
-    std::free(n->morphed_word);
-    std::free(n->preferredchoice);
-    std::free(n->restrictions);
-    free_transformations(n->transformation);
-    purge_attr_list(&n->attributes);
-    indir_purge_list(&n->indirections);
-    free_variants(n);
+    if (n->morphed_word) std::free(n->morphed_word);
+    if (n->preferredchoice) std::free(n->preferredchoice);
+    if (n->restrictions) std::free(n->restrictions);
+    if (n->transformation) free_transformations(n->transformation);
+    if (n->attributes) purge_attr_list(&n->attributes);
+    if (n->indirections) indir_purge_list(&n->indirections);
+    if (n->mvar) free_variants(n);
     delete n;
 }
 
@@ -592,6 +591,7 @@ void construct_preselect(const char* text, int global) {
 void clear_SE_PRE(int all) {
     purge_all_trees();
     for (auto& s : genSentences) {
+        if (!s) continue;
         std::free(s);
         s = nullptr;
     }
