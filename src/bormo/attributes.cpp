@@ -629,6 +629,8 @@ bool holds(const readcompound& k, const unsigned char* r, int decon_allowed) {
 
 // The kept reading of `r`, or null.
 const readcompound* readbefore(const unsigned char* r, int decon_allowed) {
+    // A text that begins with a variable is never kept: no need to look.
+    if (r[0] == VARBYTE || ((r[0] == '/' || r[0] == '.') && r[1] == VARBYTE)) return nullptr;
     size_t s = readset(r);
     for (size_t w = 0; w < READWAYS; ++w)
         if (holds(readcache[s + w], r, decon_allowed)) return &readcache[s + w];
