@@ -354,6 +354,30 @@ TEST_F(ExpansionTest, CopiesShareLookupsButNotThreadsOrChildrenOfSiblings) {
     purge_tree(a);
 }
 
+// Names of every length survive copies and purges; a node has no word until
+// morphology writes one, and a copy takes the word of its original.
+TEST_F(ExpansionTest, NodeNamesOfEveryLengthAndWordsSurviveCopies) {
+    const std::string names[] = {"", "N", std::string(NODENAMESIZE - 1, 'S'),
+                                 std::string(NODENAMESIZE, 'L'), std::string(200, 'X')};
+    for (const std::string& name : names) {
+        t_treenode* a = makenode(name.c_str());
+        EXPECT_EQ(a->morphed_word, nullptr) << name;
+        a->son = makenode(name.c_str());
+        a->son->morphed_word = strdup_("word");
+        t_treenode* t = copytree(a);
+        purge_tree(a); // the copy owns everything it holds
+        EXPECT_EQ(std::string(t->name), name);
+        EXPECT_EQ(t->morphed_word, nullptr);
+        ASSERT_NE(t->son, nullptr);
+        EXPECT_EQ(std::string(t->son->name), name);
+        EXPECT_STREQ(t->son->morphed_word, "word");
+        t_treenode* again = copytree(t);
+        purge_tree(t);
+        EXPECT_EQ(std::string(again->son->name), name);
+        purge_tree(again);
+    }
+}
+
 TEST_F(ExpansionTest, RestrictionStrings) {
     struct Insert {
         const char* old;
