@@ -226,6 +226,42 @@ char* bounded(const std::string& s, size_t size) {
     return strdup_(cut.c_str());
 }
 
+// Children read from stored rule texts.  The name of a child and the rule
+// that expands it depend only on the rule text at its position and on the
+// rule stack, and a rule text never changes while the stack keeps its stamp;
+// so they are kept by the address of the position, for that stamp.
+struct childread {
+    const char* at = nullptr;    // the ' ' before the child's name
+    uint64_t stamp = 0;          // rulestamp() when read
+    const char* after = nullptr; // the position after the name
+    const char* rule = nullptr;  // the child's rule, null for a terminal
+    bool isroot = false;         // the name is ROOT
+    std::string name;
+};
+constexpr int CHILDSETBITS = 8;
+constexpr size_t CHILDWAYS = 4;
+std::array<childread, CHILDWAYS << CHILDSETBITS> childreads;
+size_t childvictim = 0; // the way the next new child replaces when its set is full
+
+const childread& readchild(const char* p, uint64_t stamp) {
+    uint64_t h = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) * 0x9E3779B97F4A7C15ull;
+    size_t set = static_cast<size_t>(h >> (64 - CHILDSETBITS)) * CHILDWAYS;
+    size_t free_way = CHILDWAYS;
+    for (size_t w = 0; w < CHILDWAYS; ++w) {
+        const childread& k = childreads[set + w];
+        if (k.stamp == stamp && k.at == p) return k;
+        if (free_way == CHILDWAYS && k.stamp != stamp) free_way = w;
+    }
+    if (free_way == CHILDWAYS) free_way = childvictim++ % CHILDWAYS;
+    childread& k = childreads[set + free_way];
+    k.at = p;
+    k.stamp = stamp;
+    k.after = read_name(p + 1, k.name);
+    k.rule = getrule(k.name.c_str());
+    k.isroot = k.name == "ROOT";
+    return k;
+}
+
 } // namespace
 
 // ------------------------------------------------------------- nodes and trees
@@ -426,7 +462,8 @@ void expand_node(t_treenode* node) {
         terminal_node(node);
         return;
     }
-    const char* rule = getrule(node->name);
+    uint64_t stamp = rulestamp();
+    const char* rule = node->rule_stamp == stamp ? node->rule : getrule(node->name);
     if (!rule) {
         terminal_node(node);
         return;
@@ -437,7 +474,6 @@ void expand_node(t_treenode* node) {
     while (*tail)
         tail = &(*tail)->sibling;
     const char* p = rule;
-    std::string name;
     while (*p) {
         uchar c = at(p);
         if (c == '<') {
@@ -485,12 +521,18 @@ void expand_node(t_treenode* node) {
             if (got) set_variable(v, got);
             p = skip_compattr(e + 1);
         } else if (c == ' ') {
-            p = read_name(p + 1, name);
-            t_treenode* child = (name == "ROOT" && treestate == 1 && root) ? copytree(root)
-                                                                           : makenode(name.c_str());
+            const childread& k = readchild(p, stamp);
+            t_treenode* child;
+            if (k.isroot && treestate == 1 && root) {
+                child = copytree(root);
+            } else {
+                child = makenode(k.name.c_str());
+                child->rule = k.rule;
+                child->rule_stamp = stamp;
+            }
             *tail = child;
             tail = &child->sibling;
-            p = add_attachments(child, p, ATT_CF);
+            p = add_attachments(child, k.after, ATT_CF);
         } else if (c == '(') {
             int n = p[1] ? at(p + 1) : 0;
             if (!p[1]) break;
@@ -820,6 +862,8 @@ void resetexpansion() {
     global_barrier = 0;
     global_delayptr = 0;
     attr_choice_hook = make_choice;
+    for (childread& k : childreads)
+        k = childread{};
 }
 
 } // namespace bormo

@@ -378,6 +378,47 @@ TEST_F(ExpansionTest, NodeNamesOfEveryLengthAndWordsSurviveCopies) {
     }
 }
 
+// Children and their rules are remembered by their place in the rule text:
+// rules loaded in place of others (their texts likely at the same addresses)
+// are read afresh.
+TEST_F(ExpansionTest, ReloadedRulesAreReadAfresh) {
+    load("ROOT = S %\n");
+    struct Grammar {
+        const char* syntax;
+        const char* sentence;
+    };
+    const Grammar grammars[] = {
+        {"ROOT = S %\nS = A B %\n", "a b"},
+        {"ROOT = S %\nS = B A %\n", "b a"},
+        {"ROOT = S %\nS = X %\n", "x"},
+        {"ROOT = S %\nS = C B %\n", "c b"},
+        {"ROOT = A C %\n", "a c"},
+        {"ROOT = S %\nS = Y A %\n", "y a"},
+    };
+    for (int round = 0; round < 3; ++round) {
+        for (const Grammar& g : grammars) {
+            resetsyntax();
+            read_syntax(file("syn", g.syntax).c_str());
+            EXPECT_EQ(run(123456789), g.sentence) << g.syntax << " round " << round;
+        }
+    }
+    // A child made under one set of rules and expanded under another takes
+    // the rule it has then.
+    resetsyntax();
+    read_syntax(file("syn", "ROOT = S %\nS = A B %\n").c_str());
+    t_treenode* top = makenode("ROOT");
+    expand_node(top);
+    ASSERT_NE(top->son, nullptr);
+    resetsyntax();
+    read_syntax(file("syn", "ROOT = S %\nS = C X Y A B C X Y %\n").c_str());
+    expand_node(top->son);
+    std::string names;
+    for (t_treenode* c = top->son->son; c; c = c->sibling)
+        names += std::string(c->name) + " ";
+    EXPECT_EQ(names, "C X Y A B C X Y ");
+    purge_tree(top);
+}
+
 TEST_F(ExpansionTest, RestrictionStrings) {
     struct Insert {
         const char* old;
