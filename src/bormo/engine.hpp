@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 
 namespace bormo {
@@ -181,7 +182,7 @@ using t_treenode = treenode;
 
 // One lexical lookup: the constraints one word must meet.
 struct dict_lookup {
-    char* class_;          // terminal category
+    char* class_;          // terminal category: `shortclass`, or owned
     char* dictionary;      // chosen lexical record (points into the lexicon), or null
     attr_list attributes;  // union of the attributes of the leaves that filled it
     char* preferredchoice; // mandated word, or null
@@ -190,7 +191,14 @@ struct dict_lookup {
     int pointed_at;        // 1 once a leaf has filled the entry
     int vf;                // frequency variation, -1 for none
     t_treenode* lspseq;    // pattern sequence of an entry beginning with the _ilt_ code
+    std::array<char, NODENAMESIZE> shortclass; // holds `class_` when it was taken from a short name
 };
+
+// Frees the category of a lookup unless it is kept inside the lookup.
+inline void release_class(dict_lookup& d) {
+    if (d.class_ != d.shortclass.data()) std::free(d.class_);
+    d.class_ = nullptr;
+}
 
 // One preselection: a key compound and, optionally, the node whose word it fixes.
 struct pre_rule {

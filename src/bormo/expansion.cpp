@@ -57,7 +57,7 @@ void set_string(char*& field, const char* s) {
 
 // A fresh lookup: every pointer null, error 0, vf -1, not pointed at.
 void fresh_lookup(t_dict_lookup& d) {
-    if (d.class_) std::free(d.class_);
+    if (d.class_) release_class(d);
     if (d.preferredchoice) std::free(d.preferredchoice);
     if (d.fields) std::free(d.fields);
     if (d.attributes) purge_attr_list(&d.attributes);

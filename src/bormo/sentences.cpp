@@ -50,7 +50,15 @@ void fill_word(t_treenode* leaf) {
     t_dict_lookup* d = leaf->dictionary;
     d->pointed_at = 1;
     if (d->vf == -1) d->vf = leaf->vf;
-    if (!d->class_ && leaf->name) d->class_ = strdup_(leaf->name);
+    if (!d->class_ && leaf->name) {
+        size_t n = std::strlen(leaf->name);
+        if (n < d->shortclass.size()) {
+            std::memcpy(d->shortclass.data(), leaf->name, n + 1);
+            d->class_ = d->shortclass.data();
+        } else {
+            d->class_ = strdup_(leaf->name);
+        }
+    }
     combine_attr_list(&d->attributes, leaf->attributes);
     if (!d->preferredchoice && leaf->preferredchoice)
         d->preferredchoice = strdup_(leaf->preferredchoice);
