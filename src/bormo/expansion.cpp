@@ -107,6 +107,13 @@ comp_attr attr_from_key(const char* p) {
 
 // One attribute-list item of a node; returns the position after it.
 const char* attach_item(t_treenode* node, const char* p) {
+    // The common item, a variable alone: a copy of the variable's compound.
+    if (at(p) == VARBYTE && p[1] && (p[2] == ',' || p[2] == ']')) {
+        int v = at(p + 1);
+        comp_attr c = duplicate_comp_attr(v < NVARIABLES ? variable_table[v] : nullptr);
+        if (c) add_attr_to_list(&node->attributes, c);
+        return p + 2;
+    }
     const char* end = skip_compattr(p);
     if (at(p) == SYN_PRE || at(end) == SYN_PRE) {
         comp_attr c = attr_from_key(p);
@@ -299,7 +306,12 @@ t_treenode* makenode(const char* name) {
 t_treenode* copy_node(t_treenode* n) {
     if (!n) return nullptr;
     t_treenode* c = new t_treenode{};
-    name_node(c, n->name ? n->name : "");
+    if (n->name == n->shortname.data()) {
+        c->shortname = n->shortname;
+        c->name = c->shortname.data();
+    } else {
+        name_node(c, n->name ? n->name : "");
+    }
     c->dictionary = n->dictionary;
     c->index = n->index;
     c->morphed_word = n->morphed_word && *n->morphed_word ? strdup_(n->morphed_word) : nullptr;
