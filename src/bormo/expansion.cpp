@@ -73,6 +73,10 @@ bool ends_values(uchar c) {
            c == SYN_CHOOSE || c == SYN_SELECT || c == SYN_RHS || c == ']';
 }
 
+// The highest rule variable that may be set: the variables are set here
+// only, so a clear looks no further (the first looks at them all).
+int variables_high = NVARIABLES - 1;
+
 void set_variable(int v, comp_attr c) {
     if (v < 1 || v >= NVARIABLES) {
         purge_comp_attr(&c);
@@ -80,11 +84,13 @@ void set_variable(int v, comp_attr c) {
     }
     purge_comp_attr(&variable_table[v]);
     variable_table[v] = c;
+    if (v > variables_high) variables_high = v;
 }
 
 void clear_variables() {
-    for (int v = 1; v < NVARIABLES; ++v)
+    for (int v = 1; v <= variables_high; ++v)
         if (variable_table[v]) purge_comp_attr(&variable_table[v]);
+    variables_high = 0;
 }
 
 void preselection_error() {
@@ -267,6 +273,22 @@ const childread& readchild(const char* p, uint64_t stamp) {
     k.rule = getrule(k.name.c_str());
     k.isroot = k.name == "ROOT";
     return k;
+}
+
+// The end of a compound in a rule text, kept the same way by its address.
+struct skipread {
+    const char* at = nullptr;
+    uint64_t stamp = 0;
+    const char* after = nullptr;
+};
+constexpr int SKIPBITS = 8;
+std::array<skipread, size_t{1} << SKIPBITS> skipreads;
+
+const char* skip_in_rule(const char* p, uint64_t stamp) {
+    uint64_t h = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) * 0x9E3779B97F4A7C15ull;
+    skipread& k = skipreads[static_cast<size_t>(h >> (64 - SKIPBITS))];
+    if (k.stamp != stamp || k.at != p) k = {p, stamp, skip_compattr(p)};
+    return k.after;
 }
 
 } // namespace
@@ -510,14 +532,14 @@ void expand_node(t_treenode* node) {
                 comp_attr found = find_attr(node->attributes);
                 set_variable(v, found ? dup_decon_comp_attr(found) : make_comp_attr());
             }
-            p = skip_compattr(pat);
+            p = skip_in_rule(pat, stamp);
         } else if (c == SYN_CHOOSE) {
             if (!p[1]) break;
             int v = at(p + 1);
             text_to_comp_struct(p + 2, 1);
             set_variable(v, comp_attr_register);
             comp_attr_register = nullptr;
-            p = skip_compattr(p + 2);
+            p = skip_in_rule(p + 2, stamp);
         } else if (c == SYN_SELECT) {
             if (!p[1]) break;
             int v = at(p + 1);
@@ -874,8 +896,10 @@ void resetexpansion() {
     global_barrier = 0;
     global_delayptr = 0;
     attr_choice_hook = make_choice;
+    variables_high = NVARIABLES - 1;
     for (childread& k : childreads)
         k = childread{};
+    skipreads.fill(skipread{});
 }
 
 } // namespace bormo

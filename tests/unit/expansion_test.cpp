@@ -394,6 +394,10 @@ TEST_F(ExpansionTest, ReloadedRulesAreReadAfresh) {
         {"ROOT = S %\nS = C B %\n", "c b"},
         {"ROOT = A C %\n", "a c"},
         {"ROOT = S %\nS = Y A %\n", "y a"},
+        {"ROOT = CHOOSE n : pl ; N [n] %\n", "cats"},
+        {"ROOT = CHOOSE n : sing ; N [n] V [n] %\n", "cat sleeps"},
+        {"ROOT = S %\nS = INHERIT m : sing ; N [m] %\n", "cat"},
+        {"ROOT = S %\nS = INHERIT m : pl ; DET [m] N [m] %\n", "these cats"},
     };
     for (int round = 0; round < 3; ++round) {
         for (const Grammar& g : grammars) {
