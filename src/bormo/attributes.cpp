@@ -3,6 +3,7 @@
 // working array with the text form of compounds, and indirection lists.
 #include "bormo/attributes.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -603,6 +604,8 @@ struct readcompound {
     std::array<unsigned char, 64> bytes{};
     int nbytes = 0;
     std::array<attr_row, MAXCOMP> rows{};
+    int values = 1; // all_values and all_decon of the rows
+    int decons = 1;
 };
 // Each address has a set of READWAYS slots, so that texts whose addresses
 // fall on one set, or one buffer refilled with one name and then another (a
@@ -656,8 +659,14 @@ void keepreading(const unsigned char* r, const unsigned char* end, int decon_all
     for (long i = 0; i < n; ++i)
         k.bytes[static_cast<size_t>(i)] = r[i];
     k.count = count;
-    for (int i = 0; i < count; ++i)
-        k.rows[static_cast<size_t>(i)] = rows[i];
+    k.values = 1;
+    k.decons = 1;
+    for (int i = 0; i < count; ++i) {
+        const attr_row& row = rows[i];
+        k.rows[static_cast<size_t>(i)] = {row.type, row.value, row.decon, -1, -1};
+        if (row.value == -1) k.values = 0;
+        if (row.decon == 0) k.decons = 0;
+    }
 }
 
 } // namespace
@@ -667,10 +676,11 @@ const char* text_to_comp_array(const char* r, int decon_allowed) {
     if (!r) return r;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(r);
     if (const readcompound* k = readbefore(p, decon_allowed)) {
-        for (int i = 0; i < k->count; ++i) {
-            const attr_row& row = k->rows[static_cast<size_t>(i)];
-            push_row(row.type, row.value, row.decon, -1);
-        }
+        // The rows as push_row made them (never more than the array holds).
+        std::copy(k->rows.begin(), k->rows.begin() + k->count, attr.begin());
+        attr_index = k->count;
+        all_values = k->values;
+        all_decon = k->decons;
         return r + k->nbytes - 1;
     }
     bool keep = true;
