@@ -691,6 +691,20 @@ TEST_F(AttributesTest, KeptReadingsNeverStandForAnotherText) {
     for (int round = 0; round < 3; ++round)
         for (const std::string& t : texts)
             ASSERT_EQ(rows(t.c_str()), t + ".") << "round " << round;
+    // A remembered reading sets the array's flags as the first one did.
+    struct Flags {
+        const char* text;
+        int values;
+        int decons;
+    };
+    for (const Flags& f : {Flags{"sing.pl", 1, 0}, Flags{"number", 0, 0},
+                           Flags{"/sing./pl", 1, 1}, Flags{"/number.m", 0, 0}}) {
+        for (int again = 0; again < 2; ++again) {
+            text_to_comp_array(f.text, 1);
+            EXPECT_EQ(all_values, f.values) << f.text << " again " << again;
+            EXPECT_EQ(all_decon, f.decons) << f.text << " again " << again;
+        }
+    }
     char buffer[8];
     for (int round = 0; round < 6; ++round) {
         for (const char* name : {"sing", "pl", "m"}) {
