@@ -275,19 +275,25 @@ const childread& readchild(const char* p, uint64_t stamp) {
     return k;
 }
 
-// The end of a compound in a rule text, kept the same way by its address.
+// Skips over parts of a rule text, kept the same way by address: `n` -1 the
+// end of a compound, -2 skip_rule(p), else skip_alternatives(p, n).
 struct skipread {
     const char* at = nullptr;
+    int n = 0;
     uint64_t stamp = 0;
     const char* after = nullptr;
 };
-constexpr int SKIPBITS = 8;
+constexpr int SKIPBITS = 10;
 std::array<skipread, size_t{1} << SKIPBITS> skipreads;
 
-const char* skip_in_rule(const char* p, uint64_t stamp) {
-    uint64_t h = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) * 0x9E3779B97F4A7C15ull;
+const char* skip_in_rule(const char* p, int n, uint64_t stamp) {
+    uint64_t h = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) +
+                  static_cast<uint64_t>(n) * 0x10001ull) *
+                 0x9E3779B97F4A7C15ull;
     skipread& k = skipreads[static_cast<size_t>(h >> (64 - SKIPBITS))];
-    if (k.stamp != stamp || k.at != p) k = {p, stamp, skip_compattr(p)};
+    if (k.stamp != stamp || k.at != p || k.n != n)
+        k = {p, n, stamp,
+             n == -1 ? skip_compattr(p) : n == -2 ? skip_rule(p) : skip_alternatives(p, n)};
     return k.after;
 }
 
@@ -519,7 +525,7 @@ void expand_node(t_treenode* node) {
             if (holds)
                 guard_true = true;
             else
-                p = skip_rule(p);
+                p = skip_in_rule(p, -2, stamp);
         } else if (c == '>') {
             if (guard_true) break;
             ++p;
@@ -532,14 +538,14 @@ void expand_node(t_treenode* node) {
                 comp_attr found = find_attr(node->attributes);
                 set_variable(v, found ? dup_decon_comp_attr(found) : make_comp_attr());
             }
-            p = skip_in_rule(pat, stamp);
+            p = skip_in_rule(pat, -1, stamp);
         } else if (c == SYN_CHOOSE) {
             if (!p[1]) break;
             int v = at(p + 1);
             text_to_comp_struct(p + 2, 1);
             set_variable(v, comp_attr_register);
             comp_attr_register = nullptr;
-            p = skip_in_rule(p + 2, stamp);
+            p = skip_in_rule(p + 2, -1, stamp);
         } else if (c == SYN_SELECT) {
             if (!p[1]) break;
             int v = at(p + 1);
@@ -571,9 +577,9 @@ void expand_node(t_treenode* node) {
             int n = p[1] ? at(p + 1) : 0;
             if (!p[1]) break;
             int r = n > 0 ? getrandom(n) : 0;
-            p = skip_alternatives(p + 2, r + 1);
+            p = skip_in_rule(p + 2, r + 1, stamp);
         } else if (c == '|') {
-            p = skip_alternatives(p, 0);
+            p = skip_in_rule(p, 0, stamp);
         } else {
             ++p;
         }

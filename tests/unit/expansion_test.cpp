@@ -398,6 +398,9 @@ TEST_F(ExpansionTest, ReloadedRulesAreReadAfresh) {
         {"ROOT = CHOOSE n : sing ; N [n] V [n] %\n", "cat sleeps"},
         {"ROOT = S %\nS = INHERIT m : sing ; N [m] %\n", "cat"},
         {"ROOT = S %\nS = INHERIT m : pl ; DET [m] N [m] %\n", "these cats"},
+        {"ROOT = ( A ) B %\n", "a b"},
+        {"ROOT = ( C X Y ) B %\n", "c x y b"},
+        {"ROOT = ( X ) C %\n", "x c"},
     };
     for (int round = 0; round < 3; ++round) {
         for (const Grammar& g : grammars) {
