@@ -85,18 +85,24 @@ void fill_all_words(t_treenode* tree, int from) {
 // ------------------------------------------------------------------ one tree
 
 void new_extract_sentence(t_treenode* tree) {
-    std::string s;
+    // The words joined by one blank straight into sentbuf; `total` counts
+    // the whole sentence, kept or not.
+    size_t total = 0;
+    auto put = [&total](char c) {
+        if (total < SENTSIZE - 1) sentbuf[total] = c;
+        ++total;
+    };
     for (t_treenode* leaf = first_leaf(tree); leaf; leaf = leaf->right) {
         if (!leaf->morphed_word || !*leaf->morphed_word) continue;
-        if (!s.empty()) s += ' ';
-        s += leaf->morphed_word;
+        if (total > 0) put(' ');
+        for (const char* w = leaf->morphed_word; *w; ++w)
+            put(*w);
     }
-    size_t n = s.size();
+    size_t n = total;
     if (n >= SENTSIZE) {
         n = SENTSIZE - 1;
         v_printf(MSGCORE, "Sentence cut to %d characters", SENTSIZE - 1);
     }
-    std::memcpy(sentbuf.data(), s.data(), n);
     sentbuf[n] = 0;
 }
 
