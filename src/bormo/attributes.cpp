@@ -3,6 +3,7 @@
 // working array with the text form of compounds, and indirection lists.
 #include "bormo/attributes.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -432,8 +433,11 @@ int comp_attr_element(comp_attr c, int n) {
 
 comp_attr duplicate_comp_attr(comp_attr c) {
     comp_attr r = nullptr;
-    for (; c; c = c->another)
-        add_comp_attr(&r, c->index);
+    comp_attr* tail = &r;
+    for (; c; c = c->another) {
+        *tail = new s_comp_attr{c->index, nullptr};
+        tail = &(*tail)->another;
+    }
     return r;
 }
 
@@ -502,8 +506,12 @@ comp_attr attr_list_element(attr_list l, int n) {
 
 attr_list duplicate_attr_list(attr_list l) {
     attr_list r = nullptr;
-    for (; l; l = l->next)
-        add_attr_to_list(&r, duplicate_comp_attr(l->first));
+    attr_list* tail = &r;
+    for (; l; l = l->next) {
+        comp_attr c = duplicate_comp_attr(l->first);
+        *tail = new s_attr_list{attr_seg_count(c), c, nullptr};
+        tail = &(*tail)->next;
+    }
     return r;
 }
 
@@ -540,9 +548,16 @@ void append_attr(attr_list* l, comp_attr c) {
 }
 
 void combine_attr_list(attr_list* old, attr_list new_) {
-    for (; new_; new_ = new_->next)
-        if (!present_compound(*old, new_->first))
-            add_attr_to_list(old, duplicate_comp_attr(new_->first));
+    if (!new_) return;
+    attr_list* tail = old;
+    while (*tail)
+        tail = &(*tail)->next;
+    for (; new_; new_ = new_->next) {
+        if (present_compound(*old, new_->first)) continue;
+        comp_attr c = duplicate_comp_attr(new_->first);
+        *tail = new s_attr_list{attr_seg_count(c), c, nullptr};
+        tail = &(*tail)->next;
+    }
 }
 
 void new_attr_remove(attr_list* l, comp_attr c) {
@@ -589,30 +604,54 @@ struct readcompound {
     std::array<unsigned char, 64> bytes{};
     int nbytes = 0;
     std::array<attr_row, MAXCOMP> rows{};
+    int values = 1; // all_values and all_decon of the rows
+    int decons = 1;
 };
-constexpr size_t READCACHE = 512;
+// Each address has a set of READWAYS slots, so that texts whose addresses
+// fall on one set, or one buffer refilled with one name and then another (a
+// table reference read into a local array), keep their readings side by side
+// instead of evicting each other at every node.
+constexpr int READSETBITS = 7;
+constexpr size_t READWAYS = 4;
+constexpr size_t READCACHE = READWAYS << READSETBITS;
 std::array<readcompound, READCACHE> readcache;
+size_t readvictim = 0; // the way the next new reading replaces when its set is full
 
-readcompound& readslot(const unsigned char* r) {
-    auto a = reinterpret_cast<uintptr_t>(r);
-    return readcache[(a ^ (a >> 9)) & (READCACHE - 1)];
+// The first slot of the set of `r`: the address mixed, its high bits taken.
+size_t readset(const unsigned char* r) {
+    uint64_t h = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(r)) * 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(h >> (64 - READSETBITS)) * READWAYS;
+}
+
+bool holds(const readcompound& k, const unsigned char* r, int decon_allowed) {
+    if (k.text != r || k.names != nametables || k.decon_allowed != decon_allowed) return false;
+    for (int i = 0; i < k.nbytes; ++i)
+        if (r[i] != k.bytes[static_cast<size_t>(i)]) return false;
+    return true;
 }
 
 // The kept reading of `r`, or null.
 const readcompound* readbefore(const unsigned char* r, int decon_allowed) {
-    const readcompound& k = readslot(r);
-    if (k.text != r || k.names != nametables || k.decon_allowed != decon_allowed) return nullptr;
-    for (int i = 0; i < k.nbytes; ++i)
-        if (r[i] != k.bytes[static_cast<size_t>(i)]) return nullptr;
-    return &k;
+    // A text that begins with a variable is never kept: no need to look.
+    if (r[0] == VARBYTE || ((r[0] == '/' || r[0] == '.') && r[1] == VARBYTE)) return nullptr;
+    size_t s = readset(r);
+    for (size_t w = 0; w < READWAYS; ++w)
+        if (holds(readcache[s + w], r, decon_allowed)) return &readcache[s + w];
+    return nullptr;
 }
 
-// Keeps the reading of r .. end (the byte at `end` stopped it).
+// Keeps the reading of r .. end (the byte at `end` stopped it): in a slot of
+// the set that is empty or out of date, else in the next way in turn.
 void keepreading(const unsigned char* r, const unsigned char* end, int decon_allowed,
                  const attr_row* rows, int count) {
     long n = end - r + 1;
     if (n > 64 || count > MAXCOMP) return;
-    readcompound& k = readslot(r);
+    size_t s = readset(r);
+    size_t w = 0;
+    while (w < READWAYS && readcache[s + w].text && readcache[s + w].names == nametables)
+        ++w;
+    if (w == READWAYS) w = readvictim++ % READWAYS;
+    readcompound& k = readcache[s + w];
     k.text = r;
     k.names = nametables;
     k.decon_allowed = decon_allowed;
@@ -620,8 +659,14 @@ void keepreading(const unsigned char* r, const unsigned char* end, int decon_all
     for (long i = 0; i < n; ++i)
         k.bytes[static_cast<size_t>(i)] = r[i];
     k.count = count;
-    for (int i = 0; i < count; ++i)
-        k.rows[static_cast<size_t>(i)] = rows[i];
+    k.values = 1;
+    k.decons = 1;
+    for (int i = 0; i < count; ++i) {
+        const attr_row& row = rows[i];
+        k.rows[static_cast<size_t>(i)] = {row.type, row.value, row.decon, -1, -1};
+        if (row.value == -1) k.values = 0;
+        if (row.decon == 0) k.decons = 0;
+    }
 }
 
 } // namespace
@@ -631,10 +676,11 @@ const char* text_to_comp_array(const char* r, int decon_allowed) {
     if (!r) return r;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(r);
     if (const readcompound* k = readbefore(p, decon_allowed)) {
-        for (int i = 0; i < k->count; ++i) {
-            const attr_row& row = k->rows[static_cast<size_t>(i)];
-            push_row(row.type, row.value, row.decon, -1);
-        }
+        // The rows as push_row made them (never more than the array holds).
+        std::copy(k->rows.begin(), k->rows.begin() + k->count, attr.begin());
+        attr_index = k->count;
+        all_values = k->values;
+        all_decon = k->decons;
         return r + k->nbytes - 1;
     }
     bool keep = true;

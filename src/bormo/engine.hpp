@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 
 namespace bormo {
@@ -152,13 +153,16 @@ struct morphvar;
 struct dict_lookup;
 using t_dict_lookup = dict_lookup;
 
+// Node names up to this size (the NUL included) are kept inside the node.
+constexpr int NODENAMESIZE = 24;
+
 // One node of a generated tree.  Strings are owned by the node unless noted.
 struct treenode {
     BORMO_RECYCLED(treenode)
-    char* name;                     // rule name or terminal category
+    char* name;                     // rule name or terminal category: `shortname`, or owned
     t_dict_lookup* dictionary;      // entry in dict_table (not owned), null for inner nodes
     int index;                      // position of that entry in dict_table
-    char* morphed_word;             // surface form written by morphology
+    char* morphed_word;             // surface form written by morphology, null before
     char* preferredchoice;          // mandated word, or null
     char* restrictions;             // field restrictions, or null
     int vf;                         // frequency variation, -1 for none
@@ -170,12 +174,15 @@ struct treenode {
     treenode* son;                  // first child
     treenode* left;                 // previous leaf
     treenode* right;                // next leaf; on a root: the first leaf
+    std::array<char, NODENAMESIZE> shortname; // holds `name` when it fits
+    const char* rule;    // the rule that expands `name`, found when the node was made
+    uint64_t rule_stamp; // the rule stack's stamp when `rule` was found, 0 when not looked up
 };
 using t_treenode = treenode;
 
 // One lexical lookup: the constraints one word must meet.
 struct dict_lookup {
-    char* class_;          // terminal category
+    char* class_;          // terminal category: `shortclass`, or owned
     char* dictionary;      // chosen lexical record (points into the lexicon), or null
     attr_list attributes;  // union of the attributes of the leaves that filled it
     char* preferredchoice; // mandated word, or null
@@ -184,7 +191,14 @@ struct dict_lookup {
     int pointed_at;        // 1 once a leaf has filled the entry
     int vf;                // frequency variation, -1 for none
     t_treenode* lspseq;    // pattern sequence of an entry beginning with the _ilt_ code
+    std::array<char, NODENAMESIZE> shortclass; // holds `class_` when it was taken from a short name
 };
+
+// Frees the category of a lookup unless it is kept inside the lookup.
+inline void release_class(dict_lookup& d) {
+    if (d.class_ != d.shortclass.data()) std::free(d.class_);
+    d.class_ = nullptr;
+}
 
 // One preselection: a key compound and, optionally, the node whose word it fixes.
 struct pre_rule {

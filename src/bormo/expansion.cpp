@@ -57,10 +57,10 @@ void set_string(char*& field, const char* s) {
 
 // A fresh lookup: every pointer null, error 0, vf -1, not pointed at.
 void fresh_lookup(t_dict_lookup& d) {
-    std::free(d.class_);
-    std::free(d.preferredchoice);
-    std::free(d.fields);
-    purge_attr_list(&d.attributes);
+    if (d.class_) release_class(d);
+    if (d.preferredchoice) std::free(d.preferredchoice);
+    if (d.fields) std::free(d.fields);
+    if (d.attributes) purge_attr_list(&d.attributes);
     if (d.lspseq) purge_tree(d.lspseq);
     d = t_dict_lookup{};
     d.vf = -1;
@@ -73,6 +73,10 @@ bool ends_values(uchar c) {
            c == SYN_CHOOSE || c == SYN_SELECT || c == SYN_RHS || c == ']';
 }
 
+// The highest rule variable that may be set: the variables are set here
+// only, so a clear looks no further (the first looks at them all).
+int variables_high = NVARIABLES - 1;
+
 void set_variable(int v, comp_attr c) {
     if (v < 1 || v >= NVARIABLES) {
         purge_comp_attr(&c);
@@ -80,11 +84,13 @@ void set_variable(int v, comp_attr c) {
     }
     purge_comp_attr(&variable_table[v]);
     variable_table[v] = c;
+    if (v > variables_high) variables_high = v;
 }
 
 void clear_variables() {
-    for (int v = 1; v < NVARIABLES; ++v)
-        purge_comp_attr(&variable_table[v]);
+    for (int v = 1; v <= variables_high; ++v)
+        if (variable_table[v]) purge_comp_attr(&variable_table[v]);
+    variables_high = 0;
 }
 
 void preselection_error() {
@@ -107,13 +113,19 @@ comp_attr attr_from_key(const char* p) {
 
 // One attribute-list item of a node; returns the position after it.
 const char* attach_item(t_treenode* node, const char* p) {
-    if (at(p) == SYN_PRE || at(skip_compattr(p)) == SYN_PRE) {
-        comp_attr c = attr_from_key(p);
+    // The common item, a variable alone: a copy of the variable's compound.
+    if (at(p) == VARBYTE && p[1] && (p[2] == ',' || p[2] == ']')) {
+        int v = at(p + 1);
+        comp_attr c = duplicate_comp_attr(v < NVARIABLES ? variable_table[v] : nullptr);
         if (c) add_attr_to_list(&node->attributes, c);
-        p = skip_compattr(p);
-        return at(p) == SYN_PRE ? skip_compattr(p + 1) : p;
+        return p + 2;
     }
     const char* end = skip_compattr(p);
+    if (at(p) == SYN_PRE || at(end) == SYN_PRE) {
+        comp_attr c = attr_from_key(p);
+        if (c) add_attr_to_list(&node->attributes, c);
+        return at(end) == SYN_PRE ? skip_compattr(end + 1) : end;
+    }
     if (end == p) return p;
     text_to_comp_struct(p, 1);
     if (comp_attr_register) add_attr_to_list(&node->attributes, comp_attr_register);
@@ -227,14 +239,93 @@ char* bounded(const std::string& s, size_t size) {
     return strdup_(cut.c_str());
 }
 
+// Children read from stored rule texts.  The name of a child and the rule
+// that expands it depend only on the rule text at its position and on the
+// rule stack, and a rule text never changes while the stack keeps its stamp;
+// so they are kept by the address of the position, for that stamp.
+struct childread {
+    const char* at = nullptr;    // the ' ' before the child's name
+    uint64_t stamp = 0;          // rulestamp() when read
+    const char* after = nullptr; // the position after the name
+    const char* rule = nullptr;  // the child's rule, null for a terminal
+    bool isroot = false;         // the name is ROOT
+    std::string name;
+};
+constexpr int CHILDSETBITS = 8;
+constexpr size_t CHILDWAYS = 4;
+std::array<childread, CHILDWAYS << CHILDSETBITS> childreads;
+size_t childvictim = 0; // the way the next new child replaces when its set is full
+
+const childread& readchild(const char* p, uint64_t stamp) {
+    uint64_t h = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) * 0x9E3779B97F4A7C15ull;
+    size_t set = static_cast<size_t>(h >> (64 - CHILDSETBITS)) * CHILDWAYS;
+    size_t free_way = CHILDWAYS;
+    for (size_t w = 0; w < CHILDWAYS; ++w) {
+        const childread& k = childreads[set + w];
+        if (k.stamp == stamp && k.at == p) return k;
+        if (free_way == CHILDWAYS && k.stamp != stamp) free_way = w;
+    }
+    if (free_way == CHILDWAYS) free_way = childvictim++ % CHILDWAYS;
+    childread& k = childreads[set + free_way];
+    k.at = p;
+    k.stamp = stamp;
+    k.after = read_name(p + 1, k.name);
+    k.rule = getrule(k.name.c_str());
+    k.isroot = k.name == "ROOT";
+    return k;
+}
+
+// Skips over parts of a rule text, kept the same way by address: `n` -1 the
+// end of a compound, -2 skip_rule(p), else skip_alternatives(p, n).
+struct skipread {
+    const char* at = nullptr;
+    int n = 0;
+    uint64_t stamp = 0;
+    const char* after = nullptr;
+};
+constexpr int SKIPBITS = 10;
+std::array<skipread, size_t{1} << SKIPBITS> skipreads;
+
+const char* skip_in_rule(const char* p, int n, uint64_t stamp) {
+    uint64_t h = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) +
+                  static_cast<uint64_t>(n) * 0x10001ull) *
+                 0x9E3779B97F4A7C15ull;
+    skipread& k = skipreads[static_cast<size_t>(h >> (64 - SKIPBITS))];
+    if (k.stamp != stamp || k.at != p || k.n != n)
+        k = {p, n, stamp,
+             n == -1 ? skip_compattr(p) : n == -2 ? skip_rule(p) : skip_alternatives(p, n)};
+    return k.after;
+}
+
 } // namespace
 
 // ------------------------------------------------------------- nodes and trees
 
+namespace {
+
+// Names the node: a short name goes into the node itself, a longer one is
+// owned.  Nothing is written before morphology, so `morphed_word` stays null
+// until then (every reader takes null for the empty word).
+void name_node(t_treenode* n, const char* name) {
+    size_t len = std::strlen(name);
+    if (len < n->shortname.size()) {
+        std::memcpy(n->shortname.data(), name, len + 1);
+        n->name = n->shortname.data();
+    } else {
+        n->name = strdup_(name);
+    }
+}
+
+void free_name(t_treenode* n) {
+    if (n->name != n->shortname.data()) std::free(n->name);
+    n->name = nullptr;
+}
+
+} // namespace
+
 t_treenode* makenode(const char* name) {
     t_treenode* n = new t_treenode{};
-    n->name = dup(name ? name : "");
-    n->morphed_word = dup("");
+    name_node(n, name ? name : "");
     n->vf = -1;
     ++nodecount;
     return n;
@@ -243,10 +334,15 @@ t_treenode* makenode(const char* name) {
 t_treenode* copy_node(t_treenode* n) {
     if (!n) return nullptr;
     t_treenode* c = new t_treenode{};
-    c->name = dup(n->name);
+    if (n->name == n->shortname.data()) {
+        c->shortname = n->shortname;
+        c->name = c->shortname.data();
+    } else {
+        name_node(c, n->name ? n->name : "");
+    }
     c->dictionary = n->dictionary;
     c->index = n->index;
-    c->morphed_word = dup(n->morphed_word ? n->morphed_word : "");
+    c->morphed_word = n->morphed_word && *n->morphed_word ? strdup_(n->morphed_word) : nullptr;
     c->preferredchoice = dup(n->preferredchoice);
     c->restrictions = dup(n->restrictions);
     c->vf = n->vf;
@@ -269,14 +365,14 @@ t_treenode* copytree(t_treenode* t) {
 
 void purge_node(t_treenode* n) {
     if (!n) return;
-    std::free(n->name);
-    std::free(n->morphed_word);
-    std::free(n->preferredchoice);
-    std::free(n->restrictions);
-    free_transformations(n->transformation);
-    purge_attr_list(&n->attributes);
-    indir_purge_list(&n->indirections);
-    free_variants(n);
+    free_name(n);
+    if (n->morphed_word) std::free(n->morphed_word);
+    if (n->preferredchoice) std::free(n->preferredchoice);
+    if (n->restrictions) std::free(n->restrictions);
+    if (n->transformation) free_transformations(n->transformation);
+    if (n->attributes) purge_attr_list(&n->attributes);
+    if (n->indirections) indir_purge_list(&n->indirections);
+    if (n->mvar) free_variants(n);
     delete n;
 }
 
@@ -406,7 +502,8 @@ void expand_node(t_treenode* node) {
         terminal_node(node);
         return;
     }
-    const char* rule = getrule(node->name);
+    uint64_t stamp = rulestamp();
+    const char* rule = node->rule_stamp == stamp ? node->rule : getrule(node->name);
     if (!rule) {
         terminal_node(node);
         return;
@@ -417,7 +514,6 @@ void expand_node(t_treenode* node) {
     while (*tail)
         tail = &(*tail)->sibling;
     const char* p = rule;
-    std::string name;
     while (*p) {
         uchar c = at(p);
         if (c == '<') {
@@ -429,7 +525,7 @@ void expand_node(t_treenode* node) {
             if (holds)
                 guard_true = true;
             else
-                p = skip_rule(p);
+                p = skip_in_rule(p, -2, stamp);
         } else if (c == '>') {
             if (guard_true) break;
             ++p;
@@ -442,14 +538,14 @@ void expand_node(t_treenode* node) {
                 comp_attr found = find_attr(node->attributes);
                 set_variable(v, found ? dup_decon_comp_attr(found) : make_comp_attr());
             }
-            p = skip_compattr(pat);
+            p = skip_in_rule(pat, -1, stamp);
         } else if (c == SYN_CHOOSE) {
             if (!p[1]) break;
             int v = at(p + 1);
             text_to_comp_struct(p + 2, 1);
             set_variable(v, comp_attr_register);
             comp_attr_register = nullptr;
-            p = skip_compattr(p + 2);
+            p = skip_in_rule(p + 2, -1, stamp);
         } else if (c == SYN_SELECT) {
             if (!p[1]) break;
             int v = at(p + 1);
@@ -465,19 +561,25 @@ void expand_node(t_treenode* node) {
             if (got) set_variable(v, got);
             p = skip_compattr(e + 1);
         } else if (c == ' ') {
-            p = read_name(p + 1, name);
-            t_treenode* child = (name == "ROOT" && treestate == 1 && root) ? copytree(root)
-                                                                           : makenode(name.c_str());
+            const childread& k = readchild(p, stamp);
+            t_treenode* child;
+            if (k.isroot && treestate == 1 && root) {
+                child = copytree(root);
+            } else {
+                child = makenode(k.name.c_str());
+                child->rule = k.rule;
+                child->rule_stamp = stamp;
+            }
             *tail = child;
             tail = &child->sibling;
-            p = add_attachments(child, p, ATT_CF);
+            p = add_attachments(child, k.after, ATT_CF);
         } else if (c == '(') {
             int n = p[1] ? at(p + 1) : 0;
             if (!p[1]) break;
             int r = n > 0 ? getrandom(n) : 0;
-            p = skip_alternatives(p + 2, r + 1);
+            p = skip_in_rule(p + 2, r + 1, stamp);
         } else if (c == '|') {
-            p = skip_alternatives(p, 0);
+            p = skip_in_rule(p, 0, stamp);
         } else {
             ++p;
         }
@@ -571,6 +673,7 @@ void construct_preselect(const char* text, int global) {
 void clear_SE_PRE(int all) {
     purge_all_trees();
     for (auto& s : genSentences) {
+        if (!s) continue;
         std::free(s);
         s = nullptr;
     }
@@ -799,6 +902,10 @@ void resetexpansion() {
     global_barrier = 0;
     global_delayptr = 0;
     attr_choice_hook = make_choice;
+    variables_high = NVARIABLES - 1;
+    for (childread& k : childreads)
+        k = childread{};
+    skipreads.fill(skipread{});
 }
 
 } // namespace bormo

@@ -80,7 +80,7 @@ t_dict_lookup* new_lookup() {
 
 void free_lookup(t_dict_lookup* d) {
     if (!d) return;
-    std::free(d->class_);
+    release_class(*d);
     std::free(d->preferredchoice);
     std::free(d->fields);
     purge_attr_list(&d->attributes);

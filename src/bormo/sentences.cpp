@@ -50,7 +50,15 @@ void fill_word(t_treenode* leaf) {
     t_dict_lookup* d = leaf->dictionary;
     d->pointed_at = 1;
     if (d->vf == -1) d->vf = leaf->vf;
-    if (!d->class_ && leaf->name) d->class_ = strdup_(leaf->name);
+    if (!d->class_ && leaf->name) {
+        size_t n = std::strlen(leaf->name);
+        if (n < d->shortclass.size()) {
+            std::memcpy(d->shortclass.data(), leaf->name, n + 1);
+            d->class_ = d->shortclass.data();
+        } else {
+            d->class_ = strdup_(leaf->name);
+        }
+    }
     combine_attr_list(&d->attributes, leaf->attributes);
     if (!d->preferredchoice && leaf->preferredchoice)
         d->preferredchoice = strdup_(leaf->preferredchoice);
@@ -77,18 +85,24 @@ void fill_all_words(t_treenode* tree, int from) {
 // ------------------------------------------------------------------ one tree
 
 void new_extract_sentence(t_treenode* tree) {
-    std::string s;
+    // The words joined by one blank straight into sentbuf; `total` counts
+    // the whole sentence, kept or not.
+    size_t total = 0;
+    auto put = [&total](char c) {
+        if (total < SENTSIZE - 1) sentbuf[total] = c;
+        ++total;
+    };
     for (t_treenode* leaf = first_leaf(tree); leaf; leaf = leaf->right) {
         if (!leaf->morphed_word || !*leaf->morphed_word) continue;
-        if (!s.empty()) s += ' ';
-        s += leaf->morphed_word;
+        if (total > 0) put(' ');
+        for (const char* w = leaf->morphed_word; *w; ++w)
+            put(*w);
     }
-    size_t n = s.size();
+    size_t n = total;
     if (n >= SENTSIZE) {
         n = SENTSIZE - 1;
         v_printf(MSGCORE, "Sentence cut to %d characters", SENTSIZE - 1);
     }
-    std::memcpy(sentbuf.data(), s.data(), n);
     sentbuf[n] = 0;
 }
 

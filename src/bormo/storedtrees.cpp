@@ -574,7 +574,7 @@ void restorenode(const char* filename) {
         d.vf = -1;
         const char* f2 = getfieldptr(rec, 2);
         const char* f2end = std::strchr(f2, '|');
-        std::free(d.class_);
+        release_class(d);
         d.class_ = strdup_(std::string(f2, f2end ? f2end : f2 + std::strlen(f2)).c_str());
         const char* f3 = getfieldptr(rec, 3);
         const char* f3end = std::strchr(f3, '|');

@@ -449,6 +449,10 @@ TEST_F(AttributesTest, ListOperations) {
     EXPECT_EQ(text(copy), text(l));
     EXPECT_NE(copy->first, l->first);
     EXPECT_EQ(copy->first->index, l->first->index);
+    // Every cell of a copy or a merge counts the components of its compound.
+    for (attr_list c : {copy, l})
+        for (; c; c = c->next)
+            EXPECT_EQ(c->attr_count, attr_seg_count(c->first)) << text(c->first);
 
     purge_comp_attr(&stranger);
     purge_attr_list(&copy);
@@ -664,6 +668,55 @@ TEST_F(AttributesTest, CompoundTextsReadAgainWhenTheTextOrTheNamesChange) {
         ASSERT_EQ(attr_index, 1) << value;
         EXPECT_EQ(attr[0].value, number) << value;
         purge_comp_attr(&variable_table[1]);
+    }
+}
+
+// Readings are kept for many texts at once: more stored texts than there are
+// places, read in turn again and again, and one buffer refilled with one name
+// and then another, each give their own components every time.
+TEST_F(AttributesTest, KeptReadingsNeverStandForAnotherText) {
+    load("number ( sing , pl ) gender ( m , f ) case ( nom , acc ) %");
+    const char* const names[] = {"sing", "pl", "m", "f", "nom", "acc"};
+    std::vector<std::string> texts;
+    for (int i = 0; i < 700; ++i)
+        texts.push_back(std::string(names[i % 6]) + "." + names[(i / 6) % 6] + "." +
+                        names[(i / 36) % 6]);
+    auto rows = [](const char* t) {
+        text_to_comp_array(t, 0);
+        std::string out;
+        for (int i = 0; i < attr_index; ++i)
+            out += std::string(att_get_name(attr[i].type, attr[i].value)) + ".";
+        return out;
+    };
+    for (int round = 0; round < 3; ++round)
+        for (const std::string& t : texts)
+            ASSERT_EQ(rows(t.c_str()), t + ".") << "round " << round;
+    // A remembered reading sets the array's flags as the first one did.
+    struct Flags {
+        const char* text;
+        int values;
+        int decons;
+    };
+    for (const Flags& f : {Flags{"sing.pl", 1, 0}, Flags{"number", 0, 0},
+                           Flags{"/sing./pl", 1, 1}, Flags{"/number.m", 0, 0}}) {
+        for (int again = 0; again < 2; ++again) {
+            text_to_comp_array(f.text, 1);
+            EXPECT_EQ(all_values, f.values) << f.text << " again " << again;
+            EXPECT_EQ(all_decon, f.decons) << f.text << " again " << again;
+        }
+    }
+    char buffer[8];
+    for (int round = 0; round < 6; ++round) {
+        for (const char* name : {"sing", "pl", "m"}) {
+            std::strcpy(buffer, name);
+            ASSERT_EQ(rows(buffer), std::string(name) + ".") << "round " << round;
+            text_to_comp_struct(buffer, 0);
+            ASSERT_NE(comp_attr_register, nullptr);
+            EXPECT_STREQ(att_get_name(delayed[comp_attr_register->index].class_,
+                                      delayed[comp_attr_register->index].choice),
+                         name);
+            purge_comp_attr(&comp_attr_register);
+        }
     }
 }
 

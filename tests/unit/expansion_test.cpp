@@ -354,6 +354,78 @@ TEST_F(ExpansionTest, CopiesShareLookupsButNotThreadsOrChildrenOfSiblings) {
     purge_tree(a);
 }
 
+// Names of every length survive copies and purges; a node has no word until
+// morphology writes one, and a copy takes the word of its original.
+TEST_F(ExpansionTest, NodeNamesOfEveryLengthAndWordsSurviveCopies) {
+    const std::string names[] = {"", "N", std::string(NODENAMESIZE - 1, 'S'),
+                                 std::string(NODENAMESIZE, 'L'), std::string(200, 'X')};
+    for (const std::string& name : names) {
+        t_treenode* a = makenode(name.c_str());
+        EXPECT_EQ(a->morphed_word, nullptr) << name;
+        a->son = makenode(name.c_str());
+        a->son->morphed_word = strdup_("word");
+        t_treenode* t = copytree(a);
+        purge_tree(a); // the copy owns everything it holds
+        EXPECT_EQ(std::string(t->name), name);
+        EXPECT_EQ(t->morphed_word, nullptr);
+        ASSERT_NE(t->son, nullptr);
+        EXPECT_EQ(std::string(t->son->name), name);
+        EXPECT_STREQ(t->son->morphed_word, "word");
+        t_treenode* again = copytree(t);
+        purge_tree(t);
+        EXPECT_EQ(std::string(again->son->name), name);
+        purge_tree(again);
+    }
+}
+
+// Children and their rules are remembered by their place in the rule text:
+// rules loaded in place of others (their texts likely at the same addresses)
+// are read afresh.
+TEST_F(ExpansionTest, ReloadedRulesAreReadAfresh) {
+    load("ROOT = S %\n");
+    struct Grammar {
+        const char* syntax;
+        const char* sentence;
+    };
+    const Grammar grammars[] = {
+        {"ROOT = S %\nS = A B %\n", "a b"},
+        {"ROOT = S %\nS = B A %\n", "b a"},
+        {"ROOT = S %\nS = X %\n", "x"},
+        {"ROOT = S %\nS = C B %\n", "c b"},
+        {"ROOT = A C %\n", "a c"},
+        {"ROOT = S %\nS = Y A %\n", "y a"},
+        {"ROOT = CHOOSE n : pl ; N [n] %\n", "cats"},
+        {"ROOT = CHOOSE n : sing ; N [n] V [n] %\n", "cat sleeps"},
+        {"ROOT = S %\nS = INHERIT m : sing ; N [m] %\n", "cat"},
+        {"ROOT = S %\nS = INHERIT m : pl ; DET [m] N [m] %\n", "these cats"},
+        {"ROOT = ( A ) B %\n", "a b"},
+        {"ROOT = ( C X Y ) B %\n", "c x y b"},
+        {"ROOT = ( X ) C %\n", "x c"},
+    };
+    for (int round = 0; round < 3; ++round) {
+        for (const Grammar& g : grammars) {
+            resetsyntax();
+            read_syntax(file("syn", g.syntax).c_str());
+            EXPECT_EQ(run(123456789), g.sentence) << g.syntax << " round " << round;
+        }
+    }
+    // A child made under one set of rules and expanded under another takes
+    // the rule it has then.
+    resetsyntax();
+    read_syntax(file("syn", "ROOT = S %\nS = A B %\n").c_str());
+    t_treenode* top = makenode("ROOT");
+    expand_node(top);
+    ASSERT_NE(top->son, nullptr);
+    resetsyntax();
+    read_syntax(file("syn", "ROOT = S %\nS = C X Y A B C X Y %\n").c_str());
+    expand_node(top->son);
+    std::string names;
+    for (t_treenode* c = top->son->son; c; c = c->sibling)
+        names += std::string(c->name) + " ";
+    EXPECT_EQ(names, "C X Y A B C X Y ");
+    purge_tree(top);
+}
+
 TEST_F(ExpansionTest, RestrictionStrings) {
     struct Insert {
         const char* old;

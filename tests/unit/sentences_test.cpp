@@ -127,6 +127,25 @@ TEST_F(SentencesTest, SharedLookupMeetsTheMandatedWordAndTheRestriction) {
     purge_tree(t);
 }
 
+// A lookup takes the category of its first leaf, whatever its length, and
+// gives it up when the lookup is released; the next leaf on that entry
+// brings its own.
+TEST_F(SentencesTest, LookupCategoriesOfEveryLength) {
+    const std::string names[] = {"N", std::string(NODENAMESIZE - 1, 'S'),
+                                 std::string(NODENAMESIZE, 'L'), std::string(200, 'X'), "V"};
+    for (const std::string& name : names) {
+        t_treenode* leaf = makenode(name.c_str());
+        terminal_node(leaf);
+        ASSERT_NE(leaf->dictionary, nullptr);
+        fill_word(leaf);
+        EXPECT_EQ(std::string(leaf->dictionary->class_), name);
+        purge_tree(leaf); // the lookup keeps its own copy
+        EXPECT_EQ(std::string(dict_table[0].class_), name);
+        purgelookups(0);
+        EXPECT_EQ(dict_table[0].class_, nullptr);
+    }
+}
+
 TEST_F(SentencesTest, IndirectionAddsItsTagAsARestriction) {
     t_treenode* t = makenode("ROOT");
     t_treenode* l = makenode("N");
