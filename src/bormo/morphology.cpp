@@ -2,11 +2,17 @@
 #include "bormo/morphology.hpp"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <string>
+#include <vector>
 
+#include "bormo/attrcodes.hpp"
 #include "bormo/attributes.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/reader.hpp"
@@ -22,6 +28,115 @@ namespace {
 // Names of the rules by number: a rule read without any subrule still holds
 // its name, so that a later rule of the same name is refused.
 std::array<std::string, MAXRULES> rulenames;
+
+// Expressions name rules and tables for every word: both are found through
+// an index by name, made again after any change of the rules or the tables.
+// Every change goes through this file (the readers, clear_mrules,
+// init_mrules, clear_tables), which counts them.
+uint64_t rulechanges = 1;
+uint64_t tablechanges = 1;
+
+uint32_t namehash(const char* s, size_t n) {
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < n; ++i)
+        h = (h ^ static_cast<unsigned char>(s[i])) * 16777619u;
+    return h;
+}
+
+// Open addressing over a power-of-two number of slots; a slot holds 1 + the
+// position of its name, 0 when empty.
+struct nameindex {
+    uint64_t made = 0; // the change count it was made at
+    std::vector<int> slots;
+    void start(size_t names) {
+        size_t n = 16;
+        while (n < 2 * names)
+            n *= 2;
+        slots.assign(n, 0);
+    }
+    // The slot of `name` (0 or the name's), comparing with same(position).
+    template <class Same> int& find(uint32_t h, Same same) {
+        size_t mask = slots.size() - 1;
+        for (size_t i = h & mask;; i = (i + 1) & mask)
+            if (slots[i] == 0 || same(slots[i] - 1)) return slots[i];
+    }
+};
+
+nameindex ruleindex;
+
+bool rulenamed(int k, const char* name, size_t n) {
+    const subrule* s = ruleheader[static_cast<size_t>(k)];
+    return s && s->rulename && std::strncmp(s->rulename, name, n) == 0 && s->rulename[n] == 0;
+}
+
+// The first rule of that name with some subrule, as a search in rule order finds it.
+subrule* rule_named(const char* name, size_t n, uint32_t h) {
+    if (ruleindex.made != rulechanges) {
+        ruleindex.start(static_cast<size_t>(numrules + 1));
+        for (int k = 0; k <= numrules; ++k) {
+            const subrule* s = ruleheader[static_cast<size_t>(k)];
+            if (!s || !s->rulename) continue;
+            size_t len = std::strlen(s->rulename);
+            int& slot = ruleindex.find(namehash(s->rulename, len),
+                                       [&](int j) { return rulenamed(j, s->rulename, len); });
+            if (slot == 0) slot = k + 1;
+        }
+        ruleindex.made = rulechanges;
+    }
+    int slot = ruleindex.find(h, [&](int j) { return rulenamed(j, name, n); });
+    return slot ? ruleheader[static_cast<size_t>(slot - 1)] : nullptr;
+}
+
+// A table with where each of its elements starts.
+struct tableentry {
+    table* tb;
+    std::vector<const char*> starts; // element k (from 1) at starts[k - 1]
+};
+std::vector<tableentry> tableentries;
+nameindex tableindex;
+
+bool tablenamed(int i, const char* name, size_t n) {
+    const char* t = tableentries[static_cast<size_t>(i)].tb->tablename;
+    return std::strncmp(t, name, n) == 0 && t[n] == 0;
+}
+
+// The first table of that name in file order, with its element starts.
+const tableentry* table_named(const char* name, size_t n) {
+    if (tableindex.made != tablechanges) {
+        tableentries.clear();
+        for (table* t = tablelist; t; t = t->next) {
+            tableentry e{t, {}};
+            // An element ends at a '|' outside quotes.
+            bool quoted = false;
+            e.starts.push_back(t->elements);
+            for (const char* p = t->elements; *p; ++p) {
+                if (*p == '"') quoted = !quoted;
+                if (*p == '|' && !quoted) e.starts.push_back(p + 1);
+            }
+            tableentries.push_back(std::move(e));
+        }
+        tableindex.start(tableentries.size());
+        for (size_t i = 0; i < tableentries.size(); ++i) {
+            const char* t = tableentries[i].tb->tablename;
+            size_t len = std::strlen(t);
+            int& slot = tableindex.find(namehash(t, len),
+                                        [&](int j) { return tablenamed(j, t, len); });
+            if (slot == 0) slot = static_cast<int>(i) + 1;
+        }
+        tableindex.made = tablechanges;
+    }
+    int slot = tableindex.find(namehash(name, n), [&](int j) { return tablenamed(j, name, n); });
+    return slot ? &tableentries[static_cast<size_t>(slot - 1)] : nullptr;
+}
+
+// Table indexes read, by their text.
+struct keptindex {
+    std::string text;
+    codedcompound code;
+};
+constexpr size_t INDEXCACHE = 64;
+std::array<keptindex, INDEXCACHE> keptindexes;
+
 } // namespace
 
 std::array<const char*, EXPSTACK> exp_stack{};
@@ -159,6 +274,7 @@ std::string readable(const char* s) {
 // ---------------------------------------------------------------- rule file
 
 void new_readmorph(const char* filename) {
+    ++rulechanges;
     file_operation = "morphology input";
     file_position.clear();
     openfile(filename, 0);
@@ -195,6 +311,7 @@ void new_readmorph(const char* filename) {
         rulenames[numrules] = name;
         // A rule without subrules still takes its number; it never applies.
     }
+    ++rulechanges;
     // Reading stops early only when the rule slots are full: close the file.
     while (fsptr >= 0)
         closefile();
@@ -204,14 +321,12 @@ void new_readmorph(const char* filename) {
 
 subrule* find_mrule(const char* name) {
     if (!name) return nullptr;
-    for (int k = 0; k <= numrules; ++k) {
-        subrule* s = ruleheader[k];
-        if (s && s->rulename && std::strcmp(s->rulename, name) == 0) return s;
-    }
-    return nullptr;
+    size_t n = std::strlen(name);
+    return rule_named(name, n, namehash(name, n));
 }
 
 void clear_mrules() {
+    ++rulechanges;
     for (int k = 0; k <= numrules && k < MAXRULES; ++k) {
         free_subrules(ruleheader[k]);
         ruleheader[k] = nullptr;
@@ -222,6 +337,7 @@ void clear_mrules() {
 }
 
 void init_mrules() {
+    ++rulechanges;
     ruleheader.fill(nullptr);
     for (auto& n : rulenames)
         n.clear();
@@ -231,6 +347,7 @@ void init_mrules() {
 // ---------------------------------------------------------------- tables file
 
 void new_readtables(const char* filename) {
+    ++tablechanges;
     file_operation = "table input";
     file_position.clear();
     openfile(filename, 0);
@@ -270,17 +387,18 @@ void new_readtables(const char* filename) {
         *tail = tb;
         tail = &tb->next;
     }
+    ++tablechanges;
     file_position.clear();
     file_operation.clear();
 }
 
 table* find_table(const char* name) {
-    for (table* t = tablelist; t; t = t->next)
-        if (std::strcmp(t->tablename, name) == 0) return t;
-    return nullptr;
+    const tableentry* e = table_named(name, std::strlen(name));
+    return e ? e->tb : nullptr;
 }
 
 void clear_tables() {
+    ++tablechanges;
     while (tablelist) {
         table* n = tablelist->next;
         free(tablelist->tablename);
@@ -294,16 +412,16 @@ void clear_tables() {
 
 namespace {
 
+// The NUL after the output is written once, when the expression ends.
 void out_char(char c) {
-    if (m_outlen < MOUTSIZE - 1) {
-        m_out[m_outlen++] = c;
-        m_out[m_outlen] = 0;
-    }
+    if (m_outlen < MOUTSIZE - 1) m_out[m_outlen++] = c;
 }
 
-void out_text(const char* s) {
-    while (s && *s)
-        out_char(*s++);
+void out_run(const char* s, size_t n) {
+    size_t room = static_cast<size_t>(MOUTSIZE - 1 - m_outlen);
+    if (n > room) n = room;
+    std::memcpy(m_out.data() + m_outlen, s, n);
+    m_outlen += static_cast<int>(n);
 }
 
 void push_text(const char* text, t_treenode* node) {
@@ -354,24 +472,25 @@ void field_reference(const char*& p, t_treenode* node) {
     push_text(field, target);
 }
 
+constexpr size_t RULENAMESIZE = 256; // a rule name is cut to 255 characters
+
 // "$" name: p is after '$'.
 void rule_reference(const char*& p, t_treenode* node) {
-    std::array<char, 256> name;
-    size_t n = 0;
-    while (namebyte(static_cast<unsigned char>(*p))) {
-        if (n < name.size() - 1) name[n++] = *p;
+    const char* name = p;
+    while (namebyte(static_cast<unsigned char>(*p)))
         ++p;
-    }
-    name[n] = 0;
-    subrule* s = find_mrule(name.data());
+    size_t n = static_cast<size_t>(p - name);
+    if (n > RULENAMESIZE - 1) n = RULENAMESIZE - 1;
+    subrule* s = rule_named(name, n, namehash(name, n));
     if (!s) {
-        v_err("Reference to non-existent morph rule", name.data(), "");
+        std::string cut(name, n);
+        v_err("Reference to non-existent morph rule", cut.c_str(), "");
         return;
     }
     t_treenode* saved = current_node;
     current_node = node;
     for (; s; s = s->nextsub) {
-        if (m_guard(s->guard)) {
+        if (m_guard_stored(s->guard, rulechanges)) {
             push_text(s->mexp, node);
             break;
         }
@@ -379,34 +498,84 @@ void rule_reference(const char*& p, t_treenode* node) {
     current_node = saved;
 }
 
-// The element `k` (from 1) of a table, or null.
-const char* table_element(const table* tb, int k) {
-    const char* p = tb->elements;
-    bool quoted = false;
-    for (int i = 1; i < k; ++p) {
-        if (*p == 0) return nullptr;
-        if (*p == '"') quoted = !quoted;
-        if (*p == '|' && !quoted) ++i;
-    }
-    return p;
+// The list a table index is looked for in.
+attr_list index_list(t_treenode* node) {
+    if (!node) return nullptr;
+    if (MState == 1) return node->dictionary ? node->dictionary->attributes : nullptr;
+    return node->attributes;
 }
+
+// A kept table index evaluated as match_index evaluates its text.
+int coded_index(t_treenode* node, const codedcompound& c, int* size) {
+    long index = 0;
+    long sz = 1;
+    if (c.all_values) {
+        for (int i = 0; i < c.count; i++) {
+            const attr_row& row = c.rows[static_cast<size_t>(i)];
+            int n = attr_table[row.type].entries - 1;
+            sz *= n;
+            index = index * n + (row.value - 1);
+        }
+        *size = static_cast<int>(sz);
+        return static_cast<int>(index);
+    }
+    comp_attr found = find_coded(c, index_list(node));
+    if (!found) {
+        v_err("Table index attribute type not present in node", "", "");
+        return -1;
+    }
+    int i = 0;
+    for (comp_attr a = found; a && i < c.count; a = a->another, i++) {
+        if (c.rows[static_cast<size_t>(i)].decon) continue;
+        const t_delay& d = delay_entry(a->index);
+        if (d.choice < 1) return -1; // a value still open cannot index a table
+        int n = attr_table[d.class_].entries - 1;
+        sz *= n;
+        index = index * n + (d.choice - 1);
+    }
+    *size = static_cast<int>(sz);
+    return static_cast<int>(index);
+}
+
+// One index of a table reference (its text without blanks, NUL-ended).
+int table_index(t_treenode* node, const char* one, size_t len, int* size) {
+    keptindex& k = keptindexes[namehash(one, len) & (INDEXCACHE - 1)];
+    t_treenode* saved = current_node;
+    current_node = node;
+    int num;
+    if (k.text.size() == len && std::memcmp(k.text.data(), one, len) == 0 &&
+        coded_current(k.code)) {
+        num = coded_index(node, k.code, size);
+    } else {
+        num = match_index(node, one, size);
+        // match_index leaves the reading of the text in the working array.
+        k.text.assign(one, len);
+        if (attr_index == 0 || !code_compound(one, one + len, k.code)) k.code.registry = 0;
+    }
+    current_node = saved;
+    return num;
+}
+
+// The indexes of the table reference being read, each ended by a NUL in
+// place of its comma (kept to save an allocation per reference).
+std::string indexes;
 
 // name "(" index "," index ... ")": p is after '('.
 void table_reference(const char*& p, t_treenode* node) {
     tblbuf[tbllen] = 0;
     std::array<char, TBLBUFSIZE> name;
-    std::memcpy(name.data(), tblbuf.data(), static_cast<size_t>(tbllen) + 1);
+    size_t namelen = static_cast<size_t>(tbllen);
+    std::memcpy(name.data(), tblbuf.data(), namelen + 1);
     tbllen = 0;
     tblbuf[0] = 0;
-    // The indexes without blanks (a field of the lexicon may hold blanks),
-    // each ended by a NUL in place of its comma.
-    std::string indexes;
+    // The indexes without blanks (a field of the lexicon may hold blanks).
+    indexes.clear();
     while (*p && *p != ')' && *p != '|') {
         if (*p != ' ') indexes += *p == ',' ? '\0' : *p;
         ++p;
     }
     if (*p == ')') ++p;
-    const table* tb = find_table(name.data());
+    const tableentry* tb = table_named(name.data(), std::strlen(name.data()));
     if (!tb) {
         v_err("Table not found", name.data(), "");
         return;
@@ -416,28 +585,26 @@ void table_reference(const char*& p, t_treenode* node) {
     const char* end = one + indexes.size();
     for (;;) {
         int size = 1;
-        t_treenode* saved = current_node;
-        current_node = node;
-        int num = match_index(node, one, &size);
-        current_node = saved;
+        size_t len = std::strlen(one);
+        int num = table_index(node, one, len, &size);
         if (num < 0) return;
         index = index * size + num;
         if (index > 1000000) index = 1000000;
-        one += std::strlen(one);
+        one += len;
         if (one == end) break;
         ++one;
     }
-    if (index + 1 > tb->count) {
+    if (index + 1 > tb->tb->count) {
         v_err("Table index too high", name.data(), "");
         return;
     }
-    const char* el = table_element(tb, static_cast<int>(index + 1));
-    if (el) push_text(el, node);
+    if (static_cast<size_t>(index) < tb->starts.size()) push_text(tb->starts[static_cast<size_t>(index)], node);
 }
 
 } // namespace
 
 void m_exp(const char* text) {
+    codepass within;
     m_outlen = 0;
     m_out[0] = 0;
     tbllen = 0;
@@ -457,13 +624,16 @@ void m_exp(const char* text) {
         case ' ':
         case '+':
             break;
-        case '"':
-            while (*p && *p != '"')
-                out_char(*p++);
-            if (*p == '"') ++p;
+        case '"': {
+            const char* q = p;
+            while (*q && *q != '"')
+                ++q;
+            out_run(p, static_cast<size_t>(q - p));
+            p = *q == '"' ? q + 1 : q;
             break;
+        }
         case '!':
-            if (node) out_text(node->morphed_word);
+            if (node && node->morphed_word) out_run(node->morphed_word, std::strlen(node->morphed_word));
             break;
         case '#':
             field_reference(p, node);
@@ -475,7 +645,7 @@ void m_exp(const char* text) {
             if (m_outlen > 0) out_char(m_out[m_outlen - 1]);
             break;
         case '-':
-            if (m_outlen > 0) m_out[--m_outlen] = 0;
+            if (m_outlen > 0) --m_outlen;
             break;
         case '(':
             table_reference(p, node);
@@ -485,10 +655,24 @@ void m_exp(const char* text) {
             break;
         }
     }
+    m_out[m_outlen] = 0;
     MState = 0;
 }
 
 // ---------------------------------------------------------------- passes
+
+namespace {
+
+// The bytes a malloc'ed text may hold, its NUL included.
+size_t room_of(char* text) {
+#if defined(__GLIBC__)
+    return malloc_usable_size(text);
+#else
+    return std::strlen(text) + 1;
+#endif
+}
+
+} // namespace
 
 void morph_word(t_treenode* leaf, int field) {
     current_node = leaf;
@@ -498,12 +682,20 @@ void morph_word(t_treenode* leaf, int field) {
     const char* f = getfieldptr(rec, field);
     if (field < 1 || *f == 0 || *f == '|') return;
     m_exp(f);
-    free(leaf->morphed_word);
+    // The word's old text is overwritten when the new one fits in its allocation.
+    size_t n = std::strlen(m_out.data());
+    char* old = leaf->morphed_word;
+    if (old && room_of(old) > n) {
+        std::memcpy(old, m_out.data(), n + 1);
+        return;
+    }
+    free(old);
     leaf->morphed_word = strdup_(m_out.data());
 }
 
 void morph_tree(t_treenode* root, int field) {
     if (!root) return;
+    codepass within;
     for (t_treenode* leaf = root->right; leaf; leaf = leaf->right)
         morph_word(leaf, field);
 }

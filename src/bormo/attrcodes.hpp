@@ -1,0 +1,71 @@
+// Compound attribute texts of stored rules kept as codes.  The guards and the
+// table references of morphology name the same few compounds for every word
+// of every sentence; once read, a compound is kept as its rows (type, value,
+// '/' mark) together with the entries of the sorted name table those rows
+// came from.  Before kept rows are used, each name is checked against the
+// name table as it is now: the entry is still there, with the same type and
+// value, and no other entry carries the same name (so the binary search of
+// lookup_attr would find it again).  The names kept are checked together,
+// once per evaluation pass (a morphology pass, or a guard or expression
+// evaluated on its own); when one no longer reads the same, every kept name
+// is forgotten and the compounds are read and kept again.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "bormo/engine.hpp"
+
+namespace bormo {
+
+constexpr int MAXCODEDROWS = 8; // compounds with more components are read afresh
+
+// A compound text read into its rows.
+struct codedcompound {
+    uint64_t registry = 0; // the registry generation the ids belong to; 0: not coded
+    int count = 0;         // rows
+    bool all_values = true; // no row is a bare type
+    std::array<attr_row, MAXCODEDROWS> rows{};
+};
+
+// The registry generation, the evaluation pass (see codepass below) and the
+// last pass in which all kept names were found to read the same.
+extern uint64_t coderegistry;
+extern uint64_t codepassnumber;
+extern int codepassdepth;
+extern uint64_t codenamespass;
+
+// Checks every kept name; when one has changed, forgets them all.
+bool check_kept_names();
+
+// Codes the reading just made by text_to_comp_array(text, ...) that stopped
+// at `end` (the working array holds its rows).  False, leaving c not coded,
+// for a text naming a variable, with no row or too many, or whose names are
+// not unique in the name table.
+bool code_compound(const char* text, const char* end, codedcompound& c);
+
+// True when c is coded and every name it was read from still reads the same.
+inline bool coded_current(const codedcompound& c) {
+    if (c.registry != coderegistry) return false;
+    return codenamespass == codepassnumber || check_kept_names();
+}
+
+// The first compound of list whose components match c's rows, exactly as
+// find_attr matches the working array (open values met are fixed the same way).
+comp_attr find_coded(const codedcompound& c, attr_list list);
+
+// Opens an evaluation pass; nested openings belong to the outer pass.  Names
+// are checked again in every new pass.
+struct codepass {
+    codepass() {
+        if (codepassdepth++ == 0) ++codepassnumber;
+    }
+    ~codepass() { --codepassdepth; }
+    codepass(const codepass&) = delete;
+    codepass& operator=(const codepass&) = delete;
+};
+
+// Forgets every kept name; coded compounds become not coded.
+void resetattrcodes();
+
+} // namespace bormo
