@@ -1,0 +1,139 @@
+// What morphology keeps between evaluations (rules and tables found by name,
+// compounds kept as codes, guard readings, rewritten words) follows every
+// reload of the files it came from.
+#include "morph_fixture.hpp"
+
+#include "bormo/attrcodes.hpp"
+
+namespace {
+
+using namespace bormo;
+
+class MorphKeptTest : public MorphFixture {
+  protected:
+    void rules(const std::string& text) { new_readmorph(file("morph", text).c_str()); }
+    void tables(const std::string& text) { new_readtables(file("tables", text).c_str()); }
+    void attributes(const std::string& text) {
+        clearattributes();
+        readattr(file("attr", text).c_str());
+    }
+
+    static std::string eval(t_treenode* node, const char* text) {
+        current_node = node;
+        m_exp(text);
+        return m_out.data();
+    }
+};
+
+struct AttrFileCase {
+    const char* attributes; // read in place of the fixture's, rules and tables kept
+    const char* node;       // the node's compound, read under that file
+    const char* guard;      // $r: "pl" -> "P", otherwise "S"
+    const char* table;      // t(pl): the element at pl's value
+    const char* message;    // a message line, or null
+};
+
+TEST_F(MorphKeptTest, KeptCodesFollowTheAttributeFile) {
+    rules("RULE r pl : \"P\" ; * : \"S\" ;");
+    tables("t ( \"one\" , \"two\" , \"three\" )");
+    const AttrFileCase cases[] = {
+        {"number ( sg , pl ) %", "pl", "P", "two", nullptr},
+        {"number ( pl , sg ) %", "pl", "P", "one", nullptr}, // same names, other values
+        {"number ( sg , du , pl ) %", "pl", "P", "three", nullptr},
+        {"gender ( masc , fem ) number ( sg , pl ) %", "pl", "P", "two", nullptr}, // other type
+        {"number ( sg , pl ) %", "sg", "S", "two", nullptr},
+        {"number ( sg , plur ) %", "plur", "S", "", "ERROR   Unknown attribute pl "},
+        {"number ( sg , pl ) %", "pl", "P", "two", nullptr},
+    };
+    // Each file is read after the one before, so the name table is likely
+    // made again at the same address and of the same size.
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.attributes);
+        attributes(c.attributes);
+        oxa::resetstore();
+        t_treenode* n = leaf("", {c.node});
+        for (int again = 0; again < 2; ++again) {
+            EXPECT_EQ(eval(n, "$r|"), c.guard);
+            EXPECT_EQ(eval(n, "t(pl)|"), c.table);
+        }
+        if (c.message) {
+            EXPECT_EQ(count_messages(c.message), 4) << ::testing::PrintToString(messages());
+        }
+    }
+}
+
+TEST_F(MorphKeptTest, ANameMadeAmbiguousIsReadAsTheNameTableReadsIt) {
+    rules("RULE r pl : \"P\" ; * : \"S\" ;");
+    tables("t ( \"one\" , \"two\" , \"three\" )");
+    t_treenode* n = leaf("", {"pl"});
+    ASSERT_EQ(eval(n, "$r|"), "P");
+    ASSERT_EQ(eval(n, "t(pl)|"), "two");
+    // "pl" now names two values: whichever one the name table gives is the
+    // one the kept rows must use.
+    attributes("number ( sg , pl ) kind ( x , y , pl ) %");
+    ASSERT_TRUE(lookup_attr("pl"));
+    const int value = att_value;
+    const char* expected[] = {"one", "two", "three"};
+    t_treenode* m = leaf("", {"pl"});
+    EXPECT_EQ(eval(m, "$r|"), "P");
+    EXPECT_EQ(eval(m, "t(pl)|"), expected[value - 1]);
+}
+
+TEST_F(MorphKeptTest, RulesAndTablesAreFoundAfterEveryReload) {
+    t_treenode* n = leaf("", {"pl"});
+    rules("RULE a * : \"1\" ;");
+    EXPECT_EQ(eval(n, "$a|"), "1");
+    // Read again without clearing: the new rules join, a repeated name is refused.
+    rules("RULE b * : \"2\" ; RULE a * : \"x\" ;");
+    EXPECT_EQ(eval(n, "$a $b|"), "12");
+    EXPECT_NE(find_mrule("b"), nullptr);
+    clear_mrules();
+    oxa::resetstore();
+    EXPECT_EQ(eval(n, "$a \"-\"|"), "-");
+    EXPECT_EQ(count_messages("ERROR   Reference to non-existent morph rule a "), 1);
+    rules("RULE c * : \"3\" ; RULE a pl : \"4\" ;");
+    EXPECT_EQ(eval(n, "$a $c|"), "43");
+    EXPECT_EQ(find_mrule("b"), nullptr);
+
+    tables("t ( \"x\" , \"y\" )");
+    EXPECT_EQ(eval(n, "t(pl)|"), "y");
+    // A second table of the same name: the first read is used.
+    tables("u ( \"p\" , \"q\" ) t ( \"z\" , \"w\" )");
+    EXPECT_EQ(eval(n, "t(pl) u(pl)|"), "yq");
+    clear_tables();
+    oxa::resetstore();
+    EXPECT_EQ(eval(n, "t(pl) \"-\"|"), "-");
+    EXPECT_EQ(count_messages("ERROR   Table not found t "), 1);
+    tables("t ( \"m\" , \"n\" , \"o\" )");
+    EXPECT_EQ(eval(n, "t(pl)|"), "n");
+}
+
+TEST_F(MorphKeptTest, TableElementsAndNamesAsTheTextHoldsThem) {
+    // A quoted '|' belongs to its element; a referenced name is cut to its
+    // first 255 bytes.
+    const std::string name(39, 'r');
+    rules("RULE " + name + " * : \"long\" ;");
+    tables("t ( \"a|b\" , \"c\" )");
+    t_treenode* n = leaf("", {"pl"});
+    EXPECT_EQ(eval(n, "t(sg)|"), "a|b");
+    EXPECT_EQ(eval(n, "t(pl)|"), "c");
+    EXPECT_EQ(eval(n, ("$" + name + "|").c_str()), "long");
+    oxa::resetstore();
+    EXPECT_EQ(eval(n, ("$" + std::string(300, 'r') + " \"-\"|").c_str()), "-");
+    EXPECT_EQ(count_messages("ERROR   Reference to non-existent morph rule " + std::string(255, 'r') + " "),
+              1);
+}
+
+TEST_F(MorphKeptTest, AWordIsRewrittenWhetherItShrinksOrGrows) {
+    rules("RULE s pl : ! \"sssssssssssssssssssssssssssssssssssssssss\" ; * : ! ;");
+    t_treenode* n = leaf("chat", {"pl"}, "\"chat\"|N||0001|#1 - -|$s|");
+    t_treenode* root = tree({n});
+    morph_tree(root, 5);
+    EXPECT_STREQ(n->morphed_word, "ch");
+    morph_tree(root, 6);
+    EXPECT_STREQ(n->morphed_word, "chsssssssssssssssssssssssssssssssssssssssss");
+    morph_tree(root, 5);
+    EXPECT_STREQ(n->morphed_word, "ch");
+}
+
+} // namespace
