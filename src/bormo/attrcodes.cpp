@@ -137,7 +137,41 @@ comp_attr find_coded(const codedcompound& c, attr_list list) {
     return nullptr;
 }
 
+namespace {
+
+// Answers of find_coded for one-component compounds since forget_found.
+struct foundanswer {
+    attr_list list;
+    int type;
+    int value;
+    int mstate;
+    comp_attr found;
+};
+constexpr int FOUNDSIZE = 16;
+std::array<foundanswer, FOUNDSIZE> found;
+int foundcount = 0;
+
+} // namespace
+
+comp_attr find_coded_again(const codedcompound& c, attr_list list) {
+    if (c.count != 1) return find_coded(c, list);
+    const int type = c.rows[0].type;
+    const int value = c.rows[0].value;
+    for (int i = 0; i < foundcount; ++i) {
+        const foundanswer& a = found[static_cast<size_t>(i)];
+        if (a.list == list && a.type == type && a.value == value && a.mstate == MState) return a.found;
+    }
+    comp_attr r = find_coded(c, list);
+    if (foundcount < FOUNDSIZE) found[static_cast<size_t>(foundcount++)] = {list, type, value, MState, r};
+    return r;
+}
+
+void forget_found() {
+    foundcount = 0;
+}
+
 void resetattrcodes() {
+    foundcount = 0;
     forget_names();
     ++codepassnumber;
     codepassdepth = 0;

@@ -54,11 +54,22 @@ inline bool coded_current(const codedcompound& c) {
 // find_attr matches the working array (open values met are fixed the same way).
 comp_attr find_coded(const codedcompound& c, attr_list list);
 
+// find_coded, remembering the answers given since forget_found: a guard
+// tries the same compound on the same node again and again (every subrule
+// of a rule may begin with it), and the answer cannot change while one
+// expression is evaluated: nothing then changes an attribute list, and the
+// values the first search fixed stay fixed.
+comp_attr find_coded_again(const codedcompound& c, attr_list list);
+void forget_found();
+
 // Opens an evaluation pass; nested openings belong to the outer pass.  Names
 // are checked again in every new pass.
 struct codepass {
     codepass() {
-        if (codepassdepth++ == 0) ++codepassnumber;
+        if (codepassdepth++ == 0) {
+            ++codepassnumber;
+            forget_found();
+        }
     }
     ~codepass() { --codepassdepth; }
     codepass(const codepass&) = delete;

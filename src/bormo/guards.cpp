@@ -396,7 +396,7 @@ bool match_pattern(const shapeitem& it, const char* word) {
 bool attribute_term(shapeitem& it, t_treenode* node) {
     attr_list list = node->attributes;
     if (MState == 1) list = node->dictionary ? node->dictionary->attributes : nullptr;
-    if (coded_current(it.code)) return find_coded(it.code, list) != nullptr;
+    if (coded_current(it.code)) return find_coded_again(it.code, list) != nullptr;
     const char* end = text_to_comp_array(it.start, 0);
     if (attr_index == 0) return false;
     code_compound(it.start, end, it.code);

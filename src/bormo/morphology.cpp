@@ -129,14 +129,6 @@ const tableentry* table_named(const char* name, size_t n) {
     return slot ? &tableentries[static_cast<size_t>(slot - 1)] : nullptr;
 }
 
-// Table indexes read, by their text.
-struct keptindex {
-    std::string text;
-    codedcompound code;
-};
-constexpr size_t INDEXCACHE = 64;
-std::array<keptindex, INDEXCACHE> keptindexes;
-
 } // namespace
 
 std::array<const char*, EXPSTACK> exp_stack{};
@@ -434,10 +426,14 @@ void push_text(const char* text, t_treenode* node) {
     ++exp_sp;
 }
 
-bool namebyte(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-           c >= 0xC0;
-}
+// Bytes of a rule name.
+constexpr std::array<bool, 256> namebytes = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[static_cast<size_t>(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                    (c >= '0' && c <= '9') || c == '_' || c >= 0xC0;
+    return t;
+}();
 
 int read_number(const char*& p) {
     int n = 0;
@@ -474,14 +470,49 @@ void field_reference(const char*& p, t_treenode* node) {
 
 constexpr size_t RULENAMESIZE = 256; // a rule name is cut to 255 characters
 
+// References read, by where they stand in their text, with the bytes read
+// (the one that ended the reading included): while those bytes and the
+// rules or tables are unchanged, the reference means the same.
+size_t refslot(const char* at) {
+    auto a = reinterpret_cast<uintptr_t>(at);
+    return (a ^ (a >> 8) ^ (a >> 16)) & 255;
+}
+
+bool same_bytes(const char* at, const std::string& bytes) {
+    return std::strncmp(at, bytes.data(), bytes.size()) == 0;
+}
+
+struct keptruleref {
+    const char* at = nullptr;
+    uint64_t rules = 0;
+    std::string bytes; // the name and the byte after it
+    subrule* found = nullptr;
+};
+std::array<keptruleref, 256> keptrulerefs;
+
 // "$" name: p is after '$'.
 void rule_reference(const char*& p, t_treenode* node) {
     const char* name = p;
-    while (namebyte(static_cast<unsigned char>(*p)))
-        ++p;
-    size_t n = static_cast<size_t>(p - name);
-    if (n > RULENAMESIZE - 1) n = RULENAMESIZE - 1;
-    subrule* s = rule_named(name, n, namehash(name, n));
+    keptruleref& k = keptrulerefs[refslot(p)];
+    subrule* s;
+    size_t n;
+    if (k.at == p && k.rules == rulechanges && same_bytes(p, k.bytes)) {
+        n = k.bytes.size() - 1;
+        p += n;
+        s = k.found;
+    } else {
+        while (namebytes[static_cast<unsigned char>(*p)])
+            ++p;
+        n = static_cast<size_t>(p - name);
+        if (n > RULENAMESIZE - 1) n = RULENAMESIZE - 1;
+        s = rule_named(name, n, namehash(name, n));
+        if (p - name < static_cast<long>(RULENAMESIZE)) {
+            k.at = name;
+            k.rules = rulechanges;
+            k.bytes.assign(name, static_cast<size_t>(p - name) + 1);
+            k.found = s;
+        }
+    }
     if (!s) {
         std::string cut(name, n);
         v_err("Reference to non-existent morph rule", cut.c_str(), "");
@@ -519,7 +550,7 @@ int coded_index(t_treenode* node, const codedcompound& c, int* size) {
         *size = static_cast<int>(sz);
         return static_cast<int>(index);
     }
-    comp_attr found = find_coded(c, index_list(node));
+    comp_attr found = find_coded_again(c, index_list(node));
     if (!found) {
         v_err("Table index attribute type not present in node", "", "");
         return -1;
@@ -537,62 +568,87 @@ int coded_index(t_treenode* node, const codedcompound& c, int* size) {
     return static_cast<int>(index);
 }
 
-// One index of a table reference (its text without blanks, NUL-ended).
-int table_index(t_treenode* node, const char* one, size_t len, int* size) {
-    keptindex& k = keptindexes[namehash(one, len) & (INDEXCACHE - 1)];
+// One index of a table reference (its text without blanks) and its codes.
+struct keptindex {
+    std::string text;
+    codedcompound code;
+};
+
+int table_index(t_treenode* node, keptindex& k, int* size) {
     t_treenode* saved = current_node;
     current_node = node;
     int num;
-    if (k.text.size() == len && std::memcmp(k.text.data(), one, len) == 0 &&
-        coded_current(k.code)) {
+    if (coded_current(k.code)) {
         num = coded_index(node, k.code, size);
     } else {
-        num = match_index(node, one, size);
+        num = match_index(node, k.text.c_str(), size);
         // match_index leaves the reading of the text in the working array.
-        k.text.assign(one, len);
-        if (attr_index == 0 || !code_compound(one, one + len, k.code)) k.code.registry = 0;
+        if (attr_index == 0 || !code_compound(k.text.c_str(), k.text.c_str() + k.text.size(), k.code))
+            k.code.registry = 0;
     }
     current_node = saved;
     return num;
 }
 
-// The indexes of the table reference being read, each ended by a NUL in
-// place of its comma (kept to save an allocation per reference).
-std::string indexes;
+struct keptref {
+    const char* at = nullptr;
+    std::string bytes;   // the indexes and the byte that ended them
+    size_t length = 0;   // bytes passed over (with the closing ')')
+    std::vector<keptindex> indexes;
+    uint64_t tables = 0; // the table found, for the name it was found by
+    std::string name;
+    const tableentry* found = nullptr;
+};
+std::array<keptref, 256> keptrefs;
+
+// Reads the indexes at p into k: without blanks (a field of the lexicon may
+// hold blanks), split at commas.
+void read_indexes(const char* p, keptref& k) {
+    const char* start = p;
+    k.at = p;
+    k.indexes.clear();
+    k.indexes.emplace_back();
+    while (*p && *p != ')' && *p != '|') {
+        if (*p == ',')
+            k.indexes.emplace_back();
+        else if (*p != ' ')
+            k.indexes.back().text += *p;
+        ++p;
+    }
+    k.bytes.assign(start, static_cast<size_t>(p - start) + 1);
+    k.length = static_cast<size_t>(p - start) + (*p == ')' ? 1 : 0);
+    k.tables = 0;
+}
 
 // name "(" index "," index ... ")": p is after '('.
 void table_reference(const char*& p, t_treenode* node) {
     tblbuf[tbllen] = 0;
     std::array<char, TBLBUFSIZE> name;
-    size_t namelen = static_cast<size_t>(tbllen);
+    size_t namelen = std::strlen(tblbuf.data());
     std::memcpy(name.data(), tblbuf.data(), namelen + 1);
     tbllen = 0;
     tblbuf[0] = 0;
-    // The indexes without blanks (a field of the lexicon may hold blanks).
-    indexes.clear();
-    while (*p && *p != ')' && *p != '|') {
-        if (*p != ' ') indexes += *p == ',' ? '\0' : *p;
-        ++p;
+    keptref& k = keptrefs[refslot(p)];
+    if (k.at != p || !same_bytes(p, k.bytes)) read_indexes(p, k);
+    p += k.length;
+    if (k.tables != tablechanges || k.name.size() != namelen ||
+        std::memcmp(k.name.data(), name.data(), namelen) != 0) {
+        k.found = table_named(name.data(), namelen);
+        k.name.assign(name.data(), namelen);
+        k.tables = tablechanges;
     }
-    if (*p == ')') ++p;
-    const tableentry* tb = table_named(name.data(), std::strlen(name.data()));
+    const tableentry* tb = k.found;
     if (!tb) {
         v_err("Table not found", name.data(), "");
         return;
     }
     long index = 0;
-    const char* one = indexes.c_str();
-    const char* end = one + indexes.size();
-    for (;;) {
+    for (keptindex& one : k.indexes) {
         int size = 1;
-        size_t len = std::strlen(one);
-        int num = table_index(node, one, len, &size);
+        int num = table_index(node, one, &size);
         if (num < 0) return;
         index = index * size + num;
         if (index > 1000000) index = 1000000;
-        one += len;
-        if (one == end) break;
-        ++one;
     }
     if (index + 1 > tb->tb->count) {
         v_err("Table index too high", name.data(), "");
@@ -605,6 +661,7 @@ void table_reference(const char*& p, t_treenode* node) {
 
 void m_exp(const char* text) {
     codepass within;
+    forget_found();
     m_outlen = 0;
     m_out[0] = 0;
     tbllen = 0;
@@ -612,47 +669,58 @@ void m_exp(const char* text) {
     exp_sp = 0;
     push_text(text, current_node);
     while (exp_sp > 0) {
-        const char*& p = exp_stack[exp_sp - 1];
-        t_treenode* node = node_stack[exp_sp - 1];
-        char c = p ? *p : 0;
-        if (c == 0 || c == '|') {
+        // The text on top is read here up to a reference (which may push
+        // another text) or its end.
+        const int top = exp_sp - 1;
+        const char* p = exp_stack[top];
+        t_treenode* node = node_stack[top];
+        if (!p) {
             --exp_sp;
             continue;
         }
-        ++p;
-        switch (c) {
-        case ' ':
-        case '+':
-            break;
-        case '"': {
-            const char* q = p;
-            while (*q && *q != '"')
-                ++q;
-            out_run(p, static_cast<size_t>(q - p));
-            p = *q == '"' ? q + 1 : q;
-            break;
-        }
-        case '!':
-            if (node && node->morphed_word) out_run(node->morphed_word, std::strlen(node->morphed_word));
-            break;
-        case '#':
-            field_reference(p, node);
-            break;
-        case '$':
-            rule_reference(p, node);
-            break;
-        case '&':
-            if (m_outlen > 0) out_char(m_out[m_outlen - 1]);
-            break;
-        case '-':
-            if (m_outlen > 0) --m_outlen;
-            break;
-        case '(':
-            table_reference(p, node);
-            break;
-        default:
-            if (tbllen < TBLBUFSIZE - 1) tblbuf[tbllen++] = c;
-            break;
+        for (;;) {
+            char c = *p;
+            if (c == 0 || c == '|') {
+                exp_stack[top] = p;
+                --exp_sp;
+                break;
+            }
+            ++p;
+            if (c == '#' || c == '$' || c == '(') {
+                if (c == '#')
+                    field_reference(p, node);
+                else if (c == '$')
+                    rule_reference(p, node);
+                else
+                    table_reference(p, node);
+                exp_stack[top] = p;
+                break;
+            }
+            switch (c) {
+            case ' ':
+            case '+':
+                break;
+            case '"': {
+                const char* q = p;
+                while (*q && *q != '"')
+                    ++q;
+                out_run(p, static_cast<size_t>(q - p));
+                p = *q == '"' ? q + 1 : q;
+                break;
+            }
+            case '!':
+                if (node && node->morphed_word) out_run(node->morphed_word, std::strlen(node->morphed_word));
+                break;
+            case '&':
+                if (m_outlen > 0) out_char(m_out[m_outlen - 1]);
+                break;
+            case '-':
+                if (m_outlen > 0) --m_outlen;
+                break;
+            default:
+                if (tbllen < TBLBUFSIZE - 1) tblbuf[tbllen++] = c;
+                break;
+            }
         }
     }
     m_out[m_outlen] = 0;

@@ -124,6 +124,31 @@ TEST_F(MorphKeptTest, TableElementsAndNamesAsTheTextHoldsThem) {
               1);
 }
 
+TEST_F(MorphKeptTest, ReferencesFollowTheBytesAtTheirPlace) {
+    rules("RULE a * : \"A\" ; RULE ab * : \"AB\" ;");
+    tables("t ( \"x\" , \"y\" ) tt ( \"X\" , \"Y\" )");
+    t_treenode* n = leaf("", {"sg"});
+    // Each text is put in turn in one buffer, so that every reference is
+    // read where the one before it was kept.
+    const struct {
+        const char* text;
+        const char* result;
+    } cases[] = {
+        {"$a|", "A"},      {"$ab|", "AB"},       {"$a|", "A"},         {"$a\"b\"|", "Ab"},
+        {"t(sg)|", "x"},   {"t(pl)|", "y"},      {"t(number)|", "x"},  {"t( pl )|", "y"},
+        {"tt(sg)|", "X"},  {"t(sg)|", "x"},      {"t(pl|", "y"},       {"t(pl)\"z\"|", "yz"},
+        {"tt(pl)|", "Y"},  {"t(sg),(pl)|", "x"}, {"$ab t(pl)|", "ABy"},
+    };
+    std::array<char, 32> buf{};
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.text);
+            std::memcpy(buf.data(), c.text, std::strlen(c.text) + 1);
+            EXPECT_EQ(eval(n, buf.data()), c.result);
+        }
+    }
+}
+
 TEST_F(MorphKeptTest, AWordIsRewrittenWhetherItShrinksOrGrows) {
     rules("RULE s pl : ! \"sssssssssssssssssssssssssssssssssssssssss\" ; * : ! ;");
     t_treenode* n = leaf("chat", {"pl"}, "\"chat\"|N||0001|#1 - -|$s|");
