@@ -13,7 +13,7 @@ namespace bormo {
 uint64_t coderegistry = 1;
 uint64_t codepassnumber = 1;
 int codepassdepth = 0;
-uint64_t codenamespass = 0;
+std::vector<uint64_t> codenamechecked;
 
 namespace {
 
@@ -55,36 +55,43 @@ bool unique_entry(int i, const char* name, int type, int value) {
 
 void forget_names() {
     keptnames.clear();
+    codenamechecked.clear();
     ++coderegistry;
 }
 
-// Keeps the name behind a row; false when the name is not in the table once.
-bool keep_name(const attr_row& row) {
-    if (row.type < 1 || row.type >= total_types) return false;
+// Keeps the name behind a row and returns its number; -1 when the name is
+// not in the table once.
+int keep_name(const attr_row& row) {
+    if (row.type < 1 || row.type >= total_types) return -1;
     const char* name = att_get_name(row.type, row.value);
-    if (!q_att_table || !name) return false;
+    if (!q_att_table || !name) return -1;
     const void* r = bsearch(name, q_att_table, static_cast<size_t>(q_att_size), sizeof(attr_qlookup),
                             compare_entry);
-    if (!r) return false;
+    if (!r) return -1;
     int entry = static_cast<int>(static_cast<const attr_qlookup*>(r) - q_att_table);
-    if (!unique_entry(entry, name, row.type, row.value)) return false;
-    for (const keptname& k : keptnames)
-        if (k.entry == entry && k.type == row.type && k.value == row.value && k.name == name) return true;
+    if (!unique_entry(entry, name, row.type, row.value)) return -1;
+    for (size_t i = 0; i < keptnames.size(); ++i) {
+        const keptname& k = keptnames[i];
+        if (k.entry == entry && k.type == row.type && k.value == row.value && k.name == name) {
+            codenamechecked[i] = codepassnumber; // just found again
+            return static_cast<int>(i);
+        }
+    }
     if (keptnames.size() >= MAXKEPTNAMES) forget_names();
     keptnames.push_back({name, row.type, row.value, entry});
-    return true;
+    codenamechecked.push_back(codepassnumber);
+    return static_cast<int>(keptnames.size() - 1);
 }
 
 } // namespace
 
-bool check_kept_names() {
-    for (const keptname& k : keptnames) {
-        if (!unique_entry(k.entry, k.name.c_str(), k.type, k.value)) {
-            forget_names();
-            return false;
-        }
+bool check_kept_name(int i) {
+    const keptname& k = keptnames[static_cast<size_t>(i)];
+    if (!unique_entry(k.entry, k.name.c_str(), k.type, k.value)) {
+        forget_names();
+        return false;
     }
-    codenamespass = codepassnumber;
+    codenamechecked[static_cast<size_t>(i)] = codepassnumber;
     return true;
 }
 
@@ -93,20 +100,17 @@ bool code_compound(const char* text, const char* end, codedcompound& c) {
     if (!text || !end || attr_index < 1 || attr_index > MAXCODEDROWS) return false;
     for (const char* p = text; p < end; ++p)
         if (static_cast<unsigned char>(*p) == VARBYTE) return false;
-    // The names kept so far must still read the same before more join them
-    // (all are forgotten when one has changed).
-    if (codenamespass != codepassnumber) check_kept_names();
     uint64_t before = coderegistry;
     codedcompound made;
     made.count = attr_index;
     made.all_values = all_values != 0;
     for (int i = 0; i < attr_index; ++i) {
         made.rows[static_cast<size_t>(i)] = attr[static_cast<size_t>(i)];
-        if (!keep_name(attr[static_cast<size_t>(i)]) || coderegistry != before)
-            return false; // not unique, or the registry restarted: try next time
+        int k = keep_name(attr[static_cast<size_t>(i)]);
+        if (k < 0 || coderegistry != before) return false; // not unique, or the registry restarted
+        made.names[static_cast<size_t>(i)] = k;
     }
     made.registry = coderegistry;
-    codenamespass = codepassnumber; // every kept name has just been checked or found
     c = made;
     return true;
 }
@@ -175,7 +179,6 @@ void resetattrcodes() {
     forget_names();
     ++codepassnumber;
     codepassdepth = 0;
-    codenamespass = 0;
 }
 
 } // namespace bormo

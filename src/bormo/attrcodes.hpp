@@ -5,14 +5,15 @@
 // came from.  Before kept rows are used, each name is checked against the
 // name table as it is now: the entry is still there, with the same type and
 // value, and no other entry carries the same name (so the binary search of
-// lookup_attr would find it again).  The names kept are checked together,
-// once per evaluation pass (a morphology pass, or a guard or expression
-// evaluated on its own); when one no longer reads the same, every kept name
-// is forgotten and the compounds are read and kept again.
+// lookup_attr would find it again).  A name is checked once per evaluation
+// pass (a morphology pass, or a guard or expression evaluated on its own)
+// in which it is used; when one no longer reads the same, every kept name is
+// forgotten and the compounds are read and kept again.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "bormo/engine.hpp"
 
@@ -26,17 +27,18 @@ struct codedcompound {
     int count = 0;         // rows
     bool all_values = true; // no row is a bare type
     std::array<attr_row, MAXCODEDROWS> rows{};
+    std::array<int, MAXCODEDROWS> names{}; // the kept names read, by number
 };
 
-// The registry generation, the evaluation pass (see codepass below) and the
-// last pass in which all kept names were found to read the same.
+// The registry generation, the evaluation pass (see codepass below) and, for
+// each kept name, the last pass in which it was found to read the same.
 extern uint64_t coderegistry;
 extern uint64_t codepassnumber;
 extern int codepassdepth;
-extern uint64_t codenamespass;
+extern std::vector<uint64_t> codenamechecked;
 
-// Checks every kept name; when one has changed, forgets them all.
-bool check_kept_names();
+// Checks kept name k; when it has changed, forgets them all.
+bool check_kept_name(int k);
 
 // Codes the reading just made by text_to_comp_array(text, ...) that stopped
 // at `end` (the working array holds its rows).  False, leaving c not coded,
@@ -47,7 +49,11 @@ bool code_compound(const char* text, const char* end, codedcompound& c);
 // True when c is coded and every name it was read from still reads the same.
 inline bool coded_current(const codedcompound& c) {
     if (c.registry != coderegistry) return false;
-    return codenamespass == codepassnumber || check_kept_names();
+    for (int i = 0; i < c.count; ++i) {
+        int k = c.names[static_cast<size_t>(i)];
+        if (codenamechecked[static_cast<size_t>(k)] != codepassnumber && !check_kept_name(k)) return false;
+    }
+    return true;
 }
 
 // The first compound of list whose components match c's rows, exactly as
