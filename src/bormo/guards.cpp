@@ -258,6 +258,7 @@ struct guardshape {
     const char* text = nullptr;
     uint64_t version = 0; // the owner's count of changes its bytes are known for
     bool plain = false;   // false: read afresh
+    bool simple = false;  // plain, one top-level list, no designator, every term understood
     std::string bytes;  // the bytes read, the one that ended the reading included
     std::vector<shapeor> groups;
     std::vector<int> top; // the alternatives read at top level, one per stray ')'
@@ -353,6 +354,7 @@ void shape_guard(guardshape& g, const char* text) {
     g.text = text;
     g.version = 0;
     g.plain = false;
+    g.simple = false;
     g.groups.clear();
     g.top.clear();
     gp = reinterpret_cast<const uchar*>(text);
@@ -377,6 +379,11 @@ void shape_guard(guardshape& g, const char* text) {
     }
     g.plain = true;
     g.bytes.assign(text, static_cast<size_t>(reinterpret_cast<const char*>(gp) - text) + 1);
+    g.simple = g.top.size() == 1;
+    for (const shapeor& alts : g.groups)
+        for (const shapeand& terms : alts)
+            for (const shapeitem& it : terms)
+                if (it.hasdes || it.junk || it.toodeep || it.kind == 0) g.simple = false;
 }
 
 bool eval_or(guardshape& g, int index, bool eval, int entry_des);
@@ -455,8 +462,44 @@ guardshape& shape_of(const char* text) {
     return g;
 }
 
+// eval_or for a simple guard: every term is about `node`.
+bool simple_or(guardshape& g, int index, t_treenode* node) {
+    for (shapeand& terms : g.groups[static_cast<size_t>(index)]) {
+        bool all = true;
+        for (shapeitem& it : terms) {
+            bool r;
+            switch (it.kind) {
+            case 'a':
+                r = node && attribute_term(it, node);
+                break;
+            case '"':
+                r = node && match_pattern(it, node->morphed_word ? node->morphed_word : "");
+                break;
+            case '*':
+                r = node != nullptr;
+                break;
+            default: // '('
+                r = simple_or(g, it.group, node);
+                break;
+            }
+            if (!r) {
+                all = false;
+                break;
+            }
+        }
+        if (all) return true;
+    }
+    return false;
+}
+
 // Evaluates `text` whose kept shape is g.
 int guard_value(guardshape& g, const char* text) {
+    if (g.simple) {
+        bool r = simple_or(g, g.top[0], current_node);
+        gp = reinterpret_cast<const uchar*>(text + g.bytes.size() - 1);
+        end_guard = reinterpret_cast<const char*>(gp);
+        return r ? 1 : 0;
+    }
     bool r = false;
     if (g.plain) {
         for (int index : g.top)

@@ -731,6 +731,27 @@ void m_exp(const char* text) {
 
 namespace {
 
+// Where a field of a lexical record starts, kept by record and field with
+// the bytes up to it (the first byte of the field included): the same bytes
+// put the field at the same place.
+struct keptfield {
+    const char* record = nullptr;
+    int field = 0;
+    std::string bytes;
+};
+std::array<keptfield, 256> keptfields;
+
+const char* field_of(const char* rec, int field) {
+    auto a = reinterpret_cast<uintptr_t>(rec);
+    keptfield& k = keptfields[(a ^ (a >> 8) ^ static_cast<uintptr_t>(field)) & 255];
+    if (k.record == rec && k.field == field && same_bytes(rec, k.bytes)) return rec + k.bytes.size() - 1;
+    const char* f = getfieldptr(rec, field);
+    k.record = rec;
+    k.field = field;
+    k.bytes.assign(rec, static_cast<size_t>(f - rec) + 1);
+    return f;
+}
+
 // The bytes a malloc'ed text may hold, its NUL included.
 size_t room_of(char* text) {
 #if defined(__GLIBC__)
@@ -747,7 +768,7 @@ void morph_word(t_treenode* leaf, int field) {
     if (!leaf || !leaf->dictionary || leaf->dictionary->error != 0) return;
     const char* rec = leaf->dictionary->dictionary;
     if (!rec) return;
-    const char* f = getfieldptr(rec, field);
+    const char* f = field_of(rec, field);
     if (field < 1 || *f == 0 || *f == '|') return;
     m_exp(f);
     // The word's old text is overwritten when the new one fits in its allocation.

@@ -149,6 +149,32 @@ TEST_F(MorphKeptTest, ReferencesFollowTheBytesAtTheirPlace) {
     }
 }
 
+TEST_F(MorphKeptTest, FieldsFollowTheRecordAtItsPlace) {
+    // Records put in turn in one buffer, as a lexicon read again may place them.
+    const struct {
+        const char* record;
+        int field;
+        const char* word;
+    } cases[] = {
+        {"\"a\"|N||0001|\"x\"|\"y\"|", 5, "x"},
+        {"\"a\"|N||0001|\"x\"|\"y\"|", 6, "y"},
+        {"\"ab\"|N||0001|\"z\"|\"w\"|", 5, "z"},
+        {"\"ab\"|N||0001|\"z\"|\"w\"|", 6, "w"},
+        {"\"a\"|N||0001|\"v\"|", 5, "v"},
+        {"\"a\"|N||0001|\"v\"|", 6, "v"}, // no field 6: the word stays
+        {"\"a\"|N||0001", 5, "v"},          // the record ends before field 5
+        {"\"a\"|N||0001|\"u\"|", 5, "u"},
+    };
+    std::array<char, 64> buf{};
+    t_treenode* n = leaf("", {"sg"}, buf.data());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.record) + " field " + std::to_string(c.field));
+        std::memcpy(buf.data(), c.record, std::strlen(c.record) + 1);
+        morph_word(n, c.field);
+        EXPECT_STREQ(n->morphed_word, c.word);
+    }
+}
+
 TEST_F(MorphKeptTest, AWordIsRewrittenWhetherItShrinksOrGrows) {
     rules("RULE s pl : ! \"sssssssssssssssssssssssssssssssssssssssss\" ; * : ! ;");
     t_treenode* n = leaf("chat", {"pl"}, "\"chat\"|N||0001|#1 - -|$s|");
