@@ -14,6 +14,8 @@ uint64_t coderegistry = 1;
 uint64_t codepassnumber = 1;
 int codepassdepth = 0;
 std::vector<uint64_t> codenamechecked;
+std::vector<foundanswer> codefound;
+uint64_t codefoundcount = 1;
 
 namespace {
 
@@ -53,7 +55,9 @@ bool unique_entry(int i, const char* name, int type, int value) {
     return true;
 }
 
+
 void forget_names() {
+    codefound.clear();
     keptnames.clear();
     codenamechecked.clear();
     ++coderegistry;
@@ -141,41 +145,22 @@ comp_attr find_coded(const codedcompound& c, attr_list list) {
     return nullptr;
 }
 
-namespace {
-
-// Answers of find_coded for one-component compounds since forget_found.
-struct foundanswer {
-    attr_list list;
-    int type;
-    int value;
-    int mstate;
-    comp_attr found;
-};
-constexpr int FOUNDSIZE = 16;
-std::array<foundanswer, FOUNDSIZE> found;
-int foundcount = 0;
-
-} // namespace
-
-comp_attr find_coded_again(const codedcompound& c, attr_list list) {
-    if (c.count != 1) return find_coded(c, list);
-    const int type = c.rows[0].type;
-    const int value = c.rows[0].value;
-    for (int i = 0; i < foundcount; ++i) {
-        const foundanswer& a = found[static_cast<size_t>(i)];
-        if (a.list == list && a.type == type && a.value == value && a.mstate == MState) return a.found;
-    }
+comp_attr find_coded_afresh(const codedcompound& c, attr_list list) {
     comp_attr r = find_coded(c, list);
-    if (foundcount < FOUNDSIZE) found[static_cast<size_t>(foundcount++)] = {list, type, value, MState, r};
+    if (c.count == 1 && c.registry == coderegistry) {
+        auto k = static_cast<size_t>(c.names[0]);
+        if (k >= codefound.size()) codefound.resize(keptnames.size());
+        codefound[k] = {codefoundcount, list, MState, r};
+    }
     return r;
 }
 
 void forget_found() {
-    foundcount = 0;
+    ++codefoundcount;
 }
 
 void resetattrcodes() {
-    foundcount = 0;
+    ++codefoundcount;
     forget_names();
     ++codepassnumber;
     codepassdepth = 0;

@@ -65,8 +65,32 @@ comp_attr find_coded(const codedcompound& c, attr_list list);
 // of a rule may begin with it), and the answer cannot change while one
 // expression is evaluated: nothing then changes an attribute list, and the
 // values the first search fixed stay fixed.
-comp_attr find_coded_again(const codedcompound& c, attr_list list);
 void forget_found();
+
+// The answers of find_coded_again for one-component compounds, by kept name;
+// those given since forget_found carry the count codefoundcount.
+struct foundanswer {
+    uint64_t given = 0;
+    attr_list list = nullptr;
+    int mstate = 0;
+    comp_attr found = nullptr;
+};
+extern std::vector<foundanswer> codefound;
+extern uint64_t codefoundcount;
+extern int MState;
+
+// find_coded_again, for an answer already given.
+comp_attr find_coded_afresh(const codedcompound& c, attr_list list);
+inline comp_attr find_coded_again(const codedcompound& c, attr_list list) {
+    if (c.count == 1 && c.registry == coderegistry) {
+        auto k = static_cast<size_t>(c.names[0]);
+        if (k < codefound.size()) {
+            const foundanswer& a = codefound[k];
+            if (a.given == codefoundcount && a.list == list && a.mstate == MState) return a.found;
+        }
+    }
+    return find_coded_afresh(c, list);
+}
 
 // Opens an evaluation pass; nested openings belong to the outer pass.  Names
 // are checked again in every new pass.
@@ -74,7 +98,7 @@ struct codepass {
     codepass() {
         if (codepassdepth++ == 0) {
             ++codepassnumber;
-            forget_found();
+            ++codefoundcount;
         }
     }
     ~codepass() { --codepassdepth; }

@@ -473,9 +473,11 @@ constexpr size_t RULENAMESIZE = 256; // a rule name is cut to 255 characters
 // References read, by where they stand in their text, with the bytes read
 // (the one that ended the reading included): while those bytes and the
 // rules or tables are unchanged, the reference means the same.
-size_t refslot(const char* at) {
-    auto a = reinterpret_cast<uintptr_t>(at);
-    return (a ^ (a >> 8) ^ (a >> 16)) & 255;
+constexpr size_t REFSLOTS = 1024;
+
+size_t refslot(const char* at, int salt = 0) {
+    auto a = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(at)) + static_cast<uint64_t>(salt);
+    return static_cast<size_t>((a * 0x9E3779B97F4A7C15ull) >> 54) & (REFSLOTS - 1);
 }
 
 bool same_bytes(const char* at, const std::string& bytes) {
@@ -488,7 +490,7 @@ struct keptruleref {
     std::string bytes; // the name and the byte after it
     subrule* found = nullptr;
 };
-std::array<keptruleref, 256> keptrulerefs;
+std::array<keptruleref, REFSLOTS> keptrulerefs;
 
 // "$" name: p is after '$'.
 void rule_reference(const char*& p, t_treenode* node) {
@@ -599,7 +601,7 @@ struct keptref {
     std::string name;
     const tableentry* found = nullptr;
 };
-std::array<keptref, 256> keptrefs;
+std::array<keptref, REFSLOTS> keptrefs;
 
 // Reads the indexes at p into k: without blanks (a field of the lexicon may
 // hold blanks), split at commas.
@@ -739,11 +741,10 @@ struct keptfield {
     int field = 0;
     std::string bytes;
 };
-std::array<keptfield, 256> keptfields;
+std::array<keptfield, REFSLOTS> keptfields;
 
 const char* field_of(const char* rec, int field) {
-    auto a = reinterpret_cast<uintptr_t>(rec);
-    keptfield& k = keptfields[(a ^ (a >> 8) ^ static_cast<uintptr_t>(field)) & 255];
+    keptfield& k = keptfields[refslot(rec, field)];
     if (k.record == rec && k.field == field && same_bytes(rec, k.bytes)) return rec + k.bytes.size() - 1;
     const char* f = getfieldptr(rec, field);
     k.record = rec;
