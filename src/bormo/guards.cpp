@@ -539,8 +539,15 @@ int m_guard_stored(const char* text, uint64_t version) {
     }
     codepass within;
     guardshape& g = shapeslot(text);
-    if (g.text == text && version != 0 && g.version == version && !g.bytes.empty())
+    if (g.text == text && version != 0 && g.version == version && !g.bytes.empty()) {
+        if (g.simple) {
+            bool r = simple_or(g, g.top[0], current_node);
+            gp = reinterpret_cast<const uchar*>(text + g.bytes.size() - 1);
+            end_guard = reinterpret_cast<const char*>(gp);
+            return r ? 1 : 0;
+        }
         return guard_value(g, text);
+    }
     guardshape& h = shape_of(text);
     h.version = version;
     return guard_value(h, text);

@@ -412,8 +412,18 @@ void out_char(char c) {
 void out_run(const char* s, size_t n) {
     size_t room = static_cast<size_t>(MOUTSIZE - 1 - m_outlen);
     if (n > room) n = room;
-    std::memcpy(m_out.data() + m_outlen, s, n);
+    char* o = m_out.data() + m_outlen;
+    for (size_t i = 0; i < n; ++i)
+        o[i] = s[i];
     m_outlen += static_cast<int>(n);
+}
+
+// The text up to its NUL, as far as the output has room.
+void out_text(const char* s) {
+    int n = m_outlen;
+    while (*s && n < MOUTSIZE - 1)
+        m_out[static_cast<size_t>(n++)] = *s++;
+    m_outlen = n;
 }
 
 void push_text(const char* text, t_treenode* node) {
@@ -711,7 +721,7 @@ void m_exp(const char* text) {
                 break;
             }
             case '!':
-                if (node && node->morphed_word) out_run(node->morphed_word, std::strlen(node->morphed_word));
+                if (node && node->morphed_word) out_text(node->morphed_word);
                 break;
             case '&':
                 if (m_outlen > 0) out_char(m_out[m_outlen - 1]);
