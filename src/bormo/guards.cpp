@@ -262,6 +262,10 @@ struct guardshape {
     std::string bytes;  // the bytes read, the one that ended the reading included
     std::vector<shapeor> groups;
     std::vector<int> top; // the alternatives read at top level, one per stray ')'
+    // Digits read as designators because no attribute has them as its name:
+    // the shape holds while that stays so (checked once per pass).
+    std::vector<std::string> unknown;
+    uint64_t unknownchecked = 0;
 };
 constexpr size_t SHAPECACHE = 256;
 std::array<guardshape, SHAPECACHE> shapes;
@@ -278,7 +282,18 @@ bool shape_item(guardshape& g, int depth, shapeitem& it) {
     const uchar* q = gp;
     if (*q == '-') ++q;
     if (std::isdigit(*q)) {
-        if (*gp != '-') return false; // may be an attribute name: left to the full reading
+        if (*gp != '-') {
+            // Digits naming an attribute make an attribute term, left to the
+            // full reading.
+            std::string name;
+            for (const uchar* r = q; *r && compchar(*r) && *r != '.' && *r != VARBYTE; ++r)
+                name += static_cast<char>(*r);
+            if (lookup_attr(name.c_str())) return false;
+            bool known = false;
+            for (const std::string& u : g.unknown)
+                if (u == name) known = true;
+            if (!known) g.unknown.push_back(name);
+        }
         int des = 0;
         const uchar* save = gp;
         designator(des);
@@ -357,6 +372,8 @@ void shape_guard(guardshape& g, const char* text) {
     g.simple = false;
     g.groups.clear();
     g.top.clear();
+    g.unknown.clear();
+    g.unknownchecked = codepassnumber;
     gp = reinterpret_cast<const uchar*>(text);
     bool ok = true;
     for (;;) {
@@ -452,12 +469,28 @@ bool eval_or(guardshape& g, int index, bool eval, int entry_des) {
     return false;
 }
 
+// g (kept for `text`) read again when a name it took for digits is now an
+// attribute's.
+guardshape& names_checked(guardshape& g, const char* text) {
+    if (g.unknown.empty() || g.unknownchecked == codepassnumber) return g;
+    for (const std::string& u : g.unknown) {
+        if (lookup_attr(u.c_str())) {
+            uint64_t version = g.version;
+            shape_guard(g, text);
+            g.version = version;
+            return g;
+        }
+    }
+    g.unknownchecked = codepassnumber;
+    return g;
+}
+
 // The kept shape of `text`, read now if need be.
 guardshape& shape_of(const char* text) {
     guardshape& g = shapeslot(text);
     if (g.text == text && !g.bytes.empty() &&
         std::strncmp(text, g.bytes.data(), g.bytes.size()) == 0)
-        return g;
+        return names_checked(g, text);
     shape_guard(g, text);
     return g;
 }
@@ -540,6 +573,7 @@ int m_guard_stored(const char* text, uint64_t version) {
     codepass within;
     guardshape& g = shapeslot(text);
     if (g.text == text && version != 0 && g.version == version && !g.bytes.empty()) {
+        names_checked(g, text);
         if (g.simple) {
             bool r = simple_or(g, g.top[0], current_node);
             gp = reinterpret_cast<const uchar*>(text + g.bytes.size() - 1);

@@ -79,6 +79,28 @@ TEST_F(MorphKeptTest, ANameMadeAmbiguousIsReadAsTheNameTableReadsIt) {
     EXPECT_EQ(eval(m, "t(pl)|"), expected[value - 1]);
 }
 
+TEST_F(MorphKeptTest, DigitsAreADesignatorOnlyWhileNoAttributeHasThemAsName) {
+    // "1st": the next leaf, past the separator 's', has the value "t" -
+    // unless "1st" names an attribute value, which the attribute file cannot
+    // spell but the name table can hold.
+    attributes("rank ( first , t ) %");
+    rules("RULE r 1st : \"P\" ; * : \"S\" ;");
+    t_treenode* a = leaf("", {"t"});
+    t_treenode* b = leaf("", {"t"});
+    tree({a, b});
+    EXPECT_EQ(eval(a, "$r|"), "P"); // the next leaf's t
+    EXPECT_EQ(eval(a, "$r|"), "P");
+    // The value "first" renamed "1st" and the name table made again.
+    ASSERT_TRUE(lookup_attr("first"));
+    char*& name = attr_table[static_cast<size_t>(att_class)].list[static_cast<size_t>(att_value)];
+    free(name);
+    name = strdup_("1st");
+    a_q_create_table();
+    ASSERT_TRUE(lookup_attr("1st"));
+    EXPECT_EQ(eval(a, "$r|"), "S"); // this leaf has t, not 1st
+    EXPECT_EQ(eval(a, "$r|"), "S");
+}
+
 TEST_F(MorphKeptTest, RulesAndTablesAreFoundAfterEveryReload) {
     t_treenode* n = leaf("", {"pl"});
     rules("RULE a * : \"1\" ;");
