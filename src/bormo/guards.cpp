@@ -573,7 +573,7 @@ int m_guard_stored(const char* text, uint64_t version) {
     codepass within;
     guardshape& g = shapeslot(text);
     if (g.text == text && version != 0 && g.version == version && !g.bytes.empty()) {
-        names_checked(g, text);
+        if (!g.unknown.empty()) names_checked(g, text);
         if (g.simple) {
             bool r = simple_or(g, g.top[0], current_node);
             gp = reinterpret_cast<const uchar*>(text + g.bytes.size() - 1);
