@@ -494,8 +494,11 @@ bool same_bytes(const char* at, const std::string& bytes) {
     return std::strncmp(at, bytes.data(), bytes.size()) == 0;
 }
 
+// A reference is kept when it is met again at the same place (references
+// in the records of a large lexicon are mostly met once).
 struct keptruleref {
     const char* at = nullptr;
+    bool kept = false;
     uint64_t rules = 0;
     std::string bytes; // the name and the byte after it
     subrule* found = nullptr;
@@ -508,7 +511,7 @@ void rule_reference(const char*& p, t_treenode* node) {
     keptruleref& k = keptrulerefs[refslot(p)];
     subrule* s;
     size_t n;
-    if (k.at == p && k.rules == rulechanges && same_bytes(p, k.bytes)) {
+    if (k.at == p && k.kept && k.rules == rulechanges && same_bytes(p, k.bytes)) {
         n = k.bytes.size() - 1;
         p += n;
         s = k.found;
@@ -518,8 +521,10 @@ void rule_reference(const char*& p, t_treenode* node) {
         n = static_cast<size_t>(p - name);
         if (n > RULENAMESIZE - 1) n = RULENAMESIZE - 1;
         s = rule_named(name, n, namehash(name, n));
-        if (p - name < static_cast<long>(RULENAMESIZE)) {
-            k.at = name;
+        const bool again = k.at == name;
+        k.at = name;
+        k.kept = again && p - name < static_cast<long>(RULENAMESIZE);
+        if (k.kept) {
             k.rules = rulechanges;
             k.bytes.assign(name, static_cast<size_t>(p - name) + 1);
             k.found = s;
@@ -745,21 +750,25 @@ namespace {
 
 // Where a field of a lexical record starts, kept by record and field with
 // the bytes up to it (the first byte of the field included): the same bytes
-// put the field at the same place.
+// put the field at the same place.  A record is kept when it is met again,
+// so that a large lexicon read once costs no copies.
 struct keptfield {
     const char* record = nullptr;
     int field = 0;
+    bool kept = false; // bytes hold the record's
     std::string bytes;
 };
 std::array<keptfield, REFSLOTS> keptfields;
 
 const char* field_of(const char* rec, int field) {
     keptfield& k = keptfields[refslot(rec, field)];
-    if (k.record == rec && k.field == field && same_bytes(rec, k.bytes)) return rec + k.bytes.size() - 1;
+    const bool again = k.record == rec && k.field == field;
+    if (again && k.kept && same_bytes(rec, k.bytes)) return rec + k.bytes.size() - 1;
     const char* f = getfieldptr(rec, field);
     k.record = rec;
     k.field = field;
-    k.bytes.assign(rec, static_cast<size_t>(f - rec) + 1);
+    k.kept = again;
+    if (again) k.bytes.assign(rec, static_cast<size_t>(f - rec) + 1);
     return f;
 }
 
