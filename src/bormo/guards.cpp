@@ -234,10 +234,12 @@ bool or_list(bool eval, int entry_des) {
 // whose bytes still match is evaluated from its shape without reading it
 // again.  Terms that evaluate exactly as before (the attribute test, the
 // word pattern, '*', groups); a guard holding any other kind of term, or a
-// term starting with digits, is read afresh each time.  An attribute term
-// keeps its compound as codes once read (checked against the name table
-// before each use), and a word pattern that is a plain word or '*' and a
-// plain ending is matched without the general wildcard matcher.
+// term starting with digits that name an attribute, is read afresh each
+// time.  An attribute term keeps its compound as codes once read (checked
+// against the name table before each use), and a word pattern that is a
+// plain word or '*' and a plain ending is matched without the general
+// wildcard matcher.  Stored morphology guards are trusted by their owner's
+// count of changes instead of a comparison of their bytes.
 
 struct shapeitem {
     bool hasdes = false;
