@@ -79,7 +79,7 @@ extern std::vector<foundanswer> codefound;
 extern uint64_t codefoundcount;
 extern int MState;
 
-// find_coded_again, for an answer already given.
+// find_coded_again for an answer not given yet: searches and remembers it.
 comp_attr find_coded_afresh(const codedcompound& c, attr_list list);
 inline comp_attr find_coded_again(const codedcompound& c, attr_list list) {
     if (c.count == 1 && c.registry == coderegistry) {
