@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bormo/attrcodes.hpp"
 #include "bormo/attributes.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/reader.hpp"
@@ -233,7 +234,12 @@ bool or_list(bool eval, int entry_des) {
 // whose bytes still match is evaluated from its shape without reading it
 // again.  Terms that evaluate exactly as before (the attribute test, the
 // word pattern, '*', groups); a guard holding any other kind of term, or a
-// term starting with digits, is read afresh each time.
+// term starting with digits that name an attribute, is read afresh each
+// time.  An attribute term keeps its compound as codes once read (checked
+// against the name table before each use), and a word pattern that is a
+// plain word or '*' and a plain ending is matched without the general
+// wildcard matcher.  Stored morphology guards are trusted by their owner's
+// count of changes instead of a comparison of their bytes.
 
 struct shapeitem {
     bool hasdes = false;
@@ -243,16 +249,25 @@ struct shapeitem {
     bool junk = false;    // bytes after the term that are not understood
     const char* start = nullptr;
     int group = -1; // the group's alternatives in `groups`
+    char wild = 0;  // for '"': 'e' the whole word, 's' an ending, 0 general
+    std::string word; // the word or the ending
+    codedcompound code; // for 'a': the compound read, once read
 };
 using shapeand = std::vector<shapeitem>;
 using shapeor = std::vector<shapeand>;
 
 struct guardshape {
     const char* text = nullptr;
-    bool plain = false; // false: read afresh
+    uint64_t version = 0; // the owner's count of changes its bytes are known for
+    bool plain = false;   // false: read afresh
+    bool simple = false;  // plain, one top-level list, no designator, every term understood
     std::string bytes;  // the bytes read, the one that ended the reading included
     std::vector<shapeor> groups;
     std::vector<int> top; // the alternatives read at top level, one per stray ')'
+    // Digits read as designators because no attribute has them as its name:
+    // the shape holds while that stays so (checked once per pass).
+    std::vector<std::string> unknown;
+    uint64_t unknownchecked = 0;
 };
 constexpr size_t SHAPECACHE = 256;
 std::array<guardshape, SHAPECACHE> shapes;
@@ -269,7 +284,18 @@ bool shape_item(guardshape& g, int depth, shapeitem& it) {
     const uchar* q = gp;
     if (*q == '-') ++q;
     if (std::isdigit(*q)) {
-        if (*gp != '-') return false; // may be an attribute name: left to the full reading
+        if (*gp != '-') {
+            // Digits naming an attribute make an attribute term, left to the
+            // full reading.
+            std::string name;
+            for (const uchar* r = q; *r && compchar(*r) && *r != '.' && *r != VARBYTE; ++r)
+                name += static_cast<char>(*r);
+            if (lookup_attr(name.c_str())) return false;
+            bool known = false;
+            for (const std::string& u : g.unknown)
+                if (u == name) known = true;
+            if (!known) g.unknown.push_back(name);
+        }
         int des = 0;
         const uchar* save = gp;
         designator(des);
@@ -289,7 +315,19 @@ bool shape_item(guardshape& g, int depth, shapeitem& it) {
         it.start = reinterpret_cast<const char*>(++gp);
         while (*gp && *gp != '"')
             ++gp;
-        if (*gp == '"') ++gp;
+        if (*gp == '"') {
+            it.word.assign(it.start, reinterpret_cast<const char*>(gp));
+            size_t stars = it.word.find('*');
+            if (stars == std::string::npos) {
+                it.wild = 'e';
+            } else if (stars == 0 && it.word.find('*', 1) == std::string::npos) {
+                it.wild = 's';
+                it.word.erase(0, 1);
+            } else {
+                it.word.clear();
+            }
+            ++gp;
+        }
     } else if (c == '*') {
         ++gp;
         it.kind = '*';
@@ -331,9 +369,13 @@ bool shape_or(guardshape& g, int depth, int& index) {
 // Reads the shape of `text` into g.
 void shape_guard(guardshape& g, const char* text) {
     g.text = text;
+    g.version = 0;
     g.plain = false;
+    g.simple = false;
     g.groups.clear();
     g.top.clear();
+    g.unknown.clear();
+    g.unknownchecked = codepassnumber;
     gp = reinterpret_cast<const uchar*>(text);
     bool ok = true;
     for (;;) {
@@ -356,11 +398,38 @@ void shape_guard(guardshape& g, const char* text) {
     }
     g.plain = true;
     g.bytes.assign(text, static_cast<size_t>(reinterpret_cast<const char*>(gp) - text) + 1);
+    g.simple = g.top.size() == 1;
+    for (const shapeor& alts : g.groups)
+        for (const shapeand& terms : alts)
+            for (const shapeitem& it : terms)
+                if (it.hasdes || it.junk || it.toodeep || it.kind == 0) g.simple = false;
 }
 
-bool eval_or(const guardshape& g, int index, bool eval, int entry_des);
+bool eval_or(guardshape& g, int index, bool eval, int entry_des);
 
-bool eval_item(const guardshape& g, const shapeitem& it, bool eval, int& des) {
+// The word pattern of a kept term against a word.
+bool match_pattern(const shapeitem& it, const char* word) {
+    if (it.wild == 'e') return std::strcmp(word, it.word.c_str()) == 0;
+    if (it.wild == 's') {
+        size_t n = std::strlen(word);
+        size_t m = it.word.size();
+        return n >= m && std::memcmp(word + n - m, it.word.data(), m) == 0;
+    }
+    return match_wild(it.start, word, '"', 0) != 0;
+}
+
+// The attribute term of a kept guard: its compound among the node's.
+bool attribute_term(shapeitem& it, t_treenode* node) {
+    attr_list list = node->attributes;
+    if (MState == 1) list = node->dictionary ? node->dictionary->attributes : nullptr;
+    if (coded_current(it.code)) return find_coded_again(it.code, list) != nullptr;
+    const char* end = text_to_comp_array(it.start, 0);
+    if (attr_index == 0) return false;
+    code_compound(it.start, end, it.code);
+    return find_attr(list) != nullptr;
+}
+
+bool eval_item(guardshape& g, shapeitem& it, bool eval, int& des) {
     if (it.hasdes) des = it.des;
     t_treenode* node = traverseleaves(current_node, des);
     bool r = false;
@@ -369,21 +438,13 @@ bool eval_item(const guardshape& g, const shapeitem& it, bool eval, int& des) {
         r = eval_or(g, it.group, eval && !it.toodeep, des);
         break;
     case '"':
-        if (eval && node)
-            r = match_wild(it.start, node->morphed_word ? node->morphed_word : "", '"', 0) != 0;
+        if (eval && node) r = match_pattern(it, node->morphed_word ? node->morphed_word : "");
         break;
     case '*':
         r = node != nullptr;
         break;
     case 'a':
-        if (eval && node) {
-            text_to_comp_array(it.start, 0);
-            if (attr_index > 0) {
-                attr_list list = node->attributes;
-                if (MState == 1) list = node->dictionary ? node->dictionary->attributes : nullptr;
-                r = find_attr(list) != nullptr;
-            }
-        }
+        if (eval && node) r = attribute_term(it, node);
         break;
     default:
         break;
@@ -394,12 +455,12 @@ bool eval_item(const guardshape& g, const shapeitem& it, bool eval, int& des) {
 
 // Terms not evaluated have no effect (their designators count only for the
 // terms after them in the same alternative), so they are not visited.
-bool eval_or(const guardshape& g, int index, bool eval, int entry_des) {
+bool eval_or(guardshape& g, int index, bool eval, int entry_des) {
     if (!eval) return false;
-    for (const shapeand& terms : g.groups[static_cast<size_t>(index)]) {
+    for (shapeand& terms : g.groups[static_cast<size_t>(index)]) {
         int des = entry_des;
         bool all = true;
-        for (const shapeitem& it : terms) {
+        for (shapeitem& it : terms) {
             if (!eval_item(g, it, true, des)) {
                 all = false;
                 break;
@@ -410,24 +471,70 @@ bool eval_or(const guardshape& g, int index, bool eval, int entry_des) {
     return false;
 }
 
+// g (kept for `text`) read again when a name it took for digits is now an
+// attribute's.
+guardshape& names_checked(guardshape& g, const char* text) {
+    if (g.unknown.empty() || g.unknownchecked == codepassnumber) return g;
+    for (const std::string& u : g.unknown) {
+        if (lookup_attr(u.c_str())) {
+            uint64_t version = g.version;
+            shape_guard(g, text);
+            g.version = version;
+            return g;
+        }
+    }
+    g.unknownchecked = codepassnumber;
+    return g;
+}
+
 // The kept shape of `text`, read now if need be.
-const guardshape& shape_of(const char* text) {
+guardshape& shape_of(const char* text) {
     guardshape& g = shapeslot(text);
     if (g.text == text && !g.bytes.empty() &&
         std::strncmp(text, g.bytes.data(), g.bytes.size()) == 0)
-        return g;
+        return names_checked(g, text);
     shape_guard(g, text);
     return g;
 }
 
-} // namespace
-
-int m_guard(const char* text) {
-    if (!text) {
-        end_guard = text;
-        return 0;
+// eval_or for a simple guard: every term is about `node`.
+bool simple_or(guardshape& g, int index, t_treenode* node) {
+    for (shapeand& terms : g.groups[static_cast<size_t>(index)]) {
+        bool all = true;
+        for (shapeitem& it : terms) {
+            bool r;
+            switch (it.kind) {
+            case 'a':
+                r = node && attribute_term(it, node);
+                break;
+            case '"':
+                r = node && match_pattern(it, node->morphed_word ? node->morphed_word : "");
+                break;
+            case '*':
+                r = node != nullptr;
+                break;
+            default: // '('
+                r = simple_or(g, it.group, node);
+                break;
+            }
+            if (!r) {
+                all = false;
+                break;
+            }
+        }
+        if (all) return true;
     }
-    const guardshape& g = shape_of(text);
+    return false;
+}
+
+// Evaluates `text` whose kept shape is g.
+int guard_value(guardshape& g, const char* text) {
+    if (g.simple) {
+        bool r = simple_or(g, g.top[0], current_node);
+        gp = reinterpret_cast<const uchar*>(text + g.bytes.size() - 1);
+        end_guard = reinterpret_cast<const char*>(gp);
+        return r ? 1 : 0;
+    }
     bool r = false;
     if (g.plain) {
         for (int index : g.top)
@@ -449,6 +556,39 @@ int m_guard(const char* text) {
     return r ? 1 : 0;
 }
 
+} // namespace
+
+int m_guard(const char* text) {
+    if (!text) {
+        end_guard = text;
+        return 0;
+    }
+    codepass within;
+    return guard_value(shape_of(text), text);
+}
+
+int m_guard_stored(const char* text, uint64_t version) {
+    if (!text) {
+        end_guard = text;
+        return 0;
+    }
+    codepass within;
+    guardshape& g = shapeslot(text);
+    if (g.text == text && version != 0 && g.version == version && !g.bytes.empty()) {
+        if (!g.unknown.empty()) names_checked(g, text);
+        if (g.simple) {
+            bool r = simple_or(g, g.top[0], current_node);
+            gp = reinterpret_cast<const uchar*>(text + g.bytes.size() - 1);
+            end_guard = reinterpret_cast<const char*>(gp);
+            return r ? 1 : 0;
+        }
+        return guard_value(g, text);
+    }
+    guardshape& h = shape_of(text);
+    h.version = version;
+    return guard_value(h, text);
+}
+
 bool eval_guard(t_treenode* node, const char* text, const char** after) {
     t_treenode* saved = current_node;
     current_node = node;
@@ -465,6 +605,7 @@ void forget_guard_shapes() {
 
 void resetguards() {
     forget_guard_shapes();
+    resetattrcodes();
     current_node = nullptr;
     end_guard = nullptr;
     gp = nullptr;

@@ -4,6 +4,8 @@
 // each optionally aimed at another leaf by a designator.
 #pragma once
 
+#include <cstdint>
+
 #include "bormo/engine.hpp"
 
 namespace bormo {
@@ -20,6 +22,11 @@ t_treenode* traverseleaves(t_treenode* node, int k);
 // Evaluates the guard `text` (ended by ':') for current_node: 1 true, 0 false.
 // end_guard is left at the ':' (or at the end of the text when it has none).
 int m_guard(const char* text);
+
+// m_guard for a stored text its owner has not changed since it counted
+// `version` changes (a count raised at every change of its texts, never 0):
+// the kept reading of the text is used without comparing its bytes again.
+int m_guard_stored(const char* text, uint64_t version);
 
 // The same for an explicit node: returns the truth of the guard and, when
 // `after` is given, stores the position just after its ':'.  current_node is

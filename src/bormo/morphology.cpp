@@ -2,11 +2,17 @@
 #include "bormo/morphology.hpp"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <string>
+#include <vector>
 
+#include "bormo/attrcodes.hpp"
 #include "bormo/attributes.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/reader.hpp"
@@ -22,6 +28,107 @@ namespace {
 // Names of the rules by number: a rule read without any subrule still holds
 // its name, so that a later rule of the same name is refused.
 std::array<std::string, MAXRULES> rulenames;
+
+// Expressions name rules and tables for every word: both are found through
+// an index by name, made again after any change of the rules or the tables.
+// Every change goes through this file (the readers, clear_mrules,
+// init_mrules, clear_tables), which counts them.
+uint64_t rulechanges = 1;
+uint64_t tablechanges = 1;
+
+uint32_t namehash(const char* s, size_t n) {
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < n; ++i)
+        h = (h ^ static_cast<unsigned char>(s[i])) * 16777619u;
+    return h;
+}
+
+// Open addressing over a power-of-two number of slots; a slot holds 1 + the
+// position of its name, 0 when empty.
+struct nameindex {
+    uint64_t made = 0; // the change count it was made at
+    std::vector<int> slots;
+    void start(size_t names) {
+        size_t n = 16;
+        while (n < 2 * names)
+            n *= 2;
+        slots.assign(n, 0);
+    }
+    // The slot of `name` (0 or the name's), comparing with same(position).
+    template <class Same> int& find(uint32_t h, Same same) {
+        size_t mask = slots.size() - 1;
+        for (size_t i = h & mask;; i = (i + 1) & mask)
+            if (slots[i] == 0 || same(slots[i] - 1)) return slots[i];
+    }
+};
+
+nameindex ruleindex;
+
+bool rulenamed(int k, const char* name, size_t n) {
+    const subrule* s = ruleheader[static_cast<size_t>(k)];
+    return s && s->rulename && std::strncmp(s->rulename, name, n) == 0 && s->rulename[n] == 0;
+}
+
+// The first rule of that name with some subrule, as a search in rule order finds it.
+subrule* rule_named(const char* name, size_t n, uint32_t h) {
+    if (ruleindex.made != rulechanges) {
+        ruleindex.start(static_cast<size_t>(numrules + 1));
+        for (int k = 0; k <= numrules; ++k) {
+            const subrule* s = ruleheader[static_cast<size_t>(k)];
+            if (!s || !s->rulename) continue;
+            size_t len = std::strlen(s->rulename);
+            int& slot = ruleindex.find(namehash(s->rulename, len),
+                                       [&](int j) { return rulenamed(j, s->rulename, len); });
+            if (slot == 0) slot = k + 1;
+        }
+        ruleindex.made = rulechanges;
+    }
+    int slot = ruleindex.find(h, [&](int j) { return rulenamed(j, name, n); });
+    return slot ? ruleheader[static_cast<size_t>(slot - 1)] : nullptr;
+}
+
+// A table with where each of its elements starts.
+struct tableentry {
+    table* tb;
+    std::vector<const char*> starts; // element k (from 1) at starts[k - 1]
+};
+std::vector<tableentry> tableentries;
+nameindex tableindex;
+
+bool tablenamed(int i, const char* name, size_t n) {
+    const char* t = tableentries[static_cast<size_t>(i)].tb->tablename;
+    return std::strncmp(t, name, n) == 0 && t[n] == 0;
+}
+
+// The first table of that name in file order, with its element starts.
+const tableentry* table_named(const char* name, size_t n) {
+    if (tableindex.made != tablechanges) {
+        tableentries.clear();
+        for (table* t = tablelist; t; t = t->next) {
+            tableentry e{t, {}};
+            // An element ends at a '|' outside quotes.
+            bool quoted = false;
+            e.starts.push_back(t->elements);
+            for (const char* p = t->elements; *p; ++p) {
+                if (*p == '"') quoted = !quoted;
+                if (*p == '|' && !quoted) e.starts.push_back(p + 1);
+            }
+            tableentries.push_back(std::move(e));
+        }
+        tableindex.start(tableentries.size());
+        for (size_t i = 0; i < tableentries.size(); ++i) {
+            const char* t = tableentries[i].tb->tablename;
+            size_t len = std::strlen(t);
+            int& slot = tableindex.find(namehash(t, len),
+                                        [&](int j) { return tablenamed(j, t, len); });
+            if (slot == 0) slot = static_cast<int>(i) + 1;
+        }
+        tableindex.made = tablechanges;
+    }
+    int slot = tableindex.find(namehash(name, n), [&](int j) { return tablenamed(j, name, n); });
+    return slot ? &tableentries[static_cast<size_t>(slot - 1)] : nullptr;
+}
+
 } // namespace
 
 std::array<const char*, EXPSTACK> exp_stack{};
@@ -159,6 +266,7 @@ std::string readable(const char* s) {
 // ---------------------------------------------------------------- rule file
 
 void new_readmorph(const char* filename) {
+    ++rulechanges;
     file_operation = "morphology input";
     file_position.clear();
     openfile(filename, 0);
@@ -195,6 +303,7 @@ void new_readmorph(const char* filename) {
         rulenames[numrules] = name;
         // A rule without subrules still takes its number; it never applies.
     }
+    ++rulechanges;
     // Reading stops early only when the rule slots are full: close the file.
     while (fsptr >= 0)
         closefile();
@@ -204,14 +313,12 @@ void new_readmorph(const char* filename) {
 
 subrule* find_mrule(const char* name) {
     if (!name) return nullptr;
-    for (int k = 0; k <= numrules; ++k) {
-        subrule* s = ruleheader[k];
-        if (s && s->rulename && std::strcmp(s->rulename, name) == 0) return s;
-    }
-    return nullptr;
+    size_t n = std::strlen(name);
+    return rule_named(name, n, namehash(name, n));
 }
 
 void clear_mrules() {
+    ++rulechanges;
     for (int k = 0; k <= numrules && k < MAXRULES; ++k) {
         free_subrules(ruleheader[k]);
         ruleheader[k] = nullptr;
@@ -222,6 +329,7 @@ void clear_mrules() {
 }
 
 void init_mrules() {
+    ++rulechanges;
     ruleheader.fill(nullptr);
     for (auto& n : rulenames)
         n.clear();
@@ -231,6 +339,7 @@ void init_mrules() {
 // ---------------------------------------------------------------- tables file
 
 void new_readtables(const char* filename) {
+    ++tablechanges;
     file_operation = "table input";
     file_position.clear();
     openfile(filename, 0);
@@ -270,17 +379,18 @@ void new_readtables(const char* filename) {
         *tail = tb;
         tail = &tb->next;
     }
+    ++tablechanges;
     file_position.clear();
     file_operation.clear();
 }
 
 table* find_table(const char* name) {
-    for (table* t = tablelist; t; t = t->next)
-        if (std::strcmp(t->tablename, name) == 0) return t;
-    return nullptr;
+    const tableentry* e = table_named(name, std::strlen(name));
+    return e ? e->tb : nullptr;
 }
 
 void clear_tables() {
+    ++tablechanges;
     while (tablelist) {
         table* n = tablelist->next;
         free(tablelist->tablename);
@@ -294,16 +404,26 @@ void clear_tables() {
 
 namespace {
 
+// The NUL after the output is written once, when the expression ends.
 void out_char(char c) {
-    if (m_outlen < MOUTSIZE - 1) {
-        m_out[m_outlen++] = c;
-        m_out[m_outlen] = 0;
-    }
+    if (m_outlen < MOUTSIZE - 1) m_out[m_outlen++] = c;
 }
 
+void out_run(const char* s, size_t n) {
+    size_t room = static_cast<size_t>(MOUTSIZE - 1 - m_outlen);
+    if (n > room) n = room;
+    char* o = m_out.data() + m_outlen;
+    for (size_t i = 0; i < n; ++i)
+        o[i] = s[i];
+    m_outlen += static_cast<int>(n);
+}
+
+// The text up to its NUL, as far as the output has room.
 void out_text(const char* s) {
-    while (s && *s)
-        out_char(*s++);
+    int n = m_outlen;
+    while (*s && n < MOUTSIZE - 1)
+        m_out[static_cast<size_t>(n++)] = *s++;
+    m_outlen = n;
 }
 
 void push_text(const char* text, t_treenode* node) {
@@ -316,10 +436,14 @@ void push_text(const char* text, t_treenode* node) {
     ++exp_sp;
 }
 
-bool namebyte(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-           c >= 0xC0;
-}
+// Bytes of a rule name.
+constexpr std::array<bool, 256> namebytes = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[static_cast<size_t>(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                    (c >= '0' && c <= '9') || c == '_' || c >= 0xC0;
+    return t;
+}();
 
 int read_number(const char*& p) {
     int n = 0;
@@ -354,24 +478,67 @@ void field_reference(const char*& p, t_treenode* node) {
     push_text(field, target);
 }
 
+constexpr size_t RULENAMESIZE = 256; // a rule name is cut to 255 characters
+
+// References read, by where they stand in their text, with the bytes read
+// (the one that ended the reading included): while those bytes and the
+// rules or tables are unchanged, the reference means the same.
+constexpr size_t REFSLOTS = 1024;
+
+size_t refslot(const char* at, int salt = 0) {
+    auto a = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(at)) + static_cast<uint64_t>(salt);
+    return static_cast<size_t>((a * 0x9E3779B97F4A7C15ull) >> 54) & (REFSLOTS - 1);
+}
+
+bool same_bytes(const char* at, const std::string& bytes) {
+    return std::strncmp(at, bytes.data(), bytes.size()) == 0;
+}
+
+// A reference is kept when it is met again at the same place (references
+// in the records of a large lexicon are mostly met once).
+struct keptruleref {
+    const char* at = nullptr;
+    bool kept = false;
+    uint64_t rules = 0;
+    std::string bytes; // the name and the byte after it
+    subrule* found = nullptr;
+};
+std::array<keptruleref, REFSLOTS> keptrulerefs;
+
 // "$" name: p is after '$'.
 void rule_reference(const char*& p, t_treenode* node) {
-    std::array<char, 256> name;
-    size_t n = 0;
-    while (namebyte(static_cast<unsigned char>(*p))) {
-        if (n < name.size() - 1) name[n++] = *p;
-        ++p;
+    const char* name = p;
+    keptruleref& k = keptrulerefs[refslot(p)];
+    subrule* s;
+    size_t n;
+    if (k.at == p && k.kept && k.rules == rulechanges && same_bytes(p, k.bytes)) {
+        n = k.bytes.size() - 1;
+        p += n;
+        s = k.found;
+    } else {
+        while (namebytes[static_cast<unsigned char>(*p)])
+            ++p;
+        n = static_cast<size_t>(p - name);
+        if (n > RULENAMESIZE - 1) n = RULENAMESIZE - 1;
+        s = rule_named(name, n, namehash(name, n));
+        const bool again = k.at == name;
+        k.at = name;
+        k.kept = again && p - name < static_cast<long>(RULENAMESIZE);
+        if (k.kept) {
+            k.rules = rulechanges;
+            k.bytes.assign(name, static_cast<size_t>(p - name) + 1);
+            k.found = s;
+        }
     }
-    name[n] = 0;
-    subrule* s = find_mrule(name.data());
     if (!s) {
-        v_err("Reference to non-existent morph rule", name.data(), "");
+        std::string cut(name, n);
+        v_err("Reference to non-existent morph rule", cut.c_str(), "");
         return;
     }
     t_treenode* saved = current_node;
     current_node = node;
     for (; s; s = s->nextsub) {
-        if (m_guard(s->guard)) {
+        if (m_guard_stored(s->guard, rulechanges)) {
             push_text(s->mexp, node);
             break;
         }
@@ -379,65 +546,139 @@ void rule_reference(const char*& p, t_treenode* node) {
     current_node = saved;
 }
 
-// The element `k` (from 1) of a table, or null.
-const char* table_element(const table* tb, int k) {
-    const char* p = tb->elements;
-    bool quoted = false;
-    for (int i = 1; i < k; ++p) {
-        if (*p == 0) return nullptr;
-        if (*p == '"') quoted = !quoted;
-        if (*p == '|' && !quoted) ++i;
+// The list a table index is looked for in.
+attr_list index_list(t_treenode* node) {
+    if (!node) return nullptr;
+    if (MState == 1) return node->dictionary ? node->dictionary->attributes : nullptr;
+    return node->attributes;
+}
+
+// A kept table index evaluated as match_index evaluates its text.
+int coded_index(t_treenode* node, const codedcompound& c, int* size) {
+    long index = 0;
+    long sz = 1;
+    if (c.all_values) {
+        for (int i = 0; i < c.count; i++) {
+            const attr_row& row = c.rows[static_cast<size_t>(i)];
+            int n = attr_table[row.type].entries - 1;
+            sz *= n;
+            index = index * n + (row.value - 1);
+        }
+        *size = static_cast<int>(sz);
+        return static_cast<int>(index);
     }
-    return p;
+    comp_attr found = find_coded_again(c, index_list(node));
+    if (!found) {
+        v_err("Table index attribute type not present in node", "", "");
+        return -1;
+    }
+    int i = 0;
+    for (comp_attr a = found; a && i < c.count; a = a->another, i++) {
+        if (c.rows[static_cast<size_t>(i)].decon) continue;
+        const t_delay& d = delay_entry(a->index);
+        if (d.choice < 1) return -1; // a value still open cannot index a table
+        int n = attr_table[d.class_].entries - 1;
+        sz *= n;
+        index = index * n + (d.choice - 1);
+    }
+    *size = static_cast<int>(sz);
+    return static_cast<int>(index);
+}
+
+// One index of a table reference (its text without blanks) and its codes.
+struct keptindex {
+    std::string text;
+    codedcompound code;
+};
+
+int table_index(t_treenode* node, keptindex& k, int* size) {
+    t_treenode* saved = current_node;
+    current_node = node;
+    int num;
+    if (coded_current(k.code)) {
+        num = coded_index(node, k.code, size);
+    } else {
+        num = match_index(node, k.text.c_str(), size);
+        // match_index leaves the reading of the text in the working array.
+        if (attr_index == 0 || !code_compound(k.text.c_str(), k.text.c_str() + k.text.size(), k.code))
+            k.code.registry = 0;
+    }
+    current_node = saved;
+    return num;
+}
+
+struct keptref {
+    const char* at = nullptr;
+    std::string bytes;   // the indexes and the byte that ended them
+    size_t length = 0;   // bytes passed over (with the closing ')')
+    std::vector<keptindex> indexes;
+    uint64_t tables = 0; // the table found, for the name it was found by
+    std::string name;
+    const tableentry* found = nullptr;
+};
+std::array<keptref, REFSLOTS> keptrefs;
+
+// Reads the indexes at p into k: without blanks (a field of the lexicon may
+// hold blanks), split at commas.
+void read_indexes(const char* p, keptref& k) {
+    const char* start = p;
+    k.at = p;
+    k.indexes.clear();
+    k.indexes.emplace_back();
+    while (*p && *p != ')' && *p != '|') {
+        if (*p == ',')
+            k.indexes.emplace_back();
+        else if (*p != ' ')
+            k.indexes.back().text += *p;
+        ++p;
+    }
+    k.bytes.assign(start, static_cast<size_t>(p - start) + 1);
+    k.length = static_cast<size_t>(p - start) + (*p == ')' ? 1 : 0);
+    k.tables = 0;
 }
 
 // name "(" index "," index ... ")": p is after '('.
 void table_reference(const char*& p, t_treenode* node) {
     tblbuf[tbllen] = 0;
     std::array<char, TBLBUFSIZE> name;
-    std::memcpy(name.data(), tblbuf.data(), static_cast<size_t>(tbllen) + 1);
+    size_t namelen = std::strlen(tblbuf.data());
+    std::memcpy(name.data(), tblbuf.data(), namelen + 1);
     tbllen = 0;
     tblbuf[0] = 0;
-    // The indexes without blanks (a field of the lexicon may hold blanks),
-    // each ended by a NUL in place of its comma.
-    std::string indexes;
-    while (*p && *p != ')' && *p != '|') {
-        if (*p != ' ') indexes += *p == ',' ? '\0' : *p;
-        ++p;
+    keptref& k = keptrefs[refslot(p)];
+    if (k.at != p || !same_bytes(p, k.bytes)) read_indexes(p, k);
+    p += k.length;
+    if (k.tables != tablechanges || k.name.size() != namelen ||
+        std::memcmp(k.name.data(), name.data(), namelen) != 0) {
+        k.found = table_named(name.data(), namelen);
+        k.name.assign(name.data(), namelen);
+        k.tables = tablechanges;
     }
-    if (*p == ')') ++p;
-    const table* tb = find_table(name.data());
+    const tableentry* tb = k.found;
     if (!tb) {
         v_err("Table not found", name.data(), "");
         return;
     }
     long index = 0;
-    const char* one = indexes.c_str();
-    const char* end = one + indexes.size();
-    for (;;) {
+    for (keptindex& one : k.indexes) {
         int size = 1;
-        t_treenode* saved = current_node;
-        current_node = node;
-        int num = match_index(node, one, &size);
-        current_node = saved;
+        int num = table_index(node, one, &size);
         if (num < 0) return;
         index = index * size + num;
         if (index > 1000000) index = 1000000;
-        one += std::strlen(one);
-        if (one == end) break;
-        ++one;
     }
-    if (index + 1 > tb->count) {
+    if (index + 1 > tb->tb->count) {
         v_err("Table index too high", name.data(), "");
         return;
     }
-    const char* el = table_element(tb, static_cast<int>(index + 1));
-    if (el) push_text(el, node);
+    if (static_cast<size_t>(index) < tb->starts.size()) push_text(tb->starts[static_cast<size_t>(index)], node);
 }
 
 } // namespace
 
 void m_exp(const char* text) {
+    codepass within;
+    forget_found();
     m_outlen = 0;
     m_out[0] = 0;
     tbllen = 0;
@@ -445,65 +686,125 @@ void m_exp(const char* text) {
     exp_sp = 0;
     push_text(text, current_node);
     while (exp_sp > 0) {
-        const char*& p = exp_stack[exp_sp - 1];
-        t_treenode* node = node_stack[exp_sp - 1];
-        char c = p ? *p : 0;
-        if (c == 0 || c == '|') {
+        // The text on top is read here up to a reference (which may push
+        // another text) or its end.
+        const int top = exp_sp - 1;
+        const char* p = exp_stack[top];
+        t_treenode* node = node_stack[top];
+        if (!p) {
             --exp_sp;
             continue;
         }
-        ++p;
-        switch (c) {
-        case ' ':
-        case '+':
-            break;
-        case '"':
-            while (*p && *p != '"')
-                out_char(*p++);
-            if (*p == '"') ++p;
-            break;
-        case '!':
-            if (node) out_text(node->morphed_word);
-            break;
-        case '#':
-            field_reference(p, node);
-            break;
-        case '$':
-            rule_reference(p, node);
-            break;
-        case '&':
-            if (m_outlen > 0) out_char(m_out[m_outlen - 1]);
-            break;
-        case '-':
-            if (m_outlen > 0) m_out[--m_outlen] = 0;
-            break;
-        case '(':
-            table_reference(p, node);
-            break;
-        default:
-            if (tbllen < TBLBUFSIZE - 1) tblbuf[tbllen++] = c;
-            break;
+        for (;;) {
+            char c = *p;
+            if (c == 0 || c == '|') {
+                exp_stack[top] = p;
+                --exp_sp;
+                break;
+            }
+            ++p;
+            if (c == '#' || c == '$' || c == '(') {
+                if (c == '#')
+                    field_reference(p, node);
+                else if (c == '$')
+                    rule_reference(p, node);
+                else
+                    table_reference(p, node);
+                exp_stack[top] = p;
+                break;
+            }
+            switch (c) {
+            case ' ':
+            case '+':
+                break;
+            case '"': {
+                const char* q = p;
+                while (*q && *q != '"')
+                    ++q;
+                out_run(p, static_cast<size_t>(q - p));
+                p = *q == '"' ? q + 1 : q;
+                break;
+            }
+            case '!':
+                if (node && node->morphed_word) out_text(node->morphed_word);
+                break;
+            case '&':
+                if (m_outlen > 0) out_char(m_out[m_outlen - 1]);
+                break;
+            case '-':
+                if (m_outlen > 0) --m_outlen;
+                break;
+            default:
+                if (tbllen < TBLBUFSIZE - 1) tblbuf[tbllen++] = c;
+                break;
+            }
         }
     }
+    m_out[m_outlen] = 0;
     MState = 0;
 }
 
 // ---------------------------------------------------------------- passes
+
+namespace {
+
+// Where a field of a lexical record starts, kept by record and field with
+// the bytes up to it (the first byte of the field included): the same bytes
+// put the field at the same place.  A record is kept when it is met again,
+// so that a large lexicon read once costs no copies.
+struct keptfield {
+    const char* record = nullptr;
+    int field = 0;
+    bool kept = false; // bytes hold the record's
+    std::string bytes;
+};
+std::array<keptfield, REFSLOTS> keptfields;
+
+const char* field_of(const char* rec, int field) {
+    keptfield& k = keptfields[refslot(rec, field)];
+    const bool again = k.record == rec && k.field == field;
+    if (again && k.kept && same_bytes(rec, k.bytes)) return rec + k.bytes.size() - 1;
+    const char* f = getfieldptr(rec, field);
+    k.record = rec;
+    k.field = field;
+    k.kept = again;
+    if (again) k.bytes.assign(rec, static_cast<size_t>(f - rec) + 1);
+    return f;
+}
+
+// The bytes a malloc'ed text may hold, its NUL included.
+size_t room_of(char* text) {
+#if defined(__GLIBC__)
+    return malloc_usable_size(text);
+#else
+    return std::strlen(text) + 1;
+#endif
+}
+
+} // namespace
 
 void morph_word(t_treenode* leaf, int field) {
     current_node = leaf;
     if (!leaf || !leaf->dictionary || leaf->dictionary->error != 0) return;
     const char* rec = leaf->dictionary->dictionary;
     if (!rec) return;
-    const char* f = getfieldptr(rec, field);
+    const char* f = field_of(rec, field);
     if (field < 1 || *f == 0 || *f == '|') return;
     m_exp(f);
-    free(leaf->morphed_word);
+    // The word's old text is overwritten when the new one fits in its allocation.
+    size_t n = std::strlen(m_out.data());
+    char* old = leaf->morphed_word;
+    if (old && room_of(old) > n) {
+        std::memcpy(old, m_out.data(), n + 1);
+        return;
+    }
+    free(old);
     leaf->morphed_word = strdup_(m_out.data());
 }
 
 void morph_tree(t_treenode* root, int field) {
     if (!root) return;
+    codepass within;
     for (t_treenode* leaf = root->right; leaf; leaf = leaf->right)
         morph_word(leaf, field);
 }
