@@ -12,10 +12,12 @@
 // pack's.  Each input is run through the editor, as a user would, by a
 // procedure:
 //   warm:  load the fixed pack (bench/peers/oxa), generate a few sentences,
-//          change a frequency there, generate again; then read each of the
-//          input's files in its place, generate K sentences with seed S; when
-//          the input has a frequency change, make it, generate, read the
-//          lexicon again (cleared first) and generate K with seed S again.
+//          change a frequency there, generate again; read the input's
+//          attributes, terminals and lexicon in place of the fixed pack's and
+//          generate (over the fixed rules), then its morphology, tables and
+//          syntax; generate K sentences with seed S.  When the input has a
+//          frequency change, make it and generate K with seed S, then read
+//          the lexicon file again and generate K with seed S once more.
 //   fresh: from the reset state, load only the input's files and generate the
 //          same way.
 // Corefile 7 (messages and "label : sentence" lines), emptied just before
@@ -86,9 +88,10 @@ std::string command(const std::string& text) {
     return "~{C}~" + text + "\n";
 }
 
-std::string load(const char* prefix) {
+// Reads files [from, to) of a pack.
+std::string load(const char* prefix, int from = 0, int to = 6) {
     std::string s;
-    for (int i = 0; i < 6; ++i)
+    for (int i = from; i < to; ++i)
         s += command(std::string(KINDS[i]) + prefix + FILES[i]);
     return s;
 }
@@ -152,7 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& vf = pack[6];
     // A change of the fixed pack's frequencies in the warm run, whatever the input holds.
     const std::string warm = load("w_") + command("RA7") + generations(3) + command("VFN [fem] /+5") +
-                             "\n\n\n" + generations(2) + load("f_") + seeded(vf, "f_");
+                             "\n\n\n" + generations(2) + load("f_", 0, 3) + generations(2) +
+                             load("f_", 3, 6) + seeded(vf, "f_");
     const std::string fresh = load("f_") + seeded(vf, "f_");
 
     std::string outputs[2];
