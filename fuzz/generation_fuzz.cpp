@@ -18,8 +18,9 @@
 //          syntax; generate K sentences with seed S.  When the input has a
 //          frequency change, make it and generate K with seed S, then read
 //          the lexicon file again and generate K with seed S once more.
-//   fresh: from the reset state, load only the input's files and generate the
-//          same way.
+//   fresh: from the reset state, load only the input's files; make the
+//          frequency change first, before anything is generated, and
+//          generate the same seeded runs.
 // Corefile 7 (messages and "label : sentence" lines), emptied just before
 // each seeded run, must be the same after both runs, and the store must be
 // sound after each.  The fixed pack is read from bench/peers/oxa under the
@@ -110,22 +111,35 @@ std::string generations(int n) {
 constexpr int K = 6;        // sentences of each seeded run
 constexpr int SEED = 12345; // seed of the seeded runs
 
-// The seeded part, the same in both runs; corefile 7 is kept as a file
-// after each seeded run.
-std::string seeded(const std::string& vf, const char* prefix) {
-    std::string s = clearmessages() + command("RA" + std::to_string(SEED)) + generations(K) +
-                    command("CO7") + command("SAout1") + command("CO1");
-    if (!vf.empty()) {
-        // The change and a seeded run over it, then the lexicon read again
-        // and a seeded run over the file's frequencies.
-        s += command("VF" + vf) + "\n\n\n";
-        s += clearmessages() + command("RA" + std::to_string(SEED)) + generations(K) +
-             command("CO7") + command("SAout2") + command("CO1");
-        s += command("RMLE") + command(std::string("LE") + prefix + "lexicon");
-        s += clearmessages() + command("RA" + std::to_string(SEED)) + generations(K) +
-             command("CO7") + command("SAout3") + command("CO1");
-    }
+// A seeded run: corefile 7, emptied first, is kept as the file `out`.
+std::string seededrun(const char* out) {
+    return clearmessages() + command("RA" + std::to_string(SEED)) + generations(K) + command("CO7") +
+           command(std::string("SA") + out) + command("CO1");
+}
+
+// The input's frequency change, answering its two questions.
+std::string change(const std::string& vf) {
+    return command("VF" + vf) + "\n\n\n";
+}
+
+// The lexicon file read again, which gives back the file's frequencies.
+std::string reread(const char* prefix) {
+    return command("RMLE") + command(std::string("LE") + prefix + "lexicon");
+}
+
+// After the warm run has generated from the pack, the change is made over
+// the sets it keeps: out2 must be what a fresh load of the changed lexicon
+// gives, out3 what the file gives.
+std::string warmtail(const std::string& vf, const char* prefix) {
+    std::string s = seededrun("out1");
+    if (!vf.empty()) s += change(vf) + seededrun("out2") + reread(prefix) + seededrun("out3");
     return s;
+}
+
+// The fresh run makes the change before any generation.
+std::string freshtail(const std::string& vf, const char* prefix) {
+    if (vf.empty()) return seededrun("out1");
+    return change(vf) + seededrun("out2") + reread(prefix) + seededrun("out3") + seededrun("out1");
 }
 
 std::string run(const std::string& proc) {
@@ -156,8 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A change of the fixed pack's frequencies in the warm run, whatever the input holds.
     const std::string warm = load("w_") + command("RA7") + generations(3) + command("VFN [fem] /+5") +
                              "\n\n\n" + generations(2) + load("f_", 0, 3) + generations(2) +
-                             load("f_", 3, 6) + seeded(vf, "f_");
-    const std::string fresh = load("f_") + seeded(vf, "f_");
+                             load("f_", 3, 6) + warmtail(vf, "f_");
+    const std::string fresh = load("f_") + freshtail(vf, "f_");
 
     std::string outputs[2];
     const std::string* procs[2] = {&warm, &fresh};
