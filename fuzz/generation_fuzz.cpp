@@ -76,12 +76,13 @@ std::vector<std::string> sections(const std::string& in) {
     for (size_t i = out.size(); i < 6; ++i)
         out.push_back(fixedpack()[i]);
     if (out.size() < NSECTIONS) out.emplace_back();
-    // A frequency change is one line of the procedure, given as typed: no
-    // control characters, and no '~' that would turn its text into keys.
+    // A frequency change is one line of the procedure, given as typed: only
+    // printable ASCII (the editor reads other bytes as keys), and no '~'
+    // that would turn its text into keys.
     std::string& vf = out[6];
     vf = vf.substr(0, vf.find_first_of("\r\n"));
     for (char& c : vf)
-        if (static_cast<unsigned char>(c) < ' ' || c == '~' || c == 0x7f) c = ' ';
+        if (c < ' ' || c >= 0x7f || c == '~') c = ' ';
     return out;
 }
 
