@@ -68,11 +68,11 @@ constexpr std::array<unsigned char, 256> initialouttran() {
     return t;
 }
 
-// Copies `text` into xvmsg after `prefix`, cut to the buffer.  The text may
-// itself lie in xvmsg (a caller composed it there).
 // The "$m" messages the default stream passes, by their code.
 constexpr const char* MPASSED = "MUbefhimn";
 
+// Copies `text` into xvmsg after `prefix`, cut to the buffer.  The text may
+// itself lie in xvmsg (a caller composed it there).
 void compose(const char* prefix, const char* text) {
     const size_t room = XVMSGSIZE - 1;
     size_t np = std::min(std::strlen(prefix), room);
@@ -83,19 +83,23 @@ void compose(const char* prefix, const char* text) {
     xvmsg[np + nt] = '\0';
 }
 
-// Sends `text` and CR LF to the sink in one piece.
-void sendline(const char* text) {
+// Sends the `n` bytes of `text` and CR LF to the sink, in one piece when
+// they fit the line buffer.
+void sendline(const char* text, size_t n) {
     std::array<char, XVMSGSIZE + 2> line;
-    const size_t n = std::strlen(text);
     if (n > line.size() - 2) {
         xvsink(text, n);
         xvsink("\r\n", 2);
         return;
     }
-    std::memcpy(line.data(), text, n);
+    if (n > 0) std::memcpy(line.data(), text, n);
     line[n] = '\r';
     line[n + 1] = '\n';
     xvsink(line.data(), n + 2);
+}
+
+void sendline(const char* text) {
+    sendline(text, std::strlen(text));
 }
 
 void sendf(const char* fmt, int32_t a) {
@@ -182,12 +186,7 @@ void putstring(const char* text, char code) {
         // The default stream: the text alone, as composing and transmitting
         // it would send it (cut as compose cuts it), or nothing.
         if (std::strchr(MPASSED, code) == nullptr) return;
-        const size_t n = text != nullptr ? strnlen(text, XVMSGSIZE - 4) : 0;
-        std::array<char, XVMSGSIZE + 2> line;
-        if (n > 0) std::memcpy(line.data(), text, n);
-        line[n] = '\r';
-        line[n + 1] = '\n';
-        xvsink(line.data(), n + 2);
+        sendline(text, text != nullptr ? strnlen(text, XVMSGSIZE - 4) : 0);
         return;
     }
     const char prefix[4] = {'$', 'm', code, '\0'};
