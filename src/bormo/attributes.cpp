@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "bormo/hashing.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/vline.hpp"
 
@@ -619,8 +620,7 @@ size_t readvictim = 0; // the way the next new reading replaces when its set is 
 
 // The first slot of the set of `r`: the address mixed, its high bits taken.
 size_t readset(const unsigned char* r) {
-    uint64_t h = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(r)) * 0x9E3779B97F4A7C15ull;
-    return static_cast<size_t>(h >> (64 - READSETBITS)) * READWAYS;
+    return topbits(mixaddress(r), READSETBITS) * READWAYS;
 }
 
 bool holds(const readcompound& k, const unsigned char* r, int decon_allowed) {

@@ -13,6 +13,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/guards.hpp"
+#include "bormo/hashing.hpp"
 #include "bormo/indirection.hpp"
 #include "bormo/transform.hpp"
 #include "bormo/lexicon.hpp"
@@ -257,8 +258,7 @@ std::array<childread, CHILDWAYS << CHILDSETBITS> childreads;
 size_t childvictim = 0; // the way the next new child replaces when its set is full
 
 const childread& readchild(const char* p, uint64_t stamp) {
-    uint64_t h = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) * 0x9E3779B97F4A7C15ull;
-    size_t set = static_cast<size_t>(h >> (64 - CHILDSETBITS)) * CHILDWAYS;
+    size_t set = topbits(mixaddress(p), CHILDSETBITS) * CHILDWAYS;
     size_t free_way = CHILDWAYS;
     for (size_t w = 0; w < CHILDWAYS; ++w) {
         const childread& k = childreads[set + w];
@@ -287,10 +287,7 @@ constexpr int SKIPBITS = 10;
 std::array<skipread, size_t{1} << SKIPBITS> skipreads;
 
 const char* skip_in_rule(const char* p, int n, uint64_t stamp) {
-    uint64_t h = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) +
-                  static_cast<uint64_t>(n) * 0x10001ull) *
-                 0x9E3779B97F4A7C15ull;
-    skipread& k = skipreads[static_cast<size_t>(h >> (64 - SKIPBITS))];
+    skipread& k = skipreads[topbits(mixaddress(p, static_cast<uint64_t>(n) * 0x10001ull), SKIPBITS)];
     if (k.stamp != stamp || k.at != p || k.n != n)
         k = {p, n, stamp,
              n == -1 ? skip_compattr(p) : n == -2 ? skip_rule(p) : skip_alternatives(p, n)};

@@ -11,6 +11,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/expansion.hpp"
+#include "bormo/hashing.hpp"
 #include "bormo/lextrans.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/syntax.hpp"
@@ -86,8 +87,7 @@ std::vector<fieldmark> fieldmarks; // empty, or a power of two in size
 std::size_t fieldmarked = 0;
 
 std::size_t mark_home(const char* record) {
-    auto h = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(record));
-    return static_cast<std::size_t>((h * 0x9E3779B97F4A7C15ULL) >> 32) & (fieldmarks.size() - 1);
+    return static_cast<std::size_t>(mixaddress(record) >> 32) & (fieldmarks.size() - 1);
 }
 
 void wipe_fieldmarks() {

@@ -14,6 +14,7 @@
 
 #include "bormo/attrcodes.hpp"
 #include "bormo/attributes.hpp"
+#include "bormo/hashing.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/vline.hpp"
@@ -35,13 +36,6 @@ std::array<std::string, MAXRULES> rulenames;
 // init_mrules, clear_tables), which counts them.
 uint64_t rulechanges = 1;
 uint64_t tablechanges = 1;
-
-uint32_t namehash(const char* s, size_t n) {
-    uint32_t h = 2166136261u;
-    for (size_t i = 0; i < n; ++i)
-        h = (h ^ static_cast<unsigned char>(s[i])) * 16777619u;
-    return h;
-}
 
 // Open addressing over a power-of-two number of slots; a slot holds 1 + the
 // position of its name, 0 when empty.
@@ -483,11 +477,11 @@ constexpr size_t RULENAMESIZE = 256; // a rule name is cut to 255 characters
 // References read, by where they stand in their text, with the bytes read
 // (the one that ended the reading included): while those bytes and the
 // rules or tables are unchanged, the reference means the same.
-constexpr size_t REFSLOTS = 1024;
+constexpr int REFSLOTBITS = 10;
+constexpr size_t REFSLOTS = size_t{1} << REFSLOTBITS;
 
 size_t refslot(const char* at, int salt = 0) {
-    auto a = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(at)) + static_cast<uint64_t>(salt);
-    return static_cast<size_t>((a * 0x9E3779B97F4A7C15ull) >> 54) & (REFSLOTS - 1);
+    return topbits(mixaddress(at, static_cast<uint64_t>(salt)), REFSLOTBITS);
 }
 
 bool same_bytes(const char* at, const std::string& bytes) {

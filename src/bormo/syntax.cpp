@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bormo/attributes.hpp"
+#include "bormo/hashing.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/transform.hpp"
 #include "bormo/vline.hpp"
@@ -53,12 +54,6 @@ void rulestackchanged() {
     rulecached = 0;
 }
 
-size_t namehash(const char* s) {
-    size_t h = 2166136261u;
-    for (; *s; ++s)
-        h = (h ^ static_cast<unsigned char>(*s)) * 16777619u;
-    return h;
-}
 
 // A bounded text buffer: writes past the end are dropped and remembered.
 template <int N> struct textbuf {
@@ -891,7 +886,7 @@ const char* getrule(const char* name) {
             if (r->name == name) return r->rules.c_str();
         return nullptr;
     }
-    size_t slot = namehash(name) & (RULECACHE - 1);
+    size_t slot = namehash(name, std::strlen(name)) & (RULECACHE - 1);
     while (rulecache[slot].used) {
         if (rulecache[slot].name == name)
             return rulecache[slot].rule ? rulecache[slot].rule->rules.c_str() : nullptr;
