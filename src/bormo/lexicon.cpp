@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "bormo/attributes.hpp"
 #include "bormo/expansion.hpp"
 #include "bormo/hashing.hpp"
 #include "bormo/lextrans.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/syntax.hpp"
 #include "bormo/vline.hpp"
@@ -41,11 +44,11 @@ int lastterm = -1; // the terminal found last by lookup_terminal
 
 // Candidate sets of recent look-ups, keyed by the terminal name and
 // everything the look-up requires, written as codes (`lookupkey`).  A set is
-// used again only while `lexstamp` is unchanged: it changes whenever an entry
-// is added or removed, a frequency changes or the terminals change.
-unsigned long lexstamp = 1;
+// used again only for the pack revision it was collected at: adding or
+// removing an entry, changing a frequency or the terminals is a change of
+// the pack.
 struct candidates {
-    unsigned long stamp = 0; // lexstamp when collected; 0 for a slot never used
+    uint64_t stamp = 0; // packrevision when collected; 0 for a slot never used
     std::uint64_t hash = 0;
     std::size_t keylen = 0;
     std::vector<std::uint64_t> key; // the key in words, the last padded with zeros
@@ -178,7 +181,8 @@ std::string word_of(const char* s) {
 // ---------------------------------------------------------------- terminals
 
 void read_terminals(const char* name) {
-    ++lexstamp;
+    packload loading;
+    pack_changed();
     file_operation = "terminals input";
     file_position.clear();
     openfile(name, 0);
@@ -217,7 +221,7 @@ int lookup_terminal(const char* symbol) {
 }
 
 void clear_terminals() {
-    ++lexstamp;
+    pack_changed();
     for (int i = 0; i < terminal_count; ++i)
         terminal_table[i].clear();
     terminal_count = 0;
@@ -228,7 +232,7 @@ void clear_terminals() {
 
 void initdict() {
     clearlexicon();
-    ++lexstamp;
+    pack_changed();
     dictterm = terminal_count;
     dictionary = new recnode*[dictterm > 0 ? dictterm : 1]();
 }
@@ -243,7 +247,7 @@ void clearlexicon() {
     dictionary = nullptr;
     dictterm = -1;
     lexerrors = 0;
-    ++lexstamp;
+    pack_changed();
     wipe_candidates();
     wipe_fieldmarks();
     numnodes = 0;
@@ -257,6 +261,7 @@ void clearrecoveredlexicon() {
         restoredlexarray[i] = nullptr;
     }
     lastrestored = 0;
+    pack_changed();
 }
 
 namespace {
@@ -454,7 +459,7 @@ int readentry(int linktolexicon) {
         }
         node->previous = dictionary[term];
         dictionary[term] = node;
-        ++lexstamp;
+        pack_changed();
     } else {
         if (lastrestored >= MAXRESTORED) {
             delete[] node->recordptr;
@@ -464,11 +469,13 @@ int readentry(int linktolexicon) {
         }
         node->previous = lastrestored > 0 ? restoredlexarray[lastrestored - 1] : nullptr;
         restoredlexarray[lastrestored++] = node;
+        pack_changed();
     }
     return 1;
 }
 
 void readdict(const char* name) {
+    packload loading;
     if (dictterm < 0) initdict();
     file_operation = "lexicon input";
     file_position.clear();
@@ -840,7 +847,7 @@ candidates& find_slot(std::uint64_t h) {
 // The set of `key` when it is still current, else null.
 const candidates* current_set(std::uint64_t h) {
     const candidates& c = find_slot(h);
-    return c.stamp == lexstamp ? &c : nullptr;
+    return c.stamp == packrevision ? &c : nullptr;
 }
 
 // Keeps the candidate arrays as the set of `key`.  When the table is three
@@ -856,7 +863,7 @@ void remember_set(std::uint64_t h) {
     }
     if (c->stamp == 0) ++candused;
     candkept -= c->nodes.capacity();
-    c->stamp = lexstamp;
+    c->stamp = packrevision;
     c->hash = h;
     c->keylen = key.len;
     c->key.resize((key.len + 7) / 8);
@@ -1003,7 +1010,7 @@ void apply_vf_single(char* entry, int n) {
     f = std::min(f, 9999);
     char buf[8];
     std::snprintf(buf, sizeof buf, "%04d", f);
-    if (std::memcmp(p, buf, 4) != 0) ++lexstamp;
+    if (std::memcmp(p, buf, 4) != 0) pack_changed();
     std::memcpy(p, buf, 4);
 }
 
@@ -1133,6 +1140,56 @@ std::string convert_nodetext(const char* text) {
         }
     }
     out += ' ';
+    return out;
+}
+
+std::string checklexiconkept() {
+    std::string out;
+    std::unordered_set<const recnode*> live;
+    std::unordered_set<const char*> texts;
+    for (int t = 0; dictionary && t < dictterm; ++t) {
+        for (const recnode* n = dictionary[t]; n; n = n->previous) {
+            live.insert(n);
+            texts.insert(n->recordptr);
+        }
+    }
+    for (size_t i = 0; i < candcache.size(); ++i) {
+        const candidates& c = candcache[i];
+        if (c.stamp != packrevision) continue;
+        long sum = 0;
+        for (size_t k = 0; k < c.nodes.size(); ++k) {
+            if (!live.count(c.nodes[k])) {
+                out += "candidate set " + std::to_string(i) + ": candidate " + std::to_string(k) +
+                       " is no entry of the lexicon\n";
+                break;
+            }
+            sum += getfrequency(c.nodes[k]->recordptr);
+            if (k >= c.sums.size() || c.sums[k] != sum) {
+                out += "candidate set " + std::to_string(i) + ": sum " + std::to_string(k) +
+                       " is not the frequencies' sum " + std::to_string(sum) + "\n";
+                break;
+            }
+        }
+    }
+    size_t marked = 0;
+    for (const fieldmark& m : fieldmarks) {
+        if (!m.record) continue;
+        ++marked;
+        if (!texts.count(m.record)) {
+            out += "field marks of a text that is no entry\n";
+            continue;
+        }
+        const char* p = m.record;
+        for (int k = 0; k < MARKEDFIELDS; ++k) {
+            if (k > 0) p = field_walk(p, k + 1, k);
+            if (m.start[k] != p - m.record) {
+                out += "field " + std::to_string(k + 1) + " of " + word_of(m.record) +
+                       " is not where it was marked\n";
+                break;
+            }
+        }
+    }
+    if (marked != fieldmarked) out += "field marks counted wrong\n";
     return out;
 }
 

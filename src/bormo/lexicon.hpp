@@ -100,6 +100,10 @@ void vary_frequency(const char* text);
 void printlex();
 std::string convert_nodetext(const char* text);
 
+// What the lexicon keeps beside its entries, checked against them (see
+// checkpack): one line per disagreement.
+std::string checklexiconkept();
+
 // Frees terminals, lexicon and restored entries; start-up and tests use it.
 void resetlexicon();
 
