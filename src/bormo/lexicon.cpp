@@ -33,6 +33,8 @@ std::array<lex_comp, MAXLEXCOMP> lexatt{};
 int lexatt_index = 0;
 std::array<recnode*, MAXCANDIDATES> nodearray{};
 std::array<long, MAXCANDIDATES> prob_array{};
+recnode* const* candnodes = nodearray.data();
+const long* candsums = prob_array.data();
 int numnodes = 0;
 long prob_tot = 0;
 long lexerrors = 0;
@@ -62,8 +64,15 @@ std::array<candidates, CANDSLOTS> candcache;
 std::size_t candused = 0; // slots ever filled since the last wipe
 std::size_t candkept = 0; // room taken by the kept sets, in candidates
 
+// The candidate arrays as the candidates of the last look-up.
+void candidates_collected() {
+    candnodes = nodearray.data();
+    candsums = prob_array.data();
+}
+
 // Empties every slot and gives their memory back.
 void wipe_candidates() {
+    candidates_collected();
     for (candidates& c : candcache) {
         c.stamp = 0;
         c.keylen = 0;
@@ -873,13 +882,13 @@ void remember_set(std::uint64_t h) {
     candkept += c->nodes.capacity();
 }
 
-// Fills the candidate arrays from a kept set.  A collection leaves the
+// Takes a kept set as the candidates, in place.  A collection leaves the
 // working array holding the look-up's last compound; so does this.
 void take_set(const candidates& c, const t_dict_lookup* lookup) {
     numnodes = static_cast<int>(c.nodes.size());
-    std::copy(c.nodes.begin(), c.nodes.end(), nodearray.begin());
-    std::copy(c.sums.begin(), c.sums.end(), prob_array.begin());
-    prob_tot = numnodes ? prob_array[numnodes - 1] : 0;
+    candnodes = c.nodes.data();
+    candsums = c.sums.data();
+    prob_tot = numnodes ? candsums[numnodes - 1] : 0;
     attr_list last = lookup->attributes;
     if (last) {
         while (last->next)
@@ -932,8 +941,8 @@ void choose(t_dict_lookup* lookup) {
         return;
     }
     long r = getrandom(static_cast<int>(prob_tot));
-    auto it = std::upper_bound(prob_array.begin(), prob_array.begin() + numnodes, r);
-    recnode* chosen = nodearray[it - prob_array.begin()];
+    const long* it = std::upper_bound(candsums, candsums + numnodes, r);
+    recnode* chosen = candnodes[it - candsums];
     apply_vf_single(chosen->recordptr, lookup->vf);
     lookup->dictionary = chosen->recordptr;
     lookup->error = 0;
@@ -942,6 +951,7 @@ void choose(t_dict_lookup* lookup) {
 } // namespace
 
 void locate_matches(t_dict_lookup* lookup, int term) {
+    candidates_collected();
     numnodes = 0;
     prob_tot = 0;
     if (!dictionary || term < 0 || term >= dictterm) return;
@@ -1076,7 +1086,7 @@ void vary_frequency(const char* text) {
     std::snprintf(question, sizeof question, "%d matches; <RETN> continues, <DEL> aborts",
                   numnodes);
     if (oxa::diserr(question) == 1) {
-        std::vector<recnode*> found(nodearray.begin(), nodearray.begin() + numnodes);
+        std::vector<recnode*> found(candnodes, candnodes + numnodes);
         for (recnode* r : found)
             apply_vf_single(r->recordptr, node->vf);
         if (oxa::diserr("Display matches? <RETN> yes, <DEL> no") == 1)
@@ -1200,6 +1210,7 @@ void resetlexicon() {
     lexatt_index = 0;
     lexentries = 0;
     nodearray.fill(nullptr);
+    candidates_collected();
 }
 
 } // namespace bormo
