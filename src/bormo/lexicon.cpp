@@ -264,13 +264,13 @@ void clearlexicon() {
 }
 
 void clearrecoveredlexicon() {
+    if (lastrestored > 0) pack_changed();
     for (int i = 0; i < lastrestored; ++i) {
         delete[] restoredlexarray[i]->recordptr;
         delete restoredlexarray[i];
         restoredlexarray[i] = nullptr;
     }
     lastrestored = 0;
-    pack_changed();
 }
 
 namespace {

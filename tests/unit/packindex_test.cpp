@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 
+#include "bormo/expansion.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/lextrans.hpp"
@@ -40,6 +41,7 @@ class PackIndexTest : public BormoTest {
         lookup.vf = -1;
     }
     void TearDown() override {
+        resetexpansion();
         resetlexicon();
         resetsyntax();
         resetmorphology();
@@ -86,7 +88,13 @@ TEST_F(PackIndexTest, EveryChangeOfThePackMovesTheRevision) {
         {"lexical transformations read",
          [](PackIndexTest& t) { readlextrans(t.file("x", "").c_str()); }},
         {"lexical transformations removed", [](PackIndexTest&) { purge_lt_rules(); }},
-        {"restored entries removed", [](PackIndexTest&) { clearrecoveredlexicon(); }},
+        {"restored entries removed",
+         [](PackIndexTest&) {
+             char* text = new char[16];
+             std::strcpy(text, "\"rat\"|N||0001|");
+             restoredlexarray[static_cast<size_t>(lastrestored++)] = new recnode{nullptr, text};
+             clearrecoveredlexicon();
+         }},
         {"lexicon removed", [](PackIndexTest&) { clearlexicon(); }},
         {"terminals removed", [](PackIndexTest&) { clear_terminals(); }},
     };
@@ -99,10 +107,14 @@ TEST_F(PackIndexTest, EveryChangeOfThePackMovesTheRevision) {
     }
 }
 
-TEST_F(PackIndexTest, LookingUpChangesNothing) {
+TEST_F(PackIndexTest, LookingUpAndGeneratingChangeNothing) {
+    read_syntax(file("root", "ROOT = N V %").c_str());
     const uint64_t before = packrevision;
     getdictent(&lookup); // a draw without a frequency variation
     getdictent(&lookup);
+    for (int i = 0; i < 3; ++i)
+        interpret();
+    EXPECT_NE(genSentences[0], nullptr);
     EXPECT_NE(getrule("S"), nullptr);
     EXPECT_NE(find_mrule("r"), nullptr);
     EXPECT_NE(find_table("t"), nullptr);
