@@ -111,8 +111,9 @@ def check(cond, what):
         raise AssertionError(what)
 
 
-def run(tests):
-    """Runs each test(name, function) and exits 1 if any failed."""
+def run(tests, on_failure=None):
+    """Runs each test(name, function) and exits 1 if any failed;
+    on_failure(name) keeps what shows the failure."""
     failed = 0
     for name, fn in tests:
         try:
@@ -122,6 +123,8 @@ def run(tests):
             failed += 1
             print("FAILED %s" % name)
             traceback.print_exc()
+            if on_failure:
+                on_failure(name)
         sys.stdout.flush()
     print("%d of %d passed" % (len(tests) - failed, len(tests)))
     sys.exit(1 if failed else 0)
