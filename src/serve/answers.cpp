@@ -76,7 +76,7 @@ void add_answer_routes(httplib::Server& s, app& a) {
         r.expected = reply.value("expected", "");
         r.findings = findings.dump();
         r.score = f.score;
-        r.percent = feedback_percent(f);
+        r.percent = reply.value("percent", 0);
         r.time = now_ms();
         if (!a.db->add_answer(r)) {
             send_error(res, 500, "the answer could not be stored; send it again", "");

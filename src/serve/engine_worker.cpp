@@ -18,6 +18,7 @@
 #include "check/check.hpp"
 #include "editor/input.hpp"
 #include "editor/store.hpp"
+#include "serve/grading.hpp"
 #include "serve/text.hpp"
 
 namespace serve {
@@ -166,6 +167,12 @@ json handle_request(const json& req) {
             bormo::v_printhook = capture;
             bormo::err_analysis_single(response.c_str(), expected);
             bormo::v_printhook = nullptr;
+            // The percent is the engine's, on the sentence's own scale.
+            const feedback f = parse_feedback(feedbacklines);
+            out["percent"] = f.score < 0 ? 0
+                                         : bormo::feedback_percent(
+                                               f.score, bormo::feedback_all_wrong(expected_words(f),
+                                                                                  bormo::current_feedback_costs()));
             out["feedback"] = to_utf8(feedbacklines);
             out["report"] = to_utf8(reportlines);
             clear_cores();

@@ -6,7 +6,7 @@
 // Requests and replies (strings UTF-8):
 //   {"op":"generate","seed":S,"kind":K}       -> {"prompt":..,"expected":..}
 //   {"op":"grade","seed":S,"kind":K,"response":R}
-//        -> {"prompt":..,"expected":..,"feedback":[lines],"report":[lines]}
+//        -> {"prompt":..,"expected":..,"percent":P,"feedback":[lines],"report":[lines]}
 //   {"op":"words","seeds":[S..],"kind":K}     -> {"words":[[expected words]..]}
 //   anything refused                          -> {"error":..}
 // The first line a worker writes is {"ready":true,"errors":N} once loaded.

@@ -1,4 +1,4 @@
-// Reading the feedback block, and the percent.
+// Reading the feedback block.
 #include "serve/grading.hpp"
 
 #include <cstdlib>
@@ -84,12 +84,17 @@ feedback parse_feedback(const std::vector<std::string>& lines) {
     return f;
 }
 
-int feedback_percent(const feedback& f) {
-    if (f.findings.empty()) return 0;
-    size_t right = 0;
-    for (const finding& w : f.findings)
-        if (right_class(w.cls)) ++right;
-    return static_cast<int>(100 * right / f.findings.size());
+size_t expected_words(const feedback& f) {
+    size_t n = 0;
+    for (const finding& w : f.findings) {
+        if (w.cls == "EXTRA") continue;
+        bool in = false;
+        for (char c : w.expected) {
+            if (c != ' ' && !in) ++n;
+            in = c != ' ';
+        }
+    }
+    return n;
 }
 
 } // namespace serve

@@ -1,5 +1,5 @@
 // The engine's learner feedback block read back as data: one finding per
-// word, the score, and the percent shown to learners and teachers.
+// word and the score.
 #pragma once
 
 #include <string>
@@ -27,10 +27,9 @@ feedback parse_feedback(const std::vector<std::string>& lines);
 // Classes that cost nothing: the word counts as right.
 bool right_class(const std::string& cls);
 
-// The percent of a feedback: the words counted right over all the lines of
-// the block (expected words and extra typed words), rounded down; 0 for an
-// empty block.  This is the one place it is defined.
-int feedback_percent(const feedback& f);
+// The number of expected words the block covers (every line but EXTRA;
+// an ORDER line covers the two words it names).
+size_t expected_words(const feedback& f);
 
 // Plain words for a class, for a finding the engine left without detail.
 std::string class_explanation(const std::string& cls);

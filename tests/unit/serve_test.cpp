@@ -95,18 +95,18 @@ TEST(ServeGrading, ReadsTheBlock) {
         EXPECT_EQ(f.findings[i].typed, rows[i].typed);
         EXPECT_EQ(f.findings[i].explanation, rows[i].explanation);
     }
-    EXPECT_EQ(feedback_percent(f), 33); // OK and CASE of six
+    EXPECT_EQ(expected_words(f), 5u); // every line but EXTRA
 }
 
 TEST(ServeGrading, EmptyAndRepeatedBlocks) {
     EXPECT_EQ(parse_feedback({}).score, -1);
-    EXPECT_EQ(feedback_percent(parse_feedback({})), 0);
+    EXPECT_EQ(expected_words(parse_feedback({})), 0u);
     // A second block replaces the first; lines that are no finding are skipped.
     const feedback f = parse_feedback({"FEEDBACK SCORE : 3", "EXTRA x", "***", "FEEDBACK SCORE : 0", "OK a/a",
                                        "note: something", "***"});
     EXPECT_EQ(f.score, 0);
     ASSERT_EQ(f.findings.size(), 1u);
-    EXPECT_EQ(feedback_percent(f), 100);
+    EXPECT_EQ(expected_words(parse_feedback({"ORDER le chat/chat le  words in the wrong order", "MISSING x"})), 3u);
 }
 
 TEST(ServeRateLimit, BucketRefills) {
