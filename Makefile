@@ -57,12 +57,13 @@ bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	sh bench/reformat.sh $(BENCH_BUILD)/oxa
 	sh bench/sort.sh $(BENCH_BUILD)/oxa
 	sh bench/check.sh $(BENCH_BUILD)/oxa-check
-	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve examples/french
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve-load
+	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
 
 # The classroom server's load alone: 200 learners x 20 answers.
 bench-serve: deps $(BENCH_BUILD)/CMakeCache.txt
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve
-	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve examples/french
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve oxa-serve-load
+	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
 
 # Generation side by side with three generators from the npm registry,
 # installed into $(BENCH_BUILD)/peers when npm is present (ROUNDS=3).
