@@ -65,6 +65,7 @@ def test_learner_joins_and_answers():
     # from the accent buttons.
     answer = by_id("answer")
     answer.send_keys(" ".join(words[:-1]) + " à ç")
+    check("covered" in by_id("prompt").text, by_id("prompt").text)  # written from memory
     D.find_element(By.CSS_SELECTOR, "#accents button[aria-label='type é']").click()
     check(answer.get_attribute("value").endswith("à çé"), answer.get_attribute("value"))
     answer.send_keys(Keys.ENTER)

@@ -53,6 +53,7 @@
       exercise = await oxa.call("POST", "/api/v1/learners/me/next", token, { pack: $("pack").value, kind: $("kind").value });
       $("instruction").textContent = exercise.kind === "question" ? "Answer this question:" : "Read this sentence, then write it from memory:";
       $("prompt").textContent = exercise.prompt;
+      $("prompt").classList.remove("covered");
       $("prompt").setAttribute("lang", exercise.pack === "french" ? "fr" : "en");
       $("feedback").hidden = true;
       $("answer").value = "";
@@ -61,6 +62,13 @@
       if (e.status === 401) return leave();
       $("answer-error").textContent = e.message;
     }
+  }
+
+  // A sentence to write from memory is covered once the learner starts.
+  function cover() {
+    if (!exercise || exercise.kind !== "statement" || $("prompt").classList.contains("covered")) return;
+    $("prompt").classList.add("covered");
+    $("prompt").textContent = "(covered: write it from memory)";
   }
 
   function feedback(r) {
@@ -84,6 +92,10 @@
       list.appendChild(oxa.el("li", oxa.explain(f), { class: "finding " + cls.toLowerCase() }));
     });
     $("expected").textContent = r.expected;
+    if (exercise.kind === "statement") {
+      $("prompt").classList.remove("covered");
+      $("prompt").textContent = exercise.prompt;
+    }
   }
 
   async function answer(ev) {
@@ -147,6 +159,7 @@
   document.addEventListener("DOMContentLoaded", () => {
     $("join-form").addEventListener("submit", join);
     $("answer-form").addEventListener("submit", answer);
+    $("answer").addEventListener("input", cover);
     $("next").addEventListener("click", next);
     $("next2").addEventListener("click", next);
     $("again").addEventListener("click", () => { $("feedback").hidden = true; $("answer").value = ""; $("answer").focus(); });
