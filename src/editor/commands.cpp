@@ -23,6 +23,7 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
+#include "editor/repaint.hpp"
 #include "editor/sort.hpp"
 #include "editor/store.hpp"
 #include "editor/templates.hpp"
@@ -691,7 +692,7 @@ void objset() {
     clrtextzone();
     cf.viewtype = t;
     cureditmask = editmask[static_cast<size_t>(t)];
-    redisplay = 1;
+    redisplay = RP_ALL;
     showtemplate();
     cf.curflag = 1;
     LINE* only = cf.header->down;
@@ -910,7 +911,7 @@ void silent() {
     prtabs();
     prmptpar(mode);
     showtemplate();
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void resetcommands() {

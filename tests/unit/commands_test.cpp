@@ -718,7 +718,7 @@ TEST_F(Commands, ObjectTypeShapesTheOnlyEmptyLine) {
     objset();
     EXPECT_EQ(cur().viewtype, 1);
     EXPECT_EQ(cureditmask, editmask[1]);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
     EXPECT_EQ(cur().header->down->object, K_RECORD);
 
     // With more than one line the text is left alone.
@@ -812,7 +812,7 @@ TEST_F(Commands, SilentTogglesOutput) {
     mode = 1;
     silent();
     EXPECT_EQ(visible, 1);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
     EXPECT_TRUE(sent("Typing  "));
 }
 
