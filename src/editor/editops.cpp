@@ -21,6 +21,7 @@
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
 #include "editor/reformat.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 
@@ -88,11 +89,6 @@ constexpr std::array<uint8_t, 256> makeflip() {
 }
 
 // Repaint levels.
-constexpr int32_t RP_ALL = 1;
-constexpr int32_t RP_ROW = 5;
-constexpr int32_t RP_ROWDOWN = 6;
-constexpr int32_t RP_ROWABOVE = 20;
-constexpr int32_t RP_ROWBELOW = 21;
 
 constexpr int LINEDRAWTYPE = 3; // the object type of line drawing
 constexpr unsigned char WORDMARK = '\\';
@@ -453,12 +449,12 @@ void ldvertical(int toward, int back, void (*move)(), int uncovered) {
     LINE* was = c.lnptr;
     LINE* top = c.disln;
     const int32_t col = c.curcol;
-    redisplay = 0;
+    redisplay = RP_NONE;
     move();
     if (c.lnptr == was) return;
     c.curcol = col;
     ldmod(back);
-    const bool moved = redisplay != 0 || c.disln != top;
+    const bool moved = redisplay != RP_NONE || c.disln != top;
     redisplay = moved ? RP_ALL : uncovered;
 }
 

@@ -22,6 +22,7 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
+#include "editor/repaint.hpp"
 #include "editor/safewrite.hpp"
 #include "editor/store.hpp"
 
@@ -433,7 +434,7 @@ void appendfile() {
     if (c.encoding == ENC_UNSET) c.encoding = readenc;
     c.lnptr = keep;
     c.edited = 1;
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void insrtfile() {
@@ -444,7 +445,7 @@ void insrtfile() {
     if (c.encoding == ENC_UNSET) c.encoding = readenc;
     c.lnptr = keep;
     c.edited = 1;
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 // ---------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/textstats.hpp"
 
 namespace oxa {
@@ -511,7 +512,7 @@ void change() {
         if (extent == 0) stepat(c.header, pos.line, pos.col);
     }
     if (full != 0 || nospace) diserr(MSG_INCOMPLETE);
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void resetfind() {

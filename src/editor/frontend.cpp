@@ -12,6 +12,7 @@
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/templates.hpp"
 
@@ -303,7 +304,7 @@ void gendis() {
     prtabs();
     prmptpar(mode);
     showtemplate();
-    redisplay = 1;
+    redisplay = RP_ALL;
     display();
     if (mode == 0) {
         xvtransmit(wire::code(wire::kind::cmdclear));

@@ -6,6 +6,7 @@
 #include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -686,12 +687,12 @@ static void typewild(void (*build)()) {
 
 void wildtxt() {
     typewild(bldtxt);
-    redisplay = 5;
+    redisplay = RP_ROW;
 }
 
 void wildrec() {
     typewild(bldrec);
-    redisplay = 7;
+    redisplay = RP_FIELD;
 }
 
 int setkey(int key, int code) {

@@ -13,6 +13,7 @@
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/typing.hpp"
 
 namespace oxa {
@@ -215,13 +216,13 @@ void mrgexp() {
     const int32_t len = static_cast<int32_t>(strnlen(expression.data(), expression.size()));
     if (!expandhere(bytes(expression.data()), len)) {
         fperror = FP_OK; // the register stays as it was
-        redisplay = 11;
+        redisplay = RP_REGISTER;
         return;
     }
     dijkstra(&textbase[static_cast<size_t>(avail)], static_cast<int32_t>(mrgavail - avail));
     if (fperror == FP_OK) reg() = numstack[static_cast<size_t>(ni)];
     resetstacks();
-    redisplay = 11;
+    redisplay = RP_REGISTER;
 }
 
 void mrgtext() {
@@ -300,7 +301,7 @@ void mrgassign() {
         }
         c.curcol = locatefield(c.lnptr, field) + 1;
     }
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void resetmerge() {

@@ -11,6 +11,7 @@
 #include "editor/frontend.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 
 namespace oxa {
 
@@ -535,7 +536,7 @@ void sort() {
     c.curcol = 1;
     clrstars();
     c.edited = 1;
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void skey() {

@@ -8,6 +8,7 @@
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
@@ -174,7 +175,7 @@ void setspecs() {
     const bool shown = cur().viewtype == 2;
     if (shown) clrtextzone();
     if (writetemplate(shown ? 1 : 0) != 0) diserr(templateerror.c_str());
-    if (shown) redisplay = 1;
+    if (shown) redisplay = RP_ALL;
 }
 
 void resettemplates() {

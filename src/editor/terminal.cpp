@@ -10,6 +10,7 @@
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
 #include "editor/recovery.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
 #include <csignal>
@@ -188,7 +189,7 @@ void WindowHandler(int) {
         if (c.disln && c.lnptr && distance(c.disln, c.lnptr) >= depth) c.disln = c.lnptr;
         windresize = 1;
         visible = 1;
-        redisplay = 1;
+        redisplay = RP_ALL;
         gendis();
         visible = wasvisible;
         termbeep();

@@ -71,7 +71,7 @@ class EditOpsTest : public ::testing::Test {
     void SetUp() override {
         resetall();
         xvsink = [](const char*, size_t) {};
-        redisplay = 0;
+        redisplay = RP_NONE;
     }
     void TearDown() override { EXPECT_EQ(checkstore(), ""); }
 };
@@ -81,14 +81,14 @@ TEST_F(EditOpsTest, DeleteToTheEndOfTheLine) {
     deline();
     EXPECT_EQ(alllines(), (std::vector<std::string>{"hello", "next"}));
     EXPECT_EQ(ring(), " world");
-    EXPECT_EQ(redisplay, 6);
+    EXPECT_EQ(redisplay, RP_ROWDOWN);
     EXPECT_EQ(checkstore(), "");
     // Beyond the end nothing happens.
     cur().curcol = 9;
-    redisplay = 0;
+    redisplay = RP_NONE;
     deline();
     EXPECT_EQ(line(), "hello");
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
 }
 
 TEST_F(EditOpsTest, DeleteWords) {
@@ -126,11 +126,11 @@ TEST_F(EditOpsTest, RepeatTheLineAbove) {
     repchar();
     EXPECT_EQ(line(), "xb");
     EXPECT_EQ(cur().curcol, 3);
-    EXPECT_EQ(redisplay, 4);
+    EXPECT_EQ(redisplay, RP_ECHO);
     repline();
     EXPECT_EQ(line(), "xbcdef");
     EXPECT_EQ(cur().curcol, 7);
-    EXPECT_EQ(redisplay, 5);
+    EXPECT_EQ(redisplay, RP_ROW);
     // Beyond the end of the line above a blank is typed.
     repchar();
     EXPECT_EQ(line(), "xbcdef ");
@@ -198,7 +198,7 @@ TEST_F(EditOpsTest, OpenSeveralLines) {
         EXPECT_EQ(v.front(), "top");
         EXPECT_EQ(v.back(), "bottom");
         EXPECT_EQ(line(), "top"); // the cursor stays on its line
-        EXPECT_EQ(redisplay, 6);
+        EXPECT_EQ(redisplay, RP_ROWDOWN);
         EXPECT_EQ(checkstore(), "");
     }
 }
@@ -301,7 +301,7 @@ TEST_F(EditOpsTest, DrawAndErase) {
     EXPECT_EQ(cur().viewtype, 3);
     ldright();
     ldright();
-    EXPECT_EQ(redisplay, 5);
+    EXPECT_EQ(redisplay, RP_ROW);
     lddown();
     // right, left+right, left+down side by side; up below the last one.
     EXPECT_EQ(alllines(), (std::vector<std::string>{"\x10\x14\x19", "  \x0F"}));
@@ -311,9 +311,9 @@ TEST_F(EditOpsTest, DrawAndErase) {
 
     // Erasing back up takes the arms away again.
     lddelin();
-    redisplay = 0;
+    redisplay = RP_NONE;
     ldup();
-    EXPECT_EQ(redisplay, 21);
+    EXPECT_EQ(redisplay, RP_ROWBELOW);
     EXPECT_EQ(alllines(), (std::vector<std::string>{"\x10\x14\x12", "   "}));
     ldleft();
     EXPECT_EQ(alllines(), (std::vector<std::string>{"\x10\x12 ", "   "}));

@@ -99,7 +99,7 @@ TEST_F(Files, FetchSetsUpTheCorefile) {
     EXPECT_EQ(c.lnptr, c.header->down);
     EXPECT_EQ(c.disln, c.lnptr);
     EXPECT_EQ(c.curcol, 1);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
     EXPECT_EQ(sent, "");
 }
 
@@ -162,7 +162,7 @@ TEST_F(Files, AppendAndInsertKeepTheCursorLine) {
     EXPECT_EQ(textbase[cur().lnptr->index], 't');
     EXPECT_EQ(cur().lnptr, cur().header->down->down);
     EXPECT_EQ(cur().edited, 1);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
     cur().edited = 0;
     run(fpr, insrtfile);
     EXPECT_EQ(corelines(), (Lines{{0, "one"},

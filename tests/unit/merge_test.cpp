@@ -192,7 +192,7 @@ TEST_F(Merge, MrgexpSetsTheRegister) {
         const bool told = WireCapture::lines() ==
                           std::vector<std::string>{"Field reference beyond field 2 of the record", ""};
         EXPECT_EQ(told, std::string(c.expr) == "#1+#3") << c.expr;
-        EXPECT_EQ(redisplay, 11);
+        EXPECT_EQ(redisplay, RP_REGISTER);
         EXPECT_EQ(showregister(), (std::vector<std::string>{c.shown})) << c.expr;
         EXPECT_EQ(reg(), c.reg) << c.expr;
         fnptr = 0;
@@ -253,7 +253,7 @@ TEST_F(Assign, Rules) {
         setup(c.rules, c.record);
         mrgassign();
         EXPECT_EQ(text(cur().lnptr), c.after) << c.rules[0];
-        EXPECT_EQ(redisplay, 1);
+        EXPECT_EQ(redisplay, RP_ALL);
         EXPECT_EQ(checkstore(), "");
     }
 }
