@@ -2,13 +2,17 @@
 #include "bormo/gencommands.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/paint.hpp"
+#include "editor/store.hpp"
 #include "editor/processes.hpp"
 #include "editor/resetall.hpp"
 #include "editor/templates.hpp"
 #include "editor/terminal.hpp"
+
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,6 +57,10 @@ bool badargs(int argc, char** argv) {
         argmessage("Too many arguments. Type oxa -h for details.");
         return true;
     }
+    if (argc == 2 && oxa::editorname(argv[1]).size() > oxa::FILNAMESIZE - 1) {
+        argmessage("File name too long (at most 48 characters). Type oxa -h for details.");
+        return true;
+    }
     return false;
 }
 
@@ -68,11 +76,17 @@ void pushstartup(int argc, char** argv) {
         startcmd = std::string("RU") + (argv[2][0] == '/' ? "" : "./") + argv[2] + "\r";
     } else if (argc == 3 && std::strcmp(argv[1], "-p") == 0) {
         startcmd = std::string("PR") + argv[2] + "\r";
-    } else if (argc == 2 && std::strlen(argv[1]) <= oxa::FILNAMESIZE - 1) {
-        std::snprintf(oxa::curfile.data(), oxa::curfile.size(), "%s", argv[1]);
-        std::FILE* f = std::fopen(argv[1], "r");
-        if (f) std::fclose(f);
-        startcmd = std::string(f ? "FE" : "NA") + argv[1] + "\r";
+    } else if (argc == 2) {
+        // The name goes to the corefile as it is, not through the keys: a
+        // FETCH of "*" (the corefile's own name) reads it; a name that names
+        // no file is the name of the corefile to be.  A UTF-8 name is held
+        // as text is.
+        const std::string name = oxa::editorname(argv[1]);
+        std::snprintf(oxa::cur().filname.data(), oxa::cur().filname.size(), "%s", name.c_str());
+        std::snprintf(oxa::curfile.data(), oxa::curfile.size(), "%s", name.c_str());
+        oxa::putfname();
+        struct stat st {};
+        if (::lstat(argv[1], &st) == 0) startcmd = "FE*\r";
     }
     if (!startcmd.empty()) oxa::pushfn(startcmd.c_str());
     static const char cmdkey[] = {static_cast<char>(oxa::CMDKEY), 0};

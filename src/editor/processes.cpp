@@ -12,8 +12,10 @@
 
 #include "bormo/storedtrees.hpp"
 #include "editor/commands.hpp"
+#include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
+#include "editor/recovery.hpp"
 #include "editor/terminal.hpp"
 
 namespace oxa {
@@ -149,8 +151,12 @@ void call_execl(const char* flags) {
     ::_exit(1);
 }
 
+// The program RUN starts is the file its checker found: a name without a
+// folder is in the working directory, not somewhere on the search path.
 void call_execlp() {
-    ::execlp(curfile.data(), curfile.data(), static_cast<char*>(nullptr));
+    std::string path = osname(curfile.data());
+    if (path.find('/') == std::string::npos) path = "./" + path;
+    ::execl(path.c_str(), curfile.data(), static_cast<char*>(nullptr));
     ::_exit(1);
 }
 
@@ -283,10 +289,12 @@ void changedir() {
         diserr(wd.data());
         return;
     }
-    if (::chdir(sysstring.data()) != 0) {
+    if (::chdir(osname(sysstring.data()).c_str()) != 0) {
         diserr(MSG_NODIR);
         del = 2;
+        return;
     }
+    noteworkdir();
 }
 
 // ---- The driver program ------------------------------------------------------------

@@ -113,7 +113,7 @@ const std::map<std::string, std::string> cmdhelp = {
     {"END", "Go to the last line."},
     {"LIST", "Print a file."},
     {"NEWNAME", "Rename a file."},
-    {"UPDATE", "Write the corefile back over its own file."},
+    {"UPDATE", "Write the corefile back over its own file, keeping the old one as name.bak."},
     {"WSHIFT", "Set the overlap of sideways window shifts."},
     {"GRADE", "Turn learner feedback after a comparison on or off."},
 };
@@ -153,7 +153,7 @@ const std::map<int, std::string> keyhelp = {
     {34, "next tab stop"},
     {35, "copy the starred block into corefile 0"},
     {37, "compare the answer with one sentence"},
-    {38, "write a dump of the store to test.file (debugging)"},
+    {38, "write a dump of the store to a new file whose name it asks for (debugging)"},
     {39, "global preselection"},
     {40, "restore the last deleted word"},
     {41, "type capture slot n (the digits that follow)"},

@@ -262,4 +262,31 @@ TEST_F(SafeWrite, RecoveryFiles) {
     EXPECT_EQ(checkstore(), "");
 }
 
+// A move to another file system is a copy under the exact name (no shell
+// reads it), synced before the old file goes; a failed move leaves both
+// names as they were.
+TEST_F(SafeWrite, MoveCopiesUnderTheExactName) {
+    const std::string names[] = {"new\nline", "it's", "-dash", "$x `y`", "a b"};
+    for (const std::string& name : names) {
+        write("from", "text\n");
+        ::chmod(path("from").c_str(), 0604);
+        int error = 0;
+        ASSERT_TRUE(movefile(path("from").c_str(), path(name).c_str(), error)) << name;
+        EXPECT_EQ(read(name), "text\n") << name;
+        struct stat st {};
+        ASSERT_EQ(::stat(path(name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0604u) << name;
+        EXPECT_FALSE(fs::exists(path("from"))) << name;
+    }
+    write("from", "text\n");
+    int error = 0;
+    EXPECT_FALSE(movefile(path("from").c_str(), path("nodir/to").c_str(), error));
+    EXPECT_EQ(failreason(error), "No such file or directory");
+    EXPECT_EQ(read("from"), "text\n");
+    ::mkfifo(path("fifo").c_str(), 0600);
+    EXPECT_FALSE(movefile(path("fifo").c_str(), path("to").c_str(), error));
+    EXPECT_EQ(failreason(error), "not a regular file");
+    EXPECT_FALSE(fs::exists(path("to")));
+}
+
 } // namespace
