@@ -2,6 +2,7 @@
 #include "editor/processes.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -152,11 +153,19 @@ void call_execl(const char* flags) {
 }
 
 // The program RUN starts is the file its checker found: a name without a
-// folder is in the working directory, not somewhere on the search path.
+// folder that names a file in the working directory runs that file, never
+// one of the same name on the search path (which is searched only for a
+// name the checker did not see).
 void call_execlp() {
-    std::string path = osname(curfile.data());
-    if (path.find('/') == std::string::npos) path = "./" + path;
-    ::execl(path.c_str(), curfile.data(), static_cast<char*>(nullptr));
+    const std::string name = osname(curfile.data());
+    struct stat st {};
+    if (name.find('/') == std::string::npos && ::stat(name.c_str(), &st) == 0 &&
+        !S_ISDIR(st.st_mode)) {
+        const std::string here = "./" + name;
+        ::execl(here.c_str(), curfile.data(), static_cast<char*>(nullptr));
+        ::_exit(1);
+    }
+    ::execlp(name.c_str(), curfile.data(), static_cast<char*>(nullptr));
     ::_exit(1);
 }
 

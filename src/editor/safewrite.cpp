@@ -24,6 +24,9 @@ namespace {
 // Bytes written to the temporary file so far (for `safewritelimit`).
 int64_t written = 0;
 
+// The error of the last write that failed (0: none since the file opened).
+int writeerror = 0;
+
 // Bytes of the temporary file handed to the disk so far.
 int64_t handedon = 0;
 
@@ -49,7 +52,7 @@ ssize_t cookiewrite(void* cookie, const char* buf, size_t size) {
         size_t n = size - done;
         if (safewritelimit >= 0) {
             if (written >= safewritelimit) {
-                errno = ENOSPC;
+                errno = writeerror = ENOSPC;
                 return done > 0 ? static_cast<ssize_t>(done) : -1;
             }
             n = std::min<size_t>(n, static_cast<size_t>(safewritelimit - written));
@@ -57,6 +60,7 @@ ssize_t cookiewrite(void* cookie, const char* buf, size_t size) {
         ssize_t got = ::write(fd, buf + done, n);
         if (got < 0) {
             if (errno == EINTR) continue;
+            writeerror = errno;
             return done > 0 ? static_cast<ssize_t>(done) : -1;
         }
         done += static_cast<size_t>(got);
@@ -279,6 +283,7 @@ bool safeopen(SafeFile& sf, const char* name, bool appending) {
     sf.fd = fd;
     written = 0;
     handedon = 0;
+    writeerror = 0;
 
     // The new file gets the owner and permission bits of the one it
     // replaces, or those a newly created file would have.
@@ -318,7 +323,7 @@ bool safeclose(SafeFile& sf, bool ok, const char* backup) {
         std::fclose(sf.out);
         sf.out = nullptr;
     }
-    if (!ok && sf.error == 0) sf.error = errno;
+    if (!ok && sf.error == 0) sf.error = writeerror != 0 ? writeerror : errno;
     if (sf.fd >= 0) {
         if (ok && ::fsync(sf.fd) != 0) ok = false, sf.error = errno;
         if (::close(sf.fd) != 0 && ok) ok = false, sf.error = errno;

@@ -180,23 +180,28 @@ TEST(FileSafety, StaleTemporaryFilesGoOnTheNextSave) {
 }
 
 // NEWNAME to another file system moves the file under its exact name, with
-// no shell between (names the shell would read, long names).
+// no shell between and no bound on the names' length.  The old names come
+// from the start-up argument through "*" (a file field takes no blanks or
+// quotes when typed).
 TEST(FileSafety, NewnameAcrossFileSystemsKeepsEveryName) {
     oxatest::TempDir dir;
     SmallDisk disk(dir.path, "size=1m");
     if (!disk.ok) GTEST_SKIP() << "cannot mount a small file system here";
-    const std::string names[] = {"a b.txt", "it's.txt", "q\"uote.txt", "$HOME.txt", "-dash.txt",
-                                 "`date`;x.txt", std::string(20, 'n') + ".txt"};
+    const std::string names[] = {"a b.txt",   "it's.txt",     "q\"uote.txt",
+                                 "$HOME.txt", "-dash.txt",    "`date`;x.txt",
+                                 "new\nline", std::string(40, 'n') + ".txt"};
+    int i = 0;
     for (const std::string& name : names) {
-        writefile(dir.path / name, "text of " + name + "\n");
-        ::chmod((dir.path / name).c_str(), 0640);
-        Result r = run({}, "{CMD}CD" + dir.path.string() + "{CR}{CMD}NE" + name + "|d/" + name +
-                               "{CR}{CR}");
-        EXPECT_EQ(readfile(disk.path / name), "text of " + name + "\n") << name << r.out;
-        EXPECT_EQ(modeof(disk.path / name) & 07777, 0640u) << name;
-        EXPECT_FALSE(fs::exists(dir.path / name)) << name;
+        const std::string to = (disk.path / ("m" + std::to_string(++i))).string();
+        Result r = run({name}, "{CMD}NE*|" + to + "{CR}{CR}", {{name, "text of " + name + "\n"}});
+        EXPECT_EQ(readfile(to), "text of " + name + "\n") << name << r.out;
+        EXPECT_FALSE(r.exists(name)) << name;
     }
-    EXPECT_EQ(entries(disk.path).size(), std::size(names));
+    // The permission bits go with the file (an executable stays one).
+    run({"p.txt"}, "{CMD}NE*|" + (disk.path / "p").string() + "{CR}{CR}",
+        {{"p.txt", "p\n", true}});
+    EXPECT_EQ(readfile(disk.path / "p"), "p\n");
+    EXPECT_NE(modeof(disk.path / "p") & S_IXUSR, 0u);
 }
 
 // Each refusal says what happened and to which name.
@@ -319,7 +324,8 @@ TEST(FileSafety, DebugDumpGoesWhereTheUserSays) {
         writefile(dir.path / "victim.txt", "victim\n");
         if (k.planted) fs::create_symlink("victim.txt", dir.path / "dump.txt");
         if (k.existing) writefile(dir.path / "dump.txt", "mine\n");
-        run({}, "{CMD}CD" + dir.path.string() + "{CR}" + k.keys);
+        // RETURN after CD leaves command mode.
+        run({}, "{CMD}CD" + dir.path.string() + "{CR}{CR}" + k.keys);
         EXPECT_EQ(readfile(dir.path / "victim.txt"), "victim\n") << k.what;
         EXPECT_FALSE(fs::exists(dir.path / "test.file")) << k.what;
         const std::string dump = readfile(dir.path / "dump.txt");

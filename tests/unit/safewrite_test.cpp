@@ -250,14 +250,22 @@ TEST_F(SafeWrite, RecoveryFiles) {
     EXPECT_EQ(std::string(got), home + "/doc.oxa-save");
     EXPECT_EQ(read("home/doc.oxa-save"), "\\rrec|ord\nplain\nadded\n");
 
-    // An unnamed corefile is written in the working directory.
+    // An earlier recovery file is kept: the next number is taken.
+    ASSERT_TRUE(writerecovery(corenum, got, sizeof got));
+    EXPECT_EQ(std::string(got), home + "/doc.2.oxa-save");
+    EXPECT_EQ(read("home/doc.oxa-save"), "\rrec|ord\nplain\nadded\n");
+
+    // An unnamed corefile is written in the working directory, named by its
+    // full path.
     const fs::path keepcwd = fs::current_path();
     fs::current_path(dir);
+    noteworkdir();
     corenum = 3;
     addline("three");
     ASSERT_TRUE(writerecovery(3, got, sizeof got));
     fs::current_path(keepcwd);
-    EXPECT_EQ(std::string(got), "oxa-corefile-3.oxa-save");
+    noteworkdir();
+    EXPECT_EQ(std::string(got), fs::canonical(dir).string() + "/oxa-corefile-3.oxa-save");
     EXPECT_EQ(read("oxa-corefile-3.oxa-save"), "\nthree\n");
     EXPECT_EQ(checkstore(), "");
 }
