@@ -14,6 +14,7 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,6 +65,15 @@ bool badargs(int argc, char** argv) {
     return false;
 }
 
+// Whether the file field takes every character of `name` as it is typed.
+bool typeable(const std::string& name) {
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (!std::isalnum(c) && std::strchr("-./_~", c) == nullptr) return false;
+    }
+    return !name.empty() && name != "*";
+}
+
 // The start-up command, read after the command key; it stays alive while the
 // input stack reads it.
 std::string startcmd;
@@ -77,16 +87,21 @@ void pushstartup(int argc, char** argv) {
     } else if (argc == 3 && std::strcmp(argv[1], "-p") == 0) {
         startcmd = std::string("PR") + argv[2] + "\r";
     } else if (argc == 2) {
-        // The name goes to the corefile as it is, not through the keys: a
-        // FETCH of "*" (the corefile's own name) reads it; a name that names
-        // no file is the name of the corefile to be.  A UTF-8 name is held
-        // as text is.
+        // A name the file field takes as typed goes through it as a FETCH
+        // (or, when no such file exists, a NAME) command.  Any other name
+        // (blanks, quotes, UTF-8) goes to the corefile as it is, held as
+        // text is, and the command names it by "*", the corefile's own name.
         const std::string name = oxa::editorname(argv[1]);
-        std::snprintf(oxa::cur().filname.data(), oxa::cur().filname.size(), "%s", name.c_str());
         std::snprintf(oxa::curfile.data(), oxa::curfile.size(), "%s", name.c_str());
-        oxa::putfname();
         struct stat st {};
-        if (::lstat(argv[1], &st) == 0) startcmd = "FE*\r";
+        const bool there = ::lstat(argv[1], &st) == 0;
+        std::string given = name;
+        if (!typeable(name)) {
+            std::snprintf(oxa::cur().filname.data(), oxa::cur().filname.size(), "%s",
+                          name.c_str());
+            given = "*";
+        }
+        startcmd = std::string(there ? "FE" : "NA") + given + "\r";
     }
     if (!startcmd.empty()) oxa::pushfn(startcmd.c_str());
     static const char cmdkey[] = {static_cast<char>(oxa::CMDKEY), 0};

@@ -253,7 +253,7 @@ TEST_F(SafeWrite, RecoveryFiles) {
     // An earlier recovery file is kept: the next number is taken.
     ASSERT_TRUE(writerecovery(corenum, got, sizeof got));
     EXPECT_EQ(std::string(got), home + "/doc.2.oxa-save");
-    EXPECT_EQ(read("home/doc.oxa-save"), "\rrec|ord\nplain\nadded\n");
+    EXPECT_EQ(read("home/doc.oxa-save"), "\\rrec|ord\nplain\nadded\n");
 
     // An unnamed corefile is written in the working directory, named by its
     // full path.
