@@ -194,10 +194,13 @@ void drop_files() {
 }
 
 // Opens a file for the tokenizer; refuses what is not a readable regular file.
+// The name is held as text is (one byte a letter) and converted for the
+// system as every file name is.
 FILE* open_source(const char* path) {
+    const std::string name = oxa::osname(path);
     struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
-    return fopen(path, "r");
+    if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    return fopen(name.c_str(), "r");
 }
 
 // Whether a language file is read as UTF-8: valid, with at least one

@@ -355,6 +355,24 @@ TEST_F(ReaderTest, IncludesThatFanOutAreBounded) {
     }
 }
 
+// A file name is held one byte a letter, as typed; the file is found under
+// its UTF-8 name, for the named file and for an include alike.
+TEST_F(ReaderTest, NamesAreConvertedLikeText) {
+    file("inc\xc3\xa9", "inner\n");
+    file("d\xc3\xa9", "outer %INCLUDE \"" + dir + "/inc\xe9\" last\n");
+    file_operation = "test input";
+    openfile((dir + "/d\xe9").c_str(), 0);
+    std::string out;
+    for (int guard = 0; guard < 100; guard++) {
+        const int t = v_peep();
+        out += tok2str(t) + " ";
+        if (t == T_EOF) break;
+        v_next();
+    }
+    EXPECT_EQ(out, "identifier: outer identifier: inner identifier: last EOF ");
+    EXPECT_EQ(warnings(), std::vector<std::string>{});
+}
+
 TEST_F(ReaderTest, MacrosExpandAsIfWrittenInTheFile) {
     struct Case {
         const char* input;
