@@ -44,6 +44,7 @@ constexpr const char* MSG_NOREAD = "File not found (or no read permission)";
 constexpr const char* MSG_NOWRITE = "File not found (or no write permission)";
 constexpr const char* MSG_EXISTS = "File already exists (or no write permission)";
 constexpr const char* MSG_NOCREATE = "Cannot create %s: %s";
+constexpr const char* MSG_NOWRITEWHY = "Cannot write %s: %s";
 constexpr const char* MSG_NOEXEC = "Requested file cannot be located (or is not executable)!";
 constexpr const char* MSG_TRUNCATED = " File Truncated ";
 constexpr const char* MSG_BADPICTURE = " Bad Picture Encountered ";
@@ -280,7 +281,13 @@ void fpw() {
     if (emptyname()) return refuse(MSG_EMPTYNAME);
     // Without waiting for a reader when the name is a FIFO.
     int fd = ::open(filename(), O_WRONLY | O_NONBLOCK);
-    if (fd < 0 && errno != ENXIO) return refuse(MSG_NOWRITE);
+    if (fd < 0 && errno != ENXIO) {
+        if (errno == ENOENT || errno == EACCES || errno == EPERM) return refuse(MSG_NOWRITE);
+        // Any other failure says what went wrong (a read-only file system).
+        std::array<char, 256> msg{};
+        std::snprintf(msg.data(), msg.size(), MSG_NOWRITEWHY, username(), std::strerror(errno));
+        return refuse(msg.data());
+    }
     ::close(fd);
 }
 

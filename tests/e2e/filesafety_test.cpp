@@ -223,6 +223,19 @@ TEST(FileSafety, MessagesNameTheFileAndTheReason) {
     }
 }
 
+// OVERWRITE on a read-only file system says why, and keeps the file.
+TEST(FileSafety, OverwriteOnAReadOnlyFileSystemSaysWhy) {
+    oxatest::TempDir dir;
+    SmallDisk disk(dir.path, "size=64k");
+    if (!disk.ok) GTEST_SKIP() << "cannot mount a small file system here";
+    writefile(disk.path / "doc.txt", "old\n");
+    ASSERT_EQ(::mount(nullptr, disk.path.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    Result r = run({}, "{CMD}CD" + dir.path.string() + "{CR}{CMD}FEd/doc.txt{CR}{CR}new" +
+                           "{CMD}OVd/doc.txt{CR}{CR}");
+    EXPECT_TRUE(says(r, "Cannot write d/doc.txt: Read-only file system")) << r.out;
+    EXPECT_EQ(readfile(disk.path / "doc.txt"), "old\n");
+}
+
 // A name given at start-up opens the file it names, whatever it holds; a
 // UTF-8 name is held as text is, and a name too long is refused with a word.
 TEST(FileSafety, StartUpNamesOpenTheirFiles) {
