@@ -282,7 +282,9 @@ void fpw() {
     // Without waiting for a reader when the name is a FIFO.
     int fd = ::open(filename(), O_WRONLY | O_NONBLOCK);
     if (fd < 0 && errno != ENXIO) {
-        if (errno == ENOENT || errno == EACCES || errno == EPERM) return refuse(MSG_NOWRITE);
+        if (errno == ENOENT || errno == ENOTDIR || errno == EISDIR || errno == EACCES ||
+            errno == EPERM)
+            return refuse(MSG_NOWRITE);
         // Any other failure says what went wrong (a read-only file system).
         std::array<char, 256> msg{};
         std::snprintf(msg.data(), msg.size(), MSG_NOWRITEWHY, username(), std::strerror(errno));
