@@ -339,6 +339,7 @@ void initfile() {
     c.edited = 0;
     c.curflag = 1;
     c.encoding = ENC_UNSET;
+    c.bom = 0;
     c.cutdev = 0;
     c.cutino = 0;
 }

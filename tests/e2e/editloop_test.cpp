@@ -22,10 +22,10 @@ TEST(EditLoopKeys, CaseKeyTurnsTypedLettersToUpperCase) {
     EXPECT_EQ(r.file("out.txt"), "aBCd\n");
 }
 
-TEST(EditLoopKeys, DumpKeyWritesTheStoreToTestFile) {
-    auto r = runoxa({.keys = "{CR}ab{^\\}"});
-    ASSERT_TRUE(r.exists("test.file"));
-    const std::string dump = r.file("test.file");
+TEST(EditLoopKeys, DumpKeyWritesTheStoreToANamedFile) {
+    auto r = runoxa({.keys = "{CR}ab{^\\}dump{CR}"});
+    ASSERT_TRUE(r.exists("dump"));
+    const std::string dump = r.file("dump");
     EXPECT_NE(dump.find("avail"), std::string::npos);
     EXPECT_NE(dump.find("core 1:"), std::string::npos);
     EXPECT_NE(dump.find("core 19:"), std::string::npos);

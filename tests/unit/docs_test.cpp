@@ -64,7 +64,7 @@ const std::map<int, std::string> keyhelp = {
     {34, "next tab stop"},
     {35, "copy the starred block into corefile 0"},
     {37, "compare the answer with one sentence"},
-    {38, "write a dump of the store to test.file (debugging)"},
+    {38, "write a dump of the store to a new file whose name it asks for (debugging)"},
     {39, "global preselection"},
     {40, "restore the last deleted word"},
     {41, "type capture slot n (the digits that follow)"},

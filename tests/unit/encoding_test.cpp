@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 
 namespace oxa {
@@ -131,6 +134,41 @@ TEST(Encoding, BeyondMessageNamesFileLineAndCharacter) {
     EXPECT_EQ(beyondmessage("notes.txt", {12, 0x20AC}),
               "notes.txt line 12: character U+20AC cannot be edited");
     EXPECT_EQ(beyondmessage("x", {1, 0x1F600}), "x line 1: character U+1F600 cannot be edited");
+}
+
+// A name from the system is held as text is: UTF-8 of characters the store
+// holds is decoded, anything else kept byte for byte.
+TEST(Encoding, NamesFromTheSystem) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"plain.txt", "plain.txt"},
+        {"caf\xc3\xa9.txt", "caf\xe9.txt"},
+        {"caf\xe9.txt", "caf\xe9.txt"},           // not UTF-8: kept
+        {"\xe2\x82\xac.txt", "\xe2\x82\xac.txt"}, // beyond the store: kept
+    };
+    for (const auto& c : cases) EXPECT_EQ(editorname(c.in.c_str()), c.out) << c.in;
+}
+
+// A name goes to the system in UTF-8, unless only its single-byte form names
+// a file; a name that does not fit the buffer is refused.
+TEST(Encoding, NamesToTheSystem) {
+    char tmpl[] = "/tmp/oxa-names-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    const std::string latin = dir + "/old\xe9";
+    EXPECT_EQ(osname(latin.c_str()), dir + "/old\xc3\xa9");
+    FILE* f = std::fopen(latin.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_EQ(osname(latin.c_str()), latin);
+    EXPECT_EQ(osname("ascii"), "ascii");
+    char small[4];
+    EXPECT_FALSE(osnameinto("\xe9\xe9", small, sizeof small));
+    EXPECT_TRUE(osnameinto("\xe9", small, sizeof small));
+    EXPECT_STREQ(small, "\xc3\xa9");
+    std::remove(latin.c_str());
+    ::rmdir(tmpl);
 }
 
 } // namespace

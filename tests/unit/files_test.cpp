@@ -350,7 +350,9 @@ TEST_F(Files, WriteFailureIsReportedAndTheCorefileStaysEdited) {
     cur().edited = 1;
     params(path("nodir/out"));
     run(nullptr, savefile);
-    EXPECT_EQ(sent, " Write Failed \r\n\r\n");
+    // The message names the file and says what went wrong.
+    EXPECT_EQ(sent, " Write Failed (" + path("nodir/out") +
+                        ": No such file or directory) \r\n\r\n");
     EXPECT_EQ(cur().edited, 1);
 }
 
