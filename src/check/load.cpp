@@ -164,6 +164,13 @@ void onload(int corefile, const char* text) {
             at.col = o->col;
         }
     }
+    // An unknown attribute name: the close names and the values they hold.
+    for (const char* unknown : {"Unknown attribute ", "Attribute not in attribute list "})
+        if (startswith(rest, unknown) && rest.size() > strlen(unknown)) {
+            std::string name = rest.substr(strlen(unknown));
+            name = name.substr(0, name.find_first_of("./ "));
+            rest += attributehint(name);
+        }
     if (rest.find("Inappropriate") != std::string::npos && rest.find("EOF") != std::string::npos)
         rest += " (is the closing % missing?)";
     if (loading == K_SYNTAX || loading == K_USER)
@@ -185,8 +192,14 @@ void onitem(const std::string& item, const bormo::readpos& where) {
         if (!more || entryword.empty()) {
             entrystart = bormo::v_charpos();
             entrystart.col = 1; // one entry a line
+            items[K_LEXICON].push_back({"", entrystart.file ? entrystart.file : "", entrystart.line, 1});
         }
         entryword = item;
+        // An entry's item is its word, without quotes.
+        std::string word;
+        for (char c : item)
+            if (c != '"') word += c;
+        if (!items[K_LEXICON].empty()) items[K_LEXICON].back().ident = word;
         return;
     }
     if (loading < 0) return;

@@ -216,7 +216,7 @@ TEST_F(CheckTest, AMistakeInAnIncludedFileNamesThatFile) {
     ASSERT_EQ(check::findings.size(), 1u) << all();
     EXPECT_EQ(check::findings[0].file, inc);
     EXPECT_EQ(check::findings[0].line, 2);
-    EXPECT_EQ(check::findings[0].message, "Unknown attribute nmber (in X)");
+    EXPECT_EQ(check::findings[0].message, "Unknown attribute nmber (did you mean number? number: sg, pl) (in X)");
 }
 
 TEST_F(CheckTest, LoadingKeepsTheErrorLinesOfCorefileSeven) {
