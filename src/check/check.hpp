@@ -83,6 +83,13 @@ extern std::array<std::vector<occurrence>, NKINDS> idents;
 // file order.
 extern std::array<std::vector<occurrence>, NKINDS> items;
 
+// The kinds whose file has a quote left open: what follows it was read
+// wrongly, so the checks of the whole pack and the samples would only repeat
+// that one mistake.
+extern std::array<bool, NKINDS> cutshort;
+// True when no file was cut short.
+bool readwhole();
+
 // Fills packfile from a directory (the kinds not already given).
 void findfiles(const std::string& dir);
 // Starts the engine and the store as the editor does, quietly.

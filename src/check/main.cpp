@@ -102,10 +102,13 @@ int main(int argc, char** argv) {
 
     initengine();
     loadpack();
-    checkpack();
-    setprint(stdout, json);
-    samplesummary s = samplepack(static_cast<int>(runs), static_cast<unsigned long>(seed),
-                                 print ? printrun : nullptr);
+    samplesummary s{0, 0, 0, 0};
+    if (readwhole()) {
+        checkpack();
+        setprint(stdout, json);
+        s = samplepack(static_cast<int>(runs), static_cast<unsigned long>(seed),
+                       print ? printrun : nullptr);
+    }
     printfindings(stdout, json, quiet);
     if (json) {
         std::printf("{\"summary\":{\"errors\":%d,\"warnings\":%d,\"runs\":%d,\"sentences\":%d,"
