@@ -241,7 +241,8 @@ void editpass(int32_t code, const edtable* table) {
 
     setviewmask();
     curopmask = row.cmpmask;
-    if (repcount >= row.replimit && repflag != 1) return;
+    // The command key is the way out of every state: no limit refuses it.
+    if (repcount >= row.replimit && repflag != 1 && code != C_COMMAND) return;
     if (full && (row.sideffects & SE_SPACE)) return;
     if (((curviewmask | curopmask) & cureditmask) == 0) return;
 
