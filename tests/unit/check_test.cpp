@@ -141,7 +141,7 @@ const brokencase brokencases[] = {
     {"MorphRuleTwice", &minipack::morphology, "RULE verb", "RULE plural\n  * : ! ;\nRULE verb",
      "morphology", 4, check::S_ERROR, "rule name repeated plural"},
     {"QuoteOpenToTheEnd", &minipack::syntax, "N [ n ] %", "N [ n ] /\"bird %", "syntax", 3,
-     check::S_ERROR, "quote not closed before the end of the file"},
+     check::S_ERROR, "quote not closed on its line"},
     {"CommentOpenToTheEnd", &minipack::syntax, "N [ n ] %", "N [ n ] % { unfinished", "syntax", 3,
      check::S_ERROR, "comment not closed before the end of the file"},
     {"TransformationTwice", &minipack::syntax, "NP = INHERIT",
