@@ -77,7 +77,7 @@ constexpr edtable edittable[] = {
     {L,         20,  LNS, {downline, downrec, downfield, lddown, noop, downrec, downm, downfield}}, //  18 downline downrec downfield lddown picdown downrec downm downfield
     {0,         80,  0,   {curright, curright, curright, ldright, noop, rightm, rightm, curright}}, //  19 curright curright curright ldright picright rightm rightm curright
     {L,         20,  LNS, {upline, uprec, upfield, ldup, noop, uprec, upm, upfield}}, //  20 upline uprec upfield ldup picup uprec upm upfield
-    {L,         200, ALL, {prcmnd, prcmnd, prcmnd, noop, prcmnd, prcmnd, prcmnd, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
+    {L,         200, ALL, {prcmnd, prcmnd, prcmnd, prcmnd, prcmnd, prcmnd, prcmnd, viewcmnd}}, //  21 prcmnd prcmnd prcmnd prcmnd prcmnd prcmnd prcmnd viewcmnd
     {0,         200, 0,   {inmode, inmode, inmode, noop, noop, inmode, inmode, inmode}}, //  22 inmode inmode inmode . . inmode inmode inmode
     {E | S,     200, 0,   {reformat, upfield, upfield, noop, noop, upm, upm, upfield}}, //  23 reformat upfield upfield . remember upm upm upfield
     {0,         200, 0,   {extchk, extchk, extchk, noop, noop, extchk, extchk, noop}}, //  24 extchk extchk extchk . . extchk extchk .
@@ -317,7 +317,8 @@ void editpass(int32_t code, const edtable* table) {
 
     setviewmask();
     curopmask = row.cmpmask;
-    if (repcount >= row.replimit && repflag != 1) return;
+    // The command key is the way out of every state: no limit refuses it.
+    if (repcount >= row.replimit && repflag != 1 && code != C_COMMAND) return;
     if (full && (row.sideffects & SE_SPACE)) return;
     if (((curviewmask | curopmask) & cureditmask) == 0) return;
 

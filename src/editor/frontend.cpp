@@ -247,6 +247,11 @@ void progress(const char* msg) {
     bhelp = 1;
 }
 
+void notice(const char* msg) {
+    putstring(msg, 'h');
+    bhelp = 0; // left standing when the command that showed it ends
+}
+
 void clearhelp() {
     if (bhelp == 1) {
         xvtransmit(wire::status('h'));

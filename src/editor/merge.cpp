@@ -179,6 +179,9 @@ void domerge() {
         textbase[static_cast<size_t>(q)] = FREEBYTE; // the line end itself
         avail = q + 1;
         p = q + 1;
+        // A line end at the very end (a template file's last line) ends the
+        // last piece; it starts no empty one.
+        if (p >= end) break;
     }
     c.disln = c.lnptr;
     c.curcol = 1;
@@ -187,13 +190,18 @@ void domerge() {
 
 namespace {
 
-// Expands `tmpl` at the cursor; shows why when nothing was built.
+// Expands `tmpl` at the cursor; shows why when nothing was built.  A record
+// with fewer fields than the template names is a matter of the data, met by
+// procedures merging over many records: it is noted without a wait.
 bool expandhere(const unsigned char* tmpl, int32_t len) {
     mrgptr = tmpl;
     mrglen = len;
     std::string why;
     if (merge(&why)) return true;
-    diserr(why.c_str());
+    if (fperror == FP_NOFIELD)
+        notice(why.c_str());
+    else
+        diserr(why.c_str());
     return false;
 }
 

@@ -174,7 +174,8 @@ void setspecs() {
     if (loadtype == 3) return;
     const bool shown = cur().viewtype == 2;
     if (shown) clrtextzone();
-    if (writetemplate(shown ? 1 : 0) != 0) diserr(templateerror.c_str());
+    // Noted without a wait: the keys after the command are not taken as the answer.
+    if (writetemplate(shown ? 1 : 0) != 0) notice(templateerror.c_str());
     if (shown) redisplay = RP_ALL;
 }
 

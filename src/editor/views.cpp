@@ -244,10 +244,20 @@ void view() {
 }
 
 void viewterm() {
-    if (savedcore < 0) return;
-    rectovar();
-    resetcore();
+    // Outside a page (a corefile given object type 7 by OBJECT) return still
+    // leads back to command entry, the one way out of the type.
+    if (savedcore >= 0) {
+        rectovar();
+        resetcore();
+    }
     pushfn(entercmnd);
+}
+
+void viewcmnd() {
+    if (savedcore >= 0)
+        viewterm();
+    else
+        prcmnd();
 }
 
 void resetviews() {

@@ -49,4 +49,34 @@ TEST(EditLoopKeys, RepeatLimitStopsAHeldKey) {
     }
 }
 
+// The command key, BYE and its answers leave the editor from every object
+// type: a page view made by OBJECT 7 (whose return, on a record line, also
+// leads back to command entry), the settings page (taken back first), and
+// line drawing.  The insert key after them shows whether the editor went on.
+TEST(EditLoopKeys, CommandKeyAndByeLeaveEveryObjectType) {
+    const std::string warning = "WARNING: corefile 1 not saved. <del> aborts";
+    const struct {
+        const char* what;
+        const char* keys;
+        bool warned; // BYE asked about corefile 1
+    } cases[] = {
+        {"page view, empty corefile", "{CMD}OB7{CR}{CR}{CMD}BY{CR}", false},
+        {"page view, unsaved text", "{CR}hi{CMD}OB7{CR}{CR}{CMD}BY{CR}{CR}", true},
+        {"page view, return on a record", "{CMD}FEr.txt{CR}OB7{CR}{CR}{CR}BY{CR}", false},
+        {"settings page", "{CMD}VI0{CR}{CMD}BY{CR}", false},
+        {"line drawing", "{CMD}OB3{CR}{CR}{CMD}BY{CR}", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto r = runoxa({.keys = std::string(c.keys) + "{ESC}[2~",
+                         .files = {{"r.txt", "\\ra|bb\n"}}});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_GE(findlines(r.lines, {"B", "Y", "E", " ", "<return>"}), 0);
+        EXPECT_EQ(findlines(r.lines, {warning, ""}) >= 0, c.warned);
+        EXPECT_LT(findlines(r.lines, {"Insert  "}), 0);
+        // Left through BYE, not at the end of the input.
+        EXPECT_EQ(r.err, "");
+    }
+}
+
 } // namespace
