@@ -261,9 +261,43 @@ const unsigned char* pattern() {
     return reinterpret_cast<const unsigned char*>(scanpattern.data());
 }
 
+// The search upwards, a character at a time, for a pattern that only places
+// holding its leading byte can match: each line is searched for that byte
+// from its end (from the walker's column on the first) and the matcher runs
+// only there.  The walker moves as `prevc` would move it.
+bool scanback(const COMPILED& m) {
+    const LINE* hdr = cur().header;
+    Matcher run(m, hdr);
+    while (lp != nullptr && lp != hdr && abortreq == 0) {
+        if (lp->object != K_EMPTY && lp->object != K_PICTURE) {
+            const unsigned char* base = &textbase[static_cast<size_t>(lp->index)];
+            int32_t c = std::min(cp, lp->length); // the last column that may hold it
+            while (c >= 1) {
+                const auto* hit = static_cast<const unsigned char*>(
+                    memrchr(base, m.lead, static_cast<size_t>(c)));
+                if (hit == nullptr) break;
+                const int32_t col = static_cast<int32_t>(hit - base) + 1;
+                if (run.run(lp, col, nullptr)) {
+                    cp = col;
+                    return true;
+                }
+                c = col - 1;
+            }
+        }
+        lp = lp->up;
+        dist -= 1;
+        cp = lp->length + 1;
+    }
+    return false;
+}
+
 // The search of `find` and `resfind` from the walker.  True when found, the
 // walker then standing on the match.
 bool search() {
+    if (scanunit == U_BACK) {
+        const COMPILED m = compile(pattern());
+        if (m.lead >= 0) return scanback(m);
+    }
     if (scanunit == U_CHAR) {
         const COMPILED m = compile(pattern());
         TEXTPOS pos{lp, cp};

@@ -451,6 +451,7 @@ void isort(SortRun& r) {
 
 // Links the lines between `before` and `beyond` in the order of their copies.
 void relink(SortRun& r, LINE* before, LINE* beyond) {
+    linkschanged();
     // The lines in their new order first (reusing `up`'s room), then their
     // links: the headers are written in an order known ahead, so that the
     // processor can fetch several at once.

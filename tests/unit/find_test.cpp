@@ -406,6 +406,42 @@ TEST_F(Find, ChangeOnOneLongLine) {
     }
 }
 
+// Searching upwards a character at a time: the first place at or before the
+// cursor, going back through the lines, where the pattern matches.
+TEST_F(Find, SearchUpwardsFindsTheNearestPlaceBeforeTheCursor) {
+    const struct {
+        const char* scan;
+        int32_t fromline, fromcol;
+        int32_t result, line, col; // the cursor afterwards
+    } cases[] = {
+        {"abc", 3, 1, 1, 2, 3},
+        {"abc", 2, 2, 1, 1, 1},
+        {"abc", 2, 3, 1, 2, 3},  // at the cursor itself
+        {"abc", 2, 40, 1, 2, 3}, // from beyond the end of the line
+        {"c x", 3, 2, 1, 1, 3},
+        {"a\x01" "x", 3, 1, 1, 1, 1}, // a gap
+        {"b", 4, 1, 1, 2, 4},    // past an empty line
+        {"zz", 4, 1, 0, 4, 1},   // nowhere: the cursor stays
+        {"\x0e" "d", 3, 1, 1, 2, 6}, // inverted: the line end above
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::string(k.scan) + " from " + std::to_string(k.fromline) + "," +
+                     std::to_string(k.fromcol));
+        resetall();
+        WireCapture::install();
+        filltext(1, {"abc x", "x abc", "def", ""});
+        cur().lnptr = line(k.fromline);
+        cur().curcol = k.fromcol;
+        scanunit = U_BACK;
+        setstring(scanpattern, k.scan);
+        find();
+        EXPECT_EQ(result(), k.result);
+        EXPECT_EQ(cur().lnptr, line(k.line));
+        EXPECT_EQ(cur().curcol, k.col);
+        EXPECT_EQ(checkstore(), "");
+    }
+}
+
 TEST_F(Find, AnInterruptStopsASearchWhereItIs) {
     filltext(1, {"\\r1|", "\\r2|", "\\r3|", "\\r4|", "\\r5|"});
     static int calls;
