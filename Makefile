@@ -53,6 +53,7 @@ bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	sh bench/change.sh $(BENCH_BUILD)/oxa
 	sh bench/count.sh $(BENCH_BUILD)/oxa
 	sh bench/reformat.sh $(BENCH_BUILD)/oxa
+	sh bench/walk.sh $(BENCH_BUILD)/oxa
 	sh bench/sort.sh $(BENCH_BUILD)/oxa
 	sh bench/check.sh $(BENCH_BUILD)/oxa-check
 
