@@ -8,20 +8,23 @@ namespace oxa::term {
 namespace {
 
 // Reads a decimal number (leading blanks allowed, as in "$mr%5d") at the
-// front of s; moves s past it.  Only digits are read, and a value beyond any
-// screen position is held at LARGEST: the screen clamps every position and
-// length, and no number from the wire can overflow on its way there.
+// front of s; moves s past it.  Only digits (and a leading '-') are read,
+// and a value beyond any screen position is held at LARGEST (or -LARGEST):
+// the screen clamps every position and length, and no number from the wire
+// can overflow on its way there.
 bool number(std::string_view& s, int32_t& out) {
     constexpr int32_t LARGEST = 1000000;
     size_t i = 0;
     while (i < s.size() && s[i] == ' ')
         ++i;
+    const bool negative = i < s.size() && s[i] == '-';
+    if (negative) ++i;
     const size_t first = i;
     int32_t n = 0;
     for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
         n = std::min(n * 10 + (s[i] - '0'), LARGEST);
     if (i == first) return false;
-    out = n;
+    out = negative ? -n : n;
     s.remove_prefix(i);
     return true;
 }
