@@ -15,6 +15,7 @@
 #include <string>
 
 #include "bormo/gencommands.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "editor/blocks.hpp"
 #include "editor/editloop.hpp"
@@ -108,6 +109,10 @@ inline void runeditor(const std::string& keys, const char* pushed) {
     if (chdir(editorrun().scratch.c_str()) != 0) return;
     oxa::resetall();
     bormo::initbormo();
+    // Every load of a pack file is bracketed by checkpack().
+    bormo::packloadhook = [] {
+        if (!bormo::checkpack().empty()) __builtin_trap();
+    };
     bormo::reseed(1);
     oxa::nochildren = true;
     oxa::bor_sleep_ms = 0;
@@ -123,6 +128,7 @@ inline void runeditor(const std::string& keys, const char* pushed) {
     oxa::eofhook = nullptr;
     if (chdir(home.c_str()) != 0) std::abort();
     if (!oxa::checkstore().empty()) __builtin_trap();
+    if (!bormo::checkpack().empty()) __builtin_trap();
 }
 
 } // namespace fuzzing

@@ -9,6 +9,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/engine.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/vline.hpp"
 #include "editor/store.hpp"
@@ -20,8 +21,17 @@ inline const std::string& input_path() {
     return path;
 }
 
+// Every load of a pack file is bracketed by checkpack(): what the engine
+// keeps beside the pack must agree with it.
+inline void checkpackloads() {
+    bormo::packloadhook = [] {
+        if (!bormo::checkpack().empty()) __builtin_trap();
+    };
+}
+
 // Resets everything the engine touches and writes the input file.
 inline const char* prepare(const unsigned char* data, size_t size) {
+    checkpackloads();
     oxa::resetstore();
     bormo::resetreader();
     bormo::resetattributes();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "bormo/hashing.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/vline.hpp"
 
@@ -19,10 +20,6 @@ int total_types = 1;
 attr_qlookup* q_att_table = nullptr;
 int q_att_size = 0;
 
-namespace {
-// Counts the changes of the name table (what lookup_attr reads).
-uint64_t nametables = 1;
-} // namespace
 int att_class = 0;
 int att_value = 0;
 std::array<t_delay, DELAYSIZE> delayed{};
@@ -247,6 +244,7 @@ void attr_default_choice(int index) {
 // ------------------------------------------------------------ attribute table
 
 void readattr(const char* fname) {
+    packload loading;
     file_operation = "attribute input";
     openfile(fname, 0);
     scratch_identity();
@@ -331,7 +329,7 @@ void transclose(int type) {
 }
 
 void a_q_create_table() {
-    ++nametables;
+    pack_changed();
     free(q_att_table);
     q_att_table = nullptr;
     q_att_size = 0;
@@ -372,7 +370,7 @@ void clearattributes() {
     free(q_att_table);
     q_att_table = nullptr;
     q_att_size = 0;
-    ++nametables;
+    pack_changed();
 }
 
 int lookup_attr(const char* text) {
@@ -599,7 +597,7 @@ namespace {
 // read afresh each time.
 struct readcompound {
     const unsigned char* text = nullptr;
-    uint64_t names = 0;     // `nametables` when it was read
+    uint64_t names = 0;     // packrevision when it was read
     int decon_allowed = 0;
     int count = 0;          // components
     std::array<unsigned char, 64> bytes{};
@@ -624,7 +622,7 @@ size_t readset(const unsigned char* r) {
 }
 
 bool holds(const readcompound& k, const unsigned char* r, int decon_allowed) {
-    if (k.text != r || k.names != nametables || k.decon_allowed != decon_allowed) return false;
+    if (k.text != r || k.names != packrevision || k.decon_allowed != decon_allowed) return false;
     for (int i = 0; i < k.nbytes; ++i)
         if (r[i] != k.bytes[static_cast<size_t>(i)]) return false;
     return true;
@@ -648,12 +646,12 @@ void keepreading(const unsigned char* r, const unsigned char* end, int decon_all
     if (n > 64 || count > MAXCOMP) return;
     size_t s = readset(r);
     size_t w = 0;
-    while (w < READWAYS && readcache[s + w].text && readcache[s + w].names == nametables)
+    while (w < READWAYS && readcache[s + w].text && readcache[s + w].names == packrevision)
         ++w;
     if (w == READWAYS) w = readvictim++ % READWAYS;
     readcompound& k = readcache[s + w];
     k.text = r;
-    k.names = nametables;
+    k.names = packrevision;
     k.decon_allowed = decon_allowed;
     k.nbytes = static_cast<int>(n);
     for (long i = 0; i < n; ++i)

@@ -176,7 +176,7 @@ struct treenode {
     treenode* right;                // next leaf; on a root: the first leaf
     std::array<char, NODENAMESIZE> shortname; // holds `name` when it fits
     const char* rule;    // the rule that expands `name`, found when the node was made
-    uint64_t rule_stamp; // the rule stack's stamp when `rule` was found, 0 when not looked up
+    uint64_t rule_stamp; // packrevision when `rule` was found, 0 when not looked up
 };
 using t_treenode = treenode;
 

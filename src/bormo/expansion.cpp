@@ -17,6 +17,7 @@
 #include "bormo/indirection.hpp"
 #include "bormo/transform.hpp"
 #include "bormo/lexicon.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/sentences.hpp"
 #include "bormo/syntax.hpp"
@@ -242,11 +243,11 @@ char* bounded(const std::string& s, size_t size) {
 
 // Children read from stored rule texts.  The name of a child and the rule
 // that expands it depend only on the rule text at its position and on the
-// rule stack, and a rule text never changes while the stack keeps its stamp;
-// so they are kept by the address of the position, for that stamp.
+// rule stack, and a rule text never changes while the pack keeps its
+// revision; so they are kept by the address of the position, for that revision.
 struct childread {
     const char* at = nullptr;    // the ' ' before the child's name
-    uint64_t stamp = 0;          // rulestamp() when read
+    uint64_t stamp = 0;          // packrevision when read
     const char* after = nullptr; // the position after the name
     const char* rule = nullptr;  // the child's rule, null for a terminal
     bool isroot = false;         // the name is ROOT
@@ -499,7 +500,7 @@ void expand_node(t_treenode* node) {
         terminal_node(node);
         return;
     }
-    uint64_t stamp = rulestamp();
+    uint64_t stamp = packrevision;
     const char* rule = node->rule_stamp == stamp ? node->rule : getrule(node->name);
     if (!rule) {
         terminal_node(node);
@@ -713,7 +714,7 @@ void global_preselect() {
 namespace {
 
 // Which rules a run starts from (PRESELECT, trees 1..20), looked up again only
-// when the rule stack has changed.
+// when the pack has changed.
 struct runrules {
     uint64_t stamp = 0;
     bool preselect = false;
@@ -722,7 +723,7 @@ struct runrules {
 runrules startrules;
 
 const runrules& rules_of_run() {
-    uint64_t now = rulestamp();
+    uint64_t now = packrevision;
     if (startrules.stamp != now) {
         startrules.preselect = getrule("PRESELECT") != nullptr;
         for (int i = 1; i < NTREES; ++i)

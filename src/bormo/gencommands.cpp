@@ -9,6 +9,7 @@
 #include "bormo/lexicon.hpp"
 #include "bormo/lextrans.hpp"
 #include "bormo/morphology.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/storedtrees.hpp"
 #include "bormo/syntax.hpp"
@@ -63,7 +64,10 @@ void uninstall(int32_t bits) {
     }
     installed &= ~bits;
     // The last run's trees and lookups point into what was removed.
-    if (bits) clear_SE_PRE(0);
+    if (bits) {
+        clear_SE_PRE(0);
+        pack_changed();
+    }
     v_printf(MSGCORE, "uninstalled: %s", bits_to_text(bits).c_str());
 }
 
@@ -146,6 +150,7 @@ void vreadattr() {
     readattr(oxa::curfile.data());
     putbormofile(oxa::curfile.data(), 'a');
     installed |= VF_AT;
+    pack_changed();
 }
 
 void vreadsyn() {
@@ -155,6 +160,7 @@ void vreadsyn() {
     synstat = v_stat;
     userstat = 0;
     installed |= VF_SY;
+    pack_changed();
 }
 
 void vreaduser() {
@@ -163,6 +169,7 @@ void vreaduser() {
     putbormofile(oxa::curfile.data(), 'u');
     userstat = v_stat;
     installed |= VF_US;
+    pack_changed();
 }
 
 void vreadterm() {
@@ -170,6 +177,7 @@ void vreadterm() {
     read_terminals(oxa::curfile.data());
     putbormofile(oxa::curfile.data(), 't');
     installed |= VF_TM;
+    pack_changed();
 }
 
 void vreadlex() {
@@ -182,6 +190,7 @@ void vreadlex() {
     readdict(oxa::curfile.data());
     putbormofile(oxa::curfile.data(), 'L');
     installed |= VF_LE;
+    pack_changed();
 }
 
 void vreadmorph() {
@@ -189,6 +198,7 @@ void vreadmorph() {
     new_readmorph(oxa::curfile.data());
     putbormofile(oxa::curfile.data(), 'm');
     installed |= VF_MO;
+    pack_changed();
 }
 
 void vreadtables() {
@@ -196,11 +206,13 @@ void vreadtables() {
     new_readtables(oxa::curfile.data());
     putbormofile(oxa::curfile.data(), 'T');
     installed |= VF_TB;
+    pack_changed();
 }
 
 void addlex() {
     if (installed & VF_LE) {
         readdict(oxa::curfile.data());
+        pack_changed();
         return;
     }
     oxa::diserr("Lexicon not present; defaulting to LExicon");
@@ -257,6 +269,7 @@ void vfreq() {
         return;
     }
     vary_frequency(oxa::picstring.data());
+    pack_changed();
 }
 
 void rnset() {

@@ -15,6 +15,8 @@
 #include "bormo/attrcodes.hpp"
 #include "bormo/attributes.hpp"
 #include "bormo/lexicon.hpp"
+#include "bormo/morphology.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 
 namespace bormo {
@@ -598,13 +600,27 @@ bool eval_guard(t_treenode* node, const char* text, const char** after) {
     return r != 0;
 }
 
-void forget_guard_shapes() {
-    for (guardshape& g : shapes)
-        g = guardshape{};
+std::string checkguardkept() {
+    std::string out;
+    for (const guardshape& g : shapes) {
+        if (!g.text || g.version == 0 || g.version != packrevision) continue;
+        bool stored = false;
+        for (int k = 0; k <= numrules && k < MAXRULES && !stored; ++k)
+            for (const subrule* r = ruleheader[static_cast<size_t>(k)]; r && !stored; r = r->nextsub)
+                stored = r->guard == g.text;
+        if (!stored) {
+            out += "a guard reading is kept for a text that is no rule's guard\n";
+            continue;
+        }
+        if (std::strncmp(g.text, g.bytes.data(), g.bytes.size()) != 0)
+            out += "guard " + std::string(g.text) + " is kept with other bytes\n";
+    }
+    return out;
 }
 
 void resetguards() {
-    forget_guard_shapes();
+    for (guardshape& g : shapes)
+        g = guardshape{};
     resetattrcodes();
     current_node = nullptr;
     end_guard = nullptr;

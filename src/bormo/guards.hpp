@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "bormo/engine.hpp"
 
@@ -33,8 +34,10 @@ int m_guard_stored(const char* text, uint64_t version);
 // put back as it was.
 bool eval_guard(t_treenode* node, const char* text, const char** after);
 
-// Forgets the kept shapes of the guards read (when the rules holding them go).
-void forget_guard_shapes();
+// The readings kept for stored guards of the current pack revision checked
+// against the morphology rules' guards (see checkpack): one line per
+// disagreement.
+std::string checkguardkept();
 
 // Forgets the kept guard shapes, the current node and the last guard end.
 void resetguards();

@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "bormo/attributes.hpp"
 #include "bormo/expansion.hpp"
 #include "bormo/hashing.hpp"
 #include "bormo/lextrans.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/syntax.hpp"
 #include "bormo/vline.hpp"
@@ -30,6 +33,8 @@ std::array<lex_comp, MAXLEXCOMP> lexatt{};
 int lexatt_index = 0;
 std::array<recnode*, MAXCANDIDATES> nodearray{};
 std::array<long, MAXCANDIDATES> prob_array{};
+recnode* const* candnodes = nodearray.data();
+const long* candsums = prob_array.data();
 int numnodes = 0;
 long prob_tot = 0;
 long lexerrors = 0;
@@ -41,11 +46,11 @@ int lastterm = -1; // the terminal found last by lookup_terminal
 
 // Candidate sets of recent look-ups, keyed by the terminal name and
 // everything the look-up requires, written as codes (`lookupkey`).  A set is
-// used again only while `lexstamp` is unchanged: it changes whenever an entry
-// is added or removed, a frequency changes or the terminals change.
-unsigned long lexstamp = 1;
+// used again only for the pack revision it was collected at: adding or
+// removing an entry, changing a frequency or the terminals is a change of
+// the pack.
 struct candidates {
-    unsigned long stamp = 0; // lexstamp when collected; 0 for a slot never used
+    uint64_t stamp = 0; // packrevision when collected; 0 for a slot never used
     std::uint64_t hash = 0;
     std::size_t keylen = 0;
     std::vector<std::uint64_t> key; // the key in words, the last padded with zeros
@@ -59,8 +64,15 @@ std::array<candidates, CANDSLOTS> candcache;
 std::size_t candused = 0; // slots ever filled since the last wipe
 std::size_t candkept = 0; // room taken by the kept sets, in candidates
 
+// The candidate arrays as the candidates of the last look-up.
+void candidates_collected() {
+    candnodes = nodearray.data();
+    candsums = prob_array.data();
+}
+
 // Empties every slot and gives their memory back.
 void wipe_candidates() {
+    candidates_collected();
     for (candidates& c : candcache) {
         c.stamp = 0;
         c.keylen = 0;
@@ -178,7 +190,8 @@ std::string word_of(const char* s) {
 // ---------------------------------------------------------------- terminals
 
 void read_terminals(const char* name) {
-    ++lexstamp;
+    packload loading;
+    pack_changed();
     file_operation = "terminals input";
     file_position.clear();
     openfile(name, 0);
@@ -217,7 +230,7 @@ int lookup_terminal(const char* symbol) {
 }
 
 void clear_terminals() {
-    ++lexstamp;
+    pack_changed();
     for (int i = 0; i < terminal_count; ++i)
         terminal_table[i].clear();
     terminal_count = 0;
@@ -228,7 +241,7 @@ void clear_terminals() {
 
 void initdict() {
     clearlexicon();
-    ++lexstamp;
+    pack_changed();
     dictterm = terminal_count;
     dictionary = new recnode*[dictterm > 0 ? dictterm : 1]();
 }
@@ -243,7 +256,7 @@ void clearlexicon() {
     dictionary = nullptr;
     dictterm = -1;
     lexerrors = 0;
-    ++lexstamp;
+    pack_changed();
     wipe_candidates();
     wipe_fieldmarks();
     numnodes = 0;
@@ -251,6 +264,7 @@ void clearlexicon() {
 }
 
 void clearrecoveredlexicon() {
+    if (lastrestored > 0) pack_changed();
     for (int i = 0; i < lastrestored; ++i) {
         delete[] restoredlexarray[i]->recordptr;
         delete restoredlexarray[i];
@@ -454,7 +468,7 @@ int readentry(int linktolexicon) {
         }
         node->previous = dictionary[term];
         dictionary[term] = node;
-        ++lexstamp;
+        pack_changed();
     } else {
         if (lastrestored >= MAXRESTORED) {
             delete[] node->recordptr;
@@ -464,11 +478,13 @@ int readentry(int linktolexicon) {
         }
         node->previous = lastrestored > 0 ? restoredlexarray[lastrestored - 1] : nullptr;
         restoredlexarray[lastrestored++] = node;
+        pack_changed();
     }
     return 1;
 }
 
 void readdict(const char* name) {
+    packload loading;
     if (dictterm < 0) initdict();
     file_operation = "lexicon input";
     file_position.clear();
@@ -840,7 +856,7 @@ candidates& find_slot(std::uint64_t h) {
 // The set of `key` when it is still current, else null.
 const candidates* current_set(std::uint64_t h) {
     const candidates& c = find_slot(h);
-    return c.stamp == lexstamp ? &c : nullptr;
+    return c.stamp == packrevision ? &c : nullptr;
 }
 
 // Keeps the candidate arrays as the set of `key`.  When the table is three
@@ -856,7 +872,7 @@ void remember_set(std::uint64_t h) {
     }
     if (c->stamp == 0) ++candused;
     candkept -= c->nodes.capacity();
-    c->stamp = lexstamp;
+    c->stamp = packrevision;
     c->hash = h;
     c->keylen = key.len;
     c->key.resize((key.len + 7) / 8);
@@ -866,13 +882,13 @@ void remember_set(std::uint64_t h) {
     candkept += c->nodes.capacity();
 }
 
-// Fills the candidate arrays from a kept set.  A collection leaves the
+// Takes a kept set as the candidates, in place.  A collection leaves the
 // working array holding the look-up's last compound; so does this.
 void take_set(const candidates& c, const t_dict_lookup* lookup) {
     numnodes = static_cast<int>(c.nodes.size());
-    std::copy(c.nodes.begin(), c.nodes.end(), nodearray.begin());
-    std::copy(c.sums.begin(), c.sums.end(), prob_array.begin());
-    prob_tot = numnodes ? prob_array[numnodes - 1] : 0;
+    candnodes = c.nodes.data();
+    candsums = c.sums.data();
+    prob_tot = numnodes ? candsums[numnodes - 1] : 0;
     attr_list last = lookup->attributes;
     if (last) {
         while (last->next)
@@ -925,8 +941,8 @@ void choose(t_dict_lookup* lookup) {
         return;
     }
     long r = getrandom(static_cast<int>(prob_tot));
-    auto it = std::upper_bound(prob_array.begin(), prob_array.begin() + numnodes, r);
-    recnode* chosen = nodearray[it - prob_array.begin()];
+    const long* it = std::upper_bound(candsums, candsums + numnodes, r);
+    recnode* chosen = candnodes[it - candsums];
     apply_vf_single(chosen->recordptr, lookup->vf);
     lookup->dictionary = chosen->recordptr;
     lookup->error = 0;
@@ -935,6 +951,7 @@ void choose(t_dict_lookup* lookup) {
 } // namespace
 
 void locate_matches(t_dict_lookup* lookup, int term) {
+    candidates_collected();
     numnodes = 0;
     prob_tot = 0;
     if (!dictionary || term < 0 || term >= dictterm) return;
@@ -1003,7 +1020,7 @@ void apply_vf_single(char* entry, int n) {
     f = std::min(f, 9999);
     char buf[8];
     std::snprintf(buf, sizeof buf, "%04d", f);
-    if (std::memcmp(p, buf, 4) != 0) ++lexstamp;
+    if (std::memcmp(p, buf, 4) != 0) pack_changed();
     std::memcpy(p, buf, 4);
 }
 
@@ -1069,7 +1086,7 @@ void vary_frequency(const char* text) {
     std::snprintf(question, sizeof question, "%d matches; <RETN> continues, <DEL> aborts",
                   numnodes);
     if (oxa::diserr(question) == 1) {
-        std::vector<recnode*> found(nodearray.begin(), nodearray.begin() + numnodes);
+        std::vector<recnode*> found(candnodes, candnodes + numnodes);
         for (recnode* r : found)
             apply_vf_single(r->recordptr, node->vf);
         if (oxa::diserr("Display matches? <RETN> yes, <DEL> no") == 1)
@@ -1136,6 +1153,56 @@ std::string convert_nodetext(const char* text) {
     return out;
 }
 
+std::string checklexiconkept() {
+    std::string out;
+    std::unordered_set<const recnode*> live;
+    std::unordered_set<const char*> texts;
+    for (int t = 0; dictionary && t < dictterm; ++t) {
+        for (const recnode* n = dictionary[t]; n; n = n->previous) {
+            live.insert(n);
+            texts.insert(n->recordptr);
+        }
+    }
+    for (size_t i = 0; i < candcache.size(); ++i) {
+        const candidates& c = candcache[i];
+        if (c.stamp != packrevision) continue;
+        long sum = 0;
+        for (size_t k = 0; k < c.nodes.size(); ++k) {
+            if (!live.count(c.nodes[k])) {
+                out += "candidate set " + std::to_string(i) + ": candidate " + std::to_string(k) +
+                       " is no entry of the lexicon\n";
+                break;
+            }
+            sum += getfrequency(c.nodes[k]->recordptr);
+            if (k >= c.sums.size() || c.sums[k] != sum) {
+                out += "candidate set " + std::to_string(i) + ": sum " + std::to_string(k) +
+                       " is not the frequencies' sum " + std::to_string(sum) + "\n";
+                break;
+            }
+        }
+    }
+    size_t marked = 0;
+    for (const fieldmark& m : fieldmarks) {
+        if (!m.record) continue;
+        ++marked;
+        if (!texts.count(m.record)) {
+            out += "field marks of a text that is no entry\n";
+            continue;
+        }
+        const char* p = m.record;
+        for (int k = 0; k < MARKEDFIELDS; ++k) {
+            if (k > 0) p = field_walk(p, k + 1, k);
+            if (m.start[k] != p - m.record) {
+                out += "field " + std::to_string(k + 1) + " of " + word_of(m.record) +
+                       " is not where it was marked\n";
+                break;
+            }
+        }
+    }
+    if (marked != fieldmarked) out += "field marks counted wrong\n";
+    return out;
+}
+
 void resetlexicon() {
     clearlexicon();
     clearrecoveredlexicon();
@@ -1143,6 +1210,7 @@ void resetlexicon() {
     lexatt_index = 0;
     lexentries = 0;
     nodearray.fill(nullptr);
+    candidates_collected();
 }
 
 } // namespace bormo

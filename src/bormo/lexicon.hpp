@@ -53,9 +53,13 @@ extern int lastrestored;
 extern std::array<lex_comp, MAXLEXCOMP> lexatt;
 extern int lexatt_index;
 
-// Candidates of the last collection.
+// Candidates of the last look-up: collected into the candidate arrays, or
+// the kept set it was found in, drawn from in place.  candnodes[i] is an
+// entry, candsums[i] the running sum of the frequencies up to it.
 extern std::array<recnode*, MAXCANDIDATES> nodearray;
-extern std::array<long, MAXCANDIDATES> prob_array; // running sums of frequencies
+extern std::array<long, MAXCANDIDATES> prob_array;
+extern recnode* const* candnodes;
+extern const long* candsums;
 extern int numnodes;
 extern long prob_tot;
 
@@ -99,6 +103,10 @@ void apply_vf_single(char* entry, int n);
 void vary_frequency(const char* text);
 void printlex();
 std::string convert_nodetext(const char* text);
+
+// What the lexicon keeps beside its entries, checked against them (see
+// checkpack): one line per disagreement.
+std::string checklexiconkept();
 
 // Frees terminals, lexicon and restored entries; start-up and tests use it.
 void resetlexicon();

@@ -14,6 +14,7 @@
 #include "bormo/guards.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/morphology.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/sentences.hpp"
 #include "bormo/vline.hpp"
@@ -765,6 +766,7 @@ int add_lt_delayed(int class_, int choice) {
 }
 
 void readlextrans(const char* name) {
+    packload loading;
     file_operation = "LT Rules";
     file_position.clear();
     v_stat = 0;
@@ -795,6 +797,7 @@ void purge_lt_rules() {
     lt_rule_num = -1;
     lt_delayed.fill({0, -1, 0});
     lt_delayptr = 0;
+    pack_changed();
 }
 
 void lt_cancel_run() {

@@ -16,6 +16,7 @@
 #include "bormo/attributes.hpp"
 #include "bormo/hashing.hpp"
 #include "bormo/lexicon.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/vline.hpp"
 
@@ -31,16 +32,14 @@ namespace {
 std::array<std::string, MAXRULES> rulenames;
 
 // Expressions name rules and tables for every word: both are found through
-// an index by name, made again after any change of the rules or the tables.
-// Every change goes through this file (the readers, clear_mrules,
-// init_mrules, clear_tables), which counts them.
-uint64_t rulechanges = 1;
-uint64_t tablechanges = 1;
+// an index by name, made again for each pack revision.  Every change of the
+// rules or tables (the readers, clear_mrules, init_mrules, clear_tables) is a
+// change of the pack.
 
 // Open addressing over a power-of-two number of slots; a slot holds 1 + the
 // position of its name, 0 when empty.
 struct nameindex {
-    uint64_t made = 0; // the change count it was made at
+    uint64_t made = 0; // the packrevision it was made at
     std::vector<int> slots;
     void start(size_t names) {
         size_t n = 16;
@@ -65,7 +64,7 @@ bool rulenamed(int k, const char* name, size_t n) {
 
 // The first rule of that name with some subrule, as a search in rule order finds it.
 subrule* rule_named(const char* name, size_t n, uint32_t h) {
-    if (ruleindex.made != rulechanges) {
+    if (ruleindex.made != packrevision) {
         ruleindex.start(static_cast<size_t>(numrules + 1));
         for (int k = 0; k <= numrules; ++k) {
             const subrule* s = ruleheader[static_cast<size_t>(k)];
@@ -75,7 +74,7 @@ subrule* rule_named(const char* name, size_t n, uint32_t h) {
                                        [&](int j) { return rulenamed(j, s->rulename, len); });
             if (slot == 0) slot = k + 1;
         }
-        ruleindex.made = rulechanges;
+        ruleindex.made = packrevision;
     }
     int slot = ruleindex.find(h, [&](int j) { return rulenamed(j, name, n); });
     return slot ? ruleheader[static_cast<size_t>(slot - 1)] : nullptr;
@@ -96,7 +95,7 @@ bool tablenamed(int i, const char* name, size_t n) {
 
 // The first table of that name in file order, with its element starts.
 const tableentry* table_named(const char* name, size_t n) {
-    if (tableindex.made != tablechanges) {
+    if (tableindex.made != packrevision) {
         tableentries.clear();
         for (table* t = tablelist; t; t = t->next) {
             tableentry e{t, {}};
@@ -117,7 +116,7 @@ const tableentry* table_named(const char* name, size_t n) {
                                         [&](int j) { return tablenamed(j, t, len); });
             if (slot == 0) slot = static_cast<int>(i) + 1;
         }
-        tableindex.made = tablechanges;
+        tableindex.made = packrevision;
     }
     int slot = tableindex.find(namehash(name, n), [&](int j) { return tablenamed(j, name, n); });
     return slot ? &tableentries[static_cast<size_t>(slot - 1)] : nullptr;
@@ -260,7 +259,8 @@ std::string readable(const char* s) {
 // ---------------------------------------------------------------- rule file
 
 void new_readmorph(const char* filename) {
-    ++rulechanges;
+    packload loading;
+    pack_changed();
     file_operation = "morphology input";
     file_position.clear();
     openfile(filename, 0);
@@ -297,7 +297,7 @@ void new_readmorph(const char* filename) {
         rulenames[numrules] = name;
         // A rule without subrules still takes its number; it never applies.
     }
-    ++rulechanges;
+    pack_changed();
     // Reading stops early only when the rule slots are full: close the file.
     while (fsptr >= 0)
         closefile();
@@ -312,18 +312,17 @@ subrule* find_mrule(const char* name) {
 }
 
 void clear_mrules() {
-    ++rulechanges;
+    pack_changed();
     for (int k = 0; k <= numrules && k < MAXRULES; ++k) {
         free_subrules(ruleheader[k]);
         ruleheader[k] = nullptr;
         rulenames[k].clear();
     }
     numrules = -1;
-    forget_guard_shapes();
 }
 
 void init_mrules() {
-    ++rulechanges;
+    pack_changed();
     ruleheader.fill(nullptr);
     for (auto& n : rulenames)
         n.clear();
@@ -333,7 +332,8 @@ void init_mrules() {
 // ---------------------------------------------------------------- tables file
 
 void new_readtables(const char* filename) {
-    ++tablechanges;
+    packload loading;
+    pack_changed();
     file_operation = "table input";
     file_position.clear();
     openfile(filename, 0);
@@ -373,7 +373,7 @@ void new_readtables(const char* filename) {
         *tail = tb;
         tail = &tb->next;
     }
-    ++tablechanges;
+    pack_changed();
     file_position.clear();
     file_operation.clear();
 }
@@ -384,7 +384,7 @@ table* find_table(const char* name) {
 }
 
 void clear_tables() {
-    ++tablechanges;
+    pack_changed();
     while (tablelist) {
         table* n = tablelist->next;
         free(tablelist->tablename);
@@ -505,7 +505,7 @@ void rule_reference(const char*& p, t_treenode* node) {
     keptruleref& k = keptrulerefs[refslot(p)];
     subrule* s;
     size_t n;
-    if (k.at == p && k.kept && k.rules == rulechanges && same_bytes(p, k.bytes)) {
+    if (k.at == p && k.kept && k.rules == packrevision && same_bytes(p, k.bytes)) {
         n = k.bytes.size() - 1;
         p += n;
         s = k.found;
@@ -519,7 +519,7 @@ void rule_reference(const char*& p, t_treenode* node) {
         k.at = name;
         k.kept = again && p - name < static_cast<long>(RULENAMESIZE);
         if (k.kept) {
-            k.rules = rulechanges;
+            k.rules = packrevision;
             k.bytes.assign(name, static_cast<size_t>(p - name) + 1);
             k.found = s;
         }
@@ -532,7 +532,7 @@ void rule_reference(const char*& p, t_treenode* node) {
     t_treenode* saved = current_node;
     current_node = node;
     for (; s; s = s->nextsub) {
-        if (m_guard_stored(s->guard, rulechanges)) {
+        if (m_guard_stored(s->guard, packrevision)) {
             push_text(s->mexp, node);
             break;
         }
@@ -642,11 +642,11 @@ void table_reference(const char*& p, t_treenode* node) {
     keptref& k = keptrefs[refslot(p)];
     if (k.at != p || !same_bytes(p, k.bytes)) read_indexes(p, k);
     p += k.length;
-    if (k.tables != tablechanges || k.name.size() != namelen ||
+    if (k.tables != packrevision || k.name.size() != namelen ||
         std::memcmp(k.name.data(), name.data(), namelen) != 0) {
         k.found = table_named(name.data(), namelen);
         k.name.assign(name.data(), namelen);
-        k.tables = tablechanges;
+        k.tables = packrevision;
     }
     const tableentry* tb = k.found;
     if (!tb) {
@@ -815,6 +815,44 @@ void print_mrules() {
         for (subrule* s = ruleheader[k]; s; s = s->nextsub)
             v_printf(MSGCORE, "rule: %d name: %s guard: %s mexp: %s", k, s->rulename,
                      readable(s->guard).c_str(), s->mexp);
+}
+
+std::string checkmorphkept() {
+    std::string out;
+    for (int k = 0; k <= numrules && k < MAXRULES; ++k) {
+        const subrule* s = ruleheader[static_cast<size_t>(k)];
+        if (!s || !s->rulename) continue;
+        const subrule* first = nullptr;
+        for (int j = 0; j <= k && !first; ++j)
+            if (rulenamed(j, s->rulename, std::strlen(s->rulename))) first = ruleheader[static_cast<size_t>(j)];
+        if (find_mrule(s->rulename) != first)
+            out += std::string("rule ") + s->rulename + " is not found as the first of its name\n";
+    }
+    for (table* t = tablelist; t; t = t->next) {
+        const tableentry* e = table_named(t->tablename, std::strlen(t->tablename));
+        table* first = t;
+        for (table* u = tablelist; u != t; u = u->next)
+            if (std::strcmp(u->tablename, t->tablename) == 0) {
+                first = u;
+                break;
+            }
+        if (!e || e->tb != first) {
+            out += std::string("table ") + t->tablename + " is not found as the first of its name\n";
+            continue;
+        }
+        if (e->tb != t) continue;
+        // Element k starts after the k-th '|' outside quotes.
+        size_t k = 0;
+        bool quoted = false;
+        bool ok = !e->starts.empty() && e->starts[0] == t->elements;
+        for (const char* p = t->elements; *p && ok; ++p) {
+            if (*p == '"') quoted = !quoted;
+            if (*p == '|' && !quoted) ok = ++k < e->starts.size() && e->starts[k] == p + 1;
+        }
+        if (!ok || k + 1 != e->starts.size())
+            out += std::string("table ") + t->tablename + ": element starts disagree with its text\n";
+    }
+    return out;
 }
 
 void resetmorphology() {

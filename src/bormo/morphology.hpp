@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "bormo/engine.hpp"
 #include "bormo/guards.hpp"
@@ -71,6 +72,10 @@ void morph_tree(t_treenode* root, int field);
 // Listings into corefile 7.
 void print_tables();
 void print_mrules();
+
+// The rule and table indexes checked against the rules and tables (see
+// checkpack): one line per disagreement.
+std::string checkmorphkept();
 
 // Frees rules and tables and empties the evaluation state.
 void resetmorphology();

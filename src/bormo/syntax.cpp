@@ -13,6 +13,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/hashing.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/transform.hpp"
 #include "bormo/vline.hpp"
@@ -32,8 +33,8 @@ namespace {
 
 // Names already looked up in the rule stack, with the rule found (null for
 // none), in an open-addressed table.  A generation run looks up every node's
-// name and the names of all trees; the stack changes only when a file is read
-// or unloaded, and every change empties the table.
+// name and the names of all trees; the table holds for the pack revision it
+// was filled at.
 struct cachedname {
     std::string name;
     const syn_rule* rule = nullptr;
@@ -42,12 +43,12 @@ struct cachedname {
 constexpr size_t RULECACHE = 512; // slots; emptied when half full
 std::vector<cachedname> rulecache;
 size_t rulecached = 0;
-const syn_rule* cachedtop = nullptr; // the stack's top when the table was filled
+uint64_t rulecacherevision = 0; // packrevision when the table was filled
 
-uint64_t rulechanges = 1; // changes of the rule stack
-
-void rulestackchanged() {
-    ++rulechanges;
+// Empties the table when the pack has changed since it was filled.
+void rulecachecurrent() {
+    if (rulecacherevision == packrevision) return;
+    rulecacherevision = packrevision;
     if (rulecached == 0) return;
     for (cachedname& c : rulecache)
         c = cachedname{};
@@ -636,7 +637,7 @@ void push_rule(const std::string& name, const std::string& text) {
         return;
     }
     syntax_stack = r;
-    rulestackchanged();
+    pack_changed();
 }
 
 void push_trans(const std::string& name, int priority, sub_trans* first) {
@@ -797,6 +798,7 @@ void skip_to_end_of_rule() {
 } // namespace
 
 void read_syntax(const char* filename) {
+    packload loading;
     v_stat = 0;
     file_operation = "Syntax Input";
     file_position.clear();
@@ -863,17 +865,9 @@ void read_syntax(const char* filename) {
     file_operation.clear();
 }
 
-uint64_t rulestamp() {
-    if (syntax_stack != cachedtop) {
-        rulestackchanged();
-        cachedtop = syntax_stack;
-    }
-    return rulechanges;
-}
-
 const char* getrule(const char* name) {
     if (name == nullptr) return nullptr;
-    rulestamp();
+    rulecachecurrent();
     if (rulecache.empty()) {
         try {
             rulecache.resize(RULECACHE);
@@ -910,6 +904,19 @@ const char* getrule(const char* name) {
         }
     }
     return found ? found->rules.c_str() : nullptr;
+}
+
+std::string checksyntaxkept() {
+    std::string out;
+    if (rulecacherevision != packrevision) return out;
+    for (const cachedname& c : rulecache) {
+        if (!c.used) continue;
+        const syn_rule* found = nullptr;
+        for (const syn_rule* r = syntax_stack; r && !found; r = r->next)
+            if (r->name == c.name) found = r;
+        if (found != c.rule) out += "rule " + c.name + " is kept as another than the stack's\n";
+    }
+    return out;
 }
 
 transformation* gettrans(const char* name) {
@@ -1099,7 +1106,7 @@ void dump_syntax() {
         delete r;
         if (barrier) break;
     }
-    rulestackchanged();
+    pack_changed();
     bool transbarrier = false;
     for (transformation* t = trans_stack; t; t = t->next)
         if (t->name == BARRIER_NAME) transbarrier = true;
@@ -1121,7 +1128,7 @@ void resetsyntax() {
         syntax_stack = r->next;
         delete r;
     }
-    rulestackchanged();
+    pack_changed();
     while (trans_stack) {
         transformation* t = trans_stack;
         trans_stack = t->next;

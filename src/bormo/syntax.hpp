@@ -90,9 +90,6 @@ extern std::array<std::array<char, VARNAMESIZE>, MAXVARS> varnames;
 void read_syntax(const char* filename);
 // The stored text of the newest rule of that name, or null.
 const char* getrule(const char* name);
-// A number that changes whenever the rule stack does, so that callers may keep
-// what they looked up in it until then.
-uint64_t rulestamp();
 // The newest transformation of that name, or null.
 transformation* gettrans(const char* name);
 
@@ -115,6 +112,10 @@ const char* skip_alternatives(const char* p, int n);
 // Removes what the last syntax or user file added: rules and transformations
 // down to and including the newest barrier of each stack.
 void dump_syntax();
+// The names looked up checked against the rule stack (see checkpack): one
+// line per disagreement.
+std::string checksyntaxkept();
+
 // Frees both stacks and the reader state.
 void resetsyntax();
 

@@ -11,6 +11,7 @@
 #include "bormo/lexicon.hpp"
 #include "bormo/lextrans.hpp"
 #include "bormo/morphology.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/semantic.hpp"
 #include "bormo/sentences.hpp"
@@ -72,6 +73,7 @@ void resetall() {
 
     // The engine: no language file loaded.
     bormo::resetreader();
+    bormo::resetpackindex();
     bormo::resetattributes();
     bormo::resetengine();
     bormo::resetvline();

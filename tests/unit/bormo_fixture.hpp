@@ -11,6 +11,7 @@
 
 #include "bormo/attributes.hpp"
 #include "bormo/engine.hpp"
+#include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/vline.hpp"
 #include "editor/store.hpp"
@@ -25,12 +26,17 @@ class BormoTest : public ::testing::Test {
         bormo::resetattributes();
         bormo::resetengine();
         bormo::resetvline();
+        // What the engine keeps beside a pack must agree with it before
+        // and after every load.
+        bormo::packloadhook = [] { EXPECT_EQ(bormo::checkpack(), ""); };
         char tmpl[] = "/tmp/bormotestXXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir = tmpl;
     }
 
     void TearDown() override {
+        EXPECT_EQ(bormo::checkpack(), "");
+        bormo::packloadhook = nullptr;
         bormo::resetreader();
         bormo::resetattributes();
         std::string cmd = "rm -rf '" + dir + "'";

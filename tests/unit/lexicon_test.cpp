@@ -475,7 +475,7 @@ TEST_F(ChoiceTest, KeptCandidatesFollowWhatTheyCameFrom) {
             continue;
         }
         ASSERT_EQ(lookup.error, 0) << c.what;
-        std::string first = nodearray[0]->recordptr;
+        std::string first = candnodes[0]->recordptr;
         EXPECT_EQ(first.substr(0, c.word.size()), c.word) << c.what;
     }
     purge_attr_list(&lookup.attributes);
@@ -488,7 +488,7 @@ TEST_F(ChoiceTest, KeptSumsFollowAFrequencyChangedFromOutside) {
     apply_vf_single(dictionary[lookup_terminal("N")]->recordptr, 5);
     getdictent(&lookup);
     EXPECT_EQ(prob_tot, 6);
-    EXPECT_EQ(prob_array[0], 5); // the newest entry first
+    EXPECT_EQ(candsums[0], 5); // the newest entry first
 }
 
 TEST_F(ChoiceTest, ManyDifferentLookUpsStayApart) {
@@ -527,7 +527,7 @@ TEST_F(ChoiceTest, ManyLargeCandidateSetsStayRight) {
             ASSERT_EQ(lookup.error, 0) << i;
             ASSERT_EQ(numnodes, words) << i;
             ASSERT_EQ(prob_tot, words) << i;
-            ASSERT_STREQ(nodearray[0]->recordptr, "\"w399\"|N||0001|||") << i;
+            ASSERT_STREQ(candnodes[0]->recordptr, "\"w399\"|N||0001|||") << i;
         }
     }
 }
