@@ -693,9 +693,9 @@ void runcommand(int r) {
     getparam();
     if (del != 2 && c.checker != nullptr) c.checker();
     if (del != 2 && c.cmdop != nullptr) c.cmdop();
-    // A command may relink lines by itself (SORT does): line numbers are
-    // counted afresh after it.
-    linkschanged();
+    // Every relinking says so itself (SORT's too), so a remembered line
+    // number outlives a command that left the lines where they were: a
+    // procedure walking a file command by command counts no line twice.
     if ((c.sideffects & CMD_R) == 0) result() = del == 2 ? 0 : 1;
     fixcursor();
     display();

@@ -256,9 +256,18 @@ void show() {
     std::FILE* f = opendump(name);
     if (!f) return;
     std::fprintf(f, "physical chain:\n");
-    for (const LINE* l = firstphys.nextphys; l; l = l->nextphys)
+    // The head of the chain only: a key held down (or a procedure) would
+    // otherwise write the whole store out again at every press.
+    constexpr int SHOWCHAIN = 1000;
+    int shown = 0;
+    for (const LINE* l = firstphys.nextphys; l; l = l->nextphys) {
+        if (shown++ == SHOWCHAIN) {
+            std::fprintf(f, "  ... (the rest of the chain is not shown)\n");
+            break;
+        }
         std::fprintf(f, "  %p object %d length %d index %lld\n", static_cast<const void*>(l),
                      l->object, l->length, static_cast<long long>(l->index));
+    }
     std::fprintf(f, "avail %lld\n", static_cast<long long>(avail));
     for (int i = 0; i < NCORE; ++i) {
         const COREFILE& c = core[i];

@@ -313,17 +313,18 @@ void delwordend() {
     LINE* l = c.lnptr;
     if (l == c.header || l->object == K_EMPTY || l->object == K_PICTURE) return;
     detrline();
-    int b;
-    bool any = false;
-    while ((b = cursorbyte()) >= 0 && (charkind[static_cast<size_t>(b)] & WORDCH) != 0) {
-        cremove(1);
-        any = true;
-    }
-    while ((b = cursorbyte()) >= 0 && (charkind[static_cast<size_t>(b)] & WORDCH) == 0) {
-        cremove(1);
-        any = true;
-    }
-    if (any) redisplay = RP_ROW;
+    if (c.curcol < 1) return;
+    // The word from the cursor and the gap after it go in one removal.
+    const unsigned char* text = &textbase[static_cast<size_t>(l->index)];
+    auto wordbyte = [&](int32_t col) { return (charkind[text[col - 1]] & WORDCH) != 0; };
+    int32_t end = c.curcol;
+    while (end <= l->length && wordbyte(end))
+        ++end;
+    while (end <= l->length && !wordbyte(end))
+        ++end;
+    if (end == c.curcol) return;
+    cremove(end - c.curcol);
+    redisplay = RP_ROW;
 }
 
 void delword() {

@@ -312,6 +312,8 @@ static bool readingproc() {
 static int readbyte(bool& fromproc) {
     for (;;) {
         if (!readingproc()) {
+            // The redraws that signals asked for are made here, between keys.
+            takesignals();
             // The front end must have every message before the editor waits.
             flushout();
             fromproc = false;
@@ -321,6 +323,10 @@ static int readbyte(bool& fromproc) {
             checkfatal();
             // A signal handler may switch `inptr` while the read waits.
             FILE* in = inptr;
+            if (!waitforinput(in)) {
+                waitinginput = 0;
+                return -1;
+            }
             int c = getc(in);
             waitinginput = 0;
             if (c != EOF) return c;

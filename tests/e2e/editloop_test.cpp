@@ -31,6 +31,23 @@ TEST(EditLoopKeys, DumpKeyWritesTheStoreToANamedFile) {
     EXPECT_NE(dump.find("core 19:"), std::string::npos);
 }
 
+// The dump of a large store shows the head of the physical chain only, so
+// that each press costs the same however large the store.
+TEST(EditLoopKeys, DumpOfALargeStoreShowsTheHeadOfTheChain) {
+    std::string big;
+    for (int i = 0; i < 3000; ++i)
+        big += "line " + std::to_string(i) + "\n";
+    auto r = runoxa({.keys = "{CMD}FEbig.txt{CR}{CR}{^\\}", .files = {{"big.txt", big}}});
+    ASSERT_TRUE(r.exists("test.file"));
+    const std::string dump = r.file("test.file");
+    size_t entries = 0;
+    for (size_t p = 0; (p = dump.find(" object ", p)) != std::string::npos; ++p)
+        ++entries;
+    EXPECT_EQ(entries, 1000u);
+    EXPECT_NE(dump.find("  ... (the rest of the chain is not shown)\navail "), std::string::npos);
+    EXPECT_NE(dump.find("core 19:"), std::string::npos);
+}
+
 // With the repeat limit on (EDITOR OPTION 4) a letter key held down types 200
 // letters (the limit of its row) and then nothing until a key of another edit
 // code comes; every letter is the same code, a digit is another.

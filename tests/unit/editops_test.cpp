@@ -107,6 +107,8 @@ TEST_F(EditOpsTest, DeleteWords) {
         {"one two   ", 8, delwordend, "one two", 8, ""},    // at the end: only blanks go
         {"one two", 1, delwordend, "two", 1, "one "},
         {"abc", 2, delword, "", 1, "\\abc"},
+        {"one, two", 4, delwordend, "onetwo", 4, ", "},      // from a gap: only the gap goes
+        {"one two", 20, delwordend, "one two", 20, ""},      // beyond the end: nothing
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(std::string(k.start) + " @" + std::to_string(k.col));
@@ -119,6 +121,21 @@ TEST_F(EditOpsTest, DeleteWords) {
         EXPECT_EQ(ring(), k.deleted);
         EXPECT_EQ(checkstore(), "");
     }
+}
+
+// A word as long as a large file and its gap go in one removal, the ring
+// keeping the last of it.
+TEST_F(EditOpsTest, DeleteToTheEndOfAVeryLongWord) {
+    const std::string word(1000000, 'w');
+    const std::string start = "ab " + word + " ,  tail";
+    fill({start.c_str()}, 1, 4);
+    delwordend();
+    EXPECT_EQ(line(), "ab tail");
+    EXPECT_EQ(cur().curcol, 4);
+    EXPECT_EQ(redisplay, 5); // the cursor row repainted
+    const std::string deleted = ring();
+    EXPECT_EQ(deleted.size(), static_cast<size_t>(DELBUFSIZE));
+    EXPECT_EQ(deleted.substr(deleted.size() - 6), "ww ,  ");
 }
 
 TEST_F(EditOpsTest, RepeatTheLineAbove) {
