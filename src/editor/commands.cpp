@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bormo/feedback.hpp"
+#include "bormo/valuenames.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/lextrans.hpp"
 #include "bormo/reader.hpp"
@@ -135,9 +136,10 @@ constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
     {"UPDATE", 0, "e ", "|", nullptr, update, nullptr},
     {"WSHIFT", 0, "i ", "|", shift, nullptr, "enter overlap"},
     {"GRADE", 0, "d1", "|", nullptr, bormo::grade, "1: learner feedback on, 0: off"},
+    {"VNAMES", 0, "f1", "|", fpr, bormo::vreadnames, "display names file"},
     {"**", 0, "", "", nullptr, nullptr, nullptr},
 }};
-static_assert(commands.size() == 83);
+static_assert(commands.size() == 84);
 
 // Key rules of the parameter types.
 constexpr std::array<std::array<ParamAction, NPCLASS>, NPTYPE> optable = {{

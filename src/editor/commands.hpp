@@ -33,7 +33,7 @@ constexpr uint32_t CMD_L = 8;  // recompute the line number afterwards
 constexpr uint32_t CMD_R = 16; // the command does not set the result register
 constexpr uint32_t CMD_S = 32; // refused while the store is full
 
-constexpr int NCOMMANDS = 83; // the last row, "**", ends the table
+constexpr int NCOMMANDS = 84; // the last row, "**", ends the table
 extern const std::array<CMDSPEC, NCOMMANDS> commands;
 // The buffer that a string parameter with this qualifier goes to, its size,
 // and whether the brace notation applies; null for an unknown qualifier.

@@ -211,6 +211,7 @@ TEST(CommandTable, RowIIsCommandI) {
         "UPDATE",
         "WSHIFT",
         "GRADE",
+        "VNAMES",
         "**",
     };
     static_assert(std::size(names) == NCOMMANDS);

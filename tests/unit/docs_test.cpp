@@ -116,6 +116,7 @@ const std::map<std::string, std::string> cmdhelp = {
     {"UPDATE", "Write the corefile back over its own file."},
     {"WSHIFT", "Set the overlap of sideways window shifts."},
     {"GRADE", "Turn learner feedback after a comparison on or off."},
+    {"VNAMES", "Load the display names of attribute values that the learner feedback shows."},
 };
 
 // What each edit code with a key does.  Codes from 107 on belong to the
