@@ -104,8 +104,12 @@ def mistake_line(word):
         what = "%s not in the sentence" % typed
     else:
         what = "%s (you wrote %s)" % (expected, typed)
-    line = "  %-26s %s" % (FINDINGS[finding] + ":", what)
-    if detail and finding not in ("MISSING", "EXTRA"):
+    words = FINDINGS[finding]
+    line = "  %-26s %s" % (words + ":", what)
+    # The explanation, without the class's own words said again.
+    if detail.startswith(words + ": "):
+        detail = detail[len(words) + 2:]
+    if detail and detail != words and finding not in ("MISSING", "EXTRA"):
         line += ": " + detail
     return line
 

@@ -347,12 +347,18 @@ std::string variant_detail(const std::array<std::string, NBREAKUP>& breakup) {
 // The words the leaf's own rules and tables can give (for an article:
 // "a" and "an"; "le", "la", "l'").
 std::vector<std::string> own_forms(const char* record) {
-    std::vector<std::string> out;
-    for (int f : {1, 5, 6}) {
+    auto field_of = [&](int f) {
         const char* field = getfieldptr(record, f);
-        if (!field) continue;
+        if (!field) return std::string();
         const char* end = strchr(field, '|');
-        const std::string text = end ? std::string(field, end) : std::string(field);
+        return end ? std::string(field, end) : std::string(field);
+    };
+    // The texts to read: the word and the two passes, the rules they call,
+    // and the fields those name with '#' (an irregular form's field).
+    std::vector<std::string> texts = {field_of(1), field_of(5), field_of(6)};
+    std::vector<std::string> out;
+    for (size_t n = 0; n < texts.size() && n < 12; ++n) {
+        const std::string text = texts[n];
         quoted_texts(text.c_str(), out);
         for (size_t k = 0; k < text.size(); ++k) {
             if (text[k] == '$') {
@@ -361,7 +367,10 @@ std::vector<std::string> own_forms(const char* record) {
                     ++j;
                 for (const subrule* r = find_mrule(text.substr(k + 1, j - k - 1).c_str()); r;
                      r = r->nextsub)
-                    quoted_texts(r->mexp, out);
+                    texts.emplace_back(r->mexp ? r->mexp : "");
+            } else if (text[k] == '#' && k + 1 < text.size() && text[k + 1] > '1' &&
+                       text[k + 1] <= '9') {
+                texts.push_back(field_of(atoi(text.c_str() + k + 1)));
             } else if (text[k] == '(' && k > 0) {
                 size_t j = k;
                 while (j > 0 && code_char(static_cast<unsigned char>(text[j - 1])))
@@ -391,10 +400,16 @@ std::vector<class_match> same_class(const t_treenode* leaf, const std::string& t
     for (const recnode* n = dictionary[term]; n; n = n->previous) {
         if (!n->recordptr || n->recordptr == own) continue;
         const std::string w = field_text(n->recordptr, 1);
-        if (w == typed)
+        if (w == typed) {
             out.push_back({n->recordptr, true});
-        else if (regular_form_of(w, typed, endings, 3))
+        } else if (regular_form_of(w, typed, endings, 3)) {
             out.push_back({n->recordptr, false});
+        } else {
+            // An irregular form the entry keeps in its own fields ("went").
+            const std::vector<std::string> forms = own_forms(n->recordptr);
+            if (std::find(forms.begin(), forms.end(), typed) != forms.end())
+                out.push_back({n->recordptr, false});
+        }
     }
     return out;
 }
