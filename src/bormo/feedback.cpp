@@ -211,10 +211,9 @@ std::string values_detail(const std::vector<std::string>& expected,
     return out;
 }
 
-// The concrete values of a leaf of the types a learner may get wrong for
-// its class (the morphological error file's row), as display names.
-std::string leaf_values(const t_treenode* leaf) {
-    std::string out;
+// The types a learner may get wrong for the leaf's class: its row of the
+// morphological error file.
+std::vector<int> learner_types(const t_treenode* leaf) {
     const char* cls = leaf && leaf->dictionary ? leaf->dictionary->class_ : nullptr;
     const int term = cls ? lookup_terminal(cls) : -1;
     std::vector<int> wanted;
@@ -223,6 +222,14 @@ std::string leaf_values(const t_treenode* leaf) {
             if (p.type == 0) break;
             wanted.push_back(p.type);
         }
+    return wanted;
+}
+
+// The concrete values of a leaf of the types a learner may get wrong for
+// its class, as display names.
+std::string leaf_values(const t_treenode* leaf) {
+    std::string out;
+    const std::vector<int> wanted = learner_types(leaf);
     for (attr_list l = leaf ? leaf->attributes : nullptr; l; l = l->next)
         for (comp_attr c = l->first; c; c = c->another) {
             if (c->index < 0 || c->index >= DELAYSIZE) continue;
@@ -477,12 +484,18 @@ feedback_cell classify(const std::string& e, t_treenode* leaf, bool whole, const
         if (!m.exact) continue;
         const std::vector<std::string> mine = record_values(record);
         const std::vector<std::string> theirs = record_values(m.record);
+        // Values of the types a learner may get wrong for the class only.
+        const std::vector<int> wanted = learner_types(leaf);
+        auto counts = [&](const std::string& v) {
+            return lookup_attr(v.c_str()) && att_value >= 1 &&
+                   std::find(wanted.begin(), wanted.end(), att_class) != wanted.end();
+        };
         std::vector<std::string> e_only, t_only;
         for (const std::string& v : mine)
-            if (std::find(theirs.begin(), theirs.end(), v) == theirs.end() && !type_of(v).empty())
+            if (std::find(theirs.begin(), theirs.end(), v) == theirs.end() && counts(v))
                 e_only.push_back(v);
         for (const std::string& v : theirs)
-            if (std::find(mine.begin(), mine.end(), v) == mine.end() && !type_of(v).empty())
+            if (std::find(mine.begin(), mine.end(), v) == mine.end() && counts(v))
                 t_only.push_back(v);
         // Only values of the same types on both sides: the same word in
         // another gender, number, person or case.

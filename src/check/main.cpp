@@ -94,6 +94,7 @@ int main(int argc, char** argv) {
     initengine();
     loadpack();
     checkpack();
+    if (!dir.empty()) checkvaluenames(dir);
     samplesummary s = samplepack(static_cast<int>(runs), static_cast<unsigned long>(seed));
     printfindings(stdout, json, quiet);
     if (json) {
