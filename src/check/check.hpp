@@ -106,6 +106,12 @@ void resetload();
 
 void checkpack();
 
+// ---- Display names (names.cpp) ----
+
+// Checks each names-<language> file of a pack directory: well-formed lines,
+// and a name for every value a FORM explanation can show.
+void checkvaluenames(const std::string& dir);
+
 // ---- Sampling (sampling.cpp) ----
 
 struct samplesummary {

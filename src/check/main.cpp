@@ -105,6 +105,7 @@ int main(int argc, char** argv) {
     samplesummary s{0, 0, 0, 0};
     if (readwhole()) {
         checkpack();
+        if (!dir.empty()) checkvaluenames(dir);
         setprint(stdout, json);
         s = samplepack(static_cast<int>(runs), static_cast<unsigned long>(seed),
                        print ? printrun : nullptr);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bormo/feedback.hpp"
+#include "bormo/valuenames.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/lextrans.hpp"
 #include "bormo/reader.hpp"
@@ -218,6 +219,8 @@ constexpr CMDSPEC commandrows[] = {
      "Set the overlap of sideways window shifts."},
     {"GRADE", 0, "d1", "|", nullptr, bormo::grade, "1: learner feedback on, 0: off",
      "Turn learner feedback after a comparison on or off."},
+    {"VNAMES", 0, "f1", "|", fpr, bormo::vreadnames, "display names file",
+     "Load the display names of attribute values that the learner feedback shows."},
     {"**", 0, "", "", nullptr, nullptr, nullptr, nullptr},
 };
 const std::span<const CMDSPEC> commands(commandrows);

@@ -133,7 +133,7 @@ const mistake mistakes[] = {
      "syntax:12:6:", "(is the % ending the rule before it missing?)"},
     {"CharacterBeyondSingleByte", "lexicon", "\"matou\"|N|", "\"m\xC5\x93tou\"|N|", "lexicon:8:3:",
      "error: character U+0153 cannot be edited"},
-    {"NoEntryForWord", "syntax", "ADV | )", "ADV /\"doucement\" | )", "syntax:23:76:",
+    {"NoEntryForWord", "syntax", "ADV [ t ] | )", "ADV [ t ] /\"doucement\" | )", "syntax:23:76:",
      "error: no lexicon entry of ADV can be \"doucement\""},
     {"NoEntryForValue", "syntax", "( NP [ n ] | PRON [ n , p3 ] )", "( NP [ n ] | PRON [ n , p3 , obj ] )",
      "syntax:12:", "error: no lexicon entry of PRON can be [ p3, obj ]"},
