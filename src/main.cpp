@@ -95,13 +95,11 @@ void pushstartup(int argc, char** argv) {
         std::snprintf(oxa::curfile.data(), oxa::curfile.size(), "%s", name.c_str());
         struct stat st {};
         const bool there = ::lstat(argv[1], &st) == 0;
-        std::string given = name;
-        if (!typeable(name)) {
+        const bool astyped = typeable(name);
+        if (!astyped)
             std::snprintf(oxa::cur().filname.data(), oxa::cur().filname.size(), "%s",
                           name.c_str());
-            given = "*";
-        }
-        startcmd = std::string(there ? "FE" : "NA") + given + "\r";
+        startcmd = std::string(there ? "FE" : "NA") + (astyped ? name : std::string("*")) + "\r";
     }
     if (!startcmd.empty()) oxa::pushfn(startcmd.c_str());
     static const char cmdkey[] = {static_cast<char>(oxa::CMDKEY), 0};

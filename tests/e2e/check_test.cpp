@@ -170,7 +170,7 @@ const mistake mistakes[] = {
      "error: quote not closed on its line"},
     {"UnclosedQuoteInMorphology", "morphology", "pl , \"*eau\" :", "pl , \"*eau :", "morphology:15:8:",
      "error: quote not closed on its line"},
-    {"UnclosedQuoteInSyntax", "syntax", "ADV | )", "ADV /\"doucement | )", "syntax:23:81:",
+    {"UnclosedQuoteInSyntax", "syntax", "ADV [ t ] | )", "ADV [ t ] /\"doucement | )", "syntax:23:87:",
      "error: quote not closed on its line"},
 };
 
@@ -241,7 +241,7 @@ TEST_F(CheckProgram, RunTimeErrorsPointAtTheirRuleOrEntry) {
         {"TableWithoutName", "morphology", "#1 - - er_pres ( person , number ) ;\n  *",
          "#1 - - ( person , number ) ;\n  *", "morphology:3:6:", "error: Table not found ("},
         {"IndexInALexiconEntry", "lexicon", "etre(person,number)", "etre(case,number)",
-         "lexicon:125:58:", "error: Table index attribute type not present in node ("},
+         "lexicon:126:60:", "error: Table index attribute type not present in node ("},
         {"GuardOfACalledRule", "morphology", "  fem , pl : ! \"es\" ;", "  fem pl : ! \"es\" ;",
          "morphology:20:6:", "error: Unknown attribute fempl"},
     };

@@ -37,9 +37,9 @@ TEST(EditLoopKeys, DumpOfALargeStoreShowsTheHeadOfTheChain) {
     std::string big;
     for (int i = 0; i < 3000; ++i)
         big += "line " + std::to_string(i) + "\n";
-    auto r = runoxa({.keys = "{CMD}FEbig.txt{CR}{CR}{^\\}", .files = {{"big.txt", big}}});
-    ASSERT_TRUE(r.exists("test.file"));
-    const std::string dump = r.file("test.file");
+    auto r = runoxa({.keys = "{CMD}FEbig.txt{CR}{CR}{^\\}dump{CR}", .files = {{"big.txt", big}}});
+    ASSERT_TRUE(r.exists("dump"));
+    const std::string dump = r.file("dump");
     size_t entries = 0;
     for (size_t p = 0; (p = dump.find(" object ", p)) != std::string::npos; ++p)
         ++entries;

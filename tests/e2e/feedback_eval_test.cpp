@@ -144,8 +144,9 @@ TEST(FeedbackEvaluation, TheTeachersClassForEachKindOfMistake) {
                 EXPECT_EQ(l.find("ERROR"), std::string::npos) << c.answer << ": " << l;
                 const bool plain = l.rfind("OK ", 0) == 0 || l.rfind("FEEDBACK", 0) == 0 ||
                                    l == "***";
-                if (!plain)
+                if (!plain) {
                     EXPECT_NE(l.find("  "), std::string::npos) << c.answer << ": no explanation: " << l;
+                }
             }
             if (c.kind == "chain") {
                 chains[c.seed].push_back(score_of(b));
