@@ -2,7 +2,7 @@
 // the front end and the files written.
 #include "harness.hpp"
 
-namespace {
+namespace editloop_test {
 
 using oxatest::findlines;
 using oxatest::runoxa;
@@ -49,4 +49,4 @@ TEST(EditLoopKeys, RepeatLimitStopsAHeldKey) {
     }
 }
 
-} // namespace
+} // namespace editloop_test

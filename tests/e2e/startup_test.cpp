@@ -2,7 +2,7 @@
 // input, seen from the front end.
 #include "harness.hpp"
 
-namespace {
+namespace startup_test {
 
 using oxatest::each;
 using oxatest::findlines;
@@ -172,4 +172,4 @@ TEST(Startup, GoodbyeLeavesAfterTheWarnings) {
     }
 }
 
-} // namespace
+} // namespace startup_test

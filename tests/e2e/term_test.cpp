@@ -12,7 +12,7 @@
 #include <thread>
 
 namespace oxatest {
-namespace {
+namespace term_test {
 
 std::string termbinary() {
     return (std::filesystem::path(OXA_BINARY).parent_path() / "oxa-term").string();
@@ -401,5 +401,5 @@ TEST(TermTmux, ASignalEndsTheSessionAndTheEditor) {
     EXPECT_FALSE(alive(editors[0]));
 }
 
-} // namespace
+} // namespace term_test
 } // namespace oxatest

@@ -7,7 +7,7 @@
 #include "bormo/variants.hpp"
 #include "check/check.hpp"
 
-namespace {
+namespace check_test {
 
 // A small pack that checks clean.  Each file is one string.
 struct minipack {
@@ -295,4 +295,4 @@ TEST_F(CheckTest, SamplingCountsEmptySentences) {
     EXPECT_NE(check::findings[0].message.find("sentences came out empty"), std::string::npos);
 }
 
-} // namespace
+} // namespace check_test

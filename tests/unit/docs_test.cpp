@@ -16,12 +16,11 @@
 #include <sstream>
 #include <string>
 
-#ifndef OXA_SOURCE_PATH
-#error "docs_test.cpp is compiled with OXA_SOURCE_PATH, the source tree"
-#endif
+// The source tree, defined in paths.cpp.
+extern const char* const oxa_unit_source_dir;
 
 namespace oxa {
-namespace {
+namespace docs_test {
 
 const std::string BEGINMARK = "<!-- BEGIN GENERATED REFERENCE: run OXA_UPDATE_DOCS=1 "
                               "build/unit_tests --gtest_filter='Docs*' to refresh -->";
@@ -372,7 +371,7 @@ std::string reference() {
 }
 
 TEST(Docs, EditorGuideReferenceMatchesTheTables) {
-    const std::string path = std::string(OXA_SOURCE_PATH) + "/docs/editor.md";
+    const std::string path = std::string(oxa_unit_source_dir) + "/docs/editor.md";
     std::ifstream in(path, std::ios::binary);
     ASSERT_TRUE(in) << "cannot read " << path;
     std::stringstream buf;
@@ -427,5 +426,5 @@ TEST(Docs, KeyNames) {
     EXPECT_EQ(latin1toutf8(0xE9), "\xC3\xA9");
 }
 
-} // namespace
+} // namespace docs_test
 } // namespace oxa

@@ -7,7 +7,7 @@
 #include <string>
 
 namespace oxa {
-namespace {
+namespace encoding_test {
 
 const unsigned char* bytes(const std::string& s) {
     return reinterpret_cast<const unsigned char*>(s.data());
@@ -133,5 +133,5 @@ TEST(Encoding, BeyondMessageNamesFileLineAndCharacter) {
     EXPECT_EQ(beyondmessage("x", {1, 0x1F600}), "x line 1: character U+1F600 cannot be edited");
 }
 
-} // namespace
+} // namespace encoding_test
 } // namespace oxa

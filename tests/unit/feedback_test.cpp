@@ -6,7 +6,7 @@
 
 #include "bormo/feedback.hpp"
 
-namespace {
+namespace feedback_test {
 
 using namespace bormo;
 
@@ -213,4 +213,4 @@ TEST_F(FeedbackCosts, AnyOneMistakeScoresBelowAnAllWrongAnswerWhateverTheCosts) 
     }
 }
 
-} // namespace
+} // namespace feedback_test

@@ -18,7 +18,7 @@
 #include <string>
 
 namespace oxa {
-namespace {
+namespace fullwire_test {
 
 using oxatest::WireCapture;
 
@@ -171,5 +171,5 @@ TEST_F(FullWire, DefaultStreamTakesNoSizeReport) {
     EXPECT_EQ(WireCapture::wire, "");
 }
 
-} // namespace
+} // namespace fullwire_test
 } // namespace oxa

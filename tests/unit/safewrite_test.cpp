@@ -27,10 +27,10 @@
 #include "editor/store.hpp"
 #include "filefixture.hpp"
 
+namespace safewrite_test {
+
 using namespace oxa;
 namespace fs = std::filesystem;
-
-namespace {
 
 class SafeWrite : public oxatest::FileFixture {
   protected:
@@ -262,4 +262,4 @@ TEST_F(SafeWrite, RecoveryFiles) {
     EXPECT_EQ(checkstore(), "");
 }
 
-} // namespace
+} // namespace safewrite_test

@@ -15,7 +15,7 @@
 #include <csignal>
 
 namespace oxa {
-namespace {
+namespace terminal_test {
 
 std::string wire; // what the transmitter passed
 void capture(const char* data, size_t len) {
@@ -134,5 +134,5 @@ TEST_F(Terminal, InstalledHandlerTakesSigint) {
     std::signal(SIGINT, SIG_DFL);
 }
 
-} // namespace
+} // namespace terminal_test
 } // namespace oxa
