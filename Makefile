@@ -7,9 +7,10 @@ ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev pkg-config tmux \
-              pandoc groff man-db
+              libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev sqlite3 python3 \
+              chromium chromium-driver python3-selenium pandoc groff man-db
 
-.PHONY: all deps deps-fuzz build test test-asan bench demo fuzz fuzz-smoke clean format bench-peers \
+.PHONY: all deps deps-fuzz build test test-asan bench demo fuzz fuzz-smoke clean format bench-peers serve bench-serve \
         install package
 
 all: build
@@ -72,6 +73,13 @@ bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	sh bench/reformat.sh $(BENCH_BUILD)/oxa
 	sh bench/sort.sh $(BENCH_BUILD)/oxa
 	sh bench/check.sh $(BENCH_BUILD)/oxa-check
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve-load
+	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
+
+# The classroom server's load alone: 200 learners x 20 answers.
+bench-serve: deps $(BENCH_BUILD)/CMakeCache.txt
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve oxa-serve-load
+	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
 
 # Generation side by side with three generators from the npm registry,
 # installed into $(BENCH_BUILD)/peers when npm is present (ROUNDS=3).
@@ -134,3 +142,11 @@ drill: deps $(BUILD)/CMakeCache.txt
 	  echo "drill: no pack $(DRILL_LANG) (packs: $(DRILL_PACKS); or PACK=dir)" >&2; exit 1; fi
 	$(call showbuild,oxa,drill-build)
 	@DRILL_PACK="$(DRILL_PACK)" LANG=C.UTF-8 $(BUILD)/oxa -d examples/drill/drill.py >/dev/null
+
+# The classroom server on the two example packs (SERVE_DB, SERVE_LISTEN).
+SERVE_DB ?= classroom.db
+SERVE_LISTEN ?= 127.0.0.1:8080
+serve: deps $(BUILD)/CMakeCache.txt
+	@cmake --build $(BUILD) -j $(JOBS) --target oxa-serve > $(BUILD)/serve-build.log 2>&1 \
+	  || { cat $(BUILD)/serve-build.log; exit 1; }
+	$(BUILD)/oxa-serve --pack examples/french --pack examples/english --db $(SERVE_DB) --listen $(SERVE_LISTEN)

@@ -20,7 +20,10 @@
 //          the lexicon file again and generate K with seed S once more.
 //   fresh: from the reset state, load only the input's files; make the
 //          frequency change first, before anything is generated, and
-//          generate the same seeded runs.
+//          generate the same seeded runs, each from the same frequencies
+//          as the warm run's (a generation may change the frequencies of
+//          the entries it draws; when it does, the runs after the change
+//          start from other frequencies and are not compared).
 // Corefile 7 (messages and "label : sentence" lines), emptied just before
 // each seeded run, must be the same after both runs, and the store must be
 // sound after each.  The fixed pack is read from bench/peers/oxa under the
@@ -137,22 +140,40 @@ std::string warmtail(const std::string& vf, const char* prefix) {
     return s;
 }
 
-// The fresh run makes the change before any generation.
-std::string freshtail(const std::string& vf, const char* prefix) {
-    if (vf.empty()) return seededrun("out1");
-    return change(vf) + seededrun("out2") + reread(prefix) + seededrun("out3") + seededrun("out1");
+// The lexicon as VDISPLAY 7 lists it (frequencies included), kept as `out`.
+std::string lexicondump(const char* out) {
+    return clearmessages() + command("VD7") + command("CO7") + command(std::string("SA") + out) +
+           command("CO1");
 }
 
-std::string run(const std::string& proc) {
+// The fresh run makes the change before any generation.  A generation may
+// itself change the frequencies of the entries it draws (a lookup's
+// frequency variation), so each seeded run of both runs starts from the same
+// frequencies: out1 and out3 from the file's, out2 from the file's changed.
+// The lexicon is listed before and after out1: when out1 changed it, the
+// warm run's out2 starts from other frequencies than the fresh run's and
+// is not compared.
+std::string freshtail(const std::string& vf, const char* prefix) {
+    if (vf.empty()) return seededrun("out1");
+    return change(vf) + seededrun("out2") + reread(prefix) + seededrun("out3") + reread(prefix) +
+           lexicondump("lex0") + seededrun("out1") + lexicondump("lex1");
+}
+
+std::string scratchtext(const char* name) {
+    std::ifstream in(fuzzing::editorrun().scratch / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs `proc`; out1 to out3 in turn.  `drawschange` is set when the
+// lexicon listed before out1 differs from the one listed after it.
+std::vector<std::string> run(const std::string& proc, bool& drawschange) {
     fuzzing::scratchfile("proc", proc);
     static const char start[] = {static_cast<char>(oxa::CMDKEY), 'P', 'R', 'p', 'r', 'o', 'c', '\r', 0};
     fuzzing::runeditor("", start);
-    std::string out;
-    for (const char* name : {"out1", "out2", "out3"}) {
-        std::ifstream in(fuzzing::editorrun().scratch / name, std::ios::binary);
-        out += std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        out += "\n@@@@\n";
-    }
+    std::vector<std::string> out;
+    for (const char* name : {"out1", "out2", "out3"})
+        out.push_back(scratchtext(name));
+    drawschange = scratchtext("lex0") != scratchtext("lex1");
     return out;
 }
 
@@ -174,15 +195,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                              load("f_", 3, 6) + warmtail(vf, "f_");
     const std::string fresh = load("f_") + freshtail(vf, "f_");
 
-    std::string outputs[2];
+    std::vector<std::string> runs[2];
     const std::string* procs[2] = {&warm, &fresh};
+    bool drawschange[2] = {false, false};
     for (int r = 0; r < 2; ++r) {
         fuzzing::clearscratch();
         for (int i = 0; i < 6; ++i) {
             if (!fuzzing::scratchfile((std::string("w_") + FILES[i]).c_str(), fixedpack()[i])) return 0;
             if (!fuzzing::scratchfile((std::string("f_") + FILES[i]).c_str(), pack[i])) return 0;
         }
-        outputs[r] = run(*procs[r]);
+        runs[r] = run(*procs[r], drawschange[r]);
+    }
+    std::string outputs[2];
+    for (int r = 0; r < 2; ++r) {
+        // Only the fresh run lists the lexicon.
+        if (drawschange[1]) runs[r][1] = "(not compared: out1 changed the frequencies)";
+        for (const std::string& o : runs[r])
+            outputs[r] += o + "\n@@@@\n";
     }
     if (const char* show = std::getenv("GENERATION_FUZZ_SHOW")) {
         for (int r = 0; r < 2; ++r) {

@@ -301,6 +301,7 @@ feedback_result feedback_align(const std::vector<std::string>& expected,
 
     feedback_result r;
     r.score = static_cast<int>(std::min(d[X][Y], static_cast<long>(INT_MAX)));
+    r.all_wrong = feedback_all_wrong(X, costs);
     size_t i = X, j = Y;
     while (i > 0 || j > 0) {
         const int s = step[i][j];
@@ -325,6 +326,18 @@ feedback_result feedback_align(const std::vector<std::string>& expected,
     }
     std::reverse(r.lines.begin(), r.lines.end());
     return r;
+}
+
+int feedback_percent(int score, int all_wrong) {
+    if (score <= 0) return 100;
+    if (all_wrong <= 0 || score >= all_wrong) return 0;
+    const long long left = static_cast<long long>(all_wrong - score) * 100 / all_wrong;
+    return static_cast<int>(std::clamp<long long>(left, 1, 99));
+}
+
+int feedback_all_wrong(size_t expected_words, const feedback_costs& c) {
+    const long long all = static_cast<long long>(expected_words) * c.missing;
+    return static_cast<int>(std::min<long long>(all, INT_MAX));
 }
 
 std::vector<std::string> feedback_text(const feedback_result& r) {

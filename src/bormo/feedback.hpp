@@ -76,6 +76,7 @@ struct feedback_line {
 
 struct feedback_result {
     int score = 0;
+    int all_wrong = 0; // the cost of leaving out every expected word
     std::vector<feedback_line> lines;
 };
 
@@ -85,6 +86,16 @@ feedback_result feedback_align(const std::vector<std::string>& expected,
                                const std::vector<typed_word>& typed,
                                const std::vector<std::vector<feedback_cell>>& cells,
                                const feedback_costs& costs);
+
+// The score on a fixed scale: 100 for a perfect answer, 0 for an answer
+// that costs as much as leaving out every expected word (or more).  A score
+// above 0 never reaches 100, and a score below the all-wrong cost never
+// reaches 0.  `all_wrong` is the cost of the empty answer to the sentence:
+// its number of expected words times the missing-word cost
+// (feedback_all_wrong).
+int feedback_percent(int score, int all_wrong);
+// The cost of leaving out all `expected_words` words of a sentence.
+int feedback_all_wrong(size_t expected_words, const feedback_costs& c);
 
 // The block as it is written to corefile 17, one string a line.
 std::vector<std::string> feedback_text(const feedback_result& r);

@@ -121,7 +121,7 @@ int32_t text_to_bits(const char* text) {
 }
 
 void putbormofile(const char* name, char letter) {
-    std::string msg = "$mV";
+    std::string msg = oxa::wire::status('V');
     msg += letter;
     msg += name;
     oxa::xvtransmit(msg.c_str());

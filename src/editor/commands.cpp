@@ -632,7 +632,7 @@ void prcmnd() {
         else if (r >= 0)
             runcommand(r);
         clearhelp();
-        xvtransmit("$Cx");
+        xvtransmit(wire::code(wire::kind::cmdclear));
         shadow_ptr = 0;
         shadow_cmdline[0] = 0;
     }

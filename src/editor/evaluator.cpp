@@ -388,7 +388,7 @@ void evaluate() {
     resetstacks();
     std::array<char, 48> text{};
     std::snprintf(text.data(), text.size(), " = %.8g", value);
-    std::snprintf(xvmsg.data(), xvmsg.size(), "$CL%s", text.data());
+    std::snprintf(xvmsg.data(), xvmsg.size(), "%s%s", wire::code(wire::kind::cmdline), text.data());
     xvtransmit(xvmsg.data());
     shadowappend(text.data());
     gcr();

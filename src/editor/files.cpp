@@ -54,6 +54,7 @@ constexpr const char* MSG_TOOLARGE = "File too large to load (more than 5119 cha
 
 // The end marker that follows emitted text.
 constexpr const char* EMITEND = "$$$\r\n";
+static_assert(std::string_view(EMITEND).substr(0, 3) == wire::code(wire::kind::emitend));
 
 // A byte of 255 marks free heap space and never stands in line text; it is
 // read as this byte instead.
@@ -613,9 +614,24 @@ void emit() {
     int32_t first = 0, last = 0;
     linerange(first, last);
     emitting = true;
-    pfile(out, first, last);
+    if (flag == 0 && wirefull) {
+        // The full stream frames each line, so that no text passes for a
+        // message.
+        char* text = nullptr;
+        size_t size = 0;
+        if (FILE* mem = open_memstream(&text, &size); mem != nullptr) {
+            pfile(mem, first, last);
+            std::fclose(mem);
+            putoutput(text, size);
+            endoutput();
+        }
+        std::free(text);
+        xvsink(EMITEND, std::strlen(EMITEND));
+    } else {
+        pfile(out, first, last);
+        std::fputs(EMITEND, out);
+    }
     emitting = false;
-    std::fputs(EMITEND, out);
     std::fflush(out);
     corenum = keep;
     if (flag != 0) checkprogoutput();

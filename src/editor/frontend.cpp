@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
@@ -68,9 +69,6 @@ constexpr std::array<unsigned char, 256> initialouttran() {
     return t;
 }
 
-// The "$m" messages the default stream passes, by their code.
-constexpr const char* MPASSED = "MUbefhimn";
-
 // Copies `text` into xvmsg after `prefix`, cut to the buffer.  The text may
 // itself lie in xvmsg (a caller composed it there).
 void compose(const char* prefix, const char* text) {
@@ -102,11 +100,17 @@ void sendline(const char* text) {
     sendline(text, std::strlen(text));
 }
 
-void sendf(const char* fmt, int32_t a) {
-    if (fmt[0] == '$' && fmt[1] != '\0' && xvdrops(fmt[1])) return;
-    std::snprintf(xvmsg.data(), xvmsg.size(), fmt, a);
+// A message of `code` with one number formatted by `fmt`.
+void sendf(const char* code, const char* fmt, int32_t a) {
+    if (xvdrops(code[1])) return;
+    const int n = std::snprintf(xvmsg.data(), xvmsg.size(), "%s", code);
+    std::snprintf(xvmsg.data() + n, xvmsg.size() - static_cast<size_t>(n), fmt, a);
     xvtransmit(xvmsg.data());
 }
+
+// The record checks' two messages.
+const std::string CHECKSFAILED = std::string(wire::status('b')) + "ERR ";
+const std::string CHECKSINFORCE = std::string(wire::status('b')) + "CH ";
 
 } // namespace
 
@@ -127,11 +131,11 @@ void setwiremode(const char* value) {
 bool xvdrops(char family) {
     if (!visible) return true;
     if (xvtrace != nullptr || wirefull) return false;
-    return family != 'c' && family != 'C' && family != 'm';
+    return !wire::anypassed(family);
 }
 
 bool textshown() {
-    return !xvdrops('T');
+    return !xvdrops(wire::kind::row);
 }
 
 void xvtransmit(const char* str) {
@@ -140,20 +144,53 @@ void xvtransmit(const char* str) {
     if (str[0] == '\0' || str[1] == '\0') return;
     const char family = str[1];
     if (wirefull) {
-        if (str[0] != '$' || std::strchr("+-CTWXbcempt", family) == nullptr) return;
-        sendline(str);
+        if (str[0] == '$' && wire::known(family)) sendline(str);
         return;
     }
-    const char* rest = nullptr;
-    if (family == 'c') {
-        rest = str + 2;
-    } else if (family == 'C' || family == 'm') {
-        const char sub = str[2];
-        const char* passed = family == 'C' ? "Lcb" : MPASSED;
-        if (sub != '\0' && std::strchr(passed, sub) != nullptr) rest = str + 3;
+    if (!wire::hassub(family)) {
+        if (wire::passed(family, '\0')) sendline(str + 2);
+        return;
     }
-    if (rest == nullptr) return;
-    sendline(rest);
+    const char sub = str[2];
+    if (sub != '\0' && wire::passed(family, sub)) sendline(str + 3);
+}
+
+namespace {
+// A line of program output not yet ended (full stream).
+std::string outpending;
+
+void sendoutputline() {
+    if (!outpending.empty() && outpending.back() == '\r') outpending.pop_back();
+    outpending.insert(0, wire::code(wire::kind::output));
+    outpending += "\r\n";
+    xvsink(outpending.data(), outpending.size());
+    outpending.clear();
+}
+} // namespace
+
+void putoutput(const char* data, size_t len) {
+    if (!wirefull) {
+        std::fwrite(data, 1, len, stdout);
+        return;
+    }
+    for (size_t i = 0; i < len;) {
+        const void* nl = std::memchr(data + i, '\n', len - i);
+        const size_t end = nl != nullptr ? static_cast<size_t>(static_cast<const char*>(nl) - data) : len;
+        outpending.append(data + i, end - i);
+        i = end;
+        if (nl != nullptr) {
+            sendoutputline();
+            ++i;
+        }
+    }
+}
+
+void putoutput(const char* text) {
+    putoutput(text, std::strlen(text));
+}
+
+void endoutput() {
+    if (wirefull && !outpending.empty()) sendoutputline();
 }
 
 namespace {
@@ -185,21 +222,21 @@ void putstring(const char* text, char code) {
     if (visible && xvtrace == nullptr && !wirefull && code != '\0') {
         // The default stream: the text alone, as composing and transmitting
         // it would send it (cut as compose cuts it), or nothing.
-        if (std::strchr(MPASSED, code) == nullptr) return;
+        if (!wire::passed(wire::STATUS, code)) return;
         sendline(text, text != nullptr ? strnlen(text, XVMSGSIZE - 4) : 0);
         return;
     }
-    const char prefix[4] = {'$', 'm', code, '\0'};
+    const char prefix[4] = {'$', wire::STATUS, code, '\0'};
     compose(prefix, text);
     xvtransmit(xvmsg.data());
 }
 
 int32_t diserr(const char* msg) {
     putstring(msg, 'e');
-    xvtransmit("$e+");
+    xvtransmit(wire::code(wire::kind::errorwait));
     gcr();
-    xvtransmit("$e-");
-    xvtransmit("$mh");
+    xvtransmit(wire::code(wire::kind::errordone));
+    xvtransmit(wire::status('h'));
     bhelp = 0;
     return del;
 }
@@ -211,7 +248,7 @@ void progress(const char* msg) {
 
 void clearhelp() {
     if (bhelp == 1) {
-        xvtransmit("$mh");
+        xvtransmit(wire::status('h'));
         bhelp = 0;
     }
 }
@@ -222,19 +259,19 @@ void putstats() {
     const bool shown = textshown();
     const COREFILE& c = cur();
     if (corenum != oldcore) {
-        if (shown) sendf("$mw%2d", corenum);
+        if (shown) sendf(wire::status('w'), "%2d", corenum);
         oldcore = corenum;
     }
     if (c.curline != oldline) {
-        if (shown) sendf("$mr%5d", c.curline);
+        if (shown) sendf(wire::status('r'), "%5d", c.curline);
         oldline = c.curline;
     }
     if (c.curcol != oldcol) {
-        if (shown) sendf("$mc%5d", c.curcol);
+        if (shown) sendf(wire::status('c'), "%5d", c.curcol);
         oldcol = c.curcol;
     }
     if (c.lncount != oldlncnt) {
-        if (shown) sendf("$ml%d", c.lncount);
+        if (shown) sendf(wire::status('l'), "%d", c.lncount);
         oldlncnt = c.lncount;
     }
     if (full) {
@@ -258,8 +295,8 @@ void putfname() {
 
 void gendis() {
     oldcore = oldline = oldcol = oldlncnt = oldcoreview = -1;
-    xvtransmit("$X");
-    xvtransmit("$W");
+    xvtransmit(wire::code(wire::kind::redraw));
+    xvtransmit(wire::code(wire::kind::clearwindow));
     clearhelp();
     putstats();
     putfname();
@@ -269,16 +306,16 @@ void gendis() {
     redisplay = 1;
     display();
     if (mode == 0) {
-        xvtransmit("$Cx");
+        xvtransmit(wire::code(wire::kind::cmdclear));
         if (shadow_ptr < 0 || shadow_ptr >= SHADOWSIZE) shadow_ptr = 0;
         shadow_cmdline[shadow_ptr] = '\0';
-        compose("$CL", shadow_cmdline.data());
+        compose(wire::code(wire::kind::cmdline), shadow_cmdline.data());
         xvtransmit(xvmsg.data());
     }
 }
 
 void putresult(int32_t value) {
-    sendf("$mi%d", value);
+    sendf(wire::status('i'), "%d", value);
 }
 
 void fmtfloat(double value, char* out, size_t size) {
@@ -302,42 +339,43 @@ void putfloat(double value, int32_t error) {
 
 void putbool(const char* errbits, const char* chkbits) {
     if (errbits != nullptr && std::strchr(errbits, '1') != nullptr) {
-        compose("$mbERR ", errbits);
+        compose(CHECKSFAILED.c_str(), errbits);
         xvtransmit(xvmsg.data());
         gcr();
     }
-    compose("$mbCH ", chkbits);
+    compose(CHECKSINFORCE.c_str(), chkbits);
     xvtransmit(xvmsg.data());
 }
 
 void txtcur() {
-    xvtransmit("$+");
+    xvtransmit(wire::code(wire::kind::textcursoron));
 }
 void rmtxtcur() {
-    xvtransmit("$-");
+    xvtransmit(wire::code(wire::kind::textcursoroff));
 }
 void cmdcur() {
-    xvtransmit("$C+");
+    xvtransmit(wire::code(wire::kind::cmdcursoron));
 }
 void rmcmdcur() {
-    xvtransmit("$C-");
+    xvtransmit(wire::code(wire::kind::cmdcursoroff));
 }
 void clrtextzone() {
-    xvtransmit("$Tx");
+    xvtransmit(wire::code(wire::kind::cleartext));
 }
 
 void postcur(int32_t column, int32_t row) {
-    if (xvdrops('p')) return;
-    std::snprintf(xvmsg.data(), xvmsg.size(), "$p%d,%d", row, column);
+    const char* code = wire::code(wire::kind::cursor);
+    if (xvdrops(code[1])) return;
+    std::snprintf(xvmsg.data(), xvmsg.size(), "%s%d,%d", code, row, column);
     xvtransmit(xvmsg.data());
 }
 
 void ibeep() {
-    xvtransmit("$b");
+    xvtransmit(wire::code(wire::kind::bell));
 }
 
 void backspace() {
-    xvtransmit("$Cb");
+    xvtransmit(wire::code(wire::kind::cmdback));
     if (shadow_ptr > SHADOWSIZE - 1) shadow_ptr = SHADOWSIZE - 1;
     if (shadow_ptr > 0) --shadow_ptr;
     if (shadow_ptr < 0) shadow_ptr = 0;
@@ -345,7 +383,8 @@ void backspace() {
 }
 
 void putcmdlett(int c) {
-    const char msg[5] = {'$', 'C', 'c', static_cast<char>(c), '\0'};
+    const char* code = wire::code(wire::kind::cmdchar);
+    const char msg[5] = {code[0], code[1], code[2], static_cast<char>(c), '\0'};
     xvtransmit(msg);
     if (shadow_ptr < 0 || shadow_ptr >= SHADOWSIZE) shadow_ptr = 0;
     if (shadow_ptr < SHADOWSIZE - 1) shadow_cmdline[shadow_ptr++] = static_cast<char>(c);
@@ -360,7 +399,8 @@ void shadowappend(const char* text) {
 }
 
 void putch(int c) {
-    const char msg[4] = {'$', 'c', static_cast<char>(outtran[static_cast<unsigned char>(c)]), '\0'};
+    const char* code = wire::code(wire::kind::echo);
+    const char msg[4] = {code[0], code[1], static_cast<char>(outtran[static_cast<unsigned char>(c)]), '\0'};
     xvtransmit(msg);
 }
 
@@ -376,6 +416,7 @@ void resetfrontend() {
     xvtrace = nullptr;
     del = 0;
     wirefull = 0;
+    outpending.clear();
 }
 
 } // namespace oxa

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "wire/protocol.hpp"
 
 namespace oxa {
 
@@ -93,6 +94,17 @@ void xvtransmit(const char* str);
 // True when a message of this family would reach neither the stream nor the
 // trace, so that a painter need not compose it.
 bool xvdrops(char family);
+inline bool xvdrops(wire::kind k) { return xvdrops(wire::family(wire::row(k))); }
+// Program output: EMIT to the front end and what shell commands print.  On
+// the default stream it goes to standard output as it is.  On the full stream
+// each line is framed as an output message (the `$o` code, the line without
+// its CR LF, then CR LF), so that no text can pass for a message; a line not
+// yet ended waits for the rest or for `endoutput`.  Neither looks at `visible`.
+void putoutput(const char* data, size_t len);
+void putoutput(const char* text);
+// Frames the line not yet ended, if any (the program has finished).
+void endoutput();
+
 // Flushes standard output.  The input stream flushes before it waits for a
 // byte, so the front end has every message before the editor waits.
 void flushout();

@@ -164,7 +164,7 @@ std::string rulertext() {
     return msg;
 }
 
-void prtabs() { xvtransmit(("$mt" + rulertext()).c_str()); }
+void prtabs() { xvtransmit((wire::status('t') + rulertext()).c_str()); }
 
 // ---------------------------------------------------------------------------
 // Character and line motion.

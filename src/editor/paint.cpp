@@ -112,8 +112,8 @@ void echo() {
 } // namespace
 
 void putstg(int32_t row, int64_t index, int32_t n) {
-    if (xvdrops('T')) return;
-    int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TL%d,", row);
+    if (xvdrops(wire::kind::row)) return;
+    int len = std::snprintf(xvmsg.data(), xvmsg.size(), "%s%d,", wire::code(wire::kind::row), row);
     if (len < 0) return;
     for (int32_t i = 0; i < n && len < XVMSGSIZE - 1 && index >= 0 && index + i < HEAPSIZE; ++i)
         xvmsg[len++] = static_cast<char>(outtran[textbase[index + i]]);
@@ -122,7 +122,7 @@ void putstg(int32_t row, int64_t index, int32_t n) {
 }
 
 void wrline(LINE* line, int32_t row) {
-    if (xvdrops('T')) return;
+    if (xvdrops(wire::kind::row)) return;
     const COREFILE& c = cur();
     const bool header = line == nullptr || line == c.header;
     const int32_t kind = header ? K_TEXT : line->object;
@@ -143,11 +143,12 @@ void wrline(LINE* line, int32_t row) {
         if (kind == K_TEXT) f2 = '+';
     }
     if (!header && starred(line)) f1 = '*';
-    std::snprintf(xvmsg.data(), xvmsg.size(), "$TF%d,%c%c", row, f1, f2);
+    std::snprintf(xvmsg.data(), xvmsg.size(), "%s%d,%c%c", wire::code(wire::kind::rowflags), row, f1,
+                  f2);
     xvtransmit(xvmsg.data());
     if (redisplay >= 9 && redisplay <= 19) return;
     if (n == 0) {
-        std::snprintf(xvmsg.data(), xvmsg.size(), "$TL%d", row);
+        std::snprintf(xvmsg.data(), xvmsg.size(), "%s%d", wire::code(wire::kind::row), row);
         xvtransmit(xvmsg.data());
     } else {
         putstg(row, line->index + pshift, n);
@@ -155,7 +156,7 @@ void wrline(LINE* line, int32_t row) {
 }
 
 void wrtext(LINE* line, int32_t row) {
-    if (xvdrops('T')) return;
+    if (xvdrops(wire::kind::row)) return;
     LINE* header = cur().header;
     for (; row <= windowend; ++row) {
         wrline(line, row);
@@ -233,8 +234,8 @@ void fieldlen() {
 
 void disfield(int32_t field, int64_t& pos, int64_t end) {
     if (field < 1 || field > MAXFIELDS) return;
-    int len = std::snprintf(xvmsg.data(), xvmsg.size(), "$TR%d,%d,%d,", frow[field], fcol[field],
-                            maxfieldlen[field]);
+    int len = std::snprintf(xvmsg.data(), xvmsg.size(), "%s%d,%d,%d,", wire::code(wire::kind::field),
+                            frow[field], fcol[field], maxfieldlen[field]);
     if (len < 0) return;
     const bool show = compatible();
     while (pos < end && textbase[pos] != '|') {
@@ -256,7 +257,7 @@ void wfield() {
 void wflag() {
     const char f1 = starred(cur().lnptr) ? '*' : ' ';
     const char f2 = compatible() ? ' ' : 'I';
-    std::snprintf(xvmsg.data(), xvmsg.size(), "$Tf%c%c", f1, f2);
+    std::snprintf(xvmsg.data(), xvmsg.size(), "%s%c%c", wire::code(wire::kind::lineflags), f1, f2);
     xvtransmit(xvmsg.data());
 }
 
@@ -267,7 +268,8 @@ void wrecord() {
     if (!ok) {
         wrline(c.lnptr, 2);
     } else {
-        xvtransmit("$TL2");
+        std::snprintf(xvmsg.data(), xvmsg.size(), "%s%d", wire::code(wire::kind::row), 2);
+        xvtransmit(xvmsg.data());
         wflag();
     }
     int64_t pos = l->index;

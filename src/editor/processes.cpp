@@ -2,6 +2,7 @@
 #include "editor/processes.hpp"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -167,9 +168,44 @@ void call_listcom(const char* command, const char* name, const char* file, const
 
 bool nochildren = false;
 
+namespace {
+// On the full stream the shell writes into a pipe, and what it writes goes on
+// as framed program output until the pipe closes or the shell has ended (a
+// program it left running in the background keeps the pipe open).
+void passoutput(int fd, pid_t pid, int& status) {
+    std::array<char, 4096> buf;
+    bool ended = false;
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, ended ? 0 : 100);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready > 0) {
+            const ssize_t got = ::read(fd, buf.data(), buf.size());
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            putoutput(buf.data(), static_cast<size_t>(got));
+            continue;
+        }
+        if (ended) break;
+        ended = ::waitpid(pid, &status, WNOHANG) == pid;
+    }
+    endoutput();
+    if (!ended) {
+        while (::waitpid(pid, &status, 0) < 0) {
+            if (errno != EINTR) {
+                status = -1;
+                break;
+            }
+        }
+    }
+}
+} // namespace
+
 int runshell(const char* flags, const char* command) {
     std::snprintf(sysstring.data(), sysstring.size(), "%s", command);
     if (nochildren) return -1;
+    int out[2] = {-1, -1};
+    if (wirefull && ::pipe2(out, O_CLOEXEC) != 0) return -1;
     // The child is collected here, not by the SIGCHLD handler.
     sigset_t block, old;
     sigemptyset(&block);
@@ -180,10 +216,14 @@ int runshell(const char* flags, const char* command) {
     if (pid == 0) {
         sigprocmask(SIG_SETMASK, &old, nullptr);
         ::signal(SIGPIPE, SIG_DFL);
+        if (out[1] >= 0) ::dup2(out[1], 1);
         call_execl(flags);
     }
     int status = -1;
-    if (pid > 0) {
+    if (out[1] >= 0) ::close(out[1]);
+    if (pid > 0 && out[0] >= 0) {
+        passoutput(out[0], pid, status);
+    } else if (pid > 0) {
         while (::waitpid(pid, &status, 0) < 0) {
             if (errno != EINTR) {
                 status = -1;
@@ -191,6 +231,7 @@ int runshell(const char* flags, const char* command) {
             }
         }
     }
+    if (out[0] >= 0) ::close(out[0]);
     sigprocmask(SIG_SETMASK, &old, nullptr);
     return pid > 0 ? status : -1;
 }
@@ -231,18 +272,20 @@ void calsys() {
     reseterm();
     termclear();
     flushout();
-    std::fputs(sysstring.data(), stdout);
-    std::fputs("\r\n", stdout);
+    putoutput(sysstring.data());
+    putoutput("\r\n");
     std::fflush(stdout);
     const bool interactive = sysstring[0] == '\0' && progstate != PROG_RUNNING;
     std::array<char, STRSIZE> command = sysstring;
     if (runshell(interactive ? INTERACTFLAG : COMMANDFLAG, command.data()) == -1) {
-        std::fputs(MSG_VFORK, stdout);
+        putoutput(MSG_VFORK);
+        endoutput();
         del = 2;
     }
     initerm();
     if (progstate != PROG_RUNNING) {
-        std::fputs(MSG_CONTINUE, stdout);
+        putoutput(MSG_CONTINUE);
+        endoutput();
         std::fflush(stdout);
         const int32_t keep = del;
         gcr();

@@ -18,6 +18,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
+
+#include "wire/protocol.hpp"
 #include <string>
 
 namespace oxa {
@@ -49,6 +52,7 @@ constexpr const char* TOPDIR = "ls ..";
 
 // The message that tells the front end input has returned to the keyboard.
 constexpr const char* KEYBOARDMSG = "$mU###";
+static_assert(std::string_view(KEYBOARDMSG).starts_with(wire::status('U')));
 
 // Commands.
 void calsys();    // SHELL, UNIX SHELL

@@ -39,103 +39,53 @@ message emit(std::string_view line) {
     return text(msgkind::emitline, line);
 }
 
-message parseC(std::string_view line, std::string_view rest) {
-    if (rest.empty()) return emit(line);
-    const char sub = rest.front();
-    rest.remove_prefix(1);
-    switch (sub) {
-    case '+':
-        return rest.empty() ? text(msgkind::cmdcursoron, "") : emit(line);
-    case '-':
-        return rest.empty() ? text(msgkind::cmdcursoroff, "") : emit(line);
-    case 'b':
-        return rest.empty() ? text(msgkind::cmdback, "") : emit(line);
-    case 'x':
-        return rest.empty() ? text(msgkind::cmdclear, "") : emit(line);
-    case 'c':
-        return rest.size() == 1 ? text(msgkind::cmdchar, rest) : emit(line);
-    case 'L':
-        return text(msgkind::cmdline, rest);
-    default:
-        return emit(line);
-    }
-}
-
-message parseT(std::string_view line, std::string_view rest) {
-    if (rest.empty()) return emit(line);
-    const char sub = rest.front();
-    rest.remove_prefix(1);
-    message m;
-    switch (sub) {
-    case 'x':
-        return rest.empty() ? text(msgkind::cleartext, "") : emit(line);
-    case 'f':
-        return rest.size() == 2 ? text(msgkind::lineflags, rest) : emit(line);
-    case 'F':
-        if (!number(rest, m.row) || !expect(rest, ',') || rest.size() != 2) return emit(line);
-        m.kind = msgkind::rowflags;
-        m.text = std::string(rest);
-        return m;
-    case 'L':
-        if (!number(rest, m.row)) return emit(line);
-        if (!rest.empty() && !expect(rest, ',')) return emit(line);
-        m.kind = msgkind::row;
-        m.text = std::string(rest);
-        return m;
-    case 'R':
+// Reads the fields that follow a message's code by their shape; false when
+// they do not match it.
+bool fields(wire::shape shape, std::string_view rest, message& m) {
+    switch (shape) {
+    case wire::shape::none:
+        return rest.empty();
+    case wire::shape::onechar:
+        if (rest.size() != 1) return false;
+        break;
+    case wire::shape::twochars:
+        if (rest.size() != 2) return false;
+        break;
+    case wire::shape::text:
+        break;
+    case wire::shape::rowflags:
+        if (!number(rest, m.row) || !expect(rest, ',') || rest.size() != 2) return false;
+        break;
+    case wire::shape::rowtext:
+        if (!number(rest, m.row)) return false;
+        if (!rest.empty() && !expect(rest, ',')) return false;
+        break;
+    case wire::shape::field:
         if (!number(rest, m.row) || !expect(rest, ',') || !number(rest, m.col) ||
             !expect(rest, ',') || !number(rest, m.len) || !expect(rest, ','))
-            return emit(line);
-        m.kind = msgkind::field;
-        m.text = std::string(rest);
-        return m;
-    default:
-        return emit(line);
+            return false;
+        break;
+    case wire::shape::position:
+        if (!number(rest, m.row) || !expect(rest, ',') || !number(rest, m.col) || !rest.empty())
+            return false;
+        break;
     }
+    m.text = std::string(rest);
+    return true;
 }
 
 } // namespace
 
 message parsemessage(std::string_view line) {
-    if (line == "$$$") return text(msgkind::emitend, "");
     if (line.size() < 2 || line[0] != '$') return emit(line);
-    std::string_view rest = line.substr(2);
+    const wire::message* row = wire::find(line[1], line.size() > 2 ? line[2] : '\0');
+    if (row == nullptr) return emit(line);
+    const std::string_view code(row->code);
     message m;
-    switch (line[1]) {
-    case '+':
-        return rest.empty() ? text(msgkind::textcursoron, "") : emit(line);
-    case '-':
-        return rest.empty() ? text(msgkind::textcursoroff, "") : emit(line);
-    case 'X':
-        return rest.empty() ? text(msgkind::redraw, "") : emit(line);
-    case 'W':
-        return rest.empty() ? text(msgkind::clearwindow, "") : emit(line);
-    case 'b':
-        return rest.empty() ? text(msgkind::bell, "") : emit(line);
-    case 'e':
-        if (rest == "+") return text(msgkind::errorwait, "");
-        if (rest == "-") return text(msgkind::errordone, "");
-        return emit(line);
-    case 'c':
-        return rest.size() == 1 ? text(msgkind::echo, rest) : emit(line);
-    case 'p':
-        if (!number(rest, m.row) || !expect(rest, ',') || !number(rest, m.col) || !rest.empty())
-            return emit(line);
-        m.kind = msgkind::cursor;
-        return m;
-    case 'C':
-        return parseC(line, rest);
-    case 'T':
-        return parseT(line, rest);
-    case 'm':
-        if (rest.empty()) return emit(line);
-        m.kind = msgkind::status;
-        m.sub = rest.front();
-        m.text = std::string(rest.substr(1));
-        return m;
-    default:
-        return emit(line);
-    }
+    m.kind = row->what;
+    if (m.kind == msgkind::status) m.sub = wire::subcode(*row);
+    if (!fields(row->fields, line.substr(code.size()), m)) return emit(line);
+    return m;
 }
 
 void linesplitter::feed(const char* data, size_t size, std::vector<std::string>& lines) {

@@ -1,10 +1,11 @@
 // The editor's full message stream, read line by line.
 //
 // With OXA_WIRE=full the editor writes every display message whole, one a
-// line ended by CR LF: `$`, a family character, for the families C, T and m a
-// sub-code, then the message's own text.  Lines of EMIT output travel on the
-// same stream in their own framing (text lines ended by a "$$$" line); any
-// line that is not a message is taken as such a line.
+// line ended by CR LF: `$`, a family character, for some families a sub-code,
+// then the message's own fields (the table in wire/protocol.hpp).  Each line
+// of program output (EMIT, shell commands) comes framed as an output message;
+// EMIT output ends with a "$$$" line.  Any other line that is not a message
+// is taken as a plain line of output.
 #pragma once
 
 #include <cstdint>
@@ -12,33 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#include "wire/protocol.hpp"
+
 namespace oxa::term {
 
-enum class msgkind {
-    textcursoron,  // $+
-    textcursoroff, // $-
-    cmdcursoron,   // $C+
-    cmdcursoroff,  // $C-
-    cmdchar,       // $Cc<char>: text holds the character
-    cmdback,       // $Cb
-    cmdclear,      // $Cx
-    cmdline,       // $CL<text>
-    redraw,        // $X
-    clearwindow,   // $W
-    cleartext,     // $Tx
-    rowflags,      // $TF<row>,<f1><f2>: text holds the two flags
-    row,           // $TL<row> or $TL<row>,<text>
-    field,         // $TR<row>,<col>,<len>,<text>
-    lineflags,     // $Tf<f1><f2>
-    echo,          // $c<char>
-    cursor,        // $p<row>,<col>
-    bell,          // $b
-    errorwait,     // $e+
-    errordone,     // $e-
-    status,        // $m<sub><text>
-    emitline,      // a line of EMIT output (or any line that is no message)
-    emitend,       // "$$$"
-};
+// What a line is: the kinds of the wire's table (wire/protocol.hpp).
+using msgkind = wire::kind;
 
 struct message {
     msgkind kind = msgkind::emitline;

@@ -133,8 +133,10 @@ void screen::apply(const message& m) {
         command_ = m.text;
         break;
     case msgkind::redraw:
+        outputshown_ = false;
         break;
     case msgkind::clearwindow:
+        outputshown_ = false;
         cleartext();
         command_.clear();
         status_.result.clear();
@@ -186,12 +188,14 @@ void screen::apply(const message& m) {
     case msgkind::status:
         setstatus(m.sub, m.text);
         break;
+    case msgkind::output:
     case msgkind::emitline:
-        if (emitdone_) {
+        if (emitdone_ || !outputshown_) {
             emitted_.clear();
             emitdone_ = false;
         }
         emitted_.push_back(m.text);
+        outputshown_ = true;
         break;
     case msgkind::emitend:
         emitdone_ = true;
@@ -245,6 +249,12 @@ std::string screen::line(int32_t y) const {
         if (waiting_) s += REPLYHINT;
     } else if (y == rows_ - 1) {
         s = command_;
+    } else if (outputshown_ && textrow(y)) {
+        // The last lines of the output, from the window's first row.
+        const size_t shown = static_cast<size_t>(std::max(rows_ - 2 - TEXTTOP, 0));
+        const size_t first = emitted_.size() > shown ? emitted_.size() - shown : 0;
+        const size_t i = first + static_cast<size_t>(y - TEXTTOP);
+        if (i < emitted_.size()) s = emitted_[i];
     } else {
         s = text_[static_cast<size_t>(y)];
     }

@@ -57,9 +57,14 @@ class screen {
     bool waiting() const { return waiting_; }
     const std::string& command() const { return command_; }
     const std::map<char, std::string>& slots() const { return slots_; }
-    // The lines of the last EMIT output, complete once `emitdone`.
+    // The lines of the last program output (EMIT, a shell command),
+    // complete once `emitdone` (EMIT's end marker came).
     const std::vector<std::string>& emitted() const { return emitted_; }
     bool emitdone() const { return emitdone_; }
+    // Program output stands over the text window (its last lines) from its
+    // first line until the next full redraw or until the user's next key.
+    bool outputshown() const { return outputshown_; }
+    void dismissoutput() { outputshown_ = false; }
 
   private:
     bool textrow(int32_t row) const { return row >= TEXTTOP && row <= rows_ - 3; }
@@ -83,6 +88,7 @@ class screen {
     std::map<char, std::string> slots_;
     std::vector<std::string> emitted_;
     bool emitdone_ = false;
+    bool outputshown_ = false;
     linesplitter splitter_;
 };
 

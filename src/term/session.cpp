@@ -125,6 +125,10 @@ int runsession(const sessionoptions& options, std::string& report) {
                 changed = true;
                 continue;
             }
+            if (sc.outputshown()) {
+                sc.dismissoutput();
+                changed = true;
+            }
             std::string bytes;
             if (!keys.feed(k, bytes))
                 viewbeep();

@@ -1,11 +1,13 @@
 // The reference part of docs/editor.md is built from the command table and
-// the default key map; the test fails when the document differs from them.
+// the default key map, that of docs/protocol.md from the wire table; the test
+// fails when a document differs from its tables.
 // With OXA_UPDATE_DOCS=1 it rewrites that part instead:
 //   OXA_UPDATE_DOCS=1 build/unit_tests --gtest_filter='Docs*'
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/files.hpp"
 #include "editor/input.hpp"
+#include "wire/protocol.hpp"
 
 #include <gtest/gtest.h>
 
@@ -370,8 +372,10 @@ std::string reference() {
     return o.str();
 }
 
-TEST(Docs, EditorGuideReferenceMatchesTheTables) {
-    const std::string path = std::string(oxa_unit_source_dir) + "/docs/editor.md";
+// Compares the generated part of a document with `want`; with
+// OXA_UPDATE_DOCS=1 rewrites it instead.
+void matchesdoc(const std::string& name, const std::string& want) {
+    const std::string path = std::string(oxa_unit_source_dir) + "/docs/" + name;
     std::ifstream in(path, std::ios::binary);
     ASSERT_TRUE(in) << "cannot read " << path;
     std::stringstream buf;
@@ -383,7 +387,6 @@ TEST(Docs, EditorGuideReferenceMatchesTheTables) {
     ASSERT_NE(e, std::string::npos) << "end marker missing in " << path;
     ASSERT_LT(b, e);
     e += ENDMARK.size();
-    std::string want = reference();
     if (doc.compare(b, e - b, want) == 0)
         return;
     const char* upd = std::getenv("OXA_UPDATE_DOCS");
@@ -394,8 +397,50 @@ TEST(Docs, EditorGuideReferenceMatchesTheTables) {
         ASSERT_TRUE(out.good()) << "cannot write " << path;
         return;
     }
-    FAIL() << "docs/editor.md is out of date with the command table or the key map; "
+    FAIL() << "docs/" << name << " is out of date with its tables; "
               "run OXA_UPDATE_DOCS=1 build/unit_tests --gtest_filter='Docs*'";
+}
+
+TEST(Docs, EditorGuideReferenceMatchesTheTables) {
+    matchesdoc("editor.md", reference());
+}
+
+// The wire's messages, from the wire table.
+std::string protocolreference() {
+    std::ostringstream o;
+    o << BEGINMARK << "\n\n"
+      << "| Code | Fields after the code | Default stream | Full stream | Meaning |\n"
+      << "|---|---|---|---|---|\n";
+    for (const wire::message& m : wire::messages) {
+        std::string code = m.code[0] != '\0' ? "`" + std::string(m.code) + "`" : "(any other line)";
+        const char* fields = "";
+        switch (m.fields) {
+        case wire::shape::none: fields = "none"; break;
+        case wire::shape::onechar: fields = "one byte"; break;
+        case wire::shape::twochars: fields = "two bytes"; break;
+        case wire::shape::text: fields = "text to the end of the line"; break;
+        case wire::shape::rowflags: fields = "row `,` two flag bytes"; break;
+        case wire::shape::rowtext: fields = "row, or row `,` text"; break;
+        case wire::shape::field: fields = "row `,` column `,` length `,` text"; break;
+        case wire::shape::position: fields = "row `,` column"; break;
+        }
+        const char* def = "dropped";
+        const char* full = "whole";
+        switch (m.where) {
+        case wire::stream::both: def = "the fields alone"; break;
+        case wire::stream::full: break;
+        case wire::stream::framed: full = "around each output line"; break;
+        case wire::stream::direct: def = full = "as it is"; break;
+        }
+        o << "| " << code << " | " << fields << " | " << def << " | " << full << " | "
+          << cell(m.meaning) << " |\n";
+    }
+    o << "\n" << ENDMARK;
+    return o.str();
+}
+
+TEST(Docs, ProtocolMatchesTheWireTable) {
+    matchesdoc("protocol.md", protocolreference());
 }
 
 // Every command row and every keyed edit code has its description, and no

@@ -213,4 +213,32 @@ TEST_F(FeedbackCosts, AnyOneMistakeScoresBelowAnAllWrongAnswerWhateverTheCosts) 
     }
 }
 
+TEST_F(FeedbackCosts, PercentOnAFixedScale) {
+    const struct {
+        int score, all_wrong, percent;
+    } cases[] = {
+        {0, 50, 100},  {1, 50, 98},   {10, 50, 80}, {25, 50, 50}, {49, 50, 2},
+        {50, 50, 0},   {80, 50, 0},   {1, 1000, 99}, // a mistake never shows as perfect
+        {999, 1000, 1},                              // nor a near miss as all wrong
+        {0, 0, 100},   {5, 0, 0},     {-3, 50, 100}, {2147483647, 2147483647, 0},
+        {1, 2147483647, 99},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.score) + " of " + std::to_string(c.all_wrong));
+        EXPECT_EQ(feedback_percent(c.score, c.all_wrong), c.percent);
+    }
+    set_costs(10, 2, 5, 3, 2, 4);
+    const feedback_costs costs = current_feedback_costs();
+    EXPECT_EQ(feedback_all_wrong(4, costs), 40);
+    set_costs(2147483647, 0, 0, 0, 0, 0);
+    EXPECT_EQ(feedback_all_wrong(4, current_feedback_costs()), 2147483647);
+    // The alignment gives the sentence's all-wrong cost, and the empty
+    // answer scores 0 %.
+    set_costs(10, 2, 5, 3, 2, 4);
+    const std::vector<std::string> expected = {"the", "cat", "sleeps"};
+    const feedback_result r = feedback_align(expected, {}, {{}, {}, {}}, current_feedback_costs());
+    EXPECT_EQ(r.all_wrong, 30);
+    EXPECT_EQ(feedback_percent(r.score, r.all_wrong), 0);
+}
+
 } // namespace feedback_test

@@ -1,13 +1,18 @@
 // The full message stream (OXA_WIRE=full): every message passes whole, the
 // window size comes from LINES and COLUMNS, and the input stream takes the
 // front end's size report.
+#include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/paint.hpp"
+#include "editor/processes.hpp"
 #include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
+#include "term/message.hpp"
+#include "textfixture.hpp"
 #include "wire_capture.hpp"
 
 #include <gtest/gtest.h>
@@ -169,6 +174,76 @@ TEST_F(FullWire, DefaultStreamTakesNoSizeReport) {
     EXPECT_EQ(typed, "30;100t"); // ESC [ 8 ; is a key without a code
     EXPECT_EQ(depth, 20);
     EXPECT_EQ(WireCapture::wire, "");
+}
+
+// A text line that reads like a message must not be taken for one: on the
+// full stream program output is framed line by line, whatever it holds.
+const oxatest::Lines speaking = {"$p3,2147483647", "$$$", "plain", "$TL2,x"};
+
+TEST_F(FullWire, EmitFramesEveryLine) {
+    oxatest::fill(2, speaking);
+    visible = 0; // EMIT output is not display output
+    param[1] = 2;
+    param[2] = param[3] = param[4] = 0;
+    emit();
+    EXPECT_EQ(WireCapture::wire, "$o$p3,2147483647\r\n$o$$$\r\n$oplain\r\n$o$TL2,x\r\n$$$\r\n");
+    // Read back, every line is output and the end marker ends it.
+    const auto lines = WireCapture::lines();
+    ASSERT_EQ(lines.size(), speaking.size() + 1);
+    for (size_t i = 0; i < speaking.size(); ++i) {
+        const term::message m = term::parsemessage(lines[i]);
+        EXPECT_EQ(m.kind, wire::kind::output);
+        EXPECT_EQ(m.text, speaking[i]);
+    }
+    EXPECT_EQ(term::parsemessage(lines.back()).kind, wire::kind::emitend);
+}
+
+TEST_F(FullWire, DefaultStreamEmitsTheLinesAsTheyAre) {
+    wirefull = 0;
+    oxatest::fill(2, speaking);
+    param[1] = 2;
+    param[2] = param[3] = param[4] = 0;
+    testing::internal::CaptureStdout();
+    emit();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "$p3,2147483647\n$$$\nplain\n$TL2,x\n$$$\r\n");
+    EXPECT_EQ(WireCapture::wire, "");
+}
+
+TEST_F(FullWire, OutputLinesAreFramedAcrossPieces) {
+    const struct {
+        std::vector<std::string> pieces;
+        const char* wire;
+    } cases[] = {
+        // pieces written, the wire after the end of the output
+        {{"one\r\ntwo\n"}, "$oone\r\n$otwo\r\n"},
+        {{"$p3,", "2147483647\nta", "il"}, "$o$p3,2147483647\r\n$otail\r\n"},
+        {{"\r\n\nType [return] to continue\r"}, "$o\r\n$o\r\n$oType [return] to continue\r\n"},
+        {{"a\rb\n"}, "$oa\rb\r\n"}, // only the CR before the line end is framing
+        {{""}, ""},
+    };
+    for (const auto& c : cases) {
+        WireCapture::clear();
+        for (const auto& p : c.pieces)
+            putoutput(p.data(), p.size());
+        endoutput();
+        EXPECT_EQ(WireCapture::wire, c.wire) << c.pieces.front();
+    }
+}
+
+TEST_F(FullWire, ShellCommandOutputIsFramed) {
+    const int status = runshell(COMMANDFLAG, "printf '$p3,1\\n$$$\\nno end'");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(WireCapture::wire, "$o$p3,1\r\n$o$$$\r\n$ono end\r\n");
+}
+
+// A program left running in the background holds the pipe open; the shell's
+// end is enough to go on.
+TEST_F(FullWire, ShellCommandEndsWithoutItsBackgroundChildren) {
+    const int status = runshell(COMMANDFLAG, "echo started; sleep 5 & exit 3");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_EQ(WireCapture::wire, "$ostarted\r\n");
 }
 
 } // namespace fullwire_test

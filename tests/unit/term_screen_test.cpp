@@ -129,8 +129,34 @@ TEST(TermScreen, ResultsSlotsAndEmitOutput) {
     EXPECT_EQ(s.emitted(), (std::vector<std::string>{"one", "$two"}));
     feed(s, {"three"});
     EXPECT_EQ(s.emitted(), (std::vector<std::string>{"three"}));
-    // The text is untouched by EMIT output.
+    // The text is untouched by EMIT output (which stands over it until
+    // dismissed).
+    s.dismissoutput();
     EXPECT_EQ(s.line(2), padded("  Hello world", 120));
+}
+
+// Framed program output stands over the text window, its last lines when
+// more come than fit, until the next key or a full redraw.
+TEST(TermScreen, ProgramOutputShownOverTheWindow) {
+    screen s(10, 40); // text rows 2 .. 7
+    startup(s);
+    feed(s, {"$o$p3,2147483647", "$o$$$", "$$$"});
+    EXPECT_TRUE(s.outputshown());
+    EXPECT_EQ(s.line(2), padded("$p3,2147483647", 40));
+    EXPECT_EQ(s.line(3), padded("$$$", 40));
+    EXPECT_EQ(s.line(4), padded("", 40));
+    EXPECT_EQ(s.line(0).substr(0, 7), " Core 1"); // status and command rows stay
+    s.dismissoutput();
+    EXPECT_EQ(s.line(2), padded("  Hello world", 40));
+
+    feed(s, {"$oline 1", "$oline 2", "$oline 3", "$oline 4", "$oline 5", "$oline 6", "$oline 7",
+             "$oType [return] to continue"});
+    EXPECT_EQ(s.emitted().size(), 8u); // a new block: the last one had ended
+    EXPECT_EQ(s.line(2), padded("line 3", 40));
+    EXPECT_EQ(s.line(7), padded("Type [return] to continue", 40));
+    feed(s, {"$X", "$W", "$TL2,back"});
+    EXPECT_FALSE(s.outputshown());
+    EXPECT_EQ(s.line(2), padded("  back", 40));
 }
 
 TEST(TermScreen, CellsHoldLatin1AndNeverControlBytes) {

@@ -1,0 +1,43 @@
+// The engine worker: a process that loads one pack once and then answers
+// requests, one JSON object a line, read from one descriptor and answered on
+// another.  The engine's state is per process, so one worker serves one pack
+// and a request sees nothing of another pack.
+//
+// Requests and replies (strings UTF-8):
+//   {"op":"generate","seed":S,"kind":K}       -> {"prompt":..,"expected":..}
+//   {"op":"grade","seed":S,"kind":K,"response":R}
+//        -> {"prompt":..,"expected":..,"percent":P,"feedback":[lines],"report":[lines]}
+//   {"op":"words","seeds":[S..],"kind":K}     -> {"words":[[expected words]..]}
+//   anything refused                          -> {"error":..}
+// The first line a worker writes is {"ready":true,"errors":N} once loaded.
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace serve {
+
+// Exercise kinds.  Columns: name, tree whose sentence is the prompt, tree
+// the answer is compared with (0 ROOT, 1 QUESTION, 2 ANSWER; -1: ANSWER
+// when the pack has that tree, else ROOT).
+struct kind_row {
+    const char* name;
+    int prompt_tree;
+    int expected_tree;
+};
+constexpr kind_row kinds[] = {
+    {"statement", -1, -1},
+    {"question", 1, -1},
+};
+static_assert(sizeof(kinds) / sizeof(kinds[0]) == 2);
+const kind_row* find_kind(const std::string& name);
+
+// Runs a worker on the pack in `dir` until `in` ends; returns the exit status.
+int run_worker(const std::string& dir, int in, int out);
+
+// One request, for the worker loop and for tests that load a pack in-process.
+void load_pack_here(const std::string& dir, int& errors);
+nlohmann::json handle_request(const nlohmann::json& req);
+
+} // namespace serve
