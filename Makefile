@@ -41,7 +41,7 @@ test: build
 # make install PREFIX=/usr DESTDIR=/tmp/root (PREFIX /usr/local by default).
 # The prefix is given at install time, so one build serves any prefix.
 PREFIX ?= /usr/local
-INSTALLED := oxa oxa-term oxa-check man
+INSTALLED := oxa oxa-term oxa-check oxa-serve man changelog
 install: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALLED)
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)

@@ -38,7 +38,7 @@ std::string program(const char* name) {
 }
 
 TEST(Programs, EveryProgramAnswersHelpAndVersion) {
-    for (const char* name : {"oxa", "oxa-term", "oxa-check"}) {
+    for (const char* name : {"oxa", "oxa-term", "oxa-check", "oxa-serve"}) {
         SCOPED_TRACE(name);
         const Output version = run("'" + program(name) + "' --version");
         EXPECT_EQ(version.status, 0);
@@ -56,7 +56,7 @@ TEST(Programs, EveryProgramAnswersHelpAndVersion) {
 TEST(Programs, AllThreeShowTheSameVersion) {
     const std::string oxa = run("'" + program("oxa") + "' --version").out;
     ASSERT_GT(oxa.size(), 4u);
-    for (const char* name : {"oxa-term", "oxa-check"})
+    for (const char* name : {"oxa-term", "oxa-check", "oxa-serve"})
         EXPECT_EQ(run("'" + program(name) + "' --version").out, name + oxa.substr(3)) << name;
 }
 
