@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace encoding_test {
 
 using oxatest::Fixture;
 using oxatest::Result;
@@ -187,4 +187,4 @@ TEST(Encoding, LanguagePackInUtf8GeneratesAndAnalysesAsInLatin1) {
     EXPECT_EQ(reports[0], reports[1]);
 }
 
-} // namespace
+} // namespace encoding_test
