@@ -46,6 +46,9 @@ constexpr uint32_t L = SE_LINE;
 constexpr uint32_t E = SE_EDIT;
 constexpr uint32_t S = SE_SPACE;
 constexpr uint32_t LNS = CMP_LINES;
+// Return also works on every line of type 7, where it is the way back to
+// command entry.
+constexpr uint32_t RET = CMP_LINES | 0x80;
 constexpr uint32_t ALL = CMP_ALL;
 
 } // namespace
@@ -57,7 +60,7 @@ constexpr uint32_t ALL = CMP_ALL;
 constexpr edtable edittable[] = {
     // flags    limit mask  operations for object types 0 .. 7             // code: names for types 0 .. 7
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   0 . . . . . . . .
-    {L | S,     20,  LNS, {retrn, retrn, downfield, ldexit, noop, retrn, retrn, viewterm}}, //   1 retrn retrn downfield ldexit . retrn retrn viewterm
+    {L | S,     20,  RET, {retrn, retrn, downfield, ldexit, noop, retrn, retrn, viewterm}}, //   1 retrn retrn downfield ldexit . retrn retrn viewterm
     {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   2 bldtxt bldrec bldrec . . bldmath bldmath bldrec
     {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   3 bldtxt bldrec bldrec . . bldmath bldmath bldrec
     {E | S,     200, 0,   {bldtxt, bldrec, bldrec, noop, noop, bldmath, bldmath, bldrec}}, //   4 bldtxt bldrec bldrec . grops bldmath bldmath bldrec

@@ -80,6 +80,8 @@ TEST(EditLoopKeys, CommandKeyAndByeLeaveEveryObjectType) {
         {"page view, empty corefile", "{CMD}OB7{CR}{CR}{CMD}BY{CR}", false},
         {"page view, unsaved text", "{CR}hi{CMD}OB7{CR}{CR}{CMD}BY{CR}{CR}", true},
         {"page view, return on a record", "{CMD}FEr.txt{CR}OB7{CR}{CR}{CR}BY{CR}", false},
+        {"page view, return on an empty line", "{CMD}OB7{CR}{CR}{CR}BY{CR}", false},
+        {"page view, return on a text line", "{CR}hi{CMD}OB7{CR}{CR}{CR}BY{CR}{CR}", true},
         {"settings page", "{CMD}VI0{CR}{CMD}BY{CR}", false},
         {"line drawing", "{CMD}OB3{CR}{CR}{CMD}BY{CR}", false},
     };
