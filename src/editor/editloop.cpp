@@ -46,9 +46,7 @@ constexpr uint32_t L = SE_LINE;
 constexpr uint32_t E = SE_EDIT;
 constexpr uint32_t S = SE_SPACE;
 constexpr uint32_t LNS = CMP_LINES;
-// Return also works on every line of type 7, where it is the way back to
-// command entry.
-constexpr uint32_t RET = CMP_LINES | 0x80;
+constexpr uint32_t RET = CMP_RETURN;
 constexpr uint32_t ALL = CMP_ALL;
 
 } // namespace

@@ -25,6 +25,8 @@ constexpr uint32_t SE_SPACE = 8; // "S": refused while the store is full
 constexpr uint32_t CMP_NONE = 0;
 constexpr uint32_t CMP_LINES = 0x7B; // types 0, 1, 3, 4, 5, 6
 constexpr uint32_t CMP_ALL = 0xFF;
+// Return: the lines' types and type 7, where it leads back to command entry.
+constexpr uint32_t CMP_RETURN = CMP_LINES | 0x80;
 
 constexpr int NEDITCODES = 107; // edit codes 0..106 have a row
 constexpr int NOBJTYPES = 8;    // object types 0..7

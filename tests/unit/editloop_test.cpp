@@ -29,7 +29,7 @@ struct RowCase {
 TEST(EditTable, SampleRowsHaveTheirFlagsLimitsAndMasks) {
     const RowCase cases[] = {
         {0, 0, 200, CMP_NONE},
-        {1, SE_LINE | SE_SPACE, 20, CMP_LINES},
+        {1, SE_LINE | SE_SPACE, 20, CMP_RETURN},
         {2, SE_EDIT | SE_SPACE, 200, CMP_NONE},
         {5, SE_EDIT, 20, CMP_NONE},
         {10, SE_LINE | SE_SPACE, 20, CMP_ALL},
@@ -71,7 +71,8 @@ TEST(EditTable, RowIIsCodeI) {
             EXPECT_EQ(row.operatn[t] == &uclcsw, code == 29 && t != 3 && t != 4);
             EXPECT_EQ(row.operatn[t] == &show, code == 38 && t != 7);
         }
-        EXPECT_TRUE(row.cmpmask == CMP_NONE || row.cmpmask == CMP_LINES || row.cmpmask == CMP_ALL);
+        EXPECT_TRUE(row.cmpmask == CMP_NONE || row.cmpmask == CMP_LINES || row.cmpmask == CMP_ALL ||
+                    (code == 1 && row.cmpmask == CMP_RETURN));
     }
 }
 
