@@ -448,13 +448,23 @@ static void utf8letters(std::array<char, PSTRINGMAX + 1>& text) {
     size_t m = 0;
     for (size_t i = 0; text[i] != 0; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        unsigned char seq[2];
+        unsigned char seq[3];
         const size_t k = utf8encode(&c, 1, seq);
         if (m + k > PSTRINGMAX) break;
         std::memcpy(out.data() + m, seq, k);
         m += k;
     }
     text = out;
+}
+
+// Ends the text of length len before a UTF-8 sequence cut short at its end.
+static void dropcutsequence(char* text, int len) {
+    int j = len;
+    while (j > 0 && utf8cont(static_cast<unsigned char>(text[j - 1])) && len - j < 3)
+        --j;
+    if (j == 0) return;
+    const int lead = static_cast<unsigned char>(text[j - 1]);
+    if (lead >= 0xC0 && len - (j - 1) < utf8length(static_cast<unsigned char>(lead))) text[j - 1] = 0;
 }
 
 void convparams() {
@@ -490,8 +500,7 @@ void convparams() {
             if (braces) {
                 const int len = transstring(text.data(), dest, size);
                 // A sequence cut at the end of a function-key string is dropped.
-                if (q == '0' && len > 0 && latin1lead(static_cast<unsigned char>(dest[len - 1])))
-                    dest[len - 1] = 0;
+                if (q == '0') dropcutsequence(dest, len);
             } else {
                 std::strncpy(dest, text.data(), static_cast<size_t>(size - 1));
                 dest[size - 1] = 0;
