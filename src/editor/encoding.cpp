@@ -28,15 +28,6 @@ constexpr bool wellformed(uint32_t cp, uint32_t lower) {
     return cp >= lower && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
 }
 
-// The character each byte 0x80..0x9F stands for; 0 at a free place.
-constexpr uint16_t highchars[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,      // 88..8F
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178, // 98..9F
-};
-static_assert(sizeof highchars / sizeof highchars[0] == 32);
-
 constexpr int hexval(unsigned char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -44,19 +35,6 @@ constexpr int hexval(unsigned char c) {
 }
 
 } // namespace
-
-int storebyte(uint32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= MAXTEXTCHAR)) return static_cast<int>(cp);
-    if (cp < 0x100) return -1;
-    for (int i = 0; i < 32; ++i)
-        if (highchars[i] == cp) return 0x80 + i;
-    return -1;
-}
-
-uint32_t charofbyte(unsigned char b) {
-    if (b >= 0x80 && b <= 0x9F && highchars[b - 0x80] != 0) return highchars[b - 0x80];
-    return b;
-}
 
 size_t placeholder(uint32_t cp, unsigned char* out) {
     char digits[12];

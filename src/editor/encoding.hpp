@@ -34,12 +34,31 @@ constexpr unsigned char PLACECLOSE = 0x8D;
 // The longest placeholder: the two marks and six digits.
 constexpr size_t PLACEMAX = 8;
 
+// The character each byte 0x80..0x9F stands for; 0 at a free place.
+constexpr uint16_t highchars[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,      // 88..8F
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178, // 98..9F
+};
+static_assert(sizeof highchars / sizeof highchars[0] == 32);
+
 // The store byte that stands for character cp, or -1 when none does (C1
 // controls, U+00FF, and anything beyond the bytes above).
-int storebyte(uint32_t cp);
+constexpr int storebyte(uint32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= MAXTEXTCHAR)) return static_cast<int>(cp);
+    if (cp < 0x100) return -1;
+    for (int i = 0; i < 32; ++i)
+        if (highchars[i] == cp) return 0x80 + i;
+    return -1;
+}
+
 // The character a store byte stands for; a free place of 0x80..0x9F stands for
 // the C1 control of its own number.
-uint32_t charofbyte(unsigned char b);
+constexpr uint32_t charofbyte(unsigned char b) {
+    if (b >= 0x80 && b <= 0x9F && highchars[b - 0x80] != 0) return highchars[b - 0x80];
+    return b;
+}
 
 // The placeholder for cp, stored at out (room for PLACEMAX); returns its length.
 size_t placeholder(uint32_t cp, unsigned char* out);
