@@ -55,6 +55,7 @@ bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	sh bench/change.sh $(BENCH_BUILD)/oxa
 	sh bench/count.sh $(BENCH_BUILD)/oxa
 	sh bench/reformat.sh $(BENCH_BUILD)/oxa
+	sh bench/walk.sh $(BENCH_BUILD)/oxa
 	sh bench/sort.sh $(BENCH_BUILD)/oxa
 	sh bench/check.sh $(BENCH_BUILD)/oxa-check
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve-load

@@ -37,7 +37,7 @@ void setup(int n, int len) {
 void BM_FullRepaint(benchmark::State& state) {
     setup(40, static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        redisplay = 1;
+        redisplay = RP_ALL;
         display();
     }
     state.SetItemsProcessed(state.iterations() * depth);

@@ -94,19 +94,19 @@ inline bool scratchfile(const char* name, const std::string& bytes) {
 // keys given; each run must still end within the slow-run limit.
 constexpr int64_t PROCBUDGET = 4096;
 
-// Runs the editor from the reset state in the scratch directory: `pushed`
-// (when not null) is read first, as the start-up command is, then `keys`,
-// until their end.  Starts no program and does not pause.  The store must be
-// sound afterwards.
-inline void runeditor(const std::string& keys, const char* pushed) {
+// Starts a run from the reset state in the scratch directory: `keys` become
+// standard input and `pushed` (when not null) is read first, as the
+// start-up command is.  Starts no program and does not pause.  Returns false
+// when the run cannot start.
+inline bool startrun(const std::string& keys, const char* pushed, fs::path& home) {
     FILE* f = std::fopen(editorrun().keys.c_str(), "wb");
-    if (!f) return;
+    if (!f) return false;
     std::fwrite(keys.data(), 1, keys.size(), f);
     std::fclose(f);
-    if (!std::freopen(editorrun().keys.c_str(), "rb", stdin)) return;
+    if (!std::freopen(editorrun().keys.c_str(), "rb", stdin)) return false;
 
-    const fs::path home = fs::current_path();
-    if (chdir(editorrun().scratch.c_str()) != 0) return;
+    home = fs::current_path();
+    if (chdir(editorrun().scratch.c_str()) != 0) return false;
     oxa::resetall();
     bormo::initbormo();
     // Every load of a pack file is bracketed by checkpack().
@@ -121,14 +121,28 @@ inline void runeditor(const std::string& keys, const char* pushed) {
     oxa::eofhook = endofinput;
     oxa::inptr = stdin;
     if (pushed != nullptr) oxa::pushfn(pushed);
-    try {
-        oxa::editor();
-    } catch (const EndOfInput&) {
-    }
+    return true;
+}
+
+// Ends a run: back to the fuzzer's directory; the store must be sound.
+inline void endrun(const fs::path& home) {
     oxa::eofhook = nullptr;
     if (chdir(home.c_str()) != 0) std::abort();
     if (!oxa::checkstore().empty()) __builtin_trap();
     if (!bormo::checkpack().empty()) __builtin_trap();
+}
+
+// Runs the editor from the reset state in the scratch directory: `pushed`
+// (when not null) is read first, then `keys`, until their end.  The store
+// must be sound afterwards.
+inline void runeditor(const std::string& keys, const char* pushed) {
+    fs::path home;
+    if (!startrun(keys, pushed, home)) return;
+    try {
+        oxa::editor();
+    } catch (const EndOfInput&) {
+    }
+    endrun(home);
 }
 
 } // namespace fuzzing

@@ -2,14 +2,19 @@
 #include "bormo/gencommands.hpp"
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/paint.hpp"
+#include "editor/store.hpp"
 #include "editor/processes.hpp"
 #include "editor/resetall.hpp"
 #include "editor/templates.hpp"
 #include "editor/terminal.hpp"
 
+#include <sys/stat.h>
+
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,7 +58,20 @@ bool badargs(int argc, char** argv) {
         argmessage("Too many arguments. Type oxa -h for details.");
         return true;
     }
+    if (argc == 2 && oxa::editorname(argv[1]).size() > oxa::FILNAMESIZE - 1) {
+        argmessage("File name too long (at most 48 characters). Type oxa -h for details.");
+        return true;
+    }
     return false;
+}
+
+// Whether the file field takes every character of `name` as it is typed.
+bool typeable(const std::string& name) {
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (!std::isalnum(c) && std::strchr("-./_~", c) == nullptr) return false;
+    }
+    return !name.empty() && name != "*";
 }
 
 // The start-up command, read after the command key; it stays alive while the
@@ -68,11 +86,20 @@ void pushstartup(int argc, char** argv) {
         startcmd = std::string("RU") + (argv[2][0] == '/' ? "" : "./") + argv[2] + "\r";
     } else if (argc == 3 && std::strcmp(argv[1], "-p") == 0) {
         startcmd = std::string("PR") + argv[2] + "\r";
-    } else if (argc == 2 && std::strlen(argv[1]) <= oxa::FILNAMESIZE - 1) {
-        std::snprintf(oxa::curfile.data(), oxa::curfile.size(), "%s", argv[1]);
-        std::FILE* f = std::fopen(argv[1], "r");
-        if (f) std::fclose(f);
-        startcmd = std::string(f ? "FE" : "NA") + argv[1] + "\r";
+    } else if (argc == 2) {
+        // A name the file field takes as typed goes through it as a FETCH
+        // (or, when no such file exists, a NAME) command.  Any other name
+        // (blanks, quotes, UTF-8) goes to the corefile as it is, held as
+        // text is, and the command names it by "*", the corefile's own name.
+        const std::string name = oxa::editorname(argv[1]);
+        std::snprintf(oxa::curfile.data(), oxa::curfile.size(), "%s", name.c_str());
+        struct stat st {};
+        const bool there = ::lstat(argv[1], &st) == 0;
+        const bool astyped = typeable(name);
+        if (!astyped)
+            std::snprintf(oxa::cur().filname.data(), oxa::cur().filname.size(), "%s",
+                          name.c_str());
+        startcmd = std::string(there ? "FE" : "NA") + (astyped ? name : std::string("*")) + "\r";
     }
     if (!startcmd.empty()) oxa::pushfn(startcmd.c_str());
     static const char cmdkey[] = {static_cast<char>(oxa::CMDKEY), 0};

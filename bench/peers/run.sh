@@ -10,10 +10,12 @@
 # present; without node and npm only oxa runs, and the script says how to
 # install them.  Each system runs at N = 10,000 and N = 100,000 sentences,
 # interleaved, ROUNDS times (default 3); the figures are CPU medians (user +
-# system, whole process) and the peak resident memory.  Every output is
+# system, whole process, to the microsecond by cputime.py) and the peak
+# resident memory.  Every output is
 # checked by check.py: each sentence must agree (determiner, adjective, noun
 # and verb).  The start-up-free rate is 90,000 sentences over the difference
-# of the CPU medians at the two sizes; RosaeNLG also reports the CPU of its
+# of the CPU medians at the two sizes, given only where that difference stands
+# clear of the spread of the rounds (else "noise"); RosaeNLG also reports the CPU of its
 # render loop alone (render_cpu_s), shown as a rate at N = 100,000 and as the
 # rate between the two sizes (its loop warms up over the first sentences).
 set -eu
@@ -25,8 +27,8 @@ ROUNDS=${ROUNDS:-3}
 SIZES="10000 100000"
 
 [ -x "$OXA" ] || { echo "bench-peers: no program $OXA"; exit 1; }
-[ -x /usr/bin/time ] || { echo "bench-peers: /usr/bin/time is needed (apt-get install time)"; exit 1; }
-command -v python3 >/dev/null || { echo "bench-peers: python3 is needed for check.py"; exit 1; }
+command -v python3 >/dev/null || { echo "bench-peers: python3 is needed for check.py and cputime.py"; exit 1; }
+
 
 peers=""
 if command -v node >/dev/null && command -v npm >/dev/null; then
@@ -66,21 +68,21 @@ run() {
     sys=$1 n=$2
     case $sys in
     oxa)
-        (cd "$WORK" && /usr/bin/time -f '%U %S %M' -o "$WORK/time" "$OXA" -p "gen_$n.proc" >"$WORK/raw")
+        (cd "$WORK" && python3 "$HERE/cputime.py" "$WORK/time" "$OXA" -p "gen_$n.proc" >"$WORK/raw")
         # Generated lines come as "Transformed Sentence : ...", in Latin-1.
         sed -n 's/^Transformed Sentence : //p' "$WORK/raw" | tr -d '\r' |
             iconv -f latin1 -t utf-8 >"$WORK/out"
         ;;
     tracery)
-        PEERS_NODE_MODULES="$PEERS/node_modules" /usr/bin/time -f '%U %S %M' -o "$WORK/time" \
+        PEERS_NODE_MODULES="$PEERS/node_modules" python3 "$HERE/cputime.py" "$WORK/time" \
             node "$HERE/tracery_gen.js" "$n" >"$WORK/out"
         ;;
     rita)
-        PEERS_NODE_MODULES="$PEERS/node_modules" /usr/bin/time -f '%U %S %M' -o "$WORK/time" \
+        PEERS_NODE_MODULES="$PEERS/node_modules" python3 "$HERE/cputime.py" "$WORK/time" \
             node "$HERE/rita_gen.mjs" "$n" split >"$WORK/out"
         ;;
     rosaenlg)
-        PEERS_NODE_MODULES="$PEERS/node_modules" /usr/bin/time -f '%U %S %M' -o "$WORK/time" \
+        PEERS_NODE_MODULES="$PEERS/node_modules" python3 "$HERE/cputime.py" "$WORK/time" \
             node "$HERE/rosaenlg_gen.js" "$n" 1000 >"$WORK/out" 2>"$WORK/err"
         ;;
     esac
@@ -120,25 +122,37 @@ median() {
 echo
 echo "Agreement: every output checked by check.py: $([ -f "$WORK/failed" ] && echo "FAILURES (above)" || echo "100 % in every run")."
 echo
-printf '%-10s %8s %12s %9s %10s %10s\n' system N sentences/s "CPU s" "peak MB" "oxa/this"
+# The last column: this system's CPU over oxa's (how many times oxa's work it does).
+printf '%-10s %8s %12s %9s %10s %10s\n' system N sentences/s "CPU s" "peak MB" "this/oxa"
 for n in $SIZES; do
     oxacpu=$(median "$WORK/oxa.$n" 1)
     for sys in oxa $peers; do
         cpu=$(median "$WORK/$sys.$n" 1)
         kb=$(median "$WORK/$sys.$n" 2)
         awk -v s="$sys" -v n="$n" -v c="$cpu" -v k="$kb" -v o="$oxacpu" 'BEGIN {
-            printf "%-10s %8d %12.0f %9.3f %10.1f %10.2f\n", s, n, n / c, c, k / 1024, c / o }'
+            printf "%-10s %8d %12.0f %9.4f %10.1f %10.2f\n", s, n, n / c, c, k / 1024, c / o }'
     done
 done
 echo
-echo "Start-up taken out: 90,000 sentences over the CPU difference between N = 100,000 and N = 10,000."
+echo "Start-up taken out: 90,000 sentences over the CPU difference between N = 100,000 and N = 10,000,"
+echo "given only where that difference is larger than the spread (max - min) of the rounds at both sizes."
+# The last column: oxa's rate over this system's (how many times faster oxa is).
 printf '%-10s %14s %10s\n' system sentences/s "oxa/this"
-oxarate=$(awk -v a="$(median "$WORK/oxa.10000" 1)" -v b="$(median "$WORK/oxa.100000" 1)" \
-    'BEGIN { print (b > a) ? 90000 / (b - a) : 0 }')
+# spread FILE: the largest less the smallest CPU figure of the rounds.
+spread() {
+    awk '{ if (NR == 1 || $1 < lo) lo = $1; if (NR == 1 || $1 > hi) hi = $1 } END { print hi - lo }' "$1"
+}
+# rate SYSTEM: the start-up-free rate, or 0 when the difference is noise.
+rate() {
+    awk -v a="$(median "$WORK/$1.10000" 1)" -v b="$(median "$WORK/$1.100000" 1)" \
+        -v sa="$(spread "$WORK/$1.10000")" -v sb="$(spread "$WORK/$1.100000")" \
+        'BEGIN { d = b - a; print (d > 0 && d > sa + sb) ? 90000 / d : 0 }'
+}
+oxarate=$(rate oxa)
 for sys in oxa $peers; do
-    awk -v s="$sys" -v a="$(median "$WORK/$sys.10000" 1)" -v b="$(median "$WORK/$sys.100000" 1)" \
-        -v o="$oxarate" 'BEGIN { r = (b > a) ? 90000 / (b - a) : 0;
-        printf "%-10s %14.0f %10.2f\n", s, r, (r > 0) ? o / r : 0 }'
+    awk -v s="$sys" -v r="$(rate "$sys")" -v o="$oxarate" 'BEGIN {
+        if (r > 0) printf "%-10s %14.0f %10s\n", s, r, (o > 0) ? sprintf("%.2f", o / r) : "-";
+        else printf "%-10s %14s %10s   (the difference is within the spread of the rounds)\n", s, "noise", "-" }'
 done
 case $peers in
 *rosaenlg*)

@@ -17,6 +17,8 @@ Settings come from the environment (oxa passes no arguments to a driver):
   DRILL_LANG     language pack under examples/ (english, french; default english)
   DRILL_PACK     a pack directory of your own instead
   DRILL_SEED     random seed (default: from the clock)
+  DRILL_UI       the language the feedback explains in (english, french;
+                 default english): the pack's names-<language> file
   DRILL_ANSWERS  a file of answers, one a line: the drill then runs without a
                  terminal, shows everything on standard error, and quits at a
                  line "q" or at the end of the file.
@@ -34,29 +36,45 @@ FEEDBACK_COREFILE = 17
 
 EMIT_END = "$$$"
 
-# The feedback's words for what the learner did with each word, and how the
-# drill lists them.
-FINDINGS = ("OK", "FORM", "SPELLING", "SOUND", "RELATED", "MISSING", "EXTRA",
-            "ORDER", "CASE", "PUNCTUATION")
+# The feedback's classes, what each means in a learner's words (the
+# engine's finding table), and the ones that are not counted.
+FINDINGS = {
+    "OK": "right",
+    "ACCENT": "wrong accent",
+    "SOUND": "sounds right, spelt wrong",
+    "FORM": "right word, wrong form",
+    "WORD": "another word",
+    "RELATED": "a related word",
+    "SPELLING": "misspelt",
+    "ORDER": "words in the wrong order",
+    "MISSING": "missing word",
+    "EXTRA": "extra word",
+    "CASE": "capital letter",
+    "PUNCTUATION": "punctuation",
+}
 ZERO_COST = ("OK", "CASE", "PUNCTUATION")
 
 
 def parse_feedback(lines):
-    """Reads one feedback block: returns a dict with the score and the words,
-    each a (finding, expected, typed, detail) tuple in sentence order.
+    """Reads one feedback block: returns a dict with the score, the percent
+    and the words, each a (finding, expected, typed, detail) tuple in
+    sentence order.
 
     The block is:
         FEEDBACK SCORE : n
+        FEEDBACK PERCENT : p
         FINDING expected/typed  detail      (MISSING and EXTRA: one word)
         ***
     """
-    feedback = {"score": None, "words": [], "correct": False}
+    feedback = {"score": None, "percent": None, "words": [], "correct": False}
     for raw in lines:
         line = raw.rstrip()
-        if line.startswith("FEEDBACK SCORE"):
-            feedback["words"] = []
+        if line.startswith("FEEDBACK SCORE") or line.startswith("FEEDBACK PERCENT"):
+            key = "score" if line.startswith("FEEDBACK SCORE") else "percent"
+            if key == "score":
+                feedback["words"] = []
             try:
-                feedback["score"] = int(line.partition(" : ")[2])
+                feedback[key] = int(line.partition(" : ")[2])
             except ValueError:
                 pass
             continue
@@ -76,33 +94,46 @@ def parse_feedback(lines):
     return feedback
 
 
+def mistake_line(word):
+    """One mistake: the class in words, the expected and the typed word,
+    and why."""
+    finding, expected, typed, detail = word
+    if finding == "MISSING":
+        what = "%s left out" % expected
+    elif finding == "EXTRA":
+        what = "%s not in the sentence" % typed
+    else:
+        what = "%s (you wrote %s)" % (expected, typed)
+    words = FINDINGS[finding]
+    line = "  %-26s %s" % (words + ":", what)
+    # The explanation, without the class's own words said again.
+    if detail.startswith(words + ": "):
+        detail = detail[len(words) + 2:]
+    if detail and detail != words and finding not in ("MISSING", "EXTRA"):
+        line += ": " + detail
+    return line
+
+
 def format_feedback(feedback):
     """The learner's view of the feedback, as lines of text."""
     out = []
     words = feedback["words"]
     if feedback["correct"]:
         out.append("  All correct!")
-    groups = [
-        ("right:", ("OK", "CASE", "PUNCTUATION"), lambda w: w[1]),
-        ("wrong form:", ("FORM",), lambda w: "%s (you wrote %s: %s)" % (w[1], w[2], w[3])),
-        ("misspelt:", ("SPELLING", "SOUND"), lambda w: "%s (you wrote %s)" % (w[1], w[2])),
-        ("related:", ("RELATED",), lambda w: "%s (you wrote %s, a %s)" % (w[1], w[2], w[3])),
-        ("order:", ("ORDER",), lambda w: "%s (you wrote %s)" % (w[1], w[2])),
-        ("missing:", ("MISSING",), lambda w: w[1]),
-        ("extra:", ("EXTRA",), lambda w: w[2]),
-    ]
-    if not feedback["correct"]:
-        for label, kinds, show in groups:
-            entries = [w for w in words if w[0] in kinds]
-            if entries:
-                out.append("  %-11s %s" % (label, ", ".join(show(w) for w in entries)))
-        if not words:
-            out.append("  (no analysis)")
-    notes = [w for w in words if w[0] in ("CASE", "PUNCTUATION")]
-    for w in notes:
-        out.append("  note:       %s (%s; not counted)" % (w[2], w[3]))
+    elif not words:
+        out.append("  (no analysis)")
+    for w in words:
+        if w[0] not in ZERO_COST:
+            out.append(mistake_line(w))
+    for w in words:
+        if w[0] in ("CASE", "PUNCTUATION"):
+            out.append("  note: %s (%s; not counted)" % (w[2], w[3]))
     if feedback["score"] is not None:
-        out.append("  score: %d (0 is perfect)" % feedback["score"])
+        if feedback["percent"] is not None:
+            out.append("  %d %%  (score %d; 100 %% is perfect, 0 %% is nothing right)"
+                       % (feedback["percent"], feedback["score"]))
+        else:
+            out.append("  score: %d (0 is perfect)" % feedback["score"])
     return out
 
 
@@ -114,25 +145,23 @@ GENERATE = "\x1bg"
 LINE_START = "\x1bD"
 ANALYSE = "\x1bK"
 
-# The keys that type each accented letter (the editor's initial key map).
-ACCENT_KEYS = {
-    "â": "\x1bA", "ê": "\x1bE", "î": "\x1bI", "ô": "\x1bO", "û": "\x1bU",
-    "ç": "\x1bc", "é": "\x1be", "í": "\x1bi", "ó": "\x1bo",
-    "ñ": "\x1b[N", "à": "\x1b[a", "è": "\x1b[e", "ì": "\x1b[i", "ò": "\x1b[o",
-    "ù": "\x1b[u", "á": "\xe1",
-}
+# Characters the editor's single-byte text cannot hold, and what stands for
+# them: typographic quotes and dashes as their plain forms.
+PLAIN = {"\u2019": "'", "\u2018": "'", "\u201c": '"', "\u201d": '"',
+         "\u2013": "-", "\u2014": "-", "\u00a0": " "}
 
 
 def keys_for(text):
-    """The keystrokes that type `text`; a character without a key becomes '?'."""
+    """The keystrokes that type `text`.  Every letter up to U+00FE goes
+    through as UTF-8, which the editor decodes; a character beyond that
+    becomes its plain form, or '?'."""
     out = []
     for ch in text:
-        if ch in ACCENT_KEYS:
-            out.append(ACCENT_KEYS[ch])
-        elif " " <= ch <= "~":
-            out.append(ch)
-        elif ch == "\t":
+        ch = PLAIN.get(ch, ch)
+        if ch == "\t":
             out.append(" ")
+        elif " " <= ch <= "~" or "\u00a0" <= ch <= "\u00fe":
+            out.append(ch)
         else:
             out.append("?")
     return "".join(out)
@@ -146,7 +175,7 @@ class Editor:
         self.inp = replies_in
 
     def type(self, text):
-        self.out.write(text.encode("latin-1"))
+        self.out.write(text.encode("utf-8"))
         self.out.flush()
 
     def command(self, text):
@@ -265,6 +294,9 @@ def load_pack(editor, learner, pack):
     editor.command("CD" + where)
     for cmd, name in PACK_FILES:
         editor.command(cmd + name)
+    names = "names-" + (os.environ.get("DRILL_UI") or "english")
+    if os.path.isfile(os.path.join(pack, names)):
+        editor.command("VN" + names)
     for setting in SETTINGS:
         editor.command(setting)
     errors = [line for line in editor.emit(7) if line.startswith("ERROR")]

@@ -112,11 +112,7 @@ err_lex* err_make_words(const char* text) {
         const char* start = p;
         while (*p && *p != ' ' && *p != '\t' && *p != '\n')
             ++p;
-        auto* w = new err_lex{nullptr, nullptr};
-        size_t n = static_cast<size_t>(p - start);
-        w->original_text = static_cast<char*>(malloc(n + 1));
-        memcpy(w->original_text, start, n);
-        w->original_text[n] = '\0';
+        auto* w = new err_lex{std::string(start, static_cast<size_t>(p - start))};
         *tail = w;
         tail = &w->next;
     }
@@ -126,7 +122,6 @@ err_lex* err_make_words(const char* text) {
 void err_free_words(err_lex* words) {
     while (words) {
         err_lex* n = words->next;
-        free(words->original_text);
         delete words;
         words = n;
     }

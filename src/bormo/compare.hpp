@@ -31,8 +31,8 @@ enum MatchClass : int {
 
 // One response word.
 struct err_lex_struct {
-    char* original_text; // owned
-    err_lex_struct* next;
+    std::string original_text;
+    err_lex_struct* next = nullptr; // owned: freed by err_free_words
 };
 using err_lex = err_lex_struct;
 

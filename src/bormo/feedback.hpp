@@ -4,6 +4,7 @@
 // the expected and the typed words.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -16,20 +17,31 @@ constexpr int FEEDBACKCORE = 17; // corefile that receives the feedback
 
 extern int grade_on; // GRADE: 1 while feedback is written
 
-// What the learner did with one word.
+// What the learner did with one word: one row of `finding_table` each.
 enum class Finding {
     OK,
-    FORM,
-    SPELLING,
-    SOUND,
-    RELATED,
-    MISSING,
-    EXTRA,
-    ORDER,
-    CASE,
-    PUNCTUATION,
-    UNRELATED, // only inside the alignment: never written
+    ACCENT,      // the same letters apart from the accents
+    SOUND,       // another spelling of the same sound
+    FORM,        // another form of the same word (gender, number, person, tense ... named)
+    WORD,        // another word of the same class
+    RELATED,     // a word related through the lexicon's tags
+    SPELLING,    // a slip: one or two letters
+    ORDER,       // two words swapped
+    MISSING,     // left out
+    EXTRA,       // typed but not expected
+    CASE,        // a capital letter (not counted)
+    PUNCTUATION, // final punctuation (not counted)
+    UNRELATED,   // only inside the alignment: never written
 };
+
+// One row per finding.  Columns: name written in the block, what it means
+// in a learner's words, whether it is counted.
+struct finding_row {
+    const char* name;
+    const char* words;
+    bool counted;
+};
+extern const std::array<finding_row, 13> finding_table;
 const char* finding_name(Finding f);
 
 // One typed word as the alignment sees it.
@@ -57,6 +69,8 @@ bool feedback_misspelt(const std::string& expected, const std::string& typed);
 struct feedback_costs {
     int missing, order, lex, morph, phon, spell, unrelated;
 };
+// The costs; a substitution (any class but MISSING and EXTRA) costs at most
+// a missing word.
 feedback_costs current_feedback_costs();
 int finding_cost(Finding f, const feedback_costs& c);
 

@@ -15,6 +15,7 @@
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
 namespace bormo {
@@ -96,7 +97,7 @@ void generate() {
     interpret();
     v_stop_on_overflow = false;
     if (v_overflow) oxa::diserr("Store full: generation output incomplete");
-    oxa::redisplay = 1;
+    oxa::redisplay = oxa::RP_ALL;
 }
 
 void vcompare() {

@@ -91,6 +91,8 @@ std::array<int, MACRODEPTH + 1> macroafter{};
 bool macro_pushed = false; // set by tokenize when it starts a macro text
 
 long macrotext = 0; // characters delivered from macro texts in this load
+int includes = 0;     // files opened by %INCLUDE in this load
+long includedtext = 0; // characters read from included files in this load
 
 // Gives up the rest of the load (every open file reads as ended) with one
 // error line saying why.
@@ -194,10 +196,13 @@ void drop_files() {
 }
 
 // Opens a file for the tokenizer; refuses what is not a readable regular file.
+// The name is held as text is (one byte a letter) and converted for the
+// system as every file name is.
 FILE* open_source(const char* path) {
+    const std::string name = oxa::osname(path);
     struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
-    return fopen(path, "r");
+    if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    return fopen(name.c_str(), "r");
 }
 
 // Whether a language file is read as UTF-8: valid, with at least one
@@ -266,6 +271,10 @@ void do_include() {
     if (fsptr >= MAXFILES - 1) {
         v_err("inclusion depth too great ", path, "");
         v_stat = 1;
+        return;
+    }
+    if (++includes > MAXINCLUDES) {
+        skiprest("too many included files, the rest of the file is skipped");
         return;
     }
     FILE* fp = open_source(path);
@@ -349,6 +358,10 @@ int getone() {
         lastchar = {keepname(f.f_name), f.f_line, col + 1};
         int c = getc(f.fptr);
         if (c == EOF || c == 0xFF) return EOFCHAR;
+        if (fsptr > 0 && ++includedtext > MAXINCLUDEDTEXT) {
+            skiprest("too much included text, the rest of the file is skipped");
+            return EOFCHAR;
+        }
         if (c == '\n') {
             f.f_line++;
             col = 0;
@@ -527,6 +540,8 @@ void openfile(const char* name, int lfr) {
     v_errors = 0;
     v_skiprest = false;
     macrotext = 0;
+    includes = 0;
+    includedtext = 0;
     istate = 0;
     ccount = 0;
     clearword();
@@ -946,6 +961,8 @@ void resetreader() {
     v_errors = 0;
     v_skiprest = false;
     macrotext = 0;
+    includes = 0;
+    includedtext = 0;
     seed = 1;
     pre_match = nullptr;
     pre_status = 0;

@@ -42,6 +42,10 @@ constexpr int MACRODEPTH = 20; // macro texts being expanded at once
 // Bounds of one load: characters delivered from macro texts, and error lines
 // (after which the rest of the file is skipped).
 constexpr long MAXMACROTEXT = 1000000;
+// Bounds of one load's inclusions: files opened by %INCLUDE, and characters
+// read from included files (includes that fan out grow without end).
+constexpr int MAXINCLUDES = 256;
+constexpr long MAXINCLUDEDTEXT = 8000000;
 constexpr int MAXERRORS = 100;
 constexpr int MACRONAME = 49;  // characters kept of a macro name
 constexpr int MACRODEF = 999;  // characters kept of a macro definition

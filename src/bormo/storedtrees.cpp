@@ -16,6 +16,7 @@
 #include "editor/commands.hpp"
 #include "editor/frontend.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
 namespace bormo {
@@ -616,12 +617,12 @@ void vstoretree() {
         return;
     }
     store(oxa::param[1], oxa::param[2]);
-    oxa::redisplay = 1;
+    oxa::redisplay = oxa::RP_ALL;
 }
 
 void vrestoretree() {
     restorenode(oxa::picstring.data());
-    oxa::redisplay = 1;
+    oxa::redisplay = oxa::RP_ALL;
 }
 
 void vtalk() {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 
@@ -43,7 +44,7 @@ void v_line(int corefile, int linetype) {
         c.curline = c.lncount;
         c.curflag = 1;
         if (oxa::distance(c.disln, c.lnptr) + oxa::windowtop > oxa::windowend) c.disln = c.lnptr;
-        if (corefile == keep) oxa::redisplay = 1;
+        if (corefile == keep) oxa::redisplay = oxa::RP_ALL;
     }
     oxa::corenum = keep;
 }

@@ -10,8 +10,8 @@ namespace {
 
 constexpr const char* sevname[] = {"error", "warning"};
 
-// Text as a JSON string: quotes, backslashes and control characters escaped;
-// bytes above 127 are Latin-1 letters and are written as UTF-8.
+} // namespace
+
 std::string jsonstring(const std::string& s) {
     std::string out = "\"";
     for (unsigned char c : s) {
@@ -32,7 +32,6 @@ std::string jsonstring(const std::string& s) {
     return out + "\"";
 }
 
-// Latin-1 text as UTF-8, for the terminal.
 std::string utf8(const std::string& s) {
     std::string out;
     for (unsigned char c : s) {
@@ -45,8 +44,6 @@ std::string utf8(const std::string& s) {
     }
     return out;
 }
-
-} // namespace
 
 void report(const std::string& file, int line, int col, Severity sev, const std::string& message) {
     findings.push_back({file, line, col, sev, message});

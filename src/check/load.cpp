@@ -60,6 +60,7 @@ static_assert(kindtable.size() == NKINDS);
 std::array<std::string, NKINDS> packfile;
 std::array<std::vector<occurrence>, NKINDS> idents;
 std::array<std::vector<occurrence>, NKINDS> items;
+std::array<bool, NKINDS> cutshort{};
 
 namespace {
 
@@ -79,6 +80,90 @@ bool isfile(const std::string& path) {
 }
 
 void nosink(const char*, size_t) {}
+
+// ---- An unclosed quote in a file whose quotes may run across line ends ----
+
+// In every file but the lexicon a quoted string goes on past the end of its
+// line, so one quote left open pairs every later quote of the file wrongly
+// and the tokenizer notices it far below, if at all.  The file is read again
+// as plain text: the first string that runs past its line is where the
+// mistake is.
+struct quoteplace {
+    int line = 0; // 0: none found
+    int col = 0;
+};
+
+bool utf8text(const std::string& t) {
+    bool wide = false;
+    for (size_t i = 0; i < t.size(); i++) {
+        unsigned char c = static_cast<unsigned char>(t[i]);
+        if (c < 0x80) continue;
+        wide = true;
+        int n = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+        if (n < 0) return false;
+        for (int k = 1; k <= n; k++)
+            if (i + static_cast<size_t>(k) >= t.size() ||
+                (static_cast<unsigned char>(t[i + static_cast<size_t>(k)]) & 0xC0) != 0x80)
+                return false;
+        i += static_cast<size_t>(n);
+    }
+    return wide;
+}
+
+quoteplace unclosedquote(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return {};
+    std::string t;
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+        t.append(buf, n);
+    std::fclose(f);
+    const bool utf8 = utf8text(t);
+    struct opened {
+        int col;
+        bool suspect; // holds what separates the elements of a list or a rule
+    };
+    std::vector<opened> online; // the strings opened on the current line
+    int line = 1, col = 0;
+    bool quoted = false, comment = false;
+    for (size_t i = 0; i <= t.size(); i++) {
+        const char c = i < t.size() ? t[i] : '\n';
+        const bool end = i == t.size();
+        if (c == '\n') {
+            if (quoted) {
+                // The string runs on: of the strings opened on this line, the
+                // first that holds separators of a list or a rule is the
+                // likely culprit.
+                for (const opened& o : online)
+                    if (o.suspect) return {line, o.col};
+                return {line, online.back().col};
+            }
+            if (end) break;
+            line++;
+            col = 0;
+            online.clear();
+            continue;
+        }
+        if (!utf8 || (static_cast<unsigned char>(c) & 0xC0) != 0x80) col++;
+        if (comment) {
+            comment = c != '}';
+        } else if (quoted) {
+            if (c == '"') quoted = false;
+            else if (c != 0 && std::strchr(",():;|", c)) online.back().suspect = true;
+        } else if (c == '"') {
+            quoted = true;
+            online.push_back({col, false});
+        } else if (c == '{') {
+            comment = true;
+        }
+    }
+    return {};
+}
+
+// The quote found for the file being loaded, and where its findings begin.
+std::string quotefile;
+quoteplace quoteat;
+size_t loadfirst = 0;
 
 void endfold() {
     if (lastreader != SIZE_MAX && folded > 0)
@@ -124,6 +209,16 @@ void onload(int corefile, const char* text) {
         std::string what = line.substr(tw.size());
         if (what.find("within quotes") != std::string::npos) {
             bormo::readpos q = bormo::v_openpos();
+            if (loading != K_LEXICON && quotefile.empty()) {
+                std::string file = q.file ? q.file : packfile[static_cast<size_t>(loading)];
+                quoteplace u = unclosedquote(file);
+                if (u.line > 0) {
+                    quotefile = file;
+                    quoteat = u;
+                    cutshort[static_cast<size_t>(loading)] = true;
+                }
+            }
+            if (!quotefile.empty()) return; // reported once the file is read
             std::string c = what.substr(0, what.find(" within quotes"));
             std::string tail = c == "EOF" ? "before the end of the file"
                                : c == "new line" ? "on its line"
@@ -164,6 +259,13 @@ void onload(int corefile, const char* text) {
             at.col = o->col;
         }
     }
+    // An unknown attribute name: the close names and the values they hold.
+    for (const char* unknown : {"Unknown attribute ", "Attribute not in attribute list "})
+        if (startswith(rest, unknown) && rest.size() > strlen(unknown)) {
+            std::string name = rest.substr(strlen(unknown));
+            name = name.substr(0, name.find_first_of("./ "));
+            rest += attributehint(name);
+        }
     if (rest.find("Inappropriate") != std::string::npos && rest.find("EOF") != std::string::npos)
         rest += " (is the closing % missing?)";
     if (loading == K_SYNTAX || loading == K_USER)
@@ -185,8 +287,14 @@ void onitem(const std::string& item, const bormo::readpos& where) {
         if (!more || entryword.empty()) {
             entrystart = bormo::v_charpos();
             entrystart.col = 1; // one entry a line
+            items[K_LEXICON].push_back({"", entrystart.file ? entrystart.file : "", entrystart.line, 1});
         }
         entryword = item;
+        // An entry's item is its word, without quotes.
+        std::string word;
+        for (char c : item)
+            if (c != '"') word += c;
+        if (!items[K_LEXICON].empty()) items[K_LEXICON].back().ident = word;
         return;
     }
     if (loading < 0) return;
@@ -194,9 +302,28 @@ void onitem(const std::string& item, const bormo::readpos& where) {
         {item, where.file ? where.file : "", where.line, where.col});
 }
 
+// After a load whose file has an unclosed quote: what was found from the
+// quote on came from strings paired wrongly and goes; the quote is reported
+// where it opened.
+void endquote() {
+    if (quotefile.empty()) return;
+    std::vector<Diagnostic> kept(findings.begin(), findings.begin() + static_cast<long>(loadfirst));
+    for (size_t i = loadfirst; i < findings.size(); i++) {
+        const Diagnostic& d = findings[i];
+        bool after = d.line > quoteat.line || (d.line == quoteat.line && d.col >= quoteat.col);
+        if (d.file != quotefile || !after) kept.push_back(d);
+    }
+    findings = kept;
+    report(quotefile, quoteat.line, quoteat.col, S_ERROR,
+           "quote not closed on its line (the rest of the file is not checked, nor the pack as a whole)");
+    quotefile.clear();
+    quoteat = {};
+}
+
 void load(int kind) {
     const std::string& f = packfile[static_cast<size_t>(kind)];
     if (f.empty()) return;
+    loadfirst = findings.size();
     if (!isfile(f)) {
         report(f, 0, 0, S_ERROR, "cannot read the file");
         return;
@@ -256,6 +383,7 @@ void load(int kind) {
         break;
     }
     endfold();
+    endquote();
     loading = -1;
     entrystart = {nullptr, 0, 0};
     entryword.clear();
@@ -309,6 +437,12 @@ void loadpack() {
     bormo::v_itemhook = nullptr;
 }
 
+bool readwhole() {
+    for (bool c : cutshort)
+        if (c) return false;
+    return true;
+}
+
 const occurrence* nthplace(int kind, const std::string& ident, int n) {
     for (const occurrence& o : idents[static_cast<size_t>(kind)])
         if (o.ident == ident && n-- == 0) return &o;
@@ -328,6 +462,9 @@ void resetload() {
     loading = -1;
     lastreader = SIZE_MAX;
     folded = 0;
+    cutshort.fill(false);
+    quotefile.clear();
+    quoteat = {};
 }
 
 } // namespace check

@@ -21,6 +21,7 @@ const char* const usage =
     "  --syntax F --user F --tags F --merrors F --phonology F\n"
     "  --generate N   sample N generations (default 200, 0 for none)\n"
     "  --seed S       seed of the samples (default 123456789)\n"
+    "  --print N      print the sentences of N generations (instead of --generate)\n"
     "  --json         findings as JSON lines\n"
     "  -q             errors only\n"
     "Exit status: 0 clean, 1 errors found, 2 usage error.\n";
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     std::string dir;
     long runs = 200;
     long seed = 123456789;
+    bool print = false;
+    bool generate = false;
     bool json = false;
     bool quiet = false;
     bool anyfile = false;
@@ -65,6 +68,11 @@ int main(int argc, char** argv) {
         } else if (a == "--generate") {
             if (!value(v) || !number(v, runs) || runs < 0 || runs > 1000000)
                 return usageerror("--generate needs a number from 0 to 1000000");
+            generate = true;
+        } else if (a == "--print") {
+            if (!value(v) || !number(v, runs) || runs < 1 || runs > 1000000)
+                return usageerror("--print needs a number from 1 to 1000000");
+            print = true;
         } else if (a == "--seed") {
             if (!value(v) || !number(v, seed)) return usageerror("--seed needs a number");
         } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
@@ -83,6 +91,7 @@ int main(int argc, char** argv) {
             return usageerror("one pack directory only");
         }
     }
+    if (print && generate) return usageerror("--print and --generate cannot be given together");
     if (dir.empty() && !anyfile) return usageerror("no pack directory and no file given");
     if (!dir.empty()) {
         struct stat st;
@@ -93,8 +102,14 @@ int main(int argc, char** argv) {
 
     initengine();
     loadpack();
-    checkpack();
-    samplesummary s = samplepack(static_cast<int>(runs), static_cast<unsigned long>(seed));
+    samplesummary s{0, 0, 0, 0};
+    if (readwhole()) {
+        checkpack();
+        if (!dir.empty()) checkvaluenames(dir);
+        setprint(stdout, json);
+        s = samplepack(static_cast<int>(runs), static_cast<unsigned long>(seed),
+                       print ? printrun : nullptr);
+    }
     printfindings(stdout, json, quiet);
     if (json) {
         std::printf("{\"summary\":{\"errors\":%d,\"warnings\":%d,\"runs\":%d,\"sentences\":%d,"

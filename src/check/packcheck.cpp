@@ -293,6 +293,23 @@ bool isterminal(const std::string& name) {
     return bormo::lookup_terminal(name.c_str()) >= 0;
 }
 
+// The names a node may give: the rules and the terminals.
+std::vector<std::string> nodenames() {
+    std::vector<std::string> names;
+    for (const crule& r : rules)
+        names.push_back(r.name);
+    for (int t = 0; t < bormo::terminal_count; t++)
+        names.push_back(bormo::terminal_table[static_cast<size_t>(t)]);
+    return names;
+}
+
+std::vector<std::string> transformationnames() {
+    std::vector<std::string> names;
+    for (bormo::transformation* t = bormo::trans_stack; t; t = t->next)
+        if (t->name != bormo::BARRIER_NAME) names.push_back(t->name);
+    return names;
+}
+
 bool istransformation(const std::string& name) {
     for (bormo::transformation* t = bormo::trans_stack; t; t = t->next)
         if (t->name == name) return true;
@@ -368,12 +385,14 @@ void checknames() {
             if (isterminal(it.name)) usedterminals.insert(it.name);
             if (!isrule(it.name) && !isterminal(it.name))
                 say(usein(r.kind, r.name, it.name), S_ERROR,
-                    it.name + " (in rule " + r.name + ") is neither a rule nor a terminal");
+                    it.name + " (in rule " + r.name + ") is neither a rule nor a terminal" +
+                        didyoumean(it.name, nodenames()));
             for (const std::string& t : it.trans) {
                 usedtransformations.insert(t);
                 if (!istransformation(t))
                     say(usein(r.kind, r.name, t), S_ERROR,
-                        "unknown transformation " + t + " (in rule " + r.name + ")");
+                        "unknown transformation " + t + " (in rule " + r.name + ")" +
+                            didyoumean(t, transformationnames()));
             }
         });
     }
@@ -399,7 +418,7 @@ void checktransformations() {
             if (!isrule(n) && !isterminal(n))
                 say(usein(kind, t->name, n), S_ERROR,
                     "transformation " + t->name + " names " + n +
-                        ", which is neither a rule nor a terminal class");
+                        ", which is neither a rule nor a terminal class" + didyoumean(n, nodenames()));
         };
         for (bormo::sub_trans* s = t->first; s; s = s->next) {
             const char* p = s->guard.c_str();
@@ -822,12 +841,15 @@ void checkmorphology() {
             "tables are used (" + r.name + ") but no tables file is loaded");
         refs.clear();
     }
+    std::vector<std::string> rulenames;
+    for (const auto& d : defined)
+        rulenames.push_back(d.first);
     std::set<std::string> called, told;
     for (const use& c : calls) {
         called.insert(c.name);
         if (defined.count(c.name) || !told.insert(c.name).second) continue;
         say(at(firstplace(c.kind, c.name), c.kind), S_ERROR,
-            "morphology rule " + c.name + " is not defined");
+            "morphology rule " + c.name + " is not defined" + didyoumean(c.name, rulenames));
     }
     for (const auto& [name, kind] : defined)
         if (!called.count(name))
@@ -846,13 +868,17 @@ void checkmorphology() {
         else
             tables[t->tablename] = t;
     }
+    std::vector<std::string> tablenames;
+    for (const auto& t : tables)
+        tablenames.push_back(t.first);
     std::set<std::string> usedtables, toldt;
     for (const use& r : refs) {
         usedtables.insert(r.name);
         place p = at(firstplace(r.kind, r.name), r.kind);
         auto t = tables.find(r.name);
         if (t == tables.end()) {
-            if (toldt.insert(r.name).second) say(p, S_ERROR, "table " + r.name + " is not defined");
+            if (toldt.insert(r.name).second)
+                say(p, S_ERROR, "table " + r.name + " is not defined" + didyoumean(r.name, tablenames));
             continue;
         }
         long size = 1;
@@ -867,7 +893,8 @@ void checkmorphology() {
                     attrnames.insert(name);
                     if (!bormo::lookup_attr(name.c_str())) {
                         if (toldt.insert(r.name + "(" + name).second)
-                            say(p, S_ERROR, "unknown attribute " + name + " in an index of table " + r.name);
+                            say(p, S_ERROR, "unknown attribute " + name + " in an index of table " +
+                                                r.name + attributehint(name));
                         known = false;
                     } else {
                         size *= std::max(1, bormo::attr_table[static_cast<size_t>(bormo::att_class)].entries - 1);

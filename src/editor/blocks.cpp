@@ -9,6 +9,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 
 namespace oxa {
 
@@ -22,9 +23,6 @@ bool b_star = false;
 
 namespace {
 
-constexpr int32_t RP_ALL = 1;
-constexpr int32_t RP_FLAGROW = 9; // the cursor row is rewritten
-constexpr int32_t RP_FLAGS = 10;  // every row's flags
 constexpr int32_t BLOCKBUFFER = 0;
 constexpr int32_t MOVEDFILES = 8;
 

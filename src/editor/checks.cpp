@@ -13,6 +13,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 
 namespace oxa {
 
@@ -199,7 +200,7 @@ void extchk() {
     if (vt == 1 || vt == 2) cp = 1;
     checksetup();
     multicheck();
-    redisplay = 19;
+    redisplay = RP_CHECKS;
 }
 
 void showbool() {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bormo/feedback.hpp"
+#include "bormo/valuenames.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/lextrans.hpp"
 #include "bormo/reader.hpp"
@@ -23,6 +24,7 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
+#include "editor/repaint.hpp"
 #include "editor/sort.hpp"
 #include "editor/store.hpp"
 #include "editor/templates.hpp"
@@ -42,102 +44,186 @@ constexpr const char* FINDPROMPT =
 } // namespace
 
 // Types without a meaningful qualifier carry a blank one.
-constexpr std::array<CMDSPEC, NCOMMANDS> commands = {{
-    // name, sideffects, paramtype, defstr, checker, cmdop, prompt
-    {"FETCH", W | N | L, "f1gUgLcC", "|1|200000||", fpr, fetchfile, nullptr},
-    {"GOODBYE", 0, "e ", "|", nullptr, goodbye, nullptr},
-    {"OVERWRITE", 0, "f1gUgL", "|1|200000|", fpw, ovrwritefile, nullptr},
-    {"JOIN", 0, "f1gUgL", "|1|200000|", fpw, join, nullptr},
-    {"FIND", L | R, "d7c2", "||", findchk, find, FINDPROMPT},
-    {"SCANSET", 0, "d7c2", "||", findchk, nullptr, FINDPROMPT},
-    {"DELETE", 0, "f1", "|", fpw, deletefile, nullptr},
+constexpr CMDSPEC commandrows[] = {
+    // name, sideffects, paramtype, defstr, checker, cmdop, prompt, help
+    {"FETCH", W | N | L, "f1gUgLcC", "|1|200000||", fpr, fetchfile, nullptr,
+     "Read a file (or lines of it) into the corefile, replacing its text; the last field is a record check."},
+    {"GOODBYE", 0, "e ", "|", nullptr, goodbye, nullptr,
+     "Leave the editor (warns about unsaved corefiles first)."},
+    {"OVERWRITE", 0, "f1gUgL", "|1|200000|", fpw, ovrwritefile, nullptr,
+     "Write the corefile (or lines of it) over an existing file."},
+    {"JOIN", 0, "f1gUgL", "|1|200000|", fpw, join, nullptr,
+     "Append the corefile (or lines of it) to the end of a file."},
+    {"FIND", L | R, "d7c2", "||", findchk, find, FINDPROMPT,
+     "Search forward for a pattern by unit (character, word, line, sentence, backwards, record, check, pattern); leaves insert mode. Ctrl-N finds the next match; ESC n finds again and stays on the match."},
+    {"SCANSET", 0, "d7c2", "||", findchk, nullptr, FINDPROMPT,
+     "Set the search unit and pattern without searching."},
+    {"DELETE", 0, "f1", "|", fpw, deletefile, nullptr,
+     "Delete a file from the disk."},
     {"SORT", L | S, "d3j gUgL", "|15|1|200000|", sortchk, sort,
-     "0:ascending; 1:descending | keylength | startline | endline"},
-    {"HYPHENS", 0, "d3", "|", nullptr, hyphenset, "degree of hyphenation"},
-    {"JUSTIFY", 0, "d1", "|", nullptr, justset, "0:no justification   1:right justify"},
-    {"SAVE", 0, "f1gUgL", "|1|200000|", faw, savefile, nullptr},
-    {"CLEAR", W | N | L, "e ", "|", nullptr, clrfile, nullptr},
-    {"POSITION", L, "hUj ", "||", positchk, positn, nullptr},
-    {"ADVANCE", L, "j j ", "||", nullptr, advance, nullptr},
-    {"APPEND", S, "f1gUgLcC", "|1|200000||", fpr, appendfile, nullptr},
-    {"INSERT", S, "f1gUgLcC", "|1|200000||", fpr, insrtfile, nullptr},
-    {"GENERATE DISPLAY", 0, "e ", "|", nullptr, gendis, nullptr},
-    {"BEGIN", L, "e ", "|", nullptr, wrwholescreen, nullptr},
-    {"FUNCTION", 0, "d9c0", "||", nullptr, nullptr, nullptr},
-    {"TEMPLATE", W, "d4f1", "||", fpr, setspecs, "0,1:record template; 2:merge template"},
-    {"PROCEDURE", R, "f1", "|", fpr, loadfile, nullptr},
-    {"NAME", N, "f1", "|", nullptr, nmeset, nullptr},
-    {"MARGINS", 0, "i i ", "||", marginchk, prtabs, nullptr},
-    {"EVALUATE", 0, "cB", "|", nullptr, evaluate, nullptr},
-    {"VIEW", S, "d2", "|", nullptr, view, nullptr},
+     "0:ascending; 1:descending | keylength | startline | endline",
+     "Sort lines ascending or descending on a key of the given length."},
+    {"HYPHENS", 0, "d3", "|", nullptr, hyphenset, "degree of hyphenation",
+     "Set how eagerly reformatting hyphenates words."},
+    {"JUSTIFY", 0, "d1", "|", nullptr, justset, "0:no justification   1:right justify",
+     "Turn right justification of reformatted paragraphs on or off."},
+    {"SAVE", 0, "f1gUgL", "|1|200000|", faw, savefile, nullptr,
+     "Write the corefile to a new file; `*` names the corefile's own file."},
+    {"CLEAR", W | N | L, "e ", "|", nullptr, clrfile, nullptr,
+     "Empty the corefile."},
+    {"POSITION", L, "hUj ", "||", positchk, positn, nullptr,
+     "Go to a line and column; `-1` means the last one, `*` a starred line."},
+    {"ADVANCE", L, "j j ", "||", nullptr, advance, nullptr,
+     "Move the cursor by a number of lines and columns."},
+    {"APPEND", S, "f1gUgLcC", "|1|200000||", fpr, appendfile, nullptr,
+     "Read a file (or lines of it) to the end of the corefile."},
+    {"INSERT", S, "f1gUgLcC", "|1|200000||", fpr, insrtfile, nullptr,
+     "Read a file (or lines of it) in below the cursor line."},
+    {"GENERATE DISPLAY", 0, "e ", "|", nullptr, gendis, nullptr,
+     "Repaint the whole display."},
+    {"BEGIN", L, "e ", "|", nullptr, wrwholescreen, nullptr,
+     "Go to the first line."},
+    {"FUNCTION", 0, "d9c0", "||", nullptr, nullptr, nullptr,
+     "Store a text in function key 0 to 9 (braces allowed)."},
+    {"TEMPLATE", W, "d4f1", "||", fpr, setspecs, "0,1:record template; 2:merge template",
+     "Load a record or merge template."},
+    {"PROCEDURE", R, "f1", "|", fpr, loadfile, nullptr,
+     "Run a procedure file."},
+    {"NAME", N, "f1", "|", nullptr, nmeset, nullptr,
+     "Give the corefile a file name."},
+    {"MARGINS", 0, "i i ", "||", marginchk, prtabs, nullptr,
+     "Set the left and right margins."},
+    {"EVALUATE", 0, "cB", "|", nullptr, evaluate, nullptr,
+     "Evaluate an arithmetic expression."},
+    {"VIEW", S, "d2", "|", nullptr, view, nullptr,
+     "Show a view of the loaded files."},
     {"OBJECT", W, "d7", "|", nullptr, objset,
-     "0:txt 1:rec/txt 2:rec/tmp 3:lin/txt 4:lin/gr 5:mat/txt 6:mat/gr 7:page"},
-    {"CORE", N | L, "i ", "|", nullptr, coreset, nullptr},
-    {"RUN", W, "f1", "|", fpx, runprog, nullptr},
-    {"SHELL", 0, "c5", "|", nullptr, calsys, nullptr},
-    {"UNIX SHELL", 0, "c5", "|", nullptr, calsys, nullptr},
+     "0:txt 1:rec/txt 2:rec/tmp 3:lin/txt 4:lin/gr 5:mat/txt 6:mat/gr 7:page",
+     "Set the corefile's object type (0 is plain text)."},
+    {"CORE", N | L, "i ", "|", nullptr, coreset, nullptr,
+     "Switch to corefile 0 to 19."},
+    {"RUN", W, "f1", "|", fpx, runprog, nullptr,
+     "Run a program file."},
+    {"SHELL", 0, "c5", "|", nullptr, calsys, nullptr,
+     "Run a shell command."},
+    {"UNIX SHELL", 0, "c5", "|", nullptr, calsys, nullptr,
+     "Run a shell command."},
     {"CDIRECTORY", 0, "c5", "|", nullptr, changedir,
-     "enter directory string; <return> displays current directory"},
-    {"ASK", R, "i f1", "||", nullptr, ask, nullptr},
-    {"KEY", 0, "i i ", "||", nullptr, inkeyset, "enter key and operation"},
-    {"FONT", 0, "i i ", "||", nullptr, outkeyset, "enter key and output Value"},
+     "enter directory string; <return> displays current directory",
+     "Change the working directory."},
+    {"ASK", R, "i f1", "||", nullptr, ask, nullptr,
+     "Ask the editor a question by number; the answer goes to the result register."},
+    {"KEY", 0, "i i ", "||", nullptr, inkeyset, "enter key and operation",
+     "Bind an extended key number to an edit code."},
+    {"FONT", 0, "i i ", "||", nullptr, outkeyset, "enter key and output Value",
+     "Set the byte sent to the display for a byte."},
     {"EDITOR OPTION", 0, "i ", "|", nullptr, option,
-     "0,1,2 RETN opt; 3,4 rpt lim; 5,6 FE opt; 7,8 TAB opt; 9,10 SA opt"},
-    {"TAB", 0, "i ", "|", nullptr, settabs, "enter tab interval"},
-    {"EXPRESSION", 0, "c4", "|", nullptr, nullptr, nullptr},
-    {"MERGE", 0, "c3", "|", nullptr, nullptr, nullptr},
-    {"IDENTIFY", 0, "e ", "|", nullptr, identify, nullptr},
-    {"WINDOW", 0, "i i ", "|200000|", nullptr, window, nullptr},
+     "0,1,2 RETN opt; 3,4 rpt lim; 5,6 FE opt; 7,8 TAB opt; 9,10 SA opt",
+     "Set one option: what RETURN does (0-2), repeat limit off/on (3, 4), fetch style (5, 6), tabs (7, 8), line ends when saving (9, 10)."},
+    {"TAB", 0, "i ", "|", nullptr, settabs, "enter tab interval",
+     "Set tab stops every n columns."},
+    {"EXPRESSION", 0, "c4", "|", nullptr, nullptr, nullptr,
+     "Set the expression for merges."},
+    {"MERGE", 0, "c3", "|", nullptr, nullptr, nullptr,
+     "Merge using a merge string."},
+    {"IDENTIFY", 0, "e ", "|", nullptr, identify, nullptr,
+     "Show the version."},
+    {"WINDOW", 0, "i i ", "|200000|", nullptr, window, nullptr,
+     "Set the window's rows and columns."},
     {"EMIT", 0, "i gUgLd1", "|1|200000||", nullptr, emit,
-     "corefile | firstline | lastline |0:oxa output, 1:driver input"},
-    {"SKEY", 0, "d2", "|", nullptr, skey, "0: ASCII; 1: French unaccented; 2: accents"},
+     "corefile | firstline | lastline |0:oxa output, 1:driver input",
+     "Write lines of a corefile to standard output (or the driver program)."},
+    {"SKEY", 0, "d2", "|", nullptr, skey, "0: ASCII; 1: French unaccented; 2: accents",
+     "Choose the sort order: 0 ASCII; 1 alphabetical, an accented letter as its plain letter; 2 by accent only. The sort key starts at the cursor column."},
     {"SWITCH", 0, "d2", "|", nullptr, swinput,
-     "0: to keybd/suspend; 1: to driver; 2: to keybd/abort"},
-    {"ATTRIBUTE", 0, "f1", "|", fpr, bormo::vreadattr, "attribute file"},
-    {"SYNTAX", 0, "f1", "|", fpr, bormo::vreadsyn, "syntax file"},
-    {"MORPHOLOGY", 0, "f1", "|", fpr, bormo::vreadmorph, "morphology file"},
-    {"LEXICON", 0, "f1", "|", fpr, bormo::vreadlex, "lexicon file"},
-    {"TBLS", 0, "f1", "|", fpr, bormo::vreadtables, "tables file"},
-    {"TMNLS", 0, "f1", "|", fpr, bormo::vreadterm, "terminals file"},
-    {"USER", 0, "f1", "|", fpr, bormo::vreaduser, "user file"},
-    {"IPA", 0, "f1", "|", fpr, bormo::vreadipa, "ipa tables file"},
-    {"MRPHERROR", 0, "f1", "|", fpr, bormo::vreadmerror, "morph errors file"},
-    {"SMTRANSF", 0, "f1", "|", fpr, bormo::vreadsem, "semantic transf file"},
-    {"TGINFO", 0, "f1", "|", fpr, bormo::vreadtags, "tag info file"},
-    {"LXTRANSF", 0, "f1", "|", fpr, bormo::vreadlextrans, "lexical transf file"},
-    {"RM_VFILES", 0, "cA", "|", nullptr, bormo::rm_vfiles, "remove BORMO files"},
-    {"RXTRANSF", 0, "i ", "|", nullptr, bormo::vinittrans, "transformation number"},
-    {"VADDLEX", 0, "f1", "|", fpr, bormo::addlex, "lexicon file"},
-    {"MPASSES", 0, "i i i i i ", "0|0|0|0|0|", nullptr, bormo::mpasses, "set morphology passes"},
-    {"VDISPLAY", 0, "i ", "|", nullptr, bormo::vdisplay, "0: 1: 2: ..."},
-    {"VFREQ", 0, "cA", "|", nullptr, bormo::vfreq, "vary lexical frequency"},
-    {"VROOTSET", 0, "cA", "|", nullptr, bormo::vrootset, "set error-test roots"},
-    {"RANDOM SEED", 0, "i ", "|", nullptr, bormo::rnset, "odd integer"},
-    {"PSEED", 0, "i ", "|", nullptr, bormo::rnprint, "print random seed"},
-    {"TSTINPUT", 0, "f1", "|", fpr, bormo::testinput, "test file"},
-    {"VERROR", 0, "i cG", "||", nullptr, bormo::verror, "error function string"},
+     "0: to keybd/suspend; 1: to driver; 2: to keybd/abort",
+     "Switch input between the keyboard and a driver program."},
+    {"ATTRIBUTE", 0, "f1", "|", fpr, bormo::vreadattr, "attribute file",
+     "Load an attributes file."},
+    {"SYNTAX", 0, "f1", "|", fpr, bormo::vreadsyn, "syntax file",
+     "Load a syntax file."},
+    {"MORPHOLOGY", 0, "f1", "|", fpr, bormo::vreadmorph, "morphology file",
+     "Load a morphology file."},
+    {"LEXICON", 0, "f1", "|", fpr, bormo::vreadlex, "lexicon file",
+     "Load a lexicon file (the terminals file must be loaded)."},
+    {"TBLS", 0, "f1", "|", fpr, bormo::vreadtables, "tables file",
+     "Load a tables file."},
+    {"TMNLS", 0, "f1", "|", fpr, bormo::vreadterm, "terminals file",
+     "Load a terminals file."},
+    {"USER", 0, "f1", "|", fpr, bormo::vreaduser, "user file",
+     "Load a user syntax file."},
+    {"IPA", 0, "f1", "|", fpr, bormo::vreadipa, "ipa tables file",
+     "Load the sound tables."},
+    {"MRPHERROR", 0, "f1", "|", fpr, bormo::vreadmerror, "morph errors file",
+     "Load the morphological error tables."},
+    {"SMTRANSF", 0, "f1", "|", fpr, bormo::vreadsem, "semantic transf file",
+     "Load semantic transformations."},
+    {"TGINFO", 0, "f1", "|", fpr, bormo::vreadtags, "tag info file",
+     "Load the tag information file."},
+    {"LXTRANSF", 0, "f1", "|", fpr, bormo::vreadlextrans, "lexical transf file",
+     "Load lexical transformations."},
+    {"RM_VFILES", 0, "cA", "|", nullptr, bormo::rm_vfiles, "remove BORMO files",
+     "Unload language files by kind (e.g. `tm, sy` or `all`)."},
+    {"RXTRANSF", 0, "i ", "|", nullptr, bormo::vinittrans, "transformation number",
+     "Start a lexical transformation by number."},
+    {"VADDLEX", 0, "f1", "|", fpr, bormo::addlex, "lexicon file",
+     "Add a lexicon file's entries to the loaded lexicon."},
+    {"MPASSES", 0, "i i i i i ", "0|0|0|0|0|", nullptr, bormo::mpasses, "set morphology passes",
+     "Set the morphology passes of a tree: tree number, then up to four fields."},
+    {"VDISPLAY", 0, "i ", "|", nullptr, bormo::vdisplay, "0: 1: 2: ...",
+     "Show engine state: 0 loaded kinds, 1 and 2 the last trees, 3 rules, 4 transformations, 5 and 6 morphology, 7 lexicon, 8 preselection."},
+    {"VFREQ", 0, "cA", "|", nullptr, bormo::vfreq, "vary lexical frequency",
+     "Change how often words of a terminal class are chosen."},
+    {"VROOTSET", 0, "cA", "|", nullptr, bormo::vrootset, "set error-test roots",
+     "Choose which roots the error analysis compares with."},
+    {"RANDOM SEED", 0, "i ", "|", nullptr, bormo::rnset, "odd integer",
+     "Seed the generator (0 takes the clock) so runs repeat."},
+    {"PSEED", 0, "i ", "|", nullptr, bormo::rnprint, "print random seed",
+     "Write the random seed to a corefile (0 means corefile 7)."},
+    {"TSTINPUT", 0, "f1", "|", fpr, bormo::testinput, "test file",
+     "Show how the language-file reader splits a file into tokens."},
+    {"VERROR", 0, "i cG", "||", nullptr, bormo::verror, "error function string",
+     "Set the procedure run for comparison result 0 to 20."},
     {"STORE", 0, "d2d1", "||", nullptr, bormo::vstoretree,
-     "leafnodes(0),fulltrees(1),indenttrees(2)|core(0),driver(1)"},
-    {"RECOVER", 0, "cA", "|", nullptr, bormo::vrestoretree, "stored tree filename"},
-    {"VTALK", 0, "d2", "|", nullptr, bormo::vtalk, "specify root number"},
+     "leafnodes(0),fulltrees(1),indenttrees(2)|core(0),driver(1)",
+     "Store the generated trees: leaves, full or indented; into corefile 7 or to the driver."},
+    {"RECOVER", 0, "cA", "|", nullptr, bormo::vrestoretree, "stored tree filename",
+     "Read stored trees back from a file."},
+    {"VTALK", 0, "d2", "|", nullptr, bormo::vtalk, "specify root number",
+     "Send a root's sentence to the driver program."},
     {"ESCORE", 0, "i i i i i i ", "0|0|0|0|0|0|", nullptr, bormo::escore,
-     "missing/extra|order|lex|morph|phon|spell"},
-    {"PERRORSCORES", 0, "e ", "|", nullptr, bormo::perrorscores, "print error scores"},
-    {"AUTOWRAP", 0, "d1", "|", swautowrap, nullptr, "1: on, 0: off"},
-    {"BYE", 0, "e ", "|", nullptr, goodbye, nullptr},
-    {"CHANGE", L | S, "c2cD", "||", changechk, change, "scan pattern | replacement pattern"},
-    {"DIRECTORY", 0, "k1", "|", nullptr, directory, "B: brief, F: full, T: top"},
-    {"DTAB", 0, "d1", "|", decimaltab, nullptr, "1: on, 0: off"},
-    {"END", L, "e ", "|", nullptr, gotobottom, nullptr},
+     "missing/extra|order|lex|morph|phon|spell",
+     "Set the six error scores."},
+    {"PERRORSCORES", 0, "e ", "|", nullptr, bormo::perrorscores, "print error scores",
+     "Show the error scores."},
+    {"AUTOWRAP", 0, "d1", "|", swautowrap, nullptr, "1: on, 0: off",
+     "Turn automatic line wrapping on or off."},
+    {"BYE", 0, "e ", "|", nullptr, goodbye, nullptr,
+     "Leave the editor (warns about unsaved corefiles first)."},
+    {"CHANGE", L | S, "c2cD", "||", changechk, change, "scan pattern | replacement pattern",
+     "Replace each match of a pattern from the cursor to the end of the corefile (stars do not matter)."},
+    {"DIRECTORY", 0, "k1", "|", nullptr, directory, "B: brief, F: full, T: top",
+     "List the directory."},
+    {"DTAB", 0, "d1", "|", decimaltab, nullptr, "1: on, 0: off",
+     "Turn decimal-tab entry on or off."},
+    {"END", L, "e ", "|", nullptr, gotobottom, nullptr,
+     "Go to the last page of the text."},
     {"LIST", 0, "fEgUgLi fF", "|1|200000|1||", nullptr, list,
-     "file | fromline | toline | numcopies | initfile"},
-    {"NEWNAME", 0, "f1fD", "||", fpw, newname, "current file name | new file name"},
-    {"UPDATE", 0, "e ", "|", nullptr, update, nullptr},
-    {"WSHIFT", 0, "i ", "|", shift, nullptr, "enter overlap"},
-    {"GRADE", 0, "d1", "|", nullptr, bormo::grade, "1: learner feedback on, 0: off"},
-    {"**", 0, "", "", nullptr, nullptr, nullptr},
-}};
-static_assert(commands.size() == 83);
+     "file | fromline | toline | numcopies | initfile",
+     "Print a file."},
+    {"NEWNAME", 0, "f1fD", "||", fpw, newname, "current file name | new file name",
+     "Rename a file."},
+    {"UPDATE", 0, "e ", "|", nullptr, update, nullptr,
+     "Write the corefile back over its own file, keeping the old file as `name.bak`."},
+    {"WSHIFT", 0, "i ", "|", shift, nullptr, "enter overlap",
+     "Set the overlap of sideways window shifts."},
+    {"GRADE", 0, "d1", "|", nullptr, bormo::grade, "1: learner feedback on, 0: off",
+     "Turn learner feedback after a comparison on or off."},
+    {"VNAMES", 0, "f1", "|", fpr, bormo::vreadnames, "display names file",
+     "Load the display names of attribute values that the learner feedback shows."},
+    {"**", 0, "", "", nullptr, nullptr, nullptr, nullptr},
+};
+const std::span<const CMDSPEC> commands(commandrows);
 
 // Key rules of the parameter types.
 constexpr std::array<std::array<ParamAction, NPCLASS>, NPTYPE> optable = {{
@@ -590,7 +676,7 @@ int getcmnd() {
         }
     }
     transb = savedtransb;
-    for (int r = 0; r < NCOMMANDS; ++r) {
+    for (int r = 0; r < static_cast<int>(commands.size()); ++r) {
         const char* name = commands[static_cast<size_t>(r)].name;
         if (std::strcmp(name, "**") == 0) break;
         if (static_cast<unsigned char>(name[0]) == first &&
@@ -619,9 +705,9 @@ void runcommand(int r) {
     getparam();
     if (del != 2 && c.checker != nullptr) c.checker();
     if (del != 2 && c.cmdop != nullptr) c.cmdop();
-    // A command may relink lines by itself (SORT does): line numbers are
-    // counted afresh after it.
-    linkschanged();
+    // Every relinking says so itself (SORT's too), so a remembered line
+    // number outlives a command that left the lines where they were: a
+    // procedure walking a file command by command counts no line twice.
     if ((c.sideffects & CMD_R) == 0) result() = del == 2 ? 0 : 1;
     fixcursor();
     display();
@@ -700,7 +786,7 @@ void objset() {
     clrtextzone();
     cf.viewtype = t;
     cureditmask = editmask[static_cast<size_t>(t)];
-    redisplay = 1;
+    redisplay = RP_ALL;
     showtemplate();
     cf.curflag = 1;
     LINE* only = cf.header->down;
@@ -919,7 +1005,7 @@ void silent() {
     prtabs();
     prmptpar(mode);
     showtemplate();
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void resetcommands() {

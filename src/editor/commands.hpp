@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace oxa {
 
@@ -24,6 +25,7 @@ struct CMDSPEC {
     cmdfn checker;         // validates after the parameters are read (may be null)
     cmdfn cmdop;           // the command's operation (null: nothing to do)
     const char* prompt;    // help text while the parameters are typed (null: none)
+    const char* help;      // what the command does, for the guide (docs/editor.md)
 };
 
 // Side-effect flags of a command row.
@@ -33,8 +35,8 @@ constexpr uint32_t CMD_L = 8;  // recompute the line number afterwards
 constexpr uint32_t CMD_R = 16; // the command does not set the result register
 constexpr uint32_t CMD_S = 32; // refused while the store is full
 
-constexpr int NCOMMANDS = 83; // the last row, "**", ends the table
-extern const std::array<CMDSPEC, NCOMMANDS> commands;
+// The command table, one row a command; the last row, "**", ends it.
+extern const std::span<const CMDSPEC> commands;
 // The buffer that a string parameter with this qualifier goes to, its size,
 // and whether the brace notation applies; null for an unknown qualifier.
 char* stringparam(char qual, int& size, bool& braces);

@@ -10,6 +10,7 @@
 #include "editor/checks.hpp"
 #include "editor/commands.hpp"
 #include "editor/editops.hpp"
+#include "editor/encoding.hpp"
 #include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/evaluator.hpp"
@@ -17,6 +18,7 @@
 #include "editor/merge.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/recovery.hpp"
 #include "editor/rectangles.hpp"
 #include "editor/reformat.hpp"
 #include "editor/store.hpp"
@@ -25,8 +27,16 @@
 #include "editor/textstats.hpp"
 #include "editor/views.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 namespace oxa {
 
@@ -67,7 +77,7 @@ constexpr edtable edittable[] = {
     {L,         20,  LNS, {downline, downrec, downfield, lddown, noop, downrec, downm, downfield}}, //  18 downline downrec downfield lddown picdown downrec downm downfield
     {0,         80,  0,   {curright, curright, curright, ldright, noop, rightm, rightm, curright}}, //  19 curright curright curright ldright picright rightm rightm curright
     {L,         20,  LNS, {upline, uprec, upfield, ldup, noop, uprec, upm, upfield}}, //  20 upline uprec upfield ldup picup uprec upm upfield
-    {L,         200, ALL, {prcmnd, prcmnd, prcmnd, noop, prcmnd, prcmnd, prcmnd, noop}}, //  21 prcmnd prcmnd prcmnd . prcmnd prcmnd prcmnd .
+    {L,         200, ALL, {prcmnd, prcmnd, prcmnd, prcmnd, prcmnd, prcmnd, prcmnd, viewcmnd}}, //  21 prcmnd prcmnd prcmnd prcmnd prcmnd prcmnd prcmnd viewcmnd
     {0,         200, 0,   {inmode, inmode, inmode, noop, noop, inmode, inmode, inmode}}, //  22 inmode inmode inmode . . inmode inmode inmode
     {E | S,     200, 0,   {reformat, upfield, upfield, noop, noop, upm, upm, upfield}}, //  23 reformat upfield upfield . remember upm upm upfield
     {0,         200, 0,   {extchk, extchk, extchk, noop, noop, extchk, extchk, noop}}, //  24 extchk extchk extchk . . extchk extchk .
@@ -185,13 +195,79 @@ void setviewmask() {
 
 void noop() {}
 
+namespace {
+
+constexpr const char* MSG_DUMPTO = "Dump the store to file: ";
+constexpr const char* MSG_DUMPOVER = " Overwrite file:%s?";
+constexpr const char* MSG_DUMPFAILED = "Cannot write the dump to %s: %s";
+
+// Reads the dump's file name from the input, shown as it is typed; empty
+// when the user gives none or cancels with rubout on an empty name.
+std::string dumpname() {
+    std::string name;
+    for (;;) {
+        progress((MSG_DUMPTO + name).c_str());
+        fetchchar();
+        if (type == C_RETURN) return name;
+        if (type == C_RUBOUT) {
+            if (name.empty()) return name;
+            name.pop_back();
+        } else if (type >= C_PRINT && type <= C_LETTER && name.size() + 1 < FILNAMESIZE) {
+            name += static_cast<char>(holdch);
+        }
+    }
+}
+
+// Opens the dump file: a new file, or, when the user agrees, an existing
+// regular file; never through a symbolic link.
+std::FILE* opendump(const std::string& name) {
+    const std::string path = osname(name.c_str());
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST) {
+        std::array<char, 128> ask{};
+        std::snprintf(ask.data(), ask.size(), MSG_DUMPOVER, name.c_str());
+        if (diserr(ask.data()) == 2) return nullptr;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            errno = EPERM;
+        } else {
+            fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        }
+    }
+    if (fd < 0) {
+        std::array<char, 256> msg{};
+        std::snprintf(msg.data(), msg.size(), MSG_DUMPFAILED, name.c_str(),
+                      errno == EPERM ? "not a regular file" : std::strerror(errno));
+        diserr(msg.data());
+        return nullptr;
+    }
+    std::FILE* f = ::fdopen(fd, "w");
+    if (f == nullptr) ::close(fd);
+    return f;
+}
+
+} // namespace
+
+// The store's dump goes only to a file the user names.
 void show() {
-    std::FILE* f = std::fopen("test.file", "w");
+    const std::string name = dumpname();
+    clearhelp();
+    if (name.empty()) return;
+    std::FILE* f = opendump(name);
     if (!f) return;
     std::fprintf(f, "physical chain:\n");
-    for (const LINE* l = firstphys.nextphys; l; l = l->nextphys)
+    // The head of the chain only: a key held down (or a procedure) would
+    // otherwise write the whole store out again at every press.
+    constexpr int SHOWCHAIN = 1000;
+    int shown = 0;
+    for (const LINE* l = firstphys.nextphys; l; l = l->nextphys) {
+        if (shown++ == SHOWCHAIN) {
+            std::fprintf(f, "  ... (the rest of the chain is not shown)\n");
+            break;
+        }
         std::fprintf(f, "  %p object %d length %d index %lld\n", static_cast<const void*>(l),
                      l->object, l->length, static_cast<long long>(l->index));
+    }
     std::fprintf(f, "avail %lld\n", static_cast<long long>(avail));
     for (int i = 0; i < NCORE; ++i) {
         const COREFILE& c = core[i];
@@ -221,10 +297,19 @@ int unsavedreport(std::FILE* out) {
 
 void (*eofhook)() = nullptr;
 
+// The end of a user's input (a terminal, or the front end's full stream,
+// which ends when the front end is gone) saves unsaved text as a fatal
+// signal does; the end of a pipe or of scripted input only reports it.
 void eofexit() {
     if (eofhook) eofhook();
     std::fflush(stdout);
-    unsavedreport(stderr);
+    if (::isatty(0) != 0 || wirefull != 0) {
+        reseterm();
+        std::fflush(stderr);
+        saveunsaved();
+    } else {
+        unsavedreport(stderr);
+    }
     reseterm();
     std::exit(0);
 }
@@ -241,7 +326,8 @@ void editpass(int32_t code, const edtable* table) {
 
     setviewmask();
     curopmask = row.cmpmask;
-    if (repcount >= row.replimit && repflag != 1) return;
+    // The command key is the way out of every state: no limit refuses it.
+    if (repcount >= row.replimit && repflag != 1 && code != C_COMMAND) return;
     if (full && (row.sideffects & SE_SPACE)) return;
     if (((curviewmask | curopmask) & cureditmask) == 0) return;
 

@@ -13,6 +13,7 @@
 
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/encoding.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
@@ -21,6 +22,8 @@
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
 #include "editor/reformat.hpp"
+#include "editor/repaint.hpp"
+#include "editor/safewrite.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 
@@ -88,11 +91,6 @@ constexpr std::array<uint8_t, 256> makeflip() {
 }
 
 // Repaint levels.
-constexpr int32_t RP_ALL = 1;
-constexpr int32_t RP_ROW = 5;
-constexpr int32_t RP_ROWDOWN = 6;
-constexpr int32_t RP_ROWABOVE = 20;
-constexpr int32_t RP_ROWBELOW = 21;
 
 constexpr int LINEDRAWTYPE = 3; // the object type of line drawing
 constexpr unsigned char WORDMARK = '\\';
@@ -100,11 +98,10 @@ constexpr unsigned char WORDMARK = '\\';
 constexpr const char* MSG_EMPTYCURRENT = "Empty current file name";
 constexpr const char* MSG_EMPTYDEST = "Empty destination file name";
 constexpr const char* MSG_OVERWRITE = " Overwrite file:%s?";
-constexpr const char* MSG_NOMV = "Couldn't exec command to rename file";
-constexpr const char* MSG_NORENAME = "Unable to rename file:errno=%d";
+constexpr const char* MSG_NORENAME = "Unable to rename %s to %s: %s";
+constexpr const char* MSG_NOMOVE = "Unable to move %s to %s: %s";
 constexpr const char* MSG_EMPTYNAME = "Empty filename";
 constexpr const char* MSG_NOTSAVED = "File not saved, do the SAve command first";
-constexpr const char* MSG_NOBAK = "Unable to create .bak file:errno=%d. Update cancelled.";
 constexpr const char* MSG_NOLISTFILE = "Input file name not specified and No Work file name";
 constexpr const char* MSG_NOLIST = "Error in executing LIST: command not found?";
 
@@ -134,13 +131,6 @@ bool exists(const char* name) {
     return ::stat(name, &st) == 0;
 }
 
-// Shows a message carrying one number.
-void diserrnum(const char* fmt, int value) {
-    std::array<char, 128> msg{};
-    std::snprintf(msg.data(), msg.size(), fmt, value);
-    diserr(msg.data());
-}
-
 // A decimal-tab character: part of the number being entered.
 bool numberchar(int c) {
     return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '(' || c == '$';
@@ -168,29 +158,31 @@ void newname() {
     }
     const std::string from = curfile.data();
     const std::string to = targetstring.data();
-    if (::access(to.c_str(), F_OK) == 0) {
+    const std::string osfrom = osname(from.c_str());
+    const std::string osto = osname(to.c_str());
+    struct stat st {};
+    if (::lstat(osto.c_str(), &st) == 0) {
         std::array<char, 128> msg{};
         std::snprintf(msg.data(), msg.size(), MSG_OVERWRITE, to.c_str());
         if (diserr(msg.data()) == 2) return;
     }
-    // The name goes to the system as it is; only a move to another file
-    // system needs the shell, and then each name is quoted.
-    if (::rename(from.c_str(), to.c_str()) != 0) {
-        const int err = errno;
+    // The names go to the system as they are: no shell reads them.  A move
+    // to another file system copies the file and removes the old one only
+    // when the copy is safely written.
+    if (::rename(osfrom.c_str(), osto.c_str()) != 0) {
+        int err = errno;
+        std::array<char, 256> msg{};
         if (err != EXDEV) {
-            diserrnum(MSG_NORENAME, err);
+            std::snprintf(msg.data(), msg.size(), MSG_NORENAME, from.c_str(), to.c_str(),
+                          std::strerror(err));
+            diserr(msg.data());
             del = 2;
             return;
         }
-        const std::string mv = "mv -- " + shellquote(from.c_str()) + " " + shellquote(to.c_str());
-        if (mv.size() >= STRSIZE) {
-            diserr(MSG_NOMV);
-            del = 2;
-            return;
-        }
-        const int status = runshell(COMMANDFLAG, mv.c_str());
-        if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            diserr(MSG_NOMV);
+        if (!movefile(osfrom.c_str(), osto.c_str(), err)) {
+            std::snprintf(msg.data(), msg.size(), MSG_NOMOVE, from.c_str(), to.c_str(),
+                          failreason(err).c_str());
+            diserr(msg.data());
             del = 2;
             return;
         }
@@ -204,6 +196,9 @@ void newname() {
     }
 }
 
+// The new text is written first; only when it is safely on the disk does the
+// old file take the backup name and the new one the file's name.  A failure
+// at any step leaves the file as it was.
 void update() {
     COREFILE& c = cur();
     if (c.filname[0] == '\0') {
@@ -211,23 +206,20 @@ void update() {
         return;
     }
     const std::string name = c.filname.data();
-    if (!exists(name.c_str())) {
+    if (!exists(osname(name.c_str()).c_str())) {
         diserr(MSG_NOTSAVED);
         return;
     }
-    const std::string backup = name + ".bak";
-    if (::rename(name.c_str(), backup.c_str()) != 0) {
-        diserrnum(MSG_NOBAK, errno);
-        del = 2;
-        return;
-    }
-    // The name is free again: the corefile is saved under it as SAVE * does.
+    const std::string backup = osname(name.c_str()) + ".bak";
     std::snprintf(curfile.data(), curfile.size(), "%s", name.c_str());
     param[2] = 1;
     param[3] = MAXLINENUM;
-    del = 0;
-    faw();
-    if (del != 2) savefile();
+    putfile(false, backup.c_str());
+    if (ioerr == 0) {
+        c.edited = 0;
+    } else {
+        del = 2;
+    }
 }
 
 void list() {
@@ -237,6 +229,7 @@ void list() {
         diserr(MSG_NOLISTFILE);
         return;
     }
+    file = osname(file.c_str());
     std::array<std::array<char, 16>, 3> nums{};
     for (size_t i = 0; i < nums.size(); ++i)
         std::snprintf(nums[i].data(), nums[i].size(), "%d", param[i + 2]);
@@ -320,17 +313,18 @@ void delwordend() {
     LINE* l = c.lnptr;
     if (l == c.header || l->object == K_EMPTY || l->object == K_PICTURE) return;
     detrline();
-    int b;
-    bool any = false;
-    while ((b = cursorbyte()) >= 0 && (charkind[static_cast<size_t>(b)] & WORDCH) != 0) {
-        cremove(1);
-        any = true;
-    }
-    while ((b = cursorbyte()) >= 0 && (charkind[static_cast<size_t>(b)] & WORDCH) == 0) {
-        cremove(1);
-        any = true;
-    }
-    if (any) redisplay = RP_ROW;
+    if (c.curcol < 1) return;
+    // The word from the cursor and the gap after it go in one removal.
+    const unsigned char* text = &textbase[static_cast<size_t>(l->index)];
+    auto wordbyte = [&](int32_t col) { return (charkind[text[col - 1]] & WORDCH) != 0; };
+    int32_t end = c.curcol;
+    while (end <= l->length && wordbyte(end))
+        ++end;
+    while (end <= l->length && !wordbyte(end))
+        ++end;
+    if (end == c.curcol) return;
+    cremove(end - c.curcol);
+    redisplay = RP_ROW;
 }
 
 void delword() {
@@ -453,12 +447,12 @@ void ldvertical(int toward, int back, void (*move)(), int uncovered) {
     LINE* was = c.lnptr;
     LINE* top = c.disln;
     const int32_t col = c.curcol;
-    redisplay = 0;
+    redisplay = RP_NONE;
     move();
     if (c.lnptr == was) return;
     c.curcol = col;
     ldmod(back);
-    const bool moved = redisplay != 0 || c.disln != top;
+    const bool moved = redisplay != RP_NONE || c.disln != top;
     redisplay = moved ? RP_ALL : uncovered;
 }
 

@@ -1,6 +1,8 @@
 // Text encodings: UTF-8 detection, decoding to single bytes and encoding back.
 #include "editor/encoding.hpp"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -224,6 +226,54 @@ std::string keptmessage(const char* name, const BeyondChar& b) {
                   static_cast<long long>(b.count), one ? "" : "s", one ? "a " : "", one ? "" : "s",
                   static_cast<unsigned>(b.cp), static_cast<int>(b.line));
     return std::string(name) + tail;
+}
+
+bool osnameinto(const char* name, char* buf, size_t size) {
+    const size_t n = std::strlen(name);
+    if (size == 0) return false;
+    const size_t high = n - asciirun(reinterpret_cast<const unsigned char*>(name), n);
+    bool plain = high == 0;
+    if (!plain) {
+        size_t m = 0;
+        for (size_t i = 0; i < n; ++i) {
+            // A byte of 0x80..0x9F may stand for a character of three bytes.
+            const uint32_t c = charofbyte(static_cast<unsigned char>(name[i]));
+            m += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        }
+        if (m + 1 > size) return false;
+        m = utf8encode(reinterpret_cast<const unsigned char*>(name), n,
+                       reinterpret_cast<unsigned char*>(buf));
+        buf[m] = '\0';
+        struct stat st {};
+        // A file made under the single-byte name keeps being found by it.
+        plain = ::lstat(buf, &st) != 0 && ::lstat(name, &st) == 0;
+    }
+    if (plain) {
+        if (n + 1 > size) return false;
+        std::memcpy(buf, name, n + 1);
+    }
+    return true;
+}
+
+std::string osname(const char* name) {
+    std::string buf(3 * std::strlen(name) + 1, '\0');
+    if (!osnameinto(name, buf.data(), buf.size())) return name;
+    buf.resize(std::strlen(buf.c_str()));
+    return buf;
+}
+
+std::string editorname(const char* name) {
+    const auto* p = reinterpret_cast<const unsigned char*>(name);
+    const size_t n = std::strlen(name);
+    std::string out;
+    for (size_t i = 0; i < n;) {
+        uint32_t cp = 0;
+        const int len = utf8decode(p + i, n - i, cp);
+        if (len == 0 || cp == 0 || storebyte(cp) < 0) return name;
+        out += static_cast<char>(storebyte(cp));
+        i += static_cast<size_t>(len);
+    }
+    return out;
 }
 
 } // namespace oxa

@@ -160,6 +160,23 @@ class BeyondFinder {
     BeyondChar found;
 };
 
+// File names.  The editor holds a name in single bytes, like text; the
+// system is given its UTF-8 form, unless only the single-byte form names an
+// existing file (a name made before).
+
+// The system's form of the name into buf (of `size` bytes, NUL-ended);
+// false when it does not fit.  Safe in a signal handler.
+bool osnameinto(const char* name, char* buf, size_t size);
+// The same as a string (the name unchanged when it does not fit).
+std::string osname(const char* name);
+// The editor's form of a name the system gave (a command-line argument): a
+// UTF-8 name whose characters the store holds is decoded, any other is kept
+// byte for byte.
+std::string editorname(const char* name);
+
+// The UTF-8 byte-order mark, which a UTF-8 file may begin with.
+constexpr unsigned char BOM[3] = {0xEF, 0xBB, 0xBF};
+
 // The message for such a character: "<name> line <n>: character U+XXXX cannot be edited".
 std::string beyondmessage(const char* name, const BeyondChar& b);
 // What the user is told when a file opens with such characters kept as

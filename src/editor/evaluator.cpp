@@ -12,6 +12,7 @@
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 
@@ -455,17 +456,17 @@ void compute0() {
             break;
         }
     }
-    redisplay = 11;
+    redisplay = RP_REGISTER;
 }
 
 void reginc() {
     setregister(reg() + 1);
-    redisplay = 11;
+    redisplay = RP_REGISTER;
 }
 
 void regclear() {
     reg() = 0;
-    redisplay = 11;
+    redisplay = RP_REGISTER;
 }
 
 void regshow() {
@@ -478,7 +479,7 @@ void regshow() {
     else
         v = static_cast<int32_t>(t);
     result() = v;
-    redisplay = 11;
+    redisplay = RP_REGISTER;
 }
 
 void regdis() {
@@ -492,7 +493,7 @@ void regdis() {
         else
             bldtxt();
     }
-    redisplay = 5;
+    redisplay = RP_ROW;
 }
 
 void resetevaluator() {

@@ -22,6 +22,7 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
+#include "editor/repaint.hpp"
 #include "editor/safewrite.hpp"
 #include "editor/store.hpp"
 
@@ -43,10 +44,12 @@ constexpr const char* MSG_EMPTYNAME = "Empty filename";
 constexpr const char* MSG_NOREAD = "File not found (or no read permission)";
 constexpr const char* MSG_NOWRITE = "File not found (or no write permission)";
 constexpr const char* MSG_EXISTS = "File already exists (or no write permission)";
+constexpr const char* MSG_NOCREATE = "Cannot create %s: %s";
+constexpr const char* MSG_NOWRITEWHY = "Cannot write %s: %s";
 constexpr const char* MSG_NOEXEC = "Requested file cannot be located (or is not executable)!";
 constexpr const char* MSG_TRUNCATED = " File Truncated ";
 constexpr const char* MSG_BADPICTURE = " Bad Picture Encountered ";
-constexpr const char* MSG_WRITEFAILED = " Write Failed ";
+constexpr const char* MSG_WRITEFAILED = " Write Failed (%s: %s) ";
 constexpr const char* MSG_NODELETE = "Unable to delete file";
 constexpr const char* MSG_CHECKNAME = " Check name, not file fetched ";
 constexpr const char* MSG_CUTBACK = "File was truncated when fetched: writing it back loses its end";
@@ -60,7 +63,15 @@ static_assert(std::string_view(EMITEND).substr(0, 3) == wire::code(wire::kind::e
 // read as this byte instead.
 constexpr unsigned char FREEBYTE_SUBST = '?';
 
-const char* filename() { return curfile.data(); }
+// The system's name of the file the command names.
+std::string osfile;
+const char* filename() {
+    osfile = osname(curfile.data());
+    return osfile.c_str();
+}
+
+// The name as the user gave it, for messages.
+const char* username() { return curfile.data(); }
 
 bool emptyname() { return curfile[0] == '\0'; }
 
@@ -145,8 +156,29 @@ inline size_t plainrun(const unsigned char* p, size_t n, bool highstops) {
     return i;
 }
 
-// The encoding of the file being read, told before any of it is stored.
+// The encoding of the file being read, told before any of it is stored, and
+// whether it begins with the UTF-8 byte-order mark (then skipped).
 TextEncoding readenc = ENC_UNSET;
+bool readbom = false;
+
+// What the file being read holds that the corefile cannot give back as it
+// was: counted while reading, told when the read is done.
+struct ReadLosses {
+    int64_t freebytes = 0; // bytes 255, read as FREEBYTE_SUBST
+    int64_t vtabs = 0;     // vertical tabs, read as line ends
+    int64_t lonecr = 0;    // carriage returns not before a line feed, dropped
+};
+ReadLosses losses;
+
+// Whether the open file `fd` begins with the byte-order mark; leaves it
+// after the mark when it does, at its start when not.
+bool skipbom(int fd) {
+    unsigned char head[sizeof BOM] = {};
+    ssize_t got = ::pread(fd, head, sizeof head, 0);
+    if (got == static_cast<ssize_t>(sizeof BOM) && std::memcmp(head, BOM, sizeof BOM) == 0)
+        return ::lseek(fd, sizeof BOM, SEEK_SET) == static_cast<off_t>(sizeof BOM);
+    return false;
+}
 
 // Tells the encoding of the open file `fd` (left at its start) into readenc.
 // For a UTF-8 file, returns the first character no store byte stands for on a
@@ -155,8 +187,11 @@ TextEncoding readenc = ENC_UNSET;
 // anything else is taken byte for byte.
 BeyondChar scanencoding(int fd, int32_t first, int32_t last, bool vtends) {
     readenc = ENC_UNSET;
+    readbom = false;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    readbom = skipbom(fd);
+    const off_t start = readbom ? static_cast<off_t>(sizeof BOM) : 0;
     InBlock& b = inblock;
     b.fd = fd;
     Utf8Scan scan;
@@ -164,14 +199,19 @@ BeyondChar scanencoding(int fd, int32_t first, int32_t last, bool vtends) {
         scan.feed(b.buf.data(), b.len);
     scan.finish();
     readenc = scan.encoding();
+    // After the mark, a file of plain ASCII is UTF-8 too; one that is not
+    // valid UTF-8 is read byte for byte, mark included.
+    if (readbom && readenc == ENC_UNSET) readenc = ENC_UTF8;
+    if (readbom && readenc != ENC_UTF8) readbom = false;
+    const off_t from = readbom ? start : 0;
     BeyondChar found;
-    if (readenc == ENC_UTF8 && scan.beyond() && ::lseek(fd, 0, SEEK_SET) == 0) {
+    if (readenc == ENC_UTF8 && scan.beyond() && ::lseek(fd, from, SEEK_SET) == from) {
         BeyondFinder finder(first, last, vtends);
         while (!finder.done() && refill())
             finder.feed(b.buf.data(), b.len);
         found = finder.result();
     }
-    if (::lseek(fd, 0, SEEK_SET) != 0) readenc = ENC_UNSET;
+    if (::lseek(fd, from, SEEK_SET) != from) readenc = ENC_UNSET, readbom = false;
     b.pos = b.len = 0;
     return found;
 }
@@ -241,16 +281,32 @@ void fprs() {
 
 void fpw() {
     if (emptyname()) return refuse(MSG_EMPTYNAME);
-    int fd = ::open(filename(), O_WRONLY);
-    if (fd < 0) return refuse(MSG_NOWRITE);
+    // Without waiting for a reader when the name is a FIFO.
+    int fd = ::open(filename(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0 && errno != ENXIO) {
+        if (errno == ENOENT || errno == ENOTDIR || errno == EISDIR || errno == EACCES ||
+            errno == EPERM)
+            return refuse(MSG_NOWRITE);
+        // Any other failure says what went wrong (a read-only file system).
+        std::array<char, 256> msg{};
+        std::snprintf(msg.data(), msg.size(), MSG_NOWRITEWHY, username(), std::strerror(errno));
+        return refuse(msg.data());
+    }
     ::close(fd);
 }
 
 void faw() {
     if (emptyname()) return refuse(MSG_EMPTYNAME);
-    int fd = ::open(filename(), O_CREAT | O_EXCL | O_WRONLY, 0666);
-    if (fd < 0) return refuse(MSG_EXISTS);
-    ::close(fd);
+    int fd = ::open(filename(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+        return;
+    }
+    if (errno == EEXIST) return refuse(MSG_EXISTS);
+    // Any other failure says what went wrong (a missing folder, no room).
+    std::array<char, 256> msg{};
+    std::snprintf(msg.data(), msg.size(), MSG_NOCREATE, username(), std::strerror(errno));
+    refuse(msg.data());
 }
 
 void fpx() {
@@ -316,8 +372,12 @@ static void gline() {
         }
         if (i == n) continue;
         unsigned char ch = b.buf[b.pos++];
-        if (ch == '\r') continue;
+        if (ch == '\r') {
+            if (peekbyte() != '\n') ++losses.lonecr;
+            continue;
+        }
         any = true;
+        if (ch == 11) ++losses.vtabs;
         if (ch == '\n' || ch == 11) break;
         if (ch == '\t' && octflag == 0) {
             int32_t col = static_cast<int32_t>(pos - avail) + 1;
@@ -350,7 +410,11 @@ static void gline() {
             pos += static_cast<int64_t>(k);
             continue;
         }
-        textbase[pos++] = ch == FREEBYTE ? FREEBYTE_SUBST : ch;
+        if (ch == FREEBYTE) {
+            ++losses.freebytes;
+            ch = FREEBYTE_SUBST;
+        }
+        textbase[pos++] = ch;
     }
     if (ioerr != 0) return;
 
@@ -405,8 +469,24 @@ static bool openinput() {
         return false;
     }
     const BeyondChar kept = scanencoding(fileno(fptr), first, last, true);
-    if (kept.line != 0) progress(keptmessage(filename(), kept).c_str());
+    if (kept.line != 0) progress(keptmessage(username(), kept).c_str());
     return true;
+}
+
+// Tells the user what of the file just read will not be written back as it
+// was, if anything.
+static void tellosses() {
+    std::string what;
+    const auto add = [&what](int64_t n, const char* one, const char* many) {
+        if (n == 0) return;
+        if (!what.empty()) what += ", ";
+        what += std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    add(losses.freebytes, "byte 255 read as '?'", "bytes 255 read as '?'");
+    add(losses.vtabs, "vertical tab read as a line end", "vertical tabs read as line ends");
+    add(losses.lonecr, "carriage return dropped", "carriage returns dropped");
+    if (what.empty()) return;
+    progress((std::string(username()) + ": " + what + "; a write gives them back changed").c_str());
 }
 
 void getfile() {
@@ -414,6 +494,7 @@ void getfile() {
     int32_t first = 0, last = 0;
     linerange(first, last);
     startrecfilter();
+    losses = ReadLosses{};
     ioerr = 0;
     abortreq = 0;
     inblock.fd = fileno(fptr);
@@ -422,6 +503,7 @@ void getfile() {
     inblock.fd = -1;
     std::fclose(fptr);
     fptr = nullptr;
+    tellosses();
     if (ioerr == 1) {
         const FileId id = fileid(filename());
         cur().cutdev = id.dev;
@@ -442,6 +524,7 @@ void fetchfile() {
     garbage();
     getfile();
     c.encoding = readenc;
+    c.bom = readbom ? 1 : 0;
     if (c.lncount == 0) allocln(K_EMPTY, 0);
     nmeset();
     wrwholescreen();
@@ -457,7 +540,7 @@ void appendfile() {
     if (c.encoding == ENC_UNSET) c.encoding = readenc;
     c.lnptr = keep;
     c.edited = 1;
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void insrtfile() {
@@ -468,7 +551,7 @@ void insrtfile() {
     if (c.encoding == ENC_UNSET) c.encoding = readenc;
     c.lnptr = keep;
     c.edited = 1;
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 // ---------------------------------------------------------------------------
@@ -576,7 +659,7 @@ static bool writebackagreed() {
     return diserr(MSG_CUTBACK) != 2;
 }
 
-void putfile(bool appending) {
+void putfile(bool appending, const char* backup) {
     int32_t first = 0, last = 0;
     linerange(first, last);
     ioerr = 0;
@@ -592,10 +675,20 @@ void putfile(bool appending) {
         detrfile();
         ioerr = 1;
     } else {
-        const bool ok = pfile(sf.out, first, last, true);
-        if (!safeclose(sf, ok)) ioerr = 1;
+        // A UTF-8 file that began with the byte-order mark keeps it.
+        const COREFILE& c = cur();
+        bool ok = true;
+        if (!appending && c.bom != 0 && c.encoding != ENC_LATIN1)
+            ok = std::fwrite(BOM, 1, sizeof BOM, sf.out) == sizeof BOM;
+        ok = pfile(sf.out, first, last, true) && ok;
+        if (!safeclose(sf, ok, backup)) ioerr = 1;
     }
-    if (ioerr != 0) diserr(MSG_WRITEFAILED);
+    if (ioerr != 0) {
+        std::array<char, 256> msg{};
+        std::snprintf(msg.data(), msg.size(), MSG_WRITEFAILED, username(),
+                      failreason(sf.error).c_str());
+        diserr(msg.data());
+    }
 }
 
 // A corefile counts as saved only when its text reached the file.  The empty
@@ -674,7 +767,7 @@ bool readfile() {
     const BeyondChar bad = scanencoding(fileno(in), 1, MAXLINENUM, false);
     if (bad.line != 0) {
         std::fclose(in);
-        diserr(beyondmessage(filename(), bad).c_str());
+        diserr(beyondmessage(username(), bad).c_str());
         return false;
     }
     const bool decode = readenc == ENC_UTF8 && loadtype != 2;

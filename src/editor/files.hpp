@@ -56,8 +56,9 @@ void loadfile();
 // Reads the file `curfile` (lines param[2]..param[3]) below the cursor line.
 void getfile();
 // Writes lines param[2]..param[3] of the current corefile to `curfile`,
-// truncating (`appending` false) or appending.
-void putfile(bool appending);
+// truncating (`appending` false) or appending; with `backup`, the old file
+// is kept under that name once the new text is safely written.
+void putfile(bool appending, const char* backup = nullptr);
 // Writes lines first..last of the current corefile to `out` in the file format;
 // with `detrail`, every line of the corefile loses its trailing blanks on the
 // way (`detrfile` in the same walk).  Returns false when a write failed.

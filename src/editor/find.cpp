@@ -2,7 +2,11 @@
 // counting and testing of matches, and CHANGE.
 #include "editor/find.hpp"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
+#include <string>
+#include <vector>
 #include <unordered_set>
 
 #include "editor/checks.hpp"
@@ -14,6 +18,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/textstats.hpp"
 
 namespace oxa {
@@ -257,9 +262,43 @@ const unsigned char* pattern() {
     return reinterpret_cast<const unsigned char*>(scanpattern.data());
 }
 
+// The search upwards, a character at a time, for a pattern that only places
+// holding its leading byte can match: each line is searched for that byte
+// from its end (from the walker's column on the first) and the matcher runs
+// only there.  The walker moves as `prevc` would move it.
+bool scanback(const COMPILED& m) {
+    const LINE* hdr = cur().header;
+    Matcher run(m, hdr);
+    while (lp != nullptr && lp != hdr && abortreq == 0) {
+        if (lp->object != K_EMPTY && lp->object != K_PICTURE) {
+            const unsigned char* base = &textbase[static_cast<size_t>(lp->index)];
+            int32_t c = std::min(cp, lp->length); // the last column that may hold it
+            while (c >= 1) {
+                const auto* hit = static_cast<const unsigned char*>(
+                    memrchr(base, m.lead, static_cast<size_t>(c)));
+                if (hit == nullptr) break;
+                const int32_t col = static_cast<int32_t>(hit - base) + 1;
+                if (run.run(lp, col, nullptr)) {
+                    cp = col;
+                    return true;
+                }
+                c = col - 1;
+            }
+        }
+        lp = lp->up;
+        dist -= 1;
+        cp = lp->length + 1;
+    }
+    return false;
+}
+
 // The search of `find` and `resfind` from the walker.  True when found, the
 // walker then standing on the match.
 bool search() {
+    if (scanunit == U_BACK) {
+        const COMPILED m = compile(pattern());
+        if (m.lead >= 0) return scanback(m);
+    }
     if (scanunit == U_CHAR) {
         const COMPILED m = compile(pattern());
         TEXTPOS pos{lp, cp};
@@ -404,8 +443,13 @@ bool basictest(bool first) {
         const bool owns = lp->object != K_EMPTY && lp->object != K_PICTURE;
         return unify(scanpattern.data(), owns ? lp->index : 0, 0, owns ? lp->length : 0) == 1;
     }
-    default:
-        return match(pattern());
+    default: {
+        // Compiled once for the whole walk, at its first test.
+        static COMPILED walked{};
+        if (first || walked.pat == nullptr) walked = compile(pattern());
+        Matcher run(walked, cur().header);
+        return run.run(lp, cp, nullptr);
+    }
     }
 }
 
@@ -463,6 +507,98 @@ void changechk() {
     del = 2;
 }
 
+namespace {
+
+// A match of CHANGE on one line: where it starts in the line as it stood
+// before any replacement on it, and how many of its bytes lie on that line.
+struct SPAN {
+    int32_t col;
+    int32_t extent;
+};
+
+// The matched text's length, cut at the end of the line it starts on.
+int32_t extentof(const LINE* l, TEXTPOS pos, TEXTPOS end) {
+    int32_t extent = end.line == l ? end.col - pos.col : l->length + 1 - pos.col;
+    if (extent > l->length + 1 - pos.col) extent = l->length + 1 - pos.col;
+    return extent < 0 ? 0 : extent;
+}
+
+void putreplacement(unsigned char* to, const char* rep, int32_t rlen) {
+    for (int32_t i = 0; i < rlen; ++i) {
+        const auto b = static_cast<unsigned char>(rep[i]);
+        to[i] = b == FREEBYTE ? FREEBYTE_SUBST : b;
+    }
+}
+
+// Replaces one match, the cursor standing at its start; false (nothing
+// changed) when the heap has no room for the longer text.
+bool replaceone(int32_t extent, const char* rep, int32_t rlen) {
+    COREFILE& c = cur();
+    const int32_t d = rlen - extent;
+    if (d < 0) {
+        cremove(-d);
+    } else if (d > 0) {
+        if (!lengthen(d)) return false;
+        cinsert(d);
+    }
+    putreplacement(&textbase[static_cast<size_t>(curptr())], rep, rlen);
+    c.curcol += rlen;
+    if (rlen > 0 || extent > 0) c.edited = 1;
+    if (avail > hiaddr || reserve == nullptr) garbage();
+    return true;
+}
+
+// Replaces every span of line l in one pass over the line, as one replacement
+// after another would, removed bytes going to the delete ring in the same
+// order; the cursor ends behind the last replacement.  False (nothing
+// changed) when the heap has no room for the longer line.
+bool replacespans(LINE* l, const std::vector<SPAN>& spans, const char* rep, int32_t rlen) {
+    COREFILE& c = cur();
+    c.lnptr = l;
+    int64_t growth = 0;
+    for (const SPAN& s : spans)
+        growth += rlen - s.extent;
+    const int32_t oldlength = l->length;
+    if (growth > 0) {
+        if (growth > INT32_MAX - oldlength || !lengthen(static_cast<int32_t>(growth))) return false;
+        l = c.lnptr; // a line that had to move has a new header
+    }
+    std::string rebuilt;
+    rebuilt.reserve(static_cast<size_t>(oldlength + std::max<int64_t>(growth, 0)));
+    // An empty line holds no text of its own (its replacements are empty too).
+    const char* text = l->object == K_EMPTY
+                           ? ""
+                           : reinterpret_cast<const char*>(&textbase[static_cast<size_t>(l->index)]);
+    int32_t at = 1;     // the next byte of the old line to keep
+    int32_t curcol = 1; // the cursor in the new line
+    bool edited = false;
+    for (const SPAN& s : spans) {
+        rebuilt.append(text + at - 1, static_cast<size_t>(s.col - at));
+        for (int32_t i = 0; i < s.extent - rlen; ++i)
+            savechar(static_cast<unsigned char>(text[s.col - 1 + i]));
+        const size_t from = rebuilt.size();
+        rebuilt.resize(from + static_cast<size_t>(rlen));
+        putreplacement(reinterpret_cast<unsigned char*>(rebuilt.data() + from), rep, rlen);
+        curcol = static_cast<int32_t>(rebuilt.size()) + 1;
+        at = s.col + s.extent;
+        edited = edited || rlen > 0 || s.extent > 0;
+    }
+    rebuilt.append(text + at - 1, static_cast<size_t>(oldlength + 1 - at));
+    if (!rebuilt.empty()) std::memcpy(&textbase[static_cast<size_t>(l->index)], rebuilt.data(), rebuilt.size());
+    if (growth < 0) {
+        std::memset(&textbase[static_cast<size_t>(l->index + oldlength + growth)], FREEBYTE,
+                    static_cast<size_t>(-growth));
+        l->length = oldlength + static_cast<int32_t>(growth);
+        c.charcount += growth;
+    }
+    c.curcol = curcol;
+    if (edited) c.edited = 1;
+    if (avail > hiaddr || reserve == nullptr) garbage();
+    return true;
+}
+
+} // namespace
+
 void change() {
     COREFILE& c = cur();
     const COMPILED m = compile(pattern());
@@ -473,45 +609,44 @@ void change() {
     TEXTPOS pos{lp, cp};
     int32_t lines = 0;
     bool nospace = false;
-    while (full == 0 && abortreq == 0) {
-        TEXTPOS end{};
-        if (!scanchars(m, pos, lines, &end)) break;
+    TEXTPOS end{};
+    bool found = scanchars(m, pos, lines, &end);
+    std::vector<SPAN> spans;
+    while (found && full == 0 && abortreq == 0) {
         LINE* l = pos.line;
         if (l->object == K_PICTURE) {
             stepat(c.header, pos.line, pos.col);
+            found = scanchars(m, pos, lines, &end);
             continue;
         }
-        // The matched text, cut at the end of the line it starts on.
-        int32_t extent = end.line == l ? end.col - pos.col : l->length + 1 - pos.col;
-        if (extent > l->length + 1 - pos.col) extent = l->length + 1 - pos.col;
-        if (extent < 0) extent = 0;
-        c.lnptr = l;
-        c.curcol = pos.col;
-        const int32_t d = rlen - extent;
-        if (d < 0) {
-            cremove(-d);
-        } else if (d > 0) {
-            if (!lengthen(d)) {
+        // Every match on this line at once.  The matcher looks only forward,
+        // so it meets the same bytes behind a replacement as before it: the
+        // search goes on behind each match (one character further after an
+        // empty one, so that it cannot match the same place again).
+        spans.clear();
+        do {
+            const int32_t extent = extentof(l, pos, end);
+            spans.push_back({pos.col, extent});
+            pos = {l, pos.col + extent};
+            if (extent == 0) stepat(c.header, pos.line, pos.col);
+            found = scanchars(m, pos, lines, &end);
+        } while (found && pos.line == l);
+        if (replacespans(l, spans, rep, rlen)) continue;
+        // No room for the whole line: one replacement after another, as far
+        // as the heap goes.
+        int32_t shift = 0;
+        for (const SPAN& s : spans) {
+            c.curcol = s.col + shift; // on c.lnptr: a line that moved has a new header
+            if (!replaceone(s.extent, rep, rlen)) {
                 nospace = true;
                 break;
             }
-            cinsert(d);
+            shift += rlen - s.extent;
         }
-        const int64_t at = curptr();
-        for (int32_t i = 0; i < rlen; ++i) {
-            const auto b = static_cast<unsigned char>(rep[i]);
-            textbase[static_cast<size_t>(at + i)] = b == FREEBYTE ? FREEBYTE_SUBST : b;
-        }
-        c.curcol += rlen;
-        if (rlen > 0 || extent > 0) c.edited = 1;
-        if (avail > hiaddr || reserve == nullptr) garbage();
-        // The search goes on behind the replacement; after an empty match one
-        // character further, so that it cannot match the same place again.
-        pos = {c.lnptr, clampcol(c.lnptr, c.curcol)};
-        if (extent == 0) stepat(c.header, pos.line, pos.col);
+        if (nospace) break;
     }
     if (full != 0 || nospace) diserr(MSG_INCOMPLETE);
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void resetfind() {

@@ -12,6 +12,7 @@
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/templates.hpp"
 
@@ -253,6 +254,11 @@ void progress(const char* msg) {
     bhelp = 1;
 }
 
+void notice(const char* msg) {
+    putstring(msg, 'h');
+    bhelp = 0; // left standing when the command that showed it ends
+}
+
 void clearhelp() {
     if (bhelp == 1) {
         xvtransmit(wire::status('h'));
@@ -310,7 +316,7 @@ void gendis() {
     prtabs();
     prmptpar(mode);
     showtemplate();
-    redisplay = 1;
+    redisplay = RP_ALL;
     display();
     if (mode == 0) {
         xvtransmit(wire::code(wire::kind::cmdclear));

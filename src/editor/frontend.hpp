@@ -124,6 +124,10 @@ void putstring(const char* text, char code);
 int32_t diserr(const char* msg);
 // A progress or help message; it stays until the next `clearhelp`.
 void progress(const char* msg);
+// A problem shown in the help line without waiting for a key, so that a
+// procedure or a typist going on loses nothing; it stays until the help line
+// is next written (the end of a command does not clear it).
+void notice(const char* msg);
 void clearhelp();
 // Sends the status fields that changed since they were last sent.
 void putstats();

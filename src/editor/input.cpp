@@ -6,6 +6,7 @@
 #include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -311,6 +312,8 @@ static bool readingproc() {
 static int readbyte(bool& fromproc) {
     for (;;) {
         if (!readingproc()) {
+            // The redraws that signals asked for are made here, between keys.
+            takesignals();
             // The front end must have every message before the editor waits.
             flushout();
             fromproc = false;
@@ -320,6 +323,10 @@ static int readbyte(bool& fromproc) {
             checkfatal();
             // A signal handler may switch `inptr` while the read waits.
             FILE* in = inptr;
+            if (!waitforinput(in)) {
+                waitinginput = 0;
+                return -1;
+            }
             int c = getc(in);
             waitinginput = 0;
             if (c != EOF) return c;
@@ -698,12 +705,12 @@ static void typewild(void (*build)()) {
 
 void wildtxt() {
     typewild(bldtxt);
-    redisplay = 5;
+    redisplay = RP_ROW;
 }
 
 void wildrec() {
     typewild(bldrec);
-    redisplay = 7;
+    redisplay = RP_FIELD;
 }
 
 int setkey(int key, int code) {

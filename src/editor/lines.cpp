@@ -7,6 +7,7 @@
 
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 
 namespace oxa {
 
@@ -255,7 +256,7 @@ void setcur() {
     int64_t row = static_cast<int64_t>(distance(c.disln, c.lnptr)) + dist;
     if (row < 0 || row >= depth || (c.viewtype == 2 && dist != 0)) {
         c.disln = lp;
-        redisplay = 1;
+        redisplay = RP_ALL;
     }
     c.lnptr = lp;
     c.curcol = cp;

@@ -13,6 +13,7 @@
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/typing.hpp"
 
 namespace oxa {
@@ -178,6 +179,9 @@ void domerge() {
         textbase[static_cast<size_t>(q)] = FREEBYTE; // the line end itself
         avail = q + 1;
         p = q + 1;
+        // A line end at the very end (a template file's last line) ends the
+        // last piece; it starts no empty one.
+        if (p >= end) break;
     }
     c.disln = c.lnptr;
     c.curcol = 1;
@@ -186,13 +190,18 @@ void domerge() {
 
 namespace {
 
-// Expands `tmpl` at the cursor; shows why when nothing was built.
+// Expands `tmpl` at the cursor; shows why when nothing was built.  A record
+// with fewer fields than the template names is a matter of the data, met by
+// procedures merging over many records: it is noted without a wait.
 bool expandhere(const unsigned char* tmpl, int32_t len) {
     mrgptr = tmpl;
     mrglen = len;
     std::string why;
     if (merge(&why)) return true;
-    diserr(why.c_str());
+    if (fperror == FP_NOFIELD)
+        notice(why.c_str());
+    else
+        diserr(why.c_str());
     return false;
 }
 
@@ -215,13 +224,13 @@ void mrgexp() {
     const int32_t len = static_cast<int32_t>(strnlen(expression.data(), expression.size()));
     if (!expandhere(bytes(expression.data()), len)) {
         fperror = FP_OK; // the register stays as it was
-        redisplay = 11;
+        redisplay = RP_REGISTER;
         return;
     }
     dijkstra(&textbase[static_cast<size_t>(avail)], static_cast<int32_t>(mrgavail - avail));
     if (fperror == FP_OK) reg() = numstack[static_cast<size_t>(ni)];
     resetstacks();
-    redisplay = 11;
+    redisplay = RP_REGISTER;
 }
 
 void mrgtext() {
@@ -300,7 +309,7 @@ void mrgassign() {
         }
         c.curcol = locatefield(c.lnptr, field) + 1;
     }
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void resetmerge() {

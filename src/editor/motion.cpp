@@ -10,6 +10,7 @@
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
@@ -27,11 +28,6 @@ constexpr unsigned char NODEMARK = 0xF5;
 constexpr unsigned char NODEDELIM = 0xF6;
 
 // Repaint levels left by motion.
-constexpr int32_t RP_ALL = 1;
-constexpr int32_t RP_SCROLLUP = 2;
-constexpr int32_t RP_SCROLLDOWN = 3;
-constexpr int32_t RP_LINE = 5;
-constexpr int32_t RP_FORMULA = 12;
 
 bool textkind(const LINE* l) { return l->object == K_TEXT || l->object == K_EMPTY; }
 
@@ -182,7 +178,7 @@ void curright() {
 void downline() {
     COREFILE& c = cur();
     if (c.lnptr->down == c.header) {
-        if (addemptyline()) redisplay = RP_LINE;
+        if (addemptyline()) redisplay = RP_ROW;
     } else {
         c.lnptr = c.lnptr->down;
     }

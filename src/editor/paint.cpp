@@ -11,6 +11,7 @@
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
+#include "editor/repaint.hpp"
 
 namespace oxa {
 
@@ -25,7 +26,7 @@ int32_t pshift = 0;
 int32_t shiftc = 59;
 int32_t overlap = 19;
 int32_t windresize = 0;
-int32_t redisplay = 0;
+int32_t redisplay = RP_NONE;
 
 int32_t fieldnum = 1;
 int64_t recptr = 0;
@@ -100,7 +101,7 @@ void sideways() {
         const int64_t steps = col > swidth ? (int64_t{col} - swidth + step - 1) / step : 0;
         rightcol = static_cast<int32_t>(std::min<int64_t>(swidth + steps * step, INT32_MAX));
         pshift = rightcol - swidth;
-        redisplay = 8;
+        redisplay = RP_RULER;
     }
 }
 
@@ -146,7 +147,7 @@ void wrline(LINE* line, int32_t row) {
     std::snprintf(xvmsg.data(), xvmsg.size(), "%s%d,%c%c", wire::code(wire::kind::rowflags), row, f1,
                   f2);
     xvtransmit(xvmsg.data());
-    if (redisplay >= 9 && redisplay <= 19) return;
+    if (flagsonly(redisplay)) return;
     if (n == 0) {
         std::snprintf(xvmsg.data(), xvmsg.size(), "%s%d", wire::code(wire::kind::row), row);
         xvtransmit(xvmsg.data());
@@ -170,32 +171,32 @@ void distxt() {
         COREFILE& c = cur();
         const int32_t row = cursorrow();
         switch (redisplay) {
-        case 1:
-        case 2:
-        case 3:
-        case 10:
+        case RP_ALL:
+        case RP_SCROLLUP:
+        case RP_SCROLLDOWN:
+        case RP_FLAGS:
             wrtext(c.disln, windowtop);
             break;
-        case 4:
+        case RP_ECHO:
             echo();
             break;
-        case 5:
-        case 7:
-        case 9:
+        case RP_ROW:
+        case RP_FIELD:
+        case RP_FLAGROW:
             if (inwindow(row)) wrline(c.lnptr, row);
             break;
-        case 6:
+        case RP_ROWDOWN:
             if (inwindow(row)) wrtext(c.lnptr, row);
             break;
-        case 8:
+        case RP_RULER:
             prtabs();
             wrtext(c.disln, windowtop);
             break;
-        case 20:
+        case RP_ROWABOVE:
             if (inwindow(row - 1) && c.lnptr->up != c.header) wrline(c.lnptr->up, row - 1);
             if (inwindow(row)) wrline(c.lnptr, row);
             break;
-        case 21:
+        case RP_ROWBELOW:
             if (inwindow(row)) wrline(c.lnptr, row);
             if (inwindow(row + 1)) wrline(c.lnptr->down, row + 1);
             break;
@@ -203,7 +204,7 @@ void distxt() {
             break;
         }
     }
-    redisplay = 0;
+    redisplay = RP_NONE;
 }
 
 void findfield() {
@@ -283,57 +284,57 @@ void wrecord() {
 void disrec() {
     if (visible) {
         switch (redisplay) {
-        case 1:
-        case 2:
-        case 3:
-        case 5:
-        case 6:
+        case RP_ALL:
+        case RP_SCROLLUP:
+        case RP_SCROLLDOWN:
+        case RP_ROW:
+        case RP_ROWDOWN:
             wrecord();
             break;
-        case 4:
+        case RP_ECHO:
             echo();
             break;
-        case 7:
+        case RP_FIELD:
             wfield();
             break;
-        case 9:
-        case 10:
+        case RP_FLAGROW:
+        case RP_FLAGS:
             wflag();
             break;
         default:
             break;
         }
     }
-    redisplay = 0;
+    redisplay = RP_NONE;
 }
 
 void disgraph() {
-    if (visible && redisplay != 0) {
+    if (visible && redisplay != RP_NONE) {
         if (cur().lnptr->object == K_PICTURE)
             wflag();
         else
             wrline(cur().lnptr, 2);
     }
-    redisplay = 0;
+    redisplay = RP_NONE;
 }
 
 void dismath() {
-    if (visible && redisplay != 0) {
-        if (redisplay == 9 || redisplay == 10 || compatible())
+    if (visible && redisplay != RP_NONE) {
+        if (redisplay == RP_FLAGROW || redisplay == RP_FLAGS || compatible())
             wflag();
         else
             wrline(cur().lnptr, 2);
     }
-    redisplay = 0;
+    redisplay = RP_NONE;
 }
 
 void display() {
-    if (redisplay == 11) {
+    if (redisplay == RP_REGISTER) {
         if (showregister != nullptr) showregister();
-        redisplay = 0;
-    } else if (redisplay == 19) {
+        redisplay = RP_NONE;
+    } else if (redisplay == RP_CHECKS) {
         if (showchecks != nullptr) showchecks();
-        redisplay = 0;
+        redisplay = RP_NONE;
     }
     setviewmask();
     switch (cur().viewtype) {
@@ -402,7 +403,7 @@ void resetpaint() {
     shiftc = 59;
     overlap = 19;
     windresize = 0;
-    redisplay = 0;
+    redisplay = RP_NONE;
     fieldnum = 1;
     recptr = 0;
     fieldsiz = 0;

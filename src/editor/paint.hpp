@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
@@ -25,13 +26,6 @@ extern int32_t shiftc;     // sideways step of rightcol
 extern int32_t overlap;    // columns that stay in view across a sideways step
 extern int32_t windresize; // set when the terminal size changed
 
-// The pending repaint level, reset to 0 by every repaint:
-//  0 nothing; 1, 2, 3, 10 every row from disln; 4 echo `holdch` at the cursor;
-//  5, 7, 9 the cursor's row; 6 the cursor's row and all below; 8 the ruler
-//  and every row; 11 the register display; 19 the record checks;
-//  20 the cursor's row and the one above; 21 the cursor's row and the one
-//  below.  Levels 9 to 19 send only the flags of a row.
-extern int32_t redisplay;
 
 // Record fields.  `findfield` locates the cursor's field in the current
 // record line: its number (from 1), the heap offset of its first byte and

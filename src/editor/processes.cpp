@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +14,10 @@
 
 #include "bormo/storedtrees.hpp"
 #include "editor/commands.hpp"
+#include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
+#include "editor/recovery.hpp"
 #include "editor/terminal.hpp"
 
 namespace oxa {
@@ -150,8 +153,20 @@ void call_execl(const char* flags) {
     ::_exit(1);
 }
 
+// The program RUN starts is the file its checker found: a name without a
+// folder that names a file in the working directory runs that file, never
+// one of the same name on the search path (which is searched only for a
+// name the checker did not see).
 void call_execlp() {
-    ::execlp(curfile.data(), curfile.data(), static_cast<char*>(nullptr));
+    const std::string name = osname(curfile.data());
+    struct stat st {};
+    if (name.find('/') == std::string::npos && ::stat(name.c_str(), &st) == 0 &&
+        !S_ISDIR(st.st_mode)) {
+        const std::string here = "./" + name;
+        ::execl(here.c_str(), curfile.data(), static_cast<char*>(nullptr));
+        ::_exit(1);
+    }
+    ::execlp(name.c_str(), curfile.data(), static_cast<char*>(nullptr));
     ::_exit(1);
 }
 
@@ -326,10 +341,12 @@ void changedir() {
         diserr(wd.data());
         return;
     }
-    if (::chdir(sysstring.data()) != 0) {
+    if (::chdir(osname(sysstring.data()).c_str()) != 0) {
         diserr(MSG_NODIR);
         del = 2;
+        return;
     }
+    noteworkdir();
 }
 
 // ---- The driver program ------------------------------------------------------------

@@ -31,6 +31,10 @@ constexpr size_t PATHSIZE = 4096;
 constexpr unsigned GRACE = 2;
 
 std::array<char, PATHSIZE> homedir{}; // $HOME at start-up, "" when unset or too long
+std::array<char, PATHSIZE> workdir{}; // the working directory, "" when unknown
+
+// Numbered names tried after the plain one when it is taken.
+constexpr int MAXNUMBERED = 999;
 
 // Appends `s` to the NUL-ended text in buf (of `size` bytes); false when it
 // does not fit.
@@ -67,26 +71,35 @@ void say(const char* s) {
 }
 
 // The recovery file's name in the file's own directory (`inhome` false) or
-// in $HOME.
-bool recoveryname(int n, bool inhome, char* buf, size_t size) {
+// in $HOME, as a full path; `number` above 1 is put before the suffix
+// ("notes.txt.2.oxa-save").
+bool recoveryname(int n, bool inhome, int number, char* buf, size_t size) {
     buf[0] = '\0';
     const char* name = core[static_cast<size_t>(n)].filname.data();
     const size_t namelen = strnlen(name, FILNAMESIZE);
-    char base[FILNAMESIZE + 32] = "";
+    char given[FILNAMESIZE + 32] = "";
     if (namelen == 0) {
-        append(base, sizeof base, "oxa-corefile-");
-        appendnum(base, sizeof base, n);
+        append(given, sizeof given, "oxa-corefile-");
+        appendnum(given, sizeof given, n);
     } else {
-        std::memcpy(base, name, namelen);
-        base[namelen] = '\0';
+        std::memcpy(given, name, namelen);
+        given[namelen] = '\0';
     }
+    char base[2 * FILNAMESIZE + 64];
+    if (!osnameinto(given, base, sizeof base)) return false;
+    bool ok = true;
     if (inhome) {
         if (homedir[0] == '\0') return false;
         const char* slash = std::strrchr(base, '/');
-        return append(buf, size, homedir.data()) && append(buf, size, "/") &&
-               append(buf, size, slash ? slash + 1 : base) && append(buf, size, SUFFIX);
+        ok = append(buf, size, homedir.data()) && append(buf, size, "/") &&
+             append(buf, size, slash ? slash + 1 : base);
+    } else {
+        if (base[0] != '/' && workdir[0] != '\0')
+            ok = append(buf, size, workdir.data()) && append(buf, size, "/");
+        ok = ok && append(buf, size, base);
     }
-    return append(buf, size, base) && append(buf, size, SUFFIX);
+    if (ok && number > 1) ok = append(buf, size, ".") && appendnum(buf, size, number);
+    return ok && append(buf, size, SUFFIX);
 }
 
 // Output gathered for write(2).
@@ -161,6 +174,7 @@ bool writecore(int n, int fd) {
     out.len = 0;
     out.ok = true;
     if (c.header == nullptr) return true;
+    if (c.bom != 0 && c.encoding != ENC_LATIN1) put(out, BOM, sizeof BOM);
     int64_t left = static_cast<int64_t>(c.lncount) + 1;
     for (const LINE* l = c.header->down; l != nullptr && l != c.header && left > 0;
          l = l->down, --left) {
@@ -184,24 +198,32 @@ bool writecore(int n, int fd) {
 
 bool writerecovery(int n, char* path, size_t size) {
     for (bool inhome : {false, true}) {
-        if (!recoveryname(n, inhome, path, size)) continue;
-        const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0600);
-        if (fd < 0) continue;
-        bool ok = writecore(n, fd);
-        if (::fsync(fd) != 0) ok = false;
-        if (::close(fd) != 0) ok = false;
-        if (ok) return true;
-        ::unlink(path);
+        // Never into a file that is there already, nor through a link: an
+        // earlier recovery file is kept, and the next number is taken.
+        for (int number = 1; number <= MAXNUMBERED; ++number) {
+            if (!recoveryname(n, inhome, number, path, size)) break;
+            const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0) {
+                if (errno == EEXIST) continue;
+                break;
+            }
+            bool ok = writecore(n, fd);
+            if (::fsync(fd) != 0) ok = false;
+            if (::close(fd) != 0) ok = false;
+            if (ok) return true;
+            ::unlink(path);
+            break;
+        }
     }
     path[0] = '\0';
     return false;
 }
 
-void recoverexit(int sig) {
-    reseterm();
-    if (safetempname[0] != '\0') ::unlink(safetempname);
+int saveunsaved() {
+    int unsaved = 0;
     for (int n = 0; n < NCORE; ++n) {
         if (!core[static_cast<size_t>(n)].edited) continue;
+        ++unsaved;
         char path[PATHSIZE];
         char msg[PATHSIZE + 64] = "oxa: corefile ";
         appendnum(msg, sizeof msg, n);
@@ -214,7 +236,18 @@ void recoverexit(int sig) {
         }
         say(msg);
     }
+    return unsaved;
+}
+
+void recoverexit(int sig) {
+    reseterm();
+    if (safetempname[0] != '\0') ::unlink(safetempname);
+    saveunsaved();
     ::_exit(128 + sig);
+}
+
+void noteworkdir() {
+    if (::getcwd(workdir.data(), workdir.size()) == nullptr) workdir[0] = '\0';
 }
 
 void FatalHandler(int sig) {
@@ -235,6 +268,7 @@ void setfatalsig() {
     homedir[0] = '\0';
     if (home != nullptr && std::strlen(home) < homedir.size())
         std::memcpy(homedir.data(), home, std::strlen(home) + 1);
+    noteworkdir();
     struct sigaction sa {};
     sigemptyset(&sa.sa_mask);
     sigaddset(&sa.sa_mask, SIGTERM);

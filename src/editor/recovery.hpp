@@ -14,9 +14,11 @@
 // Recovery file of a corefile: its file name with ".oxa-save" added (so it is
 // in the file's directory), or "oxa-corefile-N.oxa-save" in the working
 // directory for a corefile without a name; when that cannot be created, the
-// same file name in $HOME.  Recovery files are written in the file format and
-// the corefile's encoding, as SAVE would write it, and are readable by their
-// owner only.
+// same file name in $HOME.  A recovery file is always a new file: when the
+// name is taken (an earlier crash, another editor), a number goes before the
+// suffix ("notes.txt.2.oxa-save").  Recovery files are written in the file
+// format and the corefile's encoding, as SAVE would write it, are readable by
+// their owner only, and are reported by their full path.
 #pragma once
 
 #include <csignal>
@@ -37,6 +39,15 @@ void FatalHandler(int sig);
 // recovery files, reports them on standard error and ends the program with
 // status 128 + sig.  Safe in a signal handler.
 [[noreturn]] void recoverexit(int sig);
+
+// Writes the recovery file of every edited corefile and names each on
+// standard error; returns how many corefiles were edited.  Safe in a signal
+// handler.
+int saveunsaved();
+
+// Notes the working directory (at start-up and after each change of it), from
+// which a relative recovery file name is made whole.
+void noteworkdir();
 
 // Writes the recovery file of corefile n; returns the path written in `path`
 // (of `size` bytes) or false when neither place could be written.  Safe in a

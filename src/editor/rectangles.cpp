@@ -9,6 +9,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
@@ -21,7 +22,6 @@ int32_t clast = 0;
 
 namespace {
 
-constexpr int32_t RP_ALL = 1;
 constexpr int64_t TRIALBYTES = 58; // per line, for the header memory check
 
 bool haslinestars() {

@@ -11,6 +11,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 
 namespace oxa {
 
@@ -299,9 +300,6 @@ int32_t lrcswitch = LR_LEFT;
 
 namespace {
 
-constexpr int32_t RP_ALL = 1;
-constexpr int32_t RP_ROW = 5;
-constexpr int32_t RP_ROWDOWN = 6;
 constexpr int END = 4; // what the reader delivers past the paragraph
 constexpr int32_t MAXHYPHWORD = 200;
 constexpr int32_t MINHYPHWORD = 5;

@@ -11,6 +11,7 @@
 #include "editor/frontend.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 
 namespace oxa {
 
@@ -251,8 +252,10 @@ inline int keycmp(const SortRun& r, uint32_t a, const SortKey& ka, uint32_t b, c
 // Copies the n lines from `first` on, their keys mapped through the order.
 // False when there is no room for the copy.
 bool makerun(SortRun& r, LINE* first, int64_t n) {
-    if (n + 4 > INT32_MAX) return false;
-    const size_t size = static_cast<size_t>(n) + 4;
+    // Beside the copies 1 .. n: 0 and n + 1 end the list, n + 2 .. n + 4
+    // head the sort's three chains.
+    if (n + 5 > INT32_MAX) return false;
+    const size_t size = static_cast<size_t>(n) + 5;
     r.end = static_cast<uint32_t>(n + 1);
     r.block = workblock(size * (sizeof(SortKey) + sizeof(LINE*) + 2 * sizeof(uint32_t)));
     if (!r.block) return false;
@@ -348,54 +351,51 @@ void oxasort(SortRun& r, uint32_t head, uint32_t tail, int64_t n, uint32_t pivot
     uint32_t* const up = r.up;
     const SortKey* const key = r.key;
     const bool ascending = sortdir == 1;
-    // Chain 0 gathers the copies that stay in front of the pivot, chain 1
-    // those that must follow it, each behind its own head copy.
-    const uint32_t chainhead[2] = {r.end + 1, r.end + 2};
+    // Chain 0 gathers the copies that must precede the pivot, chain 1 those
+    // that must follow it, chain 2 those whose keys equal the pivot's, the
+    // pivot among them, each behind its own head copy.  Equal keys keep their
+    // order and need no further sorting: a file of few distinct keys is
+    // sorted in a few scans, not one scan per line.
+    const uint32_t chainhead[3] = {r.end + 1, r.end + 2, r.end + 3};
     while (n > 15 && !interrupted()) {
         const uint32_t before = up[head];
         const uint32_t beyond = down[tail];
         const SortKey p = key[pivot];
-        uint32_t last[2] = {chainhead[0], chainhead[1]};
+        uint32_t last[3] = {chainhead[0], chainhead[1], chainhead[2]};
         uint32_t premid[2] = {chainhead[0], chainhead[1]}; // the copy above each chain's middle
         int64_t count[2] = {0, 0};
-        bool passed = false;
         after = false;
         Lookahead ahead(r, head, beyond);
         for (uint32_t x = head; x != beyond;) {
             const uint32_t next = down[x];
             ahead.step();
+            unsigned side = 2;
             if (x == pivot) {
-                after = passed = true;
+                after = true;
             } else {
-                // Whether x must follow the pivot: a greater key (ascending)
-                // or a smaller one (descending), or an equal key once the
-                // scan has passed the pivot.
+                // A greater key (ascending) or a smaller one (descending)
+                // follows the pivot; an equal one stays beside it.
                 const int c = keycmp(r, x, key[x], pivot, p);
-                const unsigned side = ascending ? (c > 0) | ((c == 0) & passed)
-                                                : (c < 0) | ((c == 0) & passed);
-                down[last[side]] = x;
-                up[x] = last[side];
-                last[side] = x;
+                if (c != 0) side = (ascending ? c > 0 : c < 0) ? 1 : 0;
+            }
+            down[last[side]] = x;
+            up[x] = last[side];
+            last[side] = x;
+            if (side < 2) {
                 const int64_t k = ++count[side];
                 const uint32_t further = down[premid[side]];
                 premid[side] = (k & 1) != 0 ? premid[side] : further;
             }
             x = next;
         }
-        // before, the copies that stay, the pivot, those that follow, beyond.
+        // before, the copies that precede, the equal ones, those that
+        // follow, beyond.
         uint32_t prev = before;
-        if (count[0] > 0) {
-            down[prev] = down[chainhead[0]];
+        for (const unsigned side : {0U, 2U, 1U}) {
+            if (last[side] == chainhead[side]) continue;
+            down[prev] = down[chainhead[side]];
             up[down[prev]] = prev;
-            prev = last[0];
-        }
-        down[prev] = pivot;
-        up[pivot] = prev;
-        prev = pivot;
-        if (count[1] > 0) {
-            down[prev] = down[chainhead[1]];
-            up[down[prev]] = prev;
-            prev = last[1];
+            prev = last[side];
         }
         down[prev] = beyond;
         up[beyond] = prev;
@@ -454,6 +454,7 @@ void isort(SortRun& r) {
 
 // Links the lines between `before` and `beyond` in the order of their copies.
 void relink(SortRun& r, LINE* before, LINE* beyond) {
+    linkschanged();
     // The lines in their new order first (reusing `up`'s room), then their
     // links: the headers are written in an order known ahead, so that the
     // processor can fetch several at once.
@@ -538,7 +539,7 @@ void sort() {
     c.curcol = 1;
     clrstars();
     c.edited = 1;
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void skey() {

@@ -18,6 +18,7 @@
 #include "editor/frontend.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/templates.hpp"
 #include "editor/typing.hpp"
 
@@ -338,6 +339,7 @@ void initfile() {
     c.edited = 0;
     c.curflag = 1;
     c.encoding = ENC_UNSET;
+    c.bom = 0;
     c.cutdev = 0;
     c.cutino = 0;
 }
@@ -376,7 +378,7 @@ void wrwholescreen() {
     c.curline = 1;
     c.disln = c.lnptr;
     if (c.lnptr->object == K_PICTURE) c.curflag = 2;
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 int32_t distance(const LINE* l1, const LINE* l2) {
@@ -403,7 +405,7 @@ void insline() {
     if (!allocln(K_EMPTY, 0)) return;
     makeobject();
     cur().edited = 1;
-    redisplay = 6;
+    redisplay = RP_ROWDOWN;
     mwd();
 }
 
@@ -424,7 +426,7 @@ void coreset() {
     corenum = static_cast<int32_t>(n);
     cureditmask = editmask[static_cast<size_t>(cur().viewtype & 7)];
     showtemplate();
-    redisplay = 1;
+    redisplay = RP_ALL;
     cur().curflag = 1;
     prtabs();
 }

@@ -60,6 +60,7 @@ struct COREFILE {
     int32_t cstarcount;
     LINE* disln; // first line shown in the text window
     uint8_t encoding; // TextEncoding: how the file it was read from is written back
+    uint8_t bom;      // 1: that file began with the UTF-8 byte-order mark, written back too
     // The file that was cut short when read into this corefile (device and
     // inode; both 0 when none): writing back over it asks first.
     uint64_t cutdev;

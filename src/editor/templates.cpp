@@ -8,6 +8,7 @@
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
@@ -173,8 +174,9 @@ void setspecs() {
     if (loadtype == 3) return;
     const bool shown = cur().viewtype == 2;
     if (shown) clrtextzone();
-    if (writetemplate(shown ? 1 : 0) != 0) diserr(templateerror.c_str());
-    if (shown) redisplay = 1;
+    // Noted without a wait: the keys after the command are not taken as the answer.
+    if (writetemplate(shown ? 1 : 0) != 0) notice(templateerror.c_str());
+    if (shown) redisplay = RP_ALL;
 }
 
 void resettemplates() {

@@ -10,11 +10,14 @@
 #include "editor/paint.hpp"
 #include "editor/processes.hpp"
 #include "editor/recovery.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -42,6 +45,17 @@ bool modesaved = false;
 
 // The command key, pushed by the interrupt handler.
 const char cmdkey[] = "\x03";
+
+// What the handlers of SIGWINCH, SIGCONT and SIGTSTP noted for the edit loop:
+// a handler may come while stdout or the allocator is held by the code it
+// interrupted, so it only sets a flag, and `takesignals` does the work.
+volatile sig_atomic_t windowchanged = 0; // the terminal's size may have changed
+volatile sig_atomic_t continued = 0;     // the editor runs again after a stop
+volatile sig_atomic_t driverstopped = 0; // a driver program was suspended
+
+bool signalspending() {
+    return windowchanged != 0 || continued != 0 || driverstopped != 0;
+}
 
 bool bothttys() {
     return isatty(0) && isatty(1);
@@ -159,7 +173,7 @@ void SuspHandler(int) {
         progstate = PROG_SUSPENDED;
         ::kill(child_pid, SIGSTOP);
         inptr = stdin;
-        xvtransmit(KEYBOARDMSG);
+        driverstopped = 1;
         return;
     }
     reseterm();
@@ -167,6 +181,18 @@ void SuspHandler(int) {
 }
 
 void ResHandler(int) {
+    continued = 1;
+}
+
+void WindowHandler(int) {
+    windowchanged = 1;
+}
+
+namespace {
+
+// After a stop: the terminal's modes again, and everything redrawn even while
+// output is switched off.
+void takecontinue() {
     initerm();
     const int32_t wasvisible = visible;
     visible = 1;
@@ -175,7 +201,9 @@ void ResHandler(int) {
     std::fflush(stdout);
 }
 
-void WindowHandler(int) {
+// The terminal's size is read again; a new size redraws everything with the
+// cursor line kept in the window.
+void takeresize() {
     reseterm();
     if (termactive) {
         int err = 0;
@@ -188,7 +216,7 @@ void WindowHandler(int) {
         if (c.disln && c.lnptr && distance(c.disln, c.lnptr) >= depth) c.disln = c.lnptr;
         windresize = 1;
         visible = 1;
-        redisplay = 1;
+        redisplay = RP_ALL;
         gendis();
         visible = wasvisible;
         termbeep();
@@ -198,6 +226,49 @@ void WindowHandler(int) {
     putstats();
     discur();
     std::fflush(stdout);
+}
+
+} // namespace
+
+void takesignals() {
+    if (driverstopped != 0) {
+        driverstopped = 0;
+        xvtransmit(KEYBOARDMSG);
+    }
+    if (continued != 0) {
+        continued = 0;
+        takecontinue();
+    }
+    if (windowchanged != 0) {
+        windowchanged = 0;
+        takeresize();
+    }
+}
+
+bool waitforinput(FILE* in) {
+#ifdef __GLIBC__
+    // Bytes already read ahead (or pushed back) are there at once.
+    if (in->_IO_read_ptr < in->_IO_read_end) return true;
+#else
+    return true;
+#endif
+    const int fd = fileno(in);
+    if (fd < 0) return true;
+    // The signals that leave work for the edit loop are held off between the
+    // look at their flags and the wait, so that none comes unseen in between.
+    sigset_t held, old;
+    sigemptyset(&held);
+    sigaddset(&held, SIGWINCH);
+    sigaddset(&held, SIGCONT);
+    sigaddset(&held, SIGTSTP);
+    if (sigprocmask(SIG_BLOCK, &held, &old) != 0) return true;
+    bool ready = !signalspending();
+    if (ready) {
+        pollfd p{fd, POLLIN, 0};
+        ready = ppoll(&p, 1, nullptr, &old) >= 0 || errno != EINTR;
+    }
+    sigprocmask(SIG_SETMASK, &old, nullptr);
+    return ready;
 }
 
 void sizereport(int rows, int cols) {
@@ -243,6 +314,9 @@ void resetterminal() {
     // The window geometry is the painter's (resetpaint).
     termactive = 0;
     modesaved = false;
+    windowchanged = 0;
+    continued = 0;
+    driverstopped = 0;
 }
 
 } // namespace oxa

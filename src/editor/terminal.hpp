@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "editor/paint.hpp" // the window geometry
 
@@ -38,12 +39,22 @@ void termbeep();
 // Clears the terminal's screen (only on a real terminal).
 void termclear();
 
-// Signal handlers and their installation.
+// Signal handlers and their installation.  The handlers of SIGWINCH and
+// SIGCONT (and SIGTSTP's report of a suspended driver program) only note the
+// signal; `takesignals` acts on it.
 void SuspHandler(int sig);
 void ResHandler(int sig);
 void WindowHandler(int sig);
 void IntHandler(int sig);
 void setsig();
+// Does what the handlers noted since the last call: the redraw after a
+// resize or a continue, the keyboard message after a driver's suspension.
+// The input layer calls it before it waits for a key.
+void takesignals();
+// Waits until `in` has a byte to read, or a signal comes; false when a signal
+// broke the wait off (the caller looks at the input stack and the noted
+// signals again).  Returns at once when bytes are already buffered.
+bool waitforinput(FILE* in);
 
 // Forgets any terminal under control (start-up and tests).
 void resetterminal();

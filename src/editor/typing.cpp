@@ -15,6 +15,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
 namespace oxa {
@@ -31,11 +32,6 @@ constexpr std::array<std::array<uint8_t, NFIELDTYPE>, NCHARCLASS> checktable = {
 namespace {
 
 // Repaint levels left for the painter.
-constexpr int32_t RP_ALL = 1;
-constexpr int32_t RP_ECHO = 4;
-constexpr int32_t RP_ROW = 5;
-constexpr int32_t RP_ROWDOWN = 6;
-constexpr int32_t RP_FIELD = 7;
 
 constexpr int UNITMARK = '\\'; // starts a deleted or copied unit in the ring
 

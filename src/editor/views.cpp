@@ -15,6 +15,7 @@
 #include "editor/paint.hpp"
 #include "editor/records.hpp"
 #include "editor/reformat.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/templates.hpp"
 
@@ -210,7 +211,7 @@ void resetcore() {
     viewtemplate = nullptr;
     clrtextzone();
     writetemplate(cur().viewtype == 2 ? 1 : 0);
-    redisplay = 1;
+    redisplay = RP_ALL;
 }
 
 void view() {
@@ -224,7 +225,7 @@ void view() {
     clrtextzone();
     viewtemplate = page == 0 ? view0templ() : page == 1 ? view1templ() : view2templ();
     writetemplate(1);
-    redisplay = 1;
+    redisplay = RP_ALL;
     // Page 1 counts corefile 19 out; it is emptied before its counts are read.
     const std::string text = page == 0 ? view0record() : page == 1 ? view1record() : view2record();
     if (!onlyrecord(text)) {
@@ -243,10 +244,20 @@ void view() {
 }
 
 void viewterm() {
-    if (savedcore < 0) return;
-    rectovar();
-    resetcore();
+    // Outside a page (a corefile given object type 7 by OBJECT) return still
+    // leads back to command entry, the one way out of the type.
+    if (savedcore >= 0) {
+        rectovar();
+        resetcore();
+    }
     pushfn(entercmnd);
+}
+
+void viewcmnd() {
+    if (savedcore >= 0)
+        viewterm();
+    else
+        prcmnd();
 }
 
 void resetviews() {

@@ -29,8 +29,11 @@ std::string view0record();
 // Reads the settings page's record back into the settings.
 void rectovar();
 // Edit code 1 in object type 7: takes the settings page back, closes it and
-// returns to command entry.
+// returns to command entry; outside a page it returns to command entry.
 void viewterm();
+// The command key in object type 7: on a page it takes the page back as
+// return does (and so reaches command entry); elsewhere command mode.
+void viewcmnd();
 // Closes a page: corefile 19 emptied, the previous corefile and its record
 // template back.
 void resetcore();

@@ -53,6 +53,7 @@ feedback parse_feedback(const std::vector<std::string>& lines) {
             f.score = std::atoi(line.c_str() + head.size());
             continue;
         }
+        if (line.compare(0, 9, "FEEDBACK ") == 0) continue; // FEEDBACK PERCENT and later heads
         const size_t sp = line.find(' ');
         const std::string cls = line.substr(0, sp);
         if (!class_word(cls) || sp == std::string::npos) continue;

@@ -1,6 +1,7 @@
 // Starting, feeding and ending the editor process.
 #include "term/child.hpp"
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -142,16 +143,17 @@ std::string endreport(int status) {
     return "the editor ended";
 }
 
-int stopchild(child& c) {
-    closefd(c.in);
+int stopchild(child& c, std::string* said) {
     int status = 0;
     if (c.pid > 0) {
         pid_t r = waitpid(c.pid, &status, WNOHANG);
         if (r == 0) {
-            // Still running: end its whole session, then collect it.
+            // Still running: asked to end first, with its input still open,
+            // so that it leaves through its signal handler, which saves any
+            // unsaved text; it is given the time that handler may take.
             kill(-c.pid, SIGTERM);
             kill(c.pid, SIGTERM);
-            for (int i = 0; i < 50 && r == 0; ++i) {
+            for (int i = 0; i < 300 && r == 0; ++i) {
                 usleep(10000);
                 r = waitpid(c.pid, &status, WNOHANG);
             }
@@ -163,6 +165,15 @@ int stopchild(child& c) {
             }
         }
         c.pid = -1;
+    }
+    closefd(c.in);
+    // What it wrote last on its standard error (where the recovery files
+    // are named).
+    if (said != nullptr && c.err >= 0) {
+        fcntl(c.err, F_SETFL, O_NONBLOCK);
+        std::array<char, 4096> buf;
+        for (ssize_t n; (n = read(c.err, buf.data(), buf.size())) > 0;)
+            said->append(buf.data(), static_cast<size_t>(n));
     }
     closefd(c.out);
     closefd(c.err);

@@ -32,8 +32,10 @@ bool sendbytes(child& c, const std::string& bytes);
 // How the editor ended, in words: empty for a normal end (status 0).
 std::string endreport(int waitstatus);
 
-// Ends the editor if it still runs (its whole session), collects it, closes
-// the pipes; returns its wait status.
-int stopchild(child& c);
+// Ends the editor if it still runs (its whole session): SIGTERM first, then
+// after its grace time SIGKILL; collects it, closes the pipes and returns its
+// wait status.  With `said`, what it still wrote on its standard error is
+// added there.
+int stopchild(child& c, std::string* said = nullptr);
 
 } // namespace oxa::term

@@ -1,23 +1,31 @@
 // Reading the editor's full message stream.
 #include "term/message.hpp"
 
-#include <charconv>
+#include <algorithm>
 
 namespace oxa::term {
 
 namespace {
 
 // Reads a decimal number (leading blanks allowed, as in "$mr%5d") at the
-// front of s; moves s past it.
+// front of s; moves s past it.  Only digits (and a leading '-') are read,
+// and a value beyond any screen position is held at LARGEST (or -LARGEST):
+// the screen clamps every position and length, and no number from the wire
+// can overflow on its way there.
 bool number(std::string_view& s, int32_t& out) {
+    constexpr int32_t LARGEST = 1000000;
     size_t i = 0;
     while (i < s.size() && s[i] == ' ')
         ++i;
-    const char* first = s.data() + i;
-    const char* last = s.data() + s.size();
-    auto [end, ec] = std::from_chars(first, last, out);
-    if (ec != std::errc() || end == first) return false;
-    s.remove_prefix(static_cast<size_t>(end - s.data()));
+    const bool negative = i < s.size() && s[i] == '-';
+    if (negative) ++i;
+    const size_t first = i;
+    int32_t n = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+        n = std::min(n * 10 + (s[i] - '0'), LARGEST);
+    if (i == first) return false;
+    out = negative ? -n : n;
+    s.remove_prefix(i);
     return true;
 }
 

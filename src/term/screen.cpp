@@ -46,8 +46,10 @@ void screen::cleartext() {
 }
 
 // Writes bytes into a text row from column x (0-based), padding the row.
-void screen::put(int32_t row, int32_t x, const std::string& bytes) {
-    if (!textrow(row) || x < 0) return;
+// Nothing lands beyond the screen's last column, whatever the wire says.
+void screen::put(int32_t row, int32_t x, std::string_view bytes) {
+    if (!textrow(row) || x < 0 || x >= cols_) return;
+    bytes = bytes.substr(0, static_cast<size_t>(cols_ - x));
     std::string& r = text_[static_cast<size_t>(row)];
     const size_t end = static_cast<size_t>(x) + bytes.size();
     if (r.size() < end) r.resize(end, ' ');
@@ -158,12 +160,15 @@ void screen::apply(const message& m) {
         if (textrow(m.row)) {
             std::string& r = text_[static_cast<size_t>(m.row)];
             r.resize(FLAGCOLS, ' ');
-            r += m.text;
+            r.append(m.text, 0, static_cast<size_t>(std::max(cols_ - FLAGCOLS, 0)));
         }
         break;
     case msgkind::field: {
-        std::string f = m.text.substr(0, static_cast<size_t>(std::max(m.len, 0)));
-        f.resize(static_cast<size_t>(std::max(m.len, 0)), ' ');
+        // A field is padded to its length, but never beyond the row's end.
+        if (m.col < 0 || m.col >= cols_) break;
+        const auto len = static_cast<size_t>(std::clamp(m.len, 0, cols_ - m.col));
+        std::string f = m.text.substr(0, len);
+        f.resize(len, ' ');
         put(m.row, m.col, f);
         break;
     }
@@ -172,11 +177,13 @@ void screen::apply(const message& m) {
         break;
     case msgkind::echo:
         put(currow_, curx_, m.text);
-        ++curx_;
+        curx_ = std::min(curx_ + 1, cols_);
         break;
     case msgkind::cursor:
-        currow_ = m.row;
-        curx_ = m.col;
+        // Kept within the screen (one column past the last for an echo to
+        // fall off), so that later steps cannot run past the numbers' range.
+        currow_ = std::clamp(m.row, 0, rows_ - 1);
+        curx_ = std::clamp(m.col, 0, cols_);
         break;
     case msgkind::bell:
         ++bells_;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "term/message.hpp"
@@ -74,7 +75,7 @@ class screen {
   private:
     bool textrow(int32_t row) const { return row >= TEXTTOP && row <= rows_ - 3; }
     void cleartext();
-    void put(int32_t row, int32_t x, const std::string& bytes);
+    void put(int32_t row, int32_t x, std::string_view bytes);
     void setstatus(char sub, const std::string& text);
     std::string statusline() const;
 

@@ -151,15 +151,19 @@ int runsession(const sessionoptions& options, std::string& report) {
         if (changed) viewdraw(sc);
     }
 
-    const int status = stopchild(c);
+    std::string lastwords;
+    const int status = stopchild(c, &lastwords);
+    keeptail(errtail, lastwords.data(), lastwords.size());
     viewstop();
     releasesignals();
+    // Where the editor saved unsaved text is told whatever the end.
+    const std::string said = errtail.empty() ? "" : "; it said:\n" + errtail;
     if (endsignal != 0) {
-        report = std::string("stopped by signal ") + std::to_string(endsignal) + " (" + strsignal(endsignal) + ")";
+        report = std::string("stopped by signal ") + std::to_string(endsignal) + " (" + strsignal(endsignal) + ")" + said;
         return 128 + endsignal;
     }
     if (keyboardgone) {
-        report = "the terminal went away";
+        report = "the terminal went away" + said;
         return 1;
     }
     if (!report.empty()) return 1;

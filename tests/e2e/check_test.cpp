@@ -133,7 +133,7 @@ const mistake mistakes[] = {
      "syntax:12:6:", "(is the % ending the rule before it missing?)"},
     {"CharacterBeyondSingleByte", "lexicon", "\"matou\"|N|", "\"m\xCE\xB1tou\"|N|", "lexicon:8:3:",
      "error: character U+03B1 cannot be edited"},
-    {"NoEntryForWord", "syntax", "ADV | )", "ADV /\"doucement\" | )", "syntax:23:76:",
+    {"NoEntryForWord", "syntax", "ADV [ t ] | )", "ADV [ t ] /\"doucement\" | )", "syntax:23:76:",
      "error: no lexicon entry of ADV can be \"doucement\""},
     {"NoEntryForValue", "syntax", "( NP [ n ] | PRON [ n , p3 ] )", "( NP [ n ] | PRON [ n , p3 , obj ] )",
      "syntax:12:", "error: no lexicon entry of PRON can be [ p3, obj ]"},
@@ -146,7 +146,32 @@ const mistake mistakes[] = {
     {"UnusedRule", "syntax", "ANSWER = ROOT %", "ANSWER = ROOT %\nEXTRA = N %", "syntax:35:1:",
      "warning: rule EXTRA is never used"},
     {"UnknownAttribute", "lexicon", "\"chat\"|N|masc,", "\"chat\"|N|mas,", "lexicon:7:10:",
-     "error: Unknown attribute mas"},
+     "error: Unknown attribute mas (did you mean masc? gender: masc, fem)"},
+    // Names not defined: the close names in scope are offered.
+    {"UnknownAttributeNothingClose", "lexicon", "\"chat\"|N|masc,", "\"chat\"|N|zzzq,",
+     "lexicon:7:10:", "(the attribute types are gender, number, person, tense, case, degree, valency, topic)"},
+    {"MisspeltAttributeType", "syntax", "CHOOSE n : number", "CHOOSE n : numbr", "syntax:7:19:",
+     "error: Unknown attribute numbr (did you mean number? number: sg, pl)"},
+    {"MisspeltIndexType", "morphology", "impf ( person , number ) ;", "impf ( persn , number ) ;",
+     "morphology:5:14:", "error: unknown attribute persn in an index of table impf (did you mean person? person: p1, p2, p3)"},
+    {"MisspeltNode", "syntax", "VP [ n , p , t ] %\n\n{ Garde", "VP [ n , p , t ] NPP %\n\n{ Garde",
+     "syntax:8:40:", "(in rule ROOT) is neither a rule nor a terminal (did you mean NP?)"},
+    {"MisspeltMorphRule", "lexicon", "|10|#1|$plural|syn:", "|10|#1|$plurl|syn:", "lexicon:7:35:",
+     "error: morphology rule plurl is not defined (did you mean plural?)"},
+    {"MisspeltTableName", "morphology", "  * : #10 impf (", "  * : #10 imf (", "morphology:13:11:",
+     "error: table imf is not defined (did you mean impf?)"},
+    {"MisspeltTransformation", "syntax", "QFORM:", "QFORN:", "syntax:26:",
+     "error: unknown transformation QFORN (in rule QUESTION) (did you mean QFORM?)"},
+    // A quote left open where quotes may run across line ends: found where
+    // it opened, however far below the tokenizer notices.
+    {"UnclosedQuoteInTables", "tables", "\"mon\" , \"mes\"", "\"mon , \"mes\"", "tables:7:8:",
+     "error: quote not closed on its line"},
+    {"UnclosedQuoteOnTheLastLine", "tables", "\"me\" )", "\"me )", "tables:20:33:",
+     "error: quote not closed on its line"},
+    {"UnclosedQuoteInMorphology", "morphology", "pl , \"*eau\" :", "pl , \"*eau :", "morphology:15:8:",
+     "error: quote not closed on its line"},
+    {"UnclosedQuoteInSyntax", "syntax", "ADV [ t ] | )", "ADV [ t ] /\"doucement | )", "syntax:23:87:",
+     "error: quote not closed on its line"},
 };
 
 class CheckMistakes : public CheckProgram, public ::testing::WithParamInterface<mistake> {};
@@ -186,6 +211,83 @@ TEST_F(CheckProgram, SamplingFindsARarelyUsedMisspeltTable) {
     EXPECT_TRUE(has(again.out, " of 20)")) << joined(again.out);
 }
 
+// One unclosed quote is one error: nothing read wrongly after it in its
+// file, and neither the whole-pack checks nor the samples, is reported.
+TEST_F(CheckProgram, AnUnclosedQuoteIsOneError) {
+    fs::path pack = broken("tables", "\"mon\" , \"mes\"", "\"mon , \"mes\"");
+    result r = check({pack.string()});
+    EXPECT_EQ(r.status, 1);
+    ASSERT_EQ(r.out.size(), 2u) << joined(r.out);
+    EXPECT_EQ(r.out[0], (pack / "tables:7:8: error: quote not closed on its line (the rest of the "
+                                "file is not checked, nor the pack as a whole)").string());
+    EXPECT_EQ(r.out[1], "1 error, 0 warnings; 0 generations, 0 sentences (0 empty, 0 cut)");
+    // A mistake before the quote, in the same file, is still found.
+    std::string tables = slurp(pack / "tables");
+    tables.replace(tables.find("def ("), 0, "} ");
+    std::ofstream(pack / "tables", std::ios::binary) << tables;
+    result both = check({pack.string()});
+    ASSERT_EQ(both.out.size(), 3u) << joined(both.out);
+    EXPECT_EQ(both.out[0], (pack / "tables:4:1: warning: } outside quotes/comments").string());
+    EXPECT_TRUE(has(both.out, "tables:7:8: error: quote not closed")) << joined(both.out);
+}
+
+// A run-time error found by sampling names the rule, table or lexicon entry
+// whose expression the engine was evaluating: at the reference it was
+// reading, or at the rule whose guard it was trying.
+TEST_F(CheckProgram, RunTimeErrorsPointAtTheirRuleOrEntry) {
+    const mistake cases[] = {
+        {"IndexTypeTheWordLacks", "morphology", "impf ( person , number )", "impf ( case , number )",
+         "morphology:5:14:", "error: Table index attribute type not present in node ("},
+        {"TableWithoutName", "morphology", "#1 - - er_pres ( person , number ) ;\n  *",
+         "#1 - - ( person , number ) ;\n  *", "morphology:3:6:", "error: Table not found ("},
+        {"IndexInALexiconEntry", "lexicon", "etre(person,number)", "etre(case,number)",
+         "lexicon:126:60:", "error: Table index attribute type not present in node ("},
+        {"GuardOfACalledRule", "morphology", "  fem , pl : ! \"es\" ;", "  fem pl : ! \"es\" ;",
+         "morphology:20:6:", "error: Unknown attribute fempl"},
+    };
+    for (const mistake& m : cases) {
+        fs::path pack = broken(m.file, m.from, m.to);
+        result r = check({pack.string(), "-q"});
+        std::string want = (pack / m.where).string();
+        bool found = false;
+        for (const std::string& l : r.out)
+            found = found || (l.rfind(want, 0) == 0 && l.find(m.words) != std::string::npos);
+        EXPECT_TRUE(found) << m.name << ": " << want << " ... " << m.words << "\n" << joined(r.out);
+        EXPECT_FALSE(has(r.out, ":0:0:")) << m.name << "\n" << joined(r.out);
+    }
+}
+
+// --print N lists the sentences of N generations from the seed, numbered,
+// with the checks' findings and summary after them.
+TEST_F(CheckProgram, PrintListsGeneratedSentences) {
+    const fs::path fr = example("french");
+    result r = check({fr.string(), "--print", "3", "-q"});
+    EXPECT_EQ(r.status, 0) << joined(r.out);
+    ASSERT_EQ(r.out.size(), 6u) << joined(r.out);
+    for (int g = 0; g < 3; g++) {
+        const std::string& q = r.out[static_cast<size_t>(2 * g)];
+        const std::string& a = r.out[static_cast<size_t>(2 * g + 1)];
+        EXPECT_EQ(q.rfind(std::to_string(g + 1) + ". Question  : ", 0), 0u) << q;
+        EXPECT_EQ(a.rfind("   Answer    : ", 0), 0u) << a;
+        EXPECT_GT(a.size(), std::string("   Answer    : ").size()) << a;
+    }
+    // The seed decides the sentences.
+    EXPECT_EQ(check({fr.string(), "--print", "3", "-q"}).out, r.out);
+    result other = check({fr.string(), "--print", "3", "-q", "--seed", "5"});
+    EXPECT_NE(other.out, r.out);
+    // Findings and the summary follow.
+    result full = check({fr.string(), "--print", "2"});
+    ASSERT_FALSE(full.out.empty());
+    EXPECT_NE(full.out.back().find("2 generations, 4 sentences"), std::string::npos) << full.out.back();
+    // As JSON: one object a sentence.
+    result json = check({fr.string(), "--print", "1", "--json", "-q"});
+    ASSERT_GE(json.out.size(), 2u) << joined(json.out);
+    EXPECT_EQ(json.out[0].rfind("{\"generation\":1,\"label\":\"Question\",\"sentence\":\"", 0), 0u)
+        << json.out[0];
+    EXPECT_EQ(json.out[1].rfind("{\"generation\":1,\"label\":\"Answer\",\"sentence\":\"", 0), 0u)
+        << json.out[1];
+}
+
 TEST_F(CheckProgram, SamplingReportsCutSentences) {
     fs::path pack = broken("syntax", "N [ m ] /_pre_ thing %", "N [ m ] /_pre_ thing OBJ %");
     result r = check({pack.string(), "--generate", "20", "-q"});
@@ -200,7 +302,8 @@ TEST_F(CheckProgram, QuietPrintsOnlyErrors) {
     result r = check({pack.string(), "-q", "--generate", "0"});
     EXPECT_EQ(r.status, 1);
     ASSERT_EQ(r.out.size(), 1u) << joined(r.out);
-    EXPECT_EQ(r.out[0], (pack / "syntax:35:9: error: NPP (in rule EXTRA) is neither a rule nor a terminal").string());
+    EXPECT_EQ(r.out[0], (pack / "syntax:35:9: error: NPP (in rule EXTRA) is neither a rule nor a "
+                                "terminal (did you mean NP?)").string());
     result full = check({pack.string(), "--generate", "0"});
     EXPECT_TRUE(has(full.out, "warning: rule EXTRA is never used")) << joined(full.out);
 }
@@ -259,6 +362,9 @@ TEST_F(CheckProgram, UsageErrorsExitTwo) {
         {{fr.string(), "--generate"}, "--generate needs a number"},
         {{fr.string(), "--seed"}, "--seed needs a number"},
         {{"--lexicon"}, "--lexicon needs a file name"},
+        {{fr.string(), "--print", "0"}, "--print needs a number from 1 to 1000000"},
+        {{fr.string(), "--print"}, "--print needs a number"},
+        {{fr.string(), "--print", "2", "--generate", "5"}, "--print and --generate cannot be given together"},
     };
     for (const usagecase& c : cases) {
         result r = check(c.args);

@@ -370,9 +370,17 @@ TEST(Drill, ReportsEachAnswerOnBothPacks) {
         EXPECT_EQ(r.status, 0);
         EXPECT_FALSE(r.timedout);
         EXPECT_EQ(after(r.err, "Expected: "), sentence) << r.err;
-        EXPECT_EQ(after(r.err, "  missing:    "), last) << r.err;
-        EXPECT_NE(after(r.err, "  right:      "), "") << r.err;
-        EXPECT_NE(after(r.err, "  score: "), "") << r.err;
+        // One line per mistake, its class in words; the percent beside the score.
+        EXPECT_EQ(after(r.err, "  missing word:              "), last + " left out") << r.err;
+        const std::string percent =
+            after(r.err, "Expected: " + sentence + "\n  missing word:              " + last +
+                             " left out\n  ");
+        EXPECT_NE(percent.find(" %  (score 10; 100 % is perfect, 0 % is nothing right)"),
+                  std::string::npos)
+            << r.err;
+        const int shown = std::atoi(percent.c_str());
+        EXPECT_GT(shown, 0) << percent;
+        EXPECT_LT(shown, 100) << percent;
 
         const std::string second = after(r.err, "Read this sentence:\n\n    ",
                                          r.err.find("Question 2."));

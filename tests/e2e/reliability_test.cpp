@@ -193,12 +193,96 @@ TEST(Reliability, FatalSignalsRestoreTheTerminalAndLeaveRecoveryFiles) {
         EXPECT_EQ(readfile(dir.path / "doc.txt"), k.file);
         EXPECT_EQ(readfile(dir.path / "doc.txt.oxa-save"), k.saved) << strsignal(sig);
         EXPECT_EQ(readfile(dir.path / "oxa-corefile-2.oxa-save"), k.unnamed) << strsignal(sig);
+        // Each is named by its full path.
         const std::string err = run.errors();
-        EXPECT_NE(err.find("oxa: corefile 1 saved in doc.txt.oxa-save\n"), std::string::npos)
-            << err;
-        EXPECT_NE(err.find("oxa: corefile 2 saved in oxa-corefile-2.oxa-save\n"),
+        const std::string where = fs::canonical(dir.path).string() + "/";
+        EXPECT_NE(err.find("oxa: corefile 1 saved in " + where + "doc.txt.oxa-save\n"),
                   std::string::npos)
             << err;
+        EXPECT_NE(err.find("oxa: corefile 2 saved in " + where + "oxa-corefile-2.oxa-save\n"),
+                  std::string::npos)
+            << err;
+    }
+}
+
+// A recovery file is always a new file, readable by its owner only: an
+// earlier one (another crash, another editor) is kept and the next number is
+// taken; a link planted under the name is not followed.  After CDIRECTORY
+// the message gives the full path of the file written.
+TEST(Reliability, RecoveryFilesNeverReplaceOneAnother) {
+    struct Case {
+        const char* what;
+        std::string keys;          // after the start on doc.txt
+        std::string folder;        // where the recovery files go, under the run's directory
+        std::string expected;      // the recovery file written there
+    };
+    const Case cases[] = {
+        {"taken names", "{CR}zz", "", "doc.txt.3.oxa-save"},
+        {"after CDIRECTORY", "{CR}zz{CMD}CDsub{CR}", "sub/", "doc.txt.oxa-save"},
+    };
+    for (const Case& k : cases) {
+        oxatest::TempDir dir;
+        writefile(dir.path / "doc.txt", "first\n");
+        fs::create_directory(dir.path / "sub");
+        writefile(dir.path / "victim.txt", "victim\n");
+        // Planted where the first recovery files would go.
+        writefile(dir.path / "doc.txt.oxa-save", "earlier\n");
+        ::chmod((dir.path / "doc.txt.oxa-save").c_str(), 0666);
+        fs::create_symlink("victim.txt", dir.path / "doc.txt.2.oxa-save");
+        std::unique_ptr<PtyRun> started;
+        try {
+            started = std::make_unique<PtyRun>(dir.path, std::vector<std::string>{"doc.txt"});
+        } catch (const std::runtime_error& e) {
+            GTEST_SKIP() << e.what();
+        }
+        PtyRun& run = *started;
+        run.settle();
+        run.type(k.keys);
+        run.settle();
+        kill(run.pid, SIGTERM);
+        EXPECT_EQ(run.finish(), 128 + SIGTERM) << k.what;
+        const fs::path written = dir.path / k.folder / k.expected;
+        EXPECT_EQ(readfile(written), "zzrst\n") << k.what;
+        struct stat st {};
+        ASSERT_EQ(::lstat(written.c_str(), &st), 0) << k.what;
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << k.what;
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << k.what;
+        EXPECT_EQ(readfile(dir.path / "doc.txt.oxa-save"), "earlier\n") << k.what;
+        EXPECT_EQ(readfile(dir.path / "victim.txt"), "victim\n") << k.what;
+        EXPECT_TRUE(fs::is_symlink(dir.path / "doc.txt.2.oxa-save")) << k.what;
+        const std::string err = run.errors();
+        EXPECT_NE(err.find("oxa: corefile 1 saved in " + fs::canonical(written).string() + "\n"),
+                  std::string::npos)
+            << k.what << ": " << err;
+    }
+}
+
+// The end of a user's input (the front end's full stream here) with unsaved
+// text writes the recovery files; the end of a plain pipe only reports it.
+TEST(Reliability, EndOfInteractiveInputSavesUnsavedText) {
+    for (bool full : {true, false}) {
+        Result r;
+        {
+            const char* old = std::getenv("OXA_WIRE");
+            const std::string saved = old ? old : "";
+            if (full) ::setenv("OXA_WIRE", "full", 1);
+            r = runoxa({.args = {"doc.txt"}, .keys = "{CR}zz", .files = {{"doc.txt", "first\n"}},
+                        .framed = false});
+            if (old) ::setenv("OXA_WIRE", saved.c_str(), 1);
+            else ::unsetenv("OXA_WIRE");
+        }
+        EXPECT_EQ(r.status, 0) << full;
+        EXPECT_EQ(r.file("doc.txt"), "first\n") << full;
+        if (full) {
+            EXPECT_EQ(r.file("doc.txt.oxa-save"), "zzrst\n");
+            EXPECT_NE(r.err.find("oxa: corefile 1 saved in " +
+                                 fs::canonical(r.path("doc.txt.oxa-save")).string()),
+                      std::string::npos)
+                << r.err;
+        } else {
+            EXPECT_FALSE(r.exists("doc.txt.oxa-save"));
+            EXPECT_EQ(r.err, "oxa: corefile 1 (doc.txt) not saved\n");
+        }
     }
 }
 

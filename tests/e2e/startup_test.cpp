@@ -21,7 +21,6 @@ struct StartCase {
 };
 
 TEST(Startup, ArgumentsQueueTheirStartupCommand) {
-    const std::string longname(49, 'x');
     const StartCase cases[] = {
         {"no argument", {}, join({opening, {"Typing  "}})},
         {"missing file is named",
@@ -33,7 +32,6 @@ TEST(Startup, ArgumentsQueueTheirStartupCommand) {
                {"notes.txt"},
                {"Command ", "Typing  "}})},
         {"two arguments without an option", {"a.txt", "b.txt"}, join({opening, {"Typing  "}})},
-        {"a name over 48 characters is ignored", {longname}, join({opening, {"Typing  "}})},
     };
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -44,6 +42,14 @@ TEST(Startup, ArgumentsQueueTheirStartupCommand) {
         // Naming a file creates nothing.
         EXPECT_FALSE(r.exists("notes.txt"));
     }
+}
+
+// A name longer than the corefile's name holds is refused with a word, as
+// the other argument errors are, instead of being passed over.
+TEST(Startup, ANameTooLongIsRefused) {
+    auto r = runoxa({.args = {std::string(49, 'x')}, .keys = "{CR}", .framed = false});
+    EXPECT_EQ(r.out, "\nFile name too long (at most 48 characters). Type oxa -h for details.\n\n");
+    EXPECT_EQ(r.status, 0);
 }
 
 TEST(Startup, AnExistingFileIsFetched) {

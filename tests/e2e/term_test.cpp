@@ -446,5 +446,41 @@ TEST(TermTmux, ASignalEndsTheSessionAndTheEditor) {
     EXPECT_FALSE(alive(editors[0]));
 }
 
+// The editor run straight in a terminal: resizes and continues signalled
+// again and again while it writes a great deal leave it answering keys.
+TEST(TermTmux, EditorAnswersAfterSignalsDuringHeavyOutput) {
+    TmuxSession t;
+    t.write("big.txt", numbered(20000));
+    t.start(quoted(OXA_BINARY) + " big.txt", 24, 80);
+    std::vector<int> editors;
+    for (int i = 0; i < 500 && editors.empty(); ++i) {
+        editors = children(t.panepid());
+        if (editors.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(editors.size(), 1u);
+    // Five times the whole file on the terminal.
+    for (int i = 0; i < 5; ++i)
+        t.send({"C-c", "=EM", "Enter"});
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    int sent = 0;
+    while (std::chrono::steady_clock::now() < end && alive(editors[0])) {
+        kill(editors[0], SIGWINCH);
+        kill(editors[0], SIGCONT);
+        sent += 2;
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+    EXPECT_GT(sent, 100);
+    t.send({"C-c", "=SAcopy.txt", "Enter", "C-c", "=BYE", "Enter"});
+    const auto rows = t.waituntil(
+        [](const std::vector<std::string>& r) {
+            for (const auto& row : r)
+                if (row.find("[exit") != std::string::npos) return true;
+            return false;
+        },
+        "ended");
+    EXPECT_NE(TmuxSession::joined(rows).find("[exit 0]"), std::string::npos) << TmuxSession::joined(rows);
+    EXPECT_EQ(readfile(t.dir() / "copy.txt"), numbered(20000));
+}
+
 } // namespace
 } // namespace oxatest

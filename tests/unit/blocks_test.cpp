@@ -93,7 +93,7 @@ std::vector<std::string> rowflags() {
 
 TEST_F(Blocks, StarredLinesShowTheirFlag) {
     star({2, 4});
-    EXPECT_EQ(redisplay, 10);
+    EXPECT_EQ(redisplay, RP_FLAGS);
     trace.clear();
     display();
     const std::vector<std::string> flags = rowflags();
@@ -102,7 +102,7 @@ TEST_F(Blocks, StarredLinesShowTheirFlag) {
               (std::vector<std::string>{"2: ", "3:*", "4: ", "5:*", "6: "}));
     go(2);
     makestars(); // removes it: the cursor row is rewritten
-    EXPECT_EQ(redisplay, 9);
+    EXPECT_EQ(redisplay, RP_FLAGROW);
     trace.clear();
     display();
     EXPECT_EQ(rowflags(), std::vector<std::string>{"3: "});
@@ -145,7 +145,7 @@ TEST_F(Blocks, DeleteMovesTheBlockIntoCorefileZero) {
         EXPECT_EQ(lineno(0, b.starA), n) << c.what;
         EXPECT_EQ(lineno(0, b.starB), n > 2 ? 2 : 0) << c.what;
         EXPECT_EQ(b.starcount, n > 2 ? 2 : 1) << c.what;
-        EXPECT_EQ(redisplay, 1) << c.what;
+        EXPECT_EQ(redisplay, RP_ALL) << c.what;
     }
 }
 
@@ -204,7 +204,7 @@ TEST_F(Blocks, CopyLeavesTheLinesAndStarsTheCopy) {
     EXPECT_EQ(text(0), (Lines{"", "l2", "l3"}));
     EXPECT_EQ(lineno(0, core[0].starB), 2);
     EXPECT_EQ(lineno(0, core[0].starA), 3);
-    EXPECT_EQ(redisplay, 10);
+    EXPECT_EQ(redisplay, RP_FLAGS);
     // The copy has text of its own.
     EXPECT_NE(lineat(0, 2)->index, lineat(1, 2)->index);
     garbage();
@@ -222,7 +222,7 @@ TEST_F(Blocks, CopyOfEmptyLinesAndFromCorefileZero) {
     EXPECT_EQ(text(0), (Lines{"x", "x", "", "y", "", "y"}));
     EXPECT_EQ(lineat(0, 3)->object, K_EMPTY);
     EXPECT_EQ(lineat(0, 5)->object, K_EMPTY);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
 }
 
 TEST_F(Blocks, CopyThatDoesNotFitChangesNothing) {

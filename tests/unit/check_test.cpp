@@ -141,7 +141,7 @@ const brokencase brokencases[] = {
     {"MorphRuleTwice", &minipack::morphology, "RULE verb", "RULE plural\n  * : ! ;\nRULE verb",
      "morphology", 4, check::S_ERROR, "rule name repeated plural"},
     {"QuoteOpenToTheEnd", &minipack::syntax, "N [ n ] %", "N [ n ] /\"bird %", "syntax", 3,
-     check::S_ERROR, "quote not closed before the end of the file"},
+     check::S_ERROR, "quote not closed on its line"},
     {"CommentOpenToTheEnd", &minipack::syntax, "N [ n ] %", "N [ n ] % { unfinished", "syntax", 3,
      check::S_ERROR, "comment not closed before the end of the file"},
     {"TransformationTwice", &minipack::syntax, "NP = INHERIT",
@@ -216,7 +216,7 @@ TEST_F(CheckTest, AMistakeInAnIncludedFileNamesThatFile) {
     ASSERT_EQ(check::findings.size(), 1u) << all();
     EXPECT_EQ(check::findings[0].file, inc);
     EXPECT_EQ(check::findings[0].line, 2);
-    EXPECT_EQ(check::findings[0].message, "Unknown attribute nmber (in X)");
+    EXPECT_EQ(check::findings[0].message, "Unknown attribute nmber (did you mean number? number: sg, pl) (in X)");
 }
 
 TEST_F(CheckTest, LoadingKeepsTheErrorLinesOfCorefileSeven) {
@@ -293,6 +293,47 @@ TEST_F(CheckTest, SamplingCountsEmptySentences) {
     EXPECT_LT(s.empty, 50);
     ASSERT_EQ(check::findings.size(), 1u) << all();
     EXPECT_NE(check::findings[0].message.find("sentences came out empty"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// Edit distance counts insertions, deletions, changes and swaps of two
+// neighbours as one edit each.
+TEST(CheckSuggest, EditDistance) {
+    const struct {
+        const char* a;
+        const char* b;
+        size_t d;
+    } cases[] = {
+        {"masc", "masc", 0}, {"mas", "masc", 1}, {"plurl", "plural", 1}, {"nmuber", "number", 1},
+        {"numbr", "number", 1}, {"sg", "pl", 2}, {"", "abc", 3}, {"er_impf", "impf", 3},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(check::editdistance(c.a, c.b), c.d) << c.a << " " << c.b;
+        EXPECT_EQ(check::editdistance(c.b, c.a), c.d) << c.b << " " << c.a;
+    }
+}
+
+// Only names within reach are offered (one edit up to four letters, two up
+// to eight), the closest ones, in order, at most three; the name itself is
+// not offered.
+TEST(CheckSuggest, ClosestNames) {
+    const std::vector<std::string> names = {"number", "person", "p1", "p2", "p3", "pl", "sg", "NP"};
+    const struct {
+        const char* name;
+        std::vector<std::string> offered;
+    } cases[] = {
+        {"numbr", {"number"}}, {"persn", {"person"}}, {"px", {"p1", "p2", "p3"}},
+        {"NPP", {"NP"}},       {"xyz", {}},           {"number", {}},
+        {"nmbr", {}}, // two edits in four letters: too far
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(check::closest(c.name, names), c.offered) << c.name;
+    EXPECT_EQ(check::didyoumean("numbr", names), " (did you mean number?)");
+    EXPECT_EQ(check::didyoumean("p", {"p1", "pl"}), " (did you mean p1 or pl?)");
+    EXPECT_EQ(check::didyoumean("xyz", names), "");
 }
 
 } // namespace

@@ -149,6 +149,17 @@ TEST_F(EditLoop, RefusedPassesStillCountAsRepeats) {
     EXPECT_EQ(runs, 4);
 }
 
+// The command key leaves command mode with return as its first key, so it
+// may come many times in a row; as the way out of every state, the limit
+// never refuses it.
+TEST_F(EditLoop, RepeatLimitNeverRefusesTheCommandKey) {
+    setrow(21, SE_LINE, 200, CMP_ALL);
+    repflag = 0;
+    for (int i = 0; i < 250; ++i)
+        editpass(21, table);
+    EXPECT_EQ(runs, 250);
+}
+
 TEST_F(EditLoop, WithoutTheRepeatLimitEveryPassRuns) {
     setrow(18, SE_LINE, 20, CMP_LINES);
     for (int i = 0; i < 250; ++i)

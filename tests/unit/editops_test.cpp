@@ -71,7 +71,7 @@ class EditOpsTest : public ::testing::Test {
     void SetUp() override {
         resetall();
         xvsink = [](const char*, size_t) {};
-        redisplay = 0;
+        redisplay = RP_NONE;
     }
     void TearDown() override { EXPECT_EQ(checkstore(), ""); }
 };
@@ -81,14 +81,14 @@ TEST_F(EditOpsTest, DeleteToTheEndOfTheLine) {
     deline();
     EXPECT_EQ(alllines(), (std::vector<std::string>{"hello", "next"}));
     EXPECT_EQ(ring(), " world");
-    EXPECT_EQ(redisplay, 6);
+    EXPECT_EQ(redisplay, RP_ROWDOWN);
     EXPECT_EQ(checkstore(), "");
     // Beyond the end nothing happens.
     cur().curcol = 9;
-    redisplay = 0;
+    redisplay = RP_NONE;
     deline();
     EXPECT_EQ(line(), "hello");
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
 }
 
 TEST_F(EditOpsTest, DeleteWords) {
@@ -107,6 +107,8 @@ TEST_F(EditOpsTest, DeleteWords) {
         {"one two   ", 8, delwordend, "one two", 8, ""},    // at the end: only blanks go
         {"one two", 1, delwordend, "two", 1, "one "},
         {"abc", 2, delword, "", 1, "\\abc"},
+        {"one, two", 4, delwordend, "onetwo", 4, ", "},      // from a gap: only the gap goes
+        {"one two", 20, delwordend, "one two", 20, ""},      // beyond the end: nothing
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(std::string(k.start) + " @" + std::to_string(k.col));
@@ -121,16 +123,31 @@ TEST_F(EditOpsTest, DeleteWords) {
     }
 }
 
+// A word as long as a large file and its gap go in one removal, the ring
+// keeping the last of it.
+TEST_F(EditOpsTest, DeleteToTheEndOfAVeryLongWord) {
+    const std::string word(1000000, 'w');
+    const std::string start = "ab " + word + " ,  tail";
+    fill({start.c_str()}, 1, 4);
+    delwordend();
+    EXPECT_EQ(line(), "ab tail");
+    EXPECT_EQ(cur().curcol, 4);
+    EXPECT_EQ(redisplay, 5); // the cursor row repainted
+    const std::string deleted = ring();
+    EXPECT_EQ(deleted.size(), static_cast<size_t>(DELBUFSIZE));
+    EXPECT_EQ(deleted.substr(deleted.size() - 6), "ww ,  ");
+}
+
 TEST_F(EditOpsTest, RepeatTheLineAbove) {
     fill({"abcdef", "xy"}, 2, 2);
     repchar();
     EXPECT_EQ(line(), "xb");
     EXPECT_EQ(cur().curcol, 3);
-    EXPECT_EQ(redisplay, 4);
+    EXPECT_EQ(redisplay, RP_ECHO);
     repline();
     EXPECT_EQ(line(), "xbcdef");
     EXPECT_EQ(cur().curcol, 7);
-    EXPECT_EQ(redisplay, 5);
+    EXPECT_EQ(redisplay, RP_ROW);
     // Beyond the end of the line above a blank is typed.
     repchar();
     EXPECT_EQ(line(), "xbcdef ");
@@ -198,7 +215,7 @@ TEST_F(EditOpsTest, OpenSeveralLines) {
         EXPECT_EQ(v.front(), "top");
         EXPECT_EQ(v.back(), "bottom");
         EXPECT_EQ(line(), "top"); // the cursor stays on its line
-        EXPECT_EQ(redisplay, 6);
+        EXPECT_EQ(redisplay, RP_ROWDOWN);
         EXPECT_EQ(checkstore(), "");
     }
 }
@@ -301,7 +318,7 @@ TEST_F(EditOpsTest, DrawAndErase) {
     EXPECT_EQ(cur().viewtype, 3);
     ldright();
     ldright();
-    EXPECT_EQ(redisplay, 5);
+    EXPECT_EQ(redisplay, RP_ROW);
     lddown();
     // right, left+right, left+down side by side; up below the last one.
     EXPECT_EQ(alllines(), (std::vector<std::string>{"\x10\x14\x19", "  \x0F"}));
@@ -311,9 +328,9 @@ TEST_F(EditOpsTest, DrawAndErase) {
 
     // Erasing back up takes the arms away again.
     lddelin();
-    redisplay = 0;
+    redisplay = RP_NONE;
     ldup();
-    EXPECT_EQ(redisplay, 21);
+    EXPECT_EQ(redisplay, RP_ROWBELOW);
     EXPECT_EQ(alllines(), (std::vector<std::string>{"\x10\x14\x12", "   "}));
     ldleft();
     EXPECT_EQ(alllines(), (std::vector<std::string>{"\x10\x12 ", "   "}));

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 
 namespace oxa {
@@ -195,6 +198,47 @@ TEST(Encoding, BeyondMessageNamesFileLineAndCharacter) {
               "poem.txt: 2 characters kept as marked placeholders, the first U+03B1 on line 3");
     EXPECT_EQ(keptmessage("x", {1, 0x1F600, 1}),
               "x: 1 character kept as a marked placeholder, the first U+1F600 on line 1");
+}
+
+// A name from the system is held as text is: UTF-8 of characters the store
+// holds is decoded, anything else kept byte for byte.
+TEST(Encoding, NamesFromTheSystem) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"plain.txt", "plain.txt"},
+        {"caf\xc3\xa9.txt", "caf\xe9.txt"},
+        {"caf\xe9.txt", "caf\xe9.txt"},           // not UTF-8: kept
+        {"\xe2\x82\xac.txt", "\x80.txt"},         // the euro sign's store byte
+        {"\xce\xb1.txt", "\xce\xb1.txt"},         // beyond the store: kept
+    };
+    for (const auto& c : cases) EXPECT_EQ(editorname(c.in.c_str()), c.out) << c.in;
+}
+
+// A name goes to the system in UTF-8, unless only its single-byte form names
+// a file; a name that does not fit the buffer is refused.
+TEST(Encoding, NamesToTheSystem) {
+    char tmpl[] = "/tmp/oxa-names-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    const std::string latin = dir + "/old\xe9";
+    EXPECT_EQ(osname(latin.c_str()), dir + "/old\xc3\xa9");
+    FILE* f = std::fopen(latin.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_EQ(osname(latin.c_str()), latin);
+    EXPECT_EQ(osname("ascii"), "ascii");
+    char small[4];
+    EXPECT_FALSE(osnameinto("\xe9\xe9", small, sizeof small));
+    EXPECT_TRUE(osnameinto("\xe9", small, sizeof small));
+    EXPECT_STREQ(small, "\xc3\xa9");
+    // A byte of 0x80..0x9F may take three bytes: the euro sign.
+    EXPECT_FALSE(osnameinto("\x80", small, 3));
+    EXPECT_TRUE(osnameinto("\x80", small, sizeof small));
+    EXPECT_STREQ(small, "\xe2\x82\xac");
+    EXPECT_EQ(osname("\x80\x9c"), "\xe2\x82\xac\xc5\x93");
+    std::remove(latin.c_str());
+    ::rmdir(tmpl);
 }
 
 } // namespace

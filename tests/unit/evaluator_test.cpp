@@ -148,7 +148,7 @@ TEST_F(Register, KeysCombineTheExpressionWithTheRegister) {
     };
     for (const auto& s : steps) {
         key(s.code, s.line, s.col);
-        EXPECT_EQ(redisplay, 11) << s.line;
+        EXPECT_EQ(redisplay, RP_REGISTER) << s.line;
         EXPECT_EQ(showregister(), (std::vector<std::string>{s.shown})) << s.line;
         EXPECT_EQ(reg(), s.reg) << s.line;
         EXPECT_EQ(fperror, FP_OK) << "the display clears the error";
@@ -170,7 +170,7 @@ TEST_F(Register, RegshowTruncatesIntoTheResult) {
         reg() = c.reg;
         key(62);
         EXPECT_EQ(result(), c.result) << c.reg;
-        EXPECT_EQ(redisplay, 11);
+        EXPECT_EQ(redisplay, RP_REGISTER);
     }
 }
 
@@ -178,7 +178,7 @@ TEST_F(Register, RegdisTypesTheDisplayText) {
     reg() = 1e10;
     key(52, "ab", 2);
     EXPECT_EQ(text(cur().lnptr), "a1'+10");
-    EXPECT_EQ(redisplay, 5);
+    EXPECT_EQ(redisplay, RP_ROW);
     EXPECT_STREQ(fpresult.data(), "1'+10");
     EXPECT_EQ(cur().curcol, 7);
 }

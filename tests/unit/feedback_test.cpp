@@ -96,8 +96,14 @@ TEST_F(FeedbackCosts, UnrelatedCostsAtLeastMissingPlusExtraAndEveryOtherClass) {
     set_costs(10, 2, 5, 3, 2, 4);
     feedback_costs c = current_feedback_costs();
     EXPECT_EQ(c.unrelated, 20);
+    // A substitution never costs more than a missing word.
     set_costs(1, 2, 50, 3, 2, 4);
-    EXPECT_EQ(current_feedback_costs().unrelated, 50);
+    EXPECT_EQ(current_feedback_costs().lex, 1);
+    EXPECT_EQ(current_feedback_costs().unrelated, 2);
+    set_costs(3, 9, 50, 3, 2, 1);
+    c = current_feedback_costs();
+    EXPECT_EQ(std::max({c.order, c.lex, c.morph, c.phon, c.spell}), 3);
+    EXPECT_EQ(c.spell, 1);
     set_costs(0, 0, 0, 0, 0, 0); // the defaults: every mistake still costs something
     c = current_feedback_costs();
     EXPECT_EQ(c.missing, 1);
@@ -140,25 +146,25 @@ TEST_F(FeedbackCosts, AlignmentLinesAndScores) {
         std::vector<std::string> lines;
     } cases[] = {
         {"the cat sleeps", "the cat sleeps",
-         {"FEEDBACK SCORE : 0", "OK the/the", "OK cat/cat", "OK sleeps/sleeps", "***"}},
+         {"FEEDBACK SCORE : 0", "FEEDBACK PERCENT : 100", "OK the/the", "OK cat/cat", "OK sleeps/sleeps", "***"}},
         {"the cat sleeps", "The cat sleeps.",
-         {"FEEDBACK SCORE : 0", "CASE the/The  capital letter", "OK cat/cat",
+         {"FEEDBACK SCORE : 0", "FEEDBACK PERCENT : 100", "CASE the/The  capital letter", "OK cat/cat",
           "PUNCTUATION sleeps/sleeps.  final punctuation", "***"}},
         {"the big cat sleeps", "the cat big sleeps",
-         {"FEEDBACK SCORE : 2", "OK the/the", "ORDER big cat/cat big  words in the wrong order",
+         {"FEEDBACK SCORE : 2", "FEEDBACK PERCENT : 95", "OK the/the", "ORDER big cat/cat big  words in the wrong order",
           "OK sleeps/sleeps", "***"}},
         {"the cat sleeps", "the sleeps",
-         {"FEEDBACK SCORE : 10", "OK the/the", "MISSING cat  missing word", "OK sleeps/sleeps",
+         {"FEEDBACK SCORE : 10", "FEEDBACK PERCENT : 66", "OK the/the", "MISSING cat  missing word", "OK sleeps/sleeps",
           "***"}},
         {"the cat sleeps", "the fat cat sleeps",
-         {"FEEDBACK SCORE : 10", "OK the/the", "EXTRA fat  extra word", "OK cat/cat",
+         {"FEEDBACK SCORE : 10", "FEEDBACK PERCENT : 66", "OK the/the", "EXTRA fat  extra word", "OK cat/cat",
           "OK sleeps/sleeps", "***"}},
         {"the cat sleeps", "x y z",
-         {"FEEDBACK SCORE : 60", "MISSING the  missing word", "EXTRA x  extra word",
+         {"FEEDBACK SCORE : 60", "FEEDBACK PERCENT : 0", "MISSING the  missing word", "EXTRA x  extra word",
           "MISSING cat  missing word", "EXTRA y  extra word", "MISSING sleeps  missing word",
           "EXTRA z  extra word", "***"}},
         {"l' oncle dort", "L'oncle dort",
-         {"FEEDBACK SCORE : 0", "CASE l'/L'  capital letter", "OK oncle/oncle", "OK dort/dort",
+         {"FEEDBACK SCORE : 0", "FEEDBACK PERCENT : 100", "CASE l'/L'  capital letter", "OK oncle/oncle", "OK dort/dort",
           "***"}},
     };
     for (const auto& c : cases) {

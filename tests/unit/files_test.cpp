@@ -99,7 +99,7 @@ TEST_F(Files, FetchSetsUpTheCorefile) {
     EXPECT_EQ(c.lnptr, c.header->down);
     EXPECT_EQ(c.disln, c.lnptr);
     EXPECT_EQ(c.curcol, 1);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
     EXPECT_EQ(sent, "");
 }
 
@@ -162,7 +162,7 @@ TEST_F(Files, AppendAndInsertKeepTheCursorLine) {
     EXPECT_EQ(textbase[cur().lnptr->index], 't');
     EXPECT_EQ(cur().lnptr, cur().header->down->down);
     EXPECT_EQ(cur().edited, 1);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
     cur().edited = 0;
     run(fpr, insrtfile);
     EXPECT_EQ(corelines(), (Lines{{0, "one"},
@@ -350,7 +350,9 @@ TEST_F(Files, WriteFailureIsReportedAndTheCorefileStaysEdited) {
     cur().edited = 1;
     params(path("nodir/out"));
     run(nullptr, savefile);
-    EXPECT_EQ(sent, " Write Failed \r\n\r\n");
+    // The message names the file and says what went wrong.
+    EXPECT_EQ(sent, " Write Failed (" + path("nodir/out") +
+                        ": No such file or directory) \r\n\r\n");
     EXPECT_EQ(cur().edited, 1);
 }
 

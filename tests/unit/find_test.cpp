@@ -344,6 +344,104 @@ TEST_F(Find, ChangeOfAnEmptyMatchMovesOn) {
     EXPECT_EQ(cur().edited, 1);
 }
 
+// CHANGE replaces every match of a line in turn, the search going on behind
+// each replacement: texts, the cursor behind the last replacement, and the
+// bytes that shorter replacements removed in the delete ring.
+TEST_F(Find, ChangeReplacesEveryMatchOfALine) {
+    const struct {
+        std::vector<std::string> lines;
+        const char* scan;
+        const char* rep;
+        std::vector<std::string> expected;
+        int32_t line, col;    // the cursor afterwards
+        const char* deleted;  // the delete ring, oldest first
+    } cases[] = {
+        {{"word word, wordy"}, "word", "wordy", {"wordy wordy, wordyy"}, 1, 19, ""},
+        {{"abcabc-abc", "abc"}, "abc", "x", {"xx-x", "x"}, 2, 2, "abababab"},
+        {{"aaaa"}, "aa", "a", {"aa"}, 1, 3, "aa"},
+        {{"one two", "three"}, "o", "", {"ne tw", "three"}, 1, 6, "oo"},
+        // A match running on to the next line is replaced up to its line's end.
+        {{"a1b a2", "b c"}, "a\x01" "b", "X", {"X X", "b c"}, 1, 4, "a1a"},
+        {{"xx", "", "xx"}, "x", "yz", {"yzyz", "", "yzyz"}, 3, 5, ""},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::string(k.scan) + " -> " + k.rep);
+        resetall();
+        filltext(1, k.lines);
+        setstring(scanpattern, k.scan);
+        setstring(targetstring, k.rep);
+        change();
+        EXPECT_EQ(texts(), k.expected);
+        EXPECT_EQ(cur().lnptr, line(k.line));
+        EXPECT_EQ(cur().curcol, k.col);
+        std::string ring;
+        for (int c; popchar(c);)
+            ring.insert(ring.begin(), static_cast<char>(c));
+        EXPECT_EQ(ring, k.deleted);
+        EXPECT_EQ(checkstore(), "");
+    }
+}
+
+// One line of a few hundred thousand bytes, changed longer and shorter.
+TEST_F(Find, ChangeOnOneLongLine) {
+    std::string text;
+    for (int i = 0; i < 40000; ++i)
+        text += i % 3 == 0 ? "word, " : "wordy ";
+    for (const auto& [scan, rep] : {std::pair{"word", "wordy"}, std::pair{"wordy", "w"}}) {
+        SCOPED_TRACE(scan);
+        resetall();
+        filltext(1, {text});
+        setstring(scanpattern, scan);
+        setstring(targetstring, rep);
+        change();
+        std::string expected;
+        const std::string s(scan);
+        size_t at = 0;
+        for (size_t p; (p = text.find(s, at)) != std::string::npos; at = p + s.size())
+            expected += text.substr(at, p - at) + rep;
+        expected += text.substr(at);
+        EXPECT_EQ(texts(), std::vector<std::string>{expected});
+        EXPECT_EQ(cur().edited, 1);
+        EXPECT_EQ(checkstore(), "");
+    }
+}
+
+// Searching upwards a character at a time: the first place at or before the
+// cursor, going back through the lines, where the pattern matches.
+TEST_F(Find, SearchUpwardsFindsTheNearestPlaceBeforeTheCursor) {
+    const struct {
+        const char* scan;
+        int32_t fromline, fromcol;
+        int32_t result, line, col; // the cursor afterwards
+    } cases[] = {
+        {"abc", 3, 1, 1, 2, 3},
+        {"abc", 2, 2, 1, 1, 1},
+        {"abc", 2, 3, 1, 2, 3},  // at the cursor itself
+        {"abc", 2, 40, 1, 2, 3}, // from beyond the end of the line
+        {"c x", 3, 2, 1, 1, 3},
+        {"a\x01" "x", 3, 1, 1, 1, 1}, // a gap
+        {"b", 4, 1, 1, 2, 4},    // past an empty line
+        {"zz", 4, 1, 0, 4, 1},   // nowhere: the cursor stays
+        {"\x0e" "d", 3, 1, 1, 2, 6}, // inverted: the line end above
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::string(k.scan) + " from " + std::to_string(k.fromline) + "," +
+                     std::to_string(k.fromcol));
+        resetall();
+        WireCapture::install();
+        filltext(1, {"abc x", "x abc", "def", ""});
+        cur().lnptr = line(k.fromline);
+        cur().curcol = k.fromcol;
+        scanunit = U_BACK;
+        setstring(scanpattern, k.scan);
+        find();
+        EXPECT_EQ(result(), k.result);
+        EXPECT_EQ(cur().lnptr, line(k.line));
+        EXPECT_EQ(cur().curcol, k.col);
+        EXPECT_EQ(checkstore(), "");
+    }
+}
+
 TEST_F(Find, AnInterruptStopsASearchWhereItIs) {
     filltext(1, {"\\r1|", "\\r2|", "\\r3|", "\\r4|", "\\r5|"});
     static int calls;

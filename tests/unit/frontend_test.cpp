@@ -408,7 +408,7 @@ TEST_F(Frontend, GendisResendsEverything) {
         EXPECT_NE(std::find(m.begin(), m.end(), empty), m.end()) << empty;
     }
     EXPECT_EQ(std::find(m.begin(), m.end(), "$Cx"), m.end()); // not in command mode
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
 }
 
 TEST_F(Frontend, GendisInCommandModeResendsTheCommandLine) {

@@ -811,7 +811,7 @@ TEST_F(WildTest, TextCapture) {
     wildtxt();
     EXPECT_EQ(line(), "abXY9");
     EXPECT_EQ(cur().curcol, 6);
-    EXPECT_EQ(redisplay, 5);
+    EXPECT_EQ(redisplay, RP_ROW);
     EXPECT_EQ(type, 41);
     // A slot number outside 1..21 types nothing; the number's end is consumed.
     pushfn("22x");
@@ -830,7 +830,7 @@ TEST_F(WildTest, RecordCaptureKeepsTheFieldRules) {
     pushfn("1\r");
     wildrec();
     EXPECT_EQ(line(), "ab|12|");
-    EXPECT_EQ(redisplay, 7);
+    EXPECT_EQ(redisplay, RP_FIELD);
     EXPECT_EQ(checkstore(), "");
 }
 

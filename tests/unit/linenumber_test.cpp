@@ -205,6 +205,32 @@ TEST_F(LineNumbers, UnannouncedRelinkIsCaughtByTheCheck) {
     EXPECT_EQ(linenumber(l20), 19);
 }
 
+// A command that moves no line keeps the remembered number in force: the
+// number is falsified by an unannounced relink before the command, and the
+// check still sees it afterwards (a command that forgot every number would
+// hide it).  A procedure walking a file command by command counts each line
+// once, not from the top at every command.
+TEST_F(LineNumbers, ACommandThatMovesNoLineKeepsTheRememberedNumber) {
+    COREFILE& c = cur();
+    LINE* l20 = c.header->down;
+    for (int i = 1; i < 20; ++i) l20 = l20->down;
+    c.lnptr = l20;
+    ASSERT_EQ(linenumber(l20), 20);
+    LINE* l3 = c.header->down->down->down;
+    l3->up->down = l3->down;
+    l3->down->up = l3->up;
+    l3->up = l20;
+    l3->down = l20->down;
+    l20->down->up = l3;
+    l20->down = l3;
+    fnptr = 0;
+    pushfn("CO1\r\r");
+    editpass(COMMAND);
+    EXPECT_EQ(checkstore(), "corefile 1: remembered line number is wrong");
+    linkschanged();
+    EXPECT_EQ(checkstore(), "");
+}
+
 TEST_F(LineNumbers, ReplacedLineKeepsTheNumberOnlyForTheRememberedLine) {
     COREFILE& c = cur();
     LINE* l5 = c.header->down;

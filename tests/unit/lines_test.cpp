@@ -246,12 +246,12 @@ TEST_F(LinesTest, SetcurMovesTheCursorAndReanchorsOutsideTheWindow) {
     setptr();
     nextc();
     nextc(); // start of line 2
-    redisplay = 0;
+    redisplay = RP_NONE;
     setcur();
     EXPECT_EQ(cur().lnptr, cur().header->down->down);
     EXPECT_EQ(cur().curcol, 1);
     EXPECT_EQ(cur().disln, cur().header->down);
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
 
     setptr();
     for (int i = 0; i < 4; ++i)
@@ -259,7 +259,7 @@ TEST_F(LinesTest, SetcurMovesTheCursorAndReanchorsOutsideTheWindow) {
     setcur();
     EXPECT_EQ(cur().lnptr, cur().header->up);
     EXPECT_EQ(cur().disln, cur().header->up);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
 
     // At the header nothing happens.
     setptr();
@@ -278,7 +278,7 @@ TEST_F(LinesTest, SetcurInTemplateViewReanchorsOnAnyLineChange) {
     nextc();
     setcur();
     EXPECT_EQ(cur().disln, cur().lnptr);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
 }
 
 TEST_F(LinesTest, LocateWordStepsOverWords) {

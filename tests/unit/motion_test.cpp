@@ -103,7 +103,7 @@ TEST_F(Motion, UplineOnTheFirstLineInsertsALineInFront) {
     EXPECT_EQ(cur().lnptr, cur().header->down);
     EXPECT_EQ(cur().disln, cur().lnptr);
     EXPECT_EQ(linetext(cur().lnptr->down), "one");
-    EXPECT_EQ(redisplay, 3);
+    EXPECT_EQ(redisplay, RP_SCROLLDOWN);
     EXPECT_EQ(cur().edited, 1);
     EXPECT_EQ(cur().curcol, 2);
 }
@@ -112,19 +112,19 @@ TEST_F(Motion, VerticalMotionScrollsTheWindowByOneLine) {
     settext(numbered(30));
     for (int i = 0; i < depth - 1; ++i) downline();
     EXPECT_EQ(topno(), 1);
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
     downline();  // leaves the bottom row
     EXPECT_EQ(lineno(), depth + 1);
     EXPECT_EQ(topno(), 2);
-    EXPECT_EQ(redisplay, 2);
-    redisplay = 0;
+    EXPECT_EQ(redisplay, RP_SCROLLUP);
+    redisplay = RP_NONE;
     for (int i = 0; i < depth - 1; ++i) upline();
     EXPECT_EQ(topno(), 2);
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
     upline();  // leaves the top row
     EXPECT_EQ(topno(), 1);
     EXPECT_EQ(lineno(), 1);
-    EXPECT_EQ(redisplay, 3);
+    EXPECT_EQ(redisplay, RP_SCROLLDOWN);
 }
 
 TEST_F(Motion, VerticalMotionOntoARecordLineGoesToColumnOne) {
@@ -164,7 +164,7 @@ TEST_F(Motion, PagesStopAtTheEndsOfTheText) {
         EXPECT_EQ(topno(), k.top) << k.lines << " " << k.downs << " " << k.ups;
         EXPECT_EQ(cur().lnptr, cur().disln);
         EXPECT_EQ(cur().curcol, 7);
-        EXPECT_EQ(redisplay, 1);
+        EXPECT_EQ(redisplay, RP_ALL);
         EXPECT_EQ(cur().lncount, k.lines);
     }
 }
@@ -272,7 +272,7 @@ TEST_F(Motion, WordMotionOutOfTheWindowMovesTheWindow) {
     xnextword();
     EXPECT_EQ(lineno(), 36);
     EXPECT_EQ(cur().disln, cur().lnptr);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
 }
 
 TEST_F(Motion, TabStops) {
@@ -415,7 +415,7 @@ TEST_F(Motion, WshiftSetsTheOverlap) {
             EXPECT_EQ(del, 0);
             EXPECT_EQ(pshift, 0);
             EXPECT_EQ(rightcol, swidth);
-            EXPECT_EQ(redisplay, 1);
+            EXPECT_EQ(redisplay, RP_ALL);
         }
     }
 }
@@ -460,11 +460,11 @@ TEST_F(Motion, RecordViewsRepaintAfterVerticalMotion) {
         cur().lnptr = cur().lnptr->down;
         downrec();
         EXPECT_EQ(lineno(), 3);
-        EXPECT_EQ(redisplay, vt == 2 || vt == 6 ? 1 : 0) << vt;
-        redisplay = 0;
+        EXPECT_EQ(redisplay, vt == 2 || vt == 6 ? RP_ALL : RP_NONE) << vt;
+        redisplay = RP_NONE;
         uprec();
         EXPECT_EQ(lineno(), 2);
-        EXPECT_EQ(redisplay, vt == 2 || vt == 6 ? 1 : 0) << vt;
+        EXPECT_EQ(redisplay, vt == 2 || vt == 6 ? RP_ALL : RP_NONE) << vt;
     }
 }
 
@@ -488,12 +488,12 @@ TEST_F(Motion, FixcursorBringsTheCursorLineIntoTheWindow) {
     for (int i = 1; i < 45; ++i) cur().lnptr = cur().lnptr->down;
     fixcursor();
     EXPECT_EQ(cur().disln, cur().lnptr);
-    EXPECT_EQ(redisplay, 1);
-    redisplay = 0;
+    EXPECT_EQ(redisplay, RP_ALL);
+    redisplay = RP_NONE;
     cur().lnptr = cur().lnptr->down;
     fixcursor();
     EXPECT_EQ(topno(), 45);
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
 }
 
 TEST_F(Motion, FormulaCursor) {
@@ -504,7 +504,7 @@ TEST_F(Motion, FormulaCursor) {
     c.curcol = 4;
     leftm();  // onto the delimiter: back to column 1
     EXPECT_EQ(c.curcol, 1);
-    EXPECT_EQ(redisplay, 12);
+    EXPECT_EQ(redisplay, RP_FORMULA);
     c.curcol = 5;
     rightm();
     rightm();

@@ -72,7 +72,7 @@ class Paint : public ::testing::Test {
 
 TEST_F(Paint, FullRepaintFillsTheWindowWithEmptyRows) {
     fill({{K_TEXT, "first"}, {K_TEXT, ""}, {K_TEXT, "third"}});
-    const Msgs m = paint(1);
+    const Msgs m = paint(RP_ALL);
     ASSERT_EQ(m.size(), 2u * 20);
     EXPECT_EQ(Msgs(m.begin(), m.begin() + 6), (Msgs{row(2, "  "), text(2, "first"), row(3, "  "),
                                                     text(3, ""), row(4, "  "), text(4, "third")}));
@@ -80,21 +80,21 @@ TEST_F(Paint, FullRepaintFillsTheWindowWithEmptyRows) {
         EXPECT_EQ(m[2 * (r - 2)], row(r, "  "));
         EXPECT_EQ(m[2 * (r - 2) + 1], text(r, ""));
     }
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
     EXPECT_EQ(WireCapture::wire, ""); // rows never reach the front end in this build
 }
 
 TEST_F(Paint, FullRepaintLevelsAllStartAtTheWindowTop) {
     auto ls = fill({{K_TEXT, "a"}, {K_TEXT, "b"}, {K_TEXT, "c"}});
     cur().lnptr = ls[2];
-    for (int32_t level : {1, 2, 3}) {
+    for (int32_t level : {RP_ALL, RP_SCROLLUP, RP_SCROLLDOWN}) {
         const Msgs m = paint(level);
         ASSERT_EQ(m.size(), 40u) << level;
         EXPECT_EQ(m[1], text(2, "a")) << level;
     }
     // Level 10 resends only the flags of every row.
     cur().starA = ls[1];
-    const Msgs m = paint(10);
+    const Msgs m = paint(RP_FLAGS);
     ASSERT_EQ(m.size(), 20u);
     EXPECT_EQ(m[0], row(2, "  "));
     EXPECT_EQ(m[1], row(3, "* "));
@@ -172,31 +172,31 @@ TEST_F(Paint, RowStaysWithinTheMessageBuffer) {
 TEST_F(Paint, SingleRowLevels) {
     auto ls = fill({{K_TEXT, "one"}, {K_TEXT, "two"}, {K_TEXT, "three"}, {K_TEXT, "four"}});
     cur().lnptr = ls[2]; // row 4
-    for (int32_t level : {5, 7})
+    for (int32_t level : {RP_ROW, RP_FIELD})
         EXPECT_EQ(paint(level), (Msgs{row(4, "  "), text(4, "three")}));
-    EXPECT_EQ(paint(9), Msgs{row(4, "  ")}); // flags only
-    EXPECT_EQ(paint(20), (Msgs{row(3, "  "), text(3, "two"), row(4, "  "), text(4, "three")}));
-    EXPECT_EQ(paint(21), (Msgs{row(4, "  "), text(4, "three"), row(5, "  "), text(5, "four")}));
-    EXPECT_EQ(paint(0), Msgs{});
-    EXPECT_EQ(paint(12), Msgs{});
+    EXPECT_EQ(paint(RP_FLAGROW), Msgs{row(4, "  ")}); // flags only
+    EXPECT_EQ(paint(RP_ROWABOVE), (Msgs{row(3, "  "), text(3, "two"), row(4, "  "), text(4, "three")}));
+    EXPECT_EQ(paint(RP_ROWBELOW), (Msgs{row(4, "  "), text(4, "three"), row(5, "  "), text(5, "four")}));
+    EXPECT_EQ(paint(RP_NONE), Msgs{});
+    EXPECT_EQ(paint(RP_FORMULA), Msgs{});
 }
 
 TEST_F(Paint, TypedCharacterIsEchoed) {
     fill({{K_TEXT, "ab"}});
     holdch = 'c';
-    EXPECT_EQ(paint(4), Msgs{"$cc"});
+    EXPECT_EQ(paint(RP_ECHO), Msgs{"$cc"});
     EXPECT_EQ(WireCapture::wire, "c\r\n");
     holdch = 16; // an accent byte travels as its letter
-    EXPECT_EQ(paint(4), Msgs{"$c\xE5"});
+    EXPECT_EQ(paint(RP_ECHO), Msgs{"$c\xE5"});
     settype(2);
     holdch = 'r';
-    EXPECT_EQ(paint(4), Msgs{"$cr"});
+    EXPECT_EQ(paint(RP_ECHO), Msgs{"$cr"});
 }
 
 TEST_F(Paint, CursorRowAndBelow) {
     auto ls = fill({{K_TEXT, "one"}, {K_TEXT, "two"}});
     cur().lnptr = ls[1];
-    const Msgs m = paint(6);
+    const Msgs m = paint(RP_ROWDOWN);
     ASSERT_EQ(m.size(), 2u * 19); // rows 3..21
     EXPECT_EQ(m[0], row(3, "  "));
     EXPECT_EQ(m[1], text(3, "two"));
@@ -206,11 +206,11 @@ TEST_F(Paint, CursorRowAndBelow) {
 TEST_F(Paint, RowsAroundTheCursorStayInTheWindow) {
     auto ls = fill({{K_TEXT, "top"}, {K_TEXT, "next"}});
     // The row above the first window row is not painted.
-    EXPECT_EQ(paint(20), (Msgs{row(2, "  "), text(2, "top")}));
+    EXPECT_EQ(paint(RP_ROWABOVE), (Msgs{row(2, "  "), text(2, "top")}));
     // The row below the last window row is not painted.
     depth = 1;
     windowend = 2;
-    EXPECT_EQ(paint(21), (Msgs{row(2, "  "), text(2, "top")}));
+    EXPECT_EQ(paint(RP_ROWBELOW), (Msgs{row(2, "  "), text(2, "top")}));
     (void)ls;
 }
 
@@ -226,7 +226,7 @@ TEST_F(Paint, SidewaysScrollByShiftSteps) {
     };
     for (const auto& s : steps) {
         cur().curcol = s.col;
-        const Msgs m = paint(0);
+        const Msgs m = paint(RP_NONE);
         EXPECT_EQ(rightcol, s.rightcol) << s.col;
         EXPECT_EQ(pshift, s.pshift) << s.col;
         if (s.flags == nullptr) {
@@ -247,9 +247,9 @@ TEST_F(Paint, InvisibleRepaintSendsNothingButClearsTheLevel) {
     fill({{K_TEXT, std::string(100, 'q')}});
     visible = 0;
     cur().curcol = 90;
-    paint(1);
+    paint(RP_ALL);
     EXPECT_TRUE(WireCapture::msgs.empty());
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
     EXPECT_EQ(pshift, 59); // the window still follows the cursor
 }
 
@@ -259,10 +259,10 @@ TEST_F(Paint, RegisterAndCheckLevelsCallTheirDisplays) {
     calls = 0;
     showregister = [] { calls += 1; };
     showchecks = [] { calls += 10; };
-    EXPECT_EQ(paint(11), Msgs{});
-    EXPECT_EQ(paint(19), Msgs{});
+    EXPECT_EQ(paint(RP_REGISTER), Msgs{});
+    EXPECT_EQ(paint(RP_CHECKS), Msgs{});
     EXPECT_EQ(calls, 11);
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
 }
 
 struct FieldCase {
@@ -290,20 +290,20 @@ TEST_F(Paint, RecordThroughTheTemplate) {
     fill({{K_RECORD, "ab|cde||"}});
     settype(2);
     cur().starB = cur().lnptr;
-    EXPECT_EQ(paint(1), (Msgs{"$TL2", "$Tf* ", "$TR3,2,5,ab", "$TR3,10,5,cde", "$TR3,18,5,"}));
+    EXPECT_EQ(paint(RP_ALL), (Msgs{"$TL2", "$Tf* ", "$TR3,2,5,ab", "$TR3,10,5,cde", "$TR3,18,5,"}));
     cur().curcol = 5;
-    EXPECT_EQ(paint(7), Msgs{"$TR3,10,5,cde"});
-    EXPECT_EQ(paint(9), Msgs{"$Tf* "});
-    EXPECT_EQ(paint(0), Msgs{});
+    EXPECT_EQ(paint(RP_FIELD), Msgs{"$TR3,10,5,cde"});
+    EXPECT_EQ(paint(RP_FLAGROW), Msgs{"$Tf* "});
+    EXPECT_EQ(paint(RP_NONE), Msgs{});
 }
 
 TEST_F(Paint, IncompatibleLineInRecordViewIsAPlainRow) {
     fill({{K_TEXT, "plain|text"}});
     settype(2);
-    const Msgs m = paint(1);
+    const Msgs m = paint(RP_ALL);
     // Shown as row 2, its fields sent without text.
     EXPECT_EQ(m, (Msgs{row(2, "  "), text(2, "plain|text"), "$TR3,2,5,", "$TR3,10,5,"}));
-    EXPECT_EQ(paint(10), Msgs{"$Tf I"});
+    EXPECT_EQ(paint(RP_FLAGS), Msgs{"$Tf I"});
 }
 
 TEST_F(Paint, FieldsFollowTheLayout) {
@@ -312,7 +312,7 @@ TEST_F(Paint, FieldsFollowTheLayout) {
     frow[2] = 9;
     fcol[2] = 30;
     maxfieldlen[2] = 12;
-    EXPECT_EQ(paint(5), (Msgs{"$TL2", "$Tf  ", "$TR3,2,5,x", "$TR9,30,12,y"}));
+    EXPECT_EQ(paint(RP_ROW), (Msgs{"$TL2", "$Tf  ", "$TR3,2,5,x", "$TR9,30,12,y"}));
     deftemplate();
     EXPECT_EQ(frow[2], 3);
     EXPECT_EQ(numfields, 10);
@@ -333,11 +333,11 @@ TEST_F(Paint, TemplateGridWithoutATemplate) {
 TEST_F(Paint, PictureAndFormulaViews) {
     auto ls = fill({{K_TEXT, "words"}, {K_FORMULA, "1+2"}});
     settype(4);
-    EXPECT_EQ(paint(1), (Msgs{row(2, "  "), text(2, "words")})); // not a picture line
+    EXPECT_EQ(paint(RP_ALL), (Msgs{row(2, "  "), text(2, "words")})); // not a picture line
     settype(6);
-    EXPECT_EQ(paint(9), Msgs{"$Tf  "});
+    EXPECT_EQ(paint(RP_FLAGROW), Msgs{"$Tf  "});
     cur().lnptr = ls[1];
-    EXPECT_EQ(paint(1), Msgs{"$Tf  "}); // a formula line: the drawing is empty
+    EXPECT_EQ(paint(RP_ALL), Msgs{"$Tf  "}); // a formula line: the drawing is empty
 }
 
 TEST_F(Paint, CursorPlacementInText) {

@@ -142,6 +142,10 @@ TEST_F(ProcessesTest, SuspendSignalStopsTheDriverNotTheEditor) {
     EXPECT_EQ(progstate, PROG_SUSPENDED);
     EXPECT_EQ(voluntary, 0);
     EXPECT_EQ(inptr, stdin);
+    // The handler writes nothing; the input layer reports the keyboard.
+    EXPECT_EQ(keyboardmessages(), 0);
+    takesignals();
+    EXPECT_EQ(keyboardmessages(), 1);
     // An involuntary suspension is not acknowledged on resumption.
     drivercontrolcode(C_RESUME);
     EXPECT_TRUE(tellprog("z\n", 2));

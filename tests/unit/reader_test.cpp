@@ -328,6 +328,57 @@ TEST_F(ReaderTest, IncludeDepthIsSixFiles) {
     EXPECT_EQ(count_messages("Finished reading"), 6);
 }
 
+// Includes that fan out (each file including the next level many times)
+// grow without end within the depth: the files opened and the text read from
+// them are bounded per load, with one error line, and the load ends.
+TEST_F(ReaderTest, IncludesThatFanOutAreBounded) {
+    struct Case {
+        const char* name;
+        int fan;           // includes of the next level in each file
+        std::string leaf;  // the text of the deepest file
+        const char* error; // the error line's reason
+    };
+    const Case cases[] = {
+        {"many files", 20, "x\n", "too many included files, the rest of the file is skipped"},
+        {"much text", 3, std::string(1000000, '\n'),
+         "too much included text, the rest of the file is skipped"},
+    };
+    for (const Case& k : cases) {
+        file("l4", k.leaf);
+        for (int level = 3; level >= 1; level--) {
+            std::string body;
+            for (int i = 0; i < k.fan; i++)
+                body += "%INCLUDE \"" + dir + "/l" + std::to_string(level + 1) + "\"\n";
+            file("l" + std::to_string(level), body);
+        }
+        const std::string got = tokens("%INCLUDE \"" + dir + "/l1\" after\n", 0);
+        EXPECT_EQ(got.substr(got.size() - 3), "EOF") << k.name;
+        EXPECT_EQ(got.find("after"), std::string::npos) << k.name << ": the rest is skipped";
+        const std::vector<std::string> w = warnings();
+        ASSERT_FALSE(w.empty()) << k.name;
+        EXPECT_NE(w.back().find(k.error), std::string::npos) << k.name << ": " << w.back();
+        EXPECT_EQ(v_stat, 1) << k.name;
+    }
+}
+
+// A file name is held one byte a letter, as typed; the file is found under
+// its UTF-8 name, for the named file and for an include alike.
+TEST_F(ReaderTest, NamesAreConvertedLikeText) {
+    file("inc\xc3\xa9", "inner\n");
+    file("d\xc3\xa9", "outer %INCLUDE \"" + dir + "/inc\xe9\" last\n");
+    file_operation = "test input";
+    openfile((dir + "/d\xe9").c_str(), 0);
+    std::string out;
+    for (int guard = 0; guard < 100; guard++) {
+        const int t = v_peep();
+        out += tok2str(t) + " ";
+        if (t == T_EOF) break;
+        v_next();
+    }
+    EXPECT_EQ(out, "identifier: outer identifier: inner identifier: last EOF ");
+    EXPECT_EQ(warnings(), std::vector<std::string>{});
+}
+
 TEST_F(ReaderTest, MacrosExpandAsIfWrittenInTheFile) {
     struct Case {
         const char* input;

@@ -80,7 +80,7 @@ class RecordFixture : public ::testing::Test {
     // The messages the last repaint of level 11 sent.
     static std::vector<std::string> showregister() {
         WireCapture::clear();
-        oxa::redisplay = 11;
+        oxa::redisplay = oxa::RP_REGISTER;
         oxa::display();
         std::vector<std::string> v;
         for (const std::string& m : WireCapture::msgs)

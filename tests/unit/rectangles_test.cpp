@@ -120,7 +120,7 @@ TEST_F(Rectangles, Operations) {
         // The cursor does not move (a line that grew may have a new header).
         EXPECT_EQ(cur().curcol, c.col) << c.what;
         EXPECT_EQ(distance(cur().header, cur().lnptr), c.line) << c.what;
-        EXPECT_EQ(redisplay, 1) << c.what;
+        EXPECT_EQ(redisplay, RP_ALL) << c.what;
     }
 }
 
@@ -170,11 +170,11 @@ TEST_F(Rectangles, Refusals) {
         stars(c.a, c.b, c.x, c.y);
         go(1, 2);
         pushfn(c.op == insertcols ? "1\r\r" : "\r");
-        redisplay = 0;
+        redisplay = RP_NONE;
         c.op();
         EXPECT_NE(sent.find(c.message), std::string::npos) << c.what;
         EXPECT_EQ(text(), grid) << c.what;
-        EXPECT_EQ(redisplay, 0) << c.what;
+        EXPECT_EQ(redisplay, RP_NONE) << c.what;
         EXPECT_EQ(checkstore(), "") << c.what;
     }
 }

@@ -232,7 +232,7 @@ TEST_F(Reformat, OldParagraphGoesToCorefileZero) {
     EXPECT_EQ(text(0), (Lines{"", "one  two", "three"}));
     EXPECT_EQ(core[0].starcount, 0);
     EXPECT_EQ(cur().starcount, 0); // the paragraph held a star
-    EXPECT_EQ(redisplay, 6);
+    EXPECT_EQ(redisplay, RP_ROWDOWN);
     // A second paragraph lands behind corefile 0's cursor line too.
     cur().lnptr = cur().header->up;
     reformat();
@@ -333,7 +333,7 @@ TEST_F(Reformat, SplitAndJoin) {
     EXPECT_EQ(text(1), (Lines{"hello", " world", "next"}));
     EXPECT_EQ(cur().lnptr, cur().header->down->down);
     EXPECT_EQ(cur().curcol, 1);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
 
     cur().lnptr = cur().header->down;
     cur().curcol = 1;
@@ -355,12 +355,12 @@ TEST_F(Reformat, SplitAndJoin) {
     // Joining an empty line frees it and still marks the change.
     cur().lnptr = cur().header->down;
     cur().edited = 0;
-    redisplay = 0;
+    redisplay = RP_NONE;
     joinline();
     ok();
     EXPECT_EQ(text(1), (Lines{"hello world", "next"}));
     EXPECT_EQ(cur().edited, 1);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
 
     // The last line: nothing.
     cur().lnptr = cur().header->up;

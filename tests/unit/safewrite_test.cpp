@@ -250,16 +250,51 @@ TEST_F(SafeWrite, RecoveryFiles) {
     EXPECT_EQ(std::string(got), home + "/doc.oxa-save");
     EXPECT_EQ(read("home/doc.oxa-save"), "\\rrec|ord\nplain\nadded\n");
 
-    // An unnamed corefile is written in the working directory.
+    // An earlier recovery file is kept: the next number is taken.
+    ASSERT_TRUE(writerecovery(corenum, got, sizeof got));
+    EXPECT_EQ(std::string(got), home + "/doc.2.oxa-save");
+    EXPECT_EQ(read("home/doc.oxa-save"), "\\rrec|ord\nplain\nadded\n");
+
+    // An unnamed corefile is written in the working directory, named by its
+    // full path.
     const fs::path keepcwd = fs::current_path();
     fs::current_path(dir);
+    noteworkdir();
     corenum = 3;
     addline("three");
     ASSERT_TRUE(writerecovery(3, got, sizeof got));
     fs::current_path(keepcwd);
-    EXPECT_EQ(std::string(got), "oxa-corefile-3.oxa-save");
+    noteworkdir();
+    EXPECT_EQ(std::string(got), fs::canonical(dir).string() + "/oxa-corefile-3.oxa-save");
     EXPECT_EQ(read("oxa-corefile-3.oxa-save"), "\nthree\n");
     EXPECT_EQ(checkstore(), "");
+}
+
+// A move to another file system is a copy under the exact name (no shell
+// reads it), synced before the old file goes; a failed move leaves both
+// names as they were.
+TEST_F(SafeWrite, MoveCopiesUnderTheExactName) {
+    const std::string names[] = {"new\nline", "it's", "-dash", "$x `y`", "a b"};
+    for (const std::string& name : names) {
+        write("from", "text\n");
+        ::chmod(path("from").c_str(), 0604);
+        int error = 0;
+        ASSERT_TRUE(movefile(path("from").c_str(), path(name).c_str(), error)) << name;
+        EXPECT_EQ(read(name), "text\n") << name;
+        struct stat st {};
+        ASSERT_EQ(::stat(path(name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0604u) << name;
+        EXPECT_FALSE(fs::exists(path("from"))) << name;
+    }
+    write("from", "text\n");
+    int error = 0;
+    EXPECT_FALSE(movefile(path("from").c_str(), path("nodir/to").c_str(), error));
+    EXPECT_EQ(failreason(error), "No such file or directory");
+    EXPECT_EQ(read("from"), "text\n");
+    ::mkfifo(path("fifo").c_str(), 0600);
+    EXPECT_FALSE(movefile(path("fifo").c_str(), path("to").c_str(), error));
+    EXPECT_EQ(failreason(error), "not a regular file");
+    EXPECT_FALSE(fs::exists(path("to")));
 }
 
 } // namespace

@@ -177,6 +177,26 @@ TEST_F(Sort, MatchesAStableSort) {
     }
 }
 
+// Many lines over few keys: the equal keys keep their order, in both
+// directions (each partition sets the copies equal to its pivot aside).
+TEST_F(Sort, FewKeysOverManyLinesStayStable) {
+    for (int32_t dir : {0, 1}) {
+        SCOPED_TRACE(dir);
+        SetUp();
+        Lines in;
+        for (int i = 0; i < 20000; ++i)
+            in.push_back(std::string(1, "edcba"[(i * 7919) % 5]) + "#" + std::to_string(i));
+        fill(in);
+        runsort(dir, 1, 1, 200000);
+        ASSERT_EQ(checkstore(), "");
+        Lines want = in;
+        std::stable_sort(want.begin(), want.end(), [&](const std::string& a, const std::string& b) {
+            return dir == 0 ? a[0] < b[0] : b[0] < a[0];
+        });
+        EXPECT_EQ(text(), want);
+    }
+}
+
 // The sort's order is the line comparison's: random lines sorted by SORT
 // equal the same lines stable-sorted by `linecmp`, for keys that run beyond
 // their first bytes (long shared beginnings, keys longer than 255 bytes),

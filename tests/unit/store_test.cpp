@@ -376,7 +376,7 @@ TEST_F(StoreTest, ClearLeavesOneEmptyLineAndTheWindowAtTheTop) {
     EXPECT_EQ(cur().disln, cur().lnptr);
     EXPECT_EQ(cur().filname[0], '\0');
     EXPECT_EQ(cur().edited, 0);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
     EXPECT_EQ(avail, 0);
     EXPECT_EQ(firstphys.nextphys, nullptr);
 }
@@ -424,17 +424,17 @@ TEST_F(StoreTest, CoreSelectsOnlyOtherCorefilesBelowNineteen) {
     } cases[] = {{0, 0}, {18, 18}, {19, 1}, {25, 1}, {1, 1}, {-1, 1}};
     for (const Case& k : cases) {
         corenum = 1;
-        redisplay = 0;
+        redisplay = RP_NONE;
         core[k.n >= 0 && k.n < NCORE ? k.n : 0].curflag = 2;
         param[1] = k.n;
         coreset();
         EXPECT_EQ(corenum, k.expect) << k.n;
         if (k.expect != 1) {
-            EXPECT_EQ(redisplay, 1) << k.n;
+            EXPECT_EQ(redisplay, RP_ALL) << k.n;
             EXPECT_EQ(cur().curflag, 1) << k.n;
             EXPECT_EQ(cureditmask, editmask[cur().viewtype]);
         } else {
-            EXPECT_EQ(redisplay, 0) << k.n;
+            EXPECT_EQ(redisplay, RP_NONE) << k.n;
         }
     }
 }
@@ -457,7 +457,7 @@ TEST_F(StoreTest, BeginGoesToTheFirstLine) {
     EXPECT_EQ(cur().curcol, 1);
     EXPECT_EQ(cur().curline, 1);
     EXPECT_EQ(cur().disln, cur().lnptr);
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
 }
 
 TEST_F(StoreTest, DistanceCountsDownSteps) {

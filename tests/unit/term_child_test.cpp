@@ -117,6 +117,24 @@ TEST(TermChild, StillRunningEditorIsEndedWithItsSession) {
     EXPECT_TRUE(gone);
 }
 
+// The editor is asked to end while its input is still open, so that it
+// leaves through its signal handler (which saves unsaved text) and not
+// through the end of its input; what it says then is handed back.
+TEST(TermChild, StopSignalsBeforeTheInputEnds) {
+    child c;
+    std::string error;
+    ASSERT_TRUE(startchild("/bin/sh",
+                           {"-c", "trap 'echo signalled >&2; exit 7' TERM; read x; "
+                                  "echo input-ended >&2; exit 0"},
+                           24, 80, c, error))
+        << error;
+    usleep(100000); // the shell is reading
+    std::string said;
+    const int status = stopchild(c, &said);
+    EXPECT_EQ(endreport(status), "the editor ended with status 7");
+    EXPECT_EQ(said, "signalled\n");
+}
+
 TEST(TermChild, NormalEndSaysNothing) {
     child c;
     std::string error;

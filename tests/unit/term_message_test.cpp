@@ -61,7 +61,12 @@ TEST(TermMessage, EveryFamily) {
         {"$TR4,10,abc", msgkind::emitline, 0, 0, 0, 0, "$TR4,10,abc"},
         {"$p3", msgkind::emitline, 0, 0, 0, 0, "$p3"},
         {"$p3,4x", msgkind::emitline, 0, 0, 0, 0, "$p3,4x"},
-        {"$p99999999999,1", msgkind::emitline, 0, 0, 0, 0, "$p99999999999,1"},
+        {"$p-3,1", msgkind::cursor, 0, -3, 1, 0, ""},
+        {"$p+3,1", msgkind::emitline, 0, 0, 0, 0, "$p+3,1"},
+        // A number beyond any screen is held at a million, never overflows.
+        {"$p99999999999,1", msgkind::cursor, 0, 1000000, 1, 0, ""},
+        {"$p-99999999999,1", msgkind::cursor, 0, -1000000, 1, 0, ""},
+        {"$TR2,2147483647,99999999999999999999,x", msgkind::field, 0, 2, 1000000, 1000000, "x"},
         {"$CcAB", msgkind::emitline, 0, 0, 0, 0, "$CcAB"},
         {"$Xtra", msgkind::emitline, 0, 0, 0, 0, "$Xtra"},
         {"$e", msgkind::emitline, 0, 0, 0, 0, "$e"},

@@ -116,6 +116,39 @@ TEST(TermScreen, RowsFlagsFieldsAndClearing) {
     EXPECT_EQ(s.line(0).substr(0, 7), " Core 1"); // the status stays
 }
 
+// Positions and lengths from the wire far beyond the screen: nothing is
+// written past the last column, no row grows beyond the width, and the
+// cursor stays on the screen.
+TEST(TermScreen, WireNumbersAreClampedToTheScreen) {
+    const struct {
+        std::vector<std::string> lines;
+        int32_t row;          // the row to look at
+        std::string expected; // that row as shown (padded to 40)
+        int32_t cury, curx;   // the cursor afterwards
+    } cases[] = {
+        {{"$TR3,2147483647,2147483647,x"}, 3, "  second line", 9, 0},
+        {{"$TR3,36,2147483647,abcdefgh"}, 3, padded("  second line", 36) + "abcd", 9, 0},
+        {{"$TR3,0,2147483647,"}, 3, "", 9, 0},
+        {{"$C-", "$p3,2147483647", "$cX", "$cY"}, 3, "  second line", 3, 39},
+        {{"$C-", "$p2147483647,5", "$cX"}, 3, "  second line", 9, 6},
+        {{"$C-", "$p3,38", "$cX", "$cY", "$cZ"}, 3, padded("  second line", 38) + "XY", 3, 39},
+        {{"$TL3," + std::string(100000, 'w')}, 3, "  wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww", 9, 0},
+        {{"$C-", "$p4,2147483647", "$Tf*I"}, 4, "*I", 4, 39},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines.front().substr(0, 40));
+        screen s(10, 40);
+        startup(s);
+        for (const auto& l : c.lines) {
+            const std::string framed = l + "\r\n";
+            s.feed(framed.data(), framed.size());
+        }
+        EXPECT_EQ(s.line(c.row), padded(c.expected, 40));
+        EXPECT_EQ(s.cursory(), c.cury);
+        EXPECT_EQ(s.cursorx(), c.curx);
+    }
+}
+
 TEST(TermScreen, ResultsSlotsAndEmitOutput) {
     screen s(10, 120);
     startup(s);

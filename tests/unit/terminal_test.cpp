@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <unistd.h>
 
 namespace oxa {
 namespace {
@@ -86,7 +88,8 @@ TEST_F(Terminal, ResizeKeepsTheCursorLineInTheWindow) {
     c.disln = c.header->down; // the window shows from the first line
     ASSERT_EQ(distance(c.disln, c.lnptr), 30);
     setwindow(132, 50);
-    WindowHandler(SIGWINCH); // no terminal here: back to 80 by 24
+    WindowHandler(SIGWINCH);
+    takesignals(); // no terminal here: back to 80 by 24
     EXPECT_EQ(depth, 20);
     EXPECT_EQ(swidth, 78);
     EXPECT_EQ(windresize, 1);
@@ -101,6 +104,7 @@ TEST_F(Terminal, ResizeToTheSameSizeOnlyRedraws) {
     COREFILE& c = cur();
     LINE* top = c.disln;
     WindowHandler(SIGWINCH);
+    takesignals();
     EXPECT_EQ(windresize, 0);
     EXPECT_EQ(c.disln, top);
     EXPECT_EQ(wire.find("Typing  \r\n"), wire.rfind("Typing  \r\n")); // one redraw
@@ -111,8 +115,55 @@ TEST_F(Terminal, ResizeToTheSameSizeOnlyRedraws) {
 TEST_F(Terminal, ContinueRedrawsWithOutputForcedOn) {
     visible = 0;
     ResHandler(SIGCONT);
+    takesignals();
     EXPECT_EQ(visible, 0);
     EXPECT_NE(wire.find("Typing  \r\n"), std::string::npos);
+}
+
+// The handlers of a resize and a continue write nothing and touch no state:
+// they may interrupt a write to stdout.  The edit loop redraws once for any
+// number of signals, and only then.
+TEST_F(Terminal, RedrawSignalsOnlyNoteAndTheLoopRedraws) {
+    setsig();
+    setwindow(132, 50);
+    for (int i = 0; i < 3; ++i) {
+        std::raise(SIGWINCH);
+        std::raise(SIGCONT);
+    }
+    EXPECT_EQ(wire, "");
+    EXPECT_EQ(depth, 46);
+    takesignals();
+    EXPECT_EQ(depth, 20);
+    const size_t first = wire.find("Typing  \r\n");
+    ASSERT_NE(first, std::string::npos);
+    const std::string once = wire;
+    takesignals(); // nothing more noted: nothing more written
+    EXPECT_EQ(wire, once);
+    std::signal(SIGWINCH, SIG_DFL);
+    std::signal(SIGCONT, SIG_DFL);
+    std::signal(SIGTSTP, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+}
+
+// A noted signal breaks off the wait for input, even with bytes on the way;
+// buffered bytes are there at once.
+TEST_F(Terminal, WaitForInputReturnsOnANotedSignal) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    FILE* in = fdopen(fds[0], "r");
+    ASSERT_NE(in, nullptr);
+    WindowHandler(SIGWINCH);
+    EXPECT_FALSE(waitforinput(in)); // the pipe is empty: only the flag ends the wait
+    takesignals();
+    ASSERT_EQ(write(fds[1], "ab", 2), 2);
+    EXPECT_TRUE(waitforinput(in));
+    EXPECT_EQ(getc(in), 'a');
+    WindowHandler(SIGWINCH);
+    EXPECT_TRUE(waitforinput(in)); // 'b' is buffered already
+    EXPECT_EQ(getc(in), 'b');
+    takesignals();
+    fclose(in);
+    close(fds[1]);
 }
 
 TEST_F(Terminal, InterruptQueuesTheCommandKey) {

@@ -71,7 +71,7 @@ class TypingTest : public ::testing::Test {
         sent.clear();
         xvsink = [](const char*, size_t) {};
         xvtrace = [](const char* m) { sent.emplace_back(m); };
-        redisplay = 0;
+        redisplay = RP_NONE;
     }
     void TearDown() override { EXPECT_EQ(checkstore(), ""); }
 };
@@ -86,23 +86,23 @@ TEST_F(TypingTest, TypingInBothModes) {
         int32_t newcol;
         int32_t level;
     } cases[] = {
-        {"abc", 2, 1, 'X', "aXc", 3, 4},
-        {"", 10, 1, 'z', "         z", 11, 4},
-        {"abc", 10, 1, 'z', "abc      z", 11, 4},
-        {"abc", 2, 2, 'X', "aXbc", 3, 5},
-        {"abc", 4, 2, 'X', "abcX", 5, 4},
-        {"abc", 6, 2, 'X', "abc  X", 7, 4},
+        {"abc", 2, 1, 'X', "aXc", 3, RP_ECHO},
+        {"", 10, 1, 'z', "         z", 11, RP_ECHO},
+        {"abc", 10, 1, 'z', "abc      z", 11, RP_ECHO},
+        {"abc", 2, 2, 'X', "aXbc", 3, RP_ROW},
+        {"abc", 4, 2, 'X', "abcX", 5, RP_ECHO},
+        {"abc", 6, 2, 'X', "abc  X", 7, RP_ECHO},
         {"abc", 1, 1, 0xE9,
          "\xE9"
          "bc",
-         2, 4},
+         2, RP_ECHO},
     };
     for (const Case& k : cases) {
         resetstore();
         fill({k.start}, k.col);
         mode = k.mode;
         key(k.ch);
-        redisplay = 0;
+        redisplay = RP_NONE;
         bldtxt();
         EXPECT_EQ(line(), k.result) << k.start << "/" << k.col << "/" << k.mode;
         EXPECT_EQ(cur().curcol, k.newcol) << k.start << "/" << k.col << "/" << k.mode;
@@ -160,16 +160,16 @@ TEST_F(TypingTest, Rubout) {
         int32_t newcol;
         int32_t level;
     } cases[] = {
-        {"abc", 2, "ac", 2, 5},
-        {"abc", 4, "ab", 3, 5},  // just after the end: the last character
-        {"abc", 6, "abc", 5, 0}, // beyond the end: only moves left
-        {"abc   ", 6, "abc", 5, 0},
-        {"a", 1, "", 1, 5},
+        {"abc", 2, "ac", 2, RP_ROW},
+        {"abc", 4, "ab", 3, RP_ROW},  // just after the end: the last character
+        {"abc", 6, "abc", 5, RP_NONE}, // beyond the end: only moves left
+        {"abc   ", 6, "abc", 5, RP_NONE},
+        {"a", 1, "", 1, RP_ROW},
     };
     for (const Case& k : cases) {
         resetstore();
         fill({k.start, "next"}, k.col);
-        redisplay = 0;
+        redisplay = RP_NONE;
         rubtxt();
         EXPECT_EQ(line(), k.result) << k.start << "/" << k.col;
         EXPECT_EQ(cur().curcol, k.newcol) << k.start << "/" << k.col;
@@ -184,19 +184,19 @@ TEST_F(TypingTest, RuboutOnAnEmptyLineRemovesIt) {
     EXPECT_EQ(line(), "next");
     EXPECT_EQ(cur().lncount, 1);
     EXPECT_EQ(cur().disln, cur().lnptr);
-    EXPECT_EQ(redisplay, 6);
+    EXPECT_EQ(redisplay, RP_ROWDOWN);
 
     // On the last line nothing happens.
     resetstore();
     fill({"x", ""}, 1);
     cur().lnptr = cur().header->up;
     LINE* last = cur().lnptr;
-    redisplay = 0;
+    redisplay = RP_NONE;
     rubtxt();
     EXPECT_EQ(cur().lnptr, last);
     EXPECT_EQ(cur().lncount, 2);
     EXPECT_EQ(cur().curcol, 1);
-    EXPECT_EQ(redisplay, 0);
+    EXPECT_EQ(redisplay, RP_NONE);
 }
 
 TEST_F(TypingTest, RuboutThenRecoverRestoresTheText) {
@@ -292,14 +292,14 @@ TEST_F(RecordTest, TheEightSituations) {
         int bell;
         bool entered;
     } cases[] = {
-        {1, 4, 5, "ab|Qde|z", 4, 0, true},  // 0 overwrite inside
-        {2, 4, 5, "ab|Qcde|z", 7, 0, true}, // 1 insert inside
-        {1, 7, 5, "ab|cdeQ|z", 7, 0, true}, // 2 overwrite at the end, room
-        {2, 7, 5, "ab|cdeQ|z", 7, 0, true}, // 3 insert at the end, room
-        {1, 4, 3, "ab|Qde|z", 4, 0, true},  // 4 overwrite inside a full field
-        {2, 4, 3, "ab|Qcd|z", 7, 1, true},  // 5 insert inside a full field
-        {1, 7, 3, "ab|cde|z", 0, 0, false}, // 6 end of a full field
-        {2, 7, 3, "ab|cde|z", 0, 0, false}, // 7
+        {1, 4, 5, "ab|Qde|z", RP_ECHO, 0, true},  // 0 overwrite inside
+        {2, 4, 5, "ab|Qcde|z", RP_FIELD, 0, true}, // 1 insert inside
+        {1, 7, 5, "ab|cdeQ|z", RP_FIELD, 0, true}, // 2 overwrite at the end, room
+        {2, 7, 5, "ab|cdeQ|z", RP_FIELD, 0, true}, // 3 insert at the end, room
+        {1, 4, 3, "ab|Qde|z", RP_ECHO, 0, true},  // 4 overwrite inside a full field
+        {2, 4, 3, "ab|Qcd|z", RP_FIELD, 1, true},  // 5 insert inside a full field
+        {1, 7, 3, "ab|cde|z", RP_NONE, 0, false}, // 6 end of a full field
+        {2, 7, 3, "ab|cde|z", RP_NONE, 0, false}, // 7
     };
     for (const Case& k : cases) {
         resetstore();
@@ -309,7 +309,7 @@ TEST_F(RecordTest, TheEightSituations) {
         maxfieldlen[2] = k.maxlen;
         mode = k.mode;
         key('Q');
-        redisplay = 0;
+        redisplay = RP_NONE;
         bldrec();
         EXPECT_EQ(line(), k.result) << k.mode << "/" << k.col << "/" << k.maxlen;
         EXPECT_EQ(redisplay, k.level) << k.mode << "/" << k.col << "/" << k.maxlen;
@@ -357,7 +357,7 @@ TEST_F(RecordTest, DeleteFieldAndRecoverItElsewhere) {
     rubfield();
     EXPECT_EQ(line(), "ab||f");
     EXPECT_EQ(cur().curcol, 4);
-    EXPECT_EQ(redisplay, 7);
+    EXPECT_EQ(redisplay, RP_FIELD);
     cur().curcol = 5; // field 3, on the f
     recfield();
     EXPECT_EQ(line(), "ab||cdef");
@@ -421,7 +421,7 @@ TEST_F(TypingTest, FormulaEntry) {
         EXPECT_EQ(line(), k.result) << k.ch;
         EXPECT_EQ(cur().curcol, k.newcol) << k.ch;
         EXPECT_EQ(cur().curflag, 1);
-        EXPECT_EQ(redisplay, 1);
+        EXPECT_EQ(redisplay, RP_ALL);
         EXPECT_EQ(checkstore(), "");
     }
 }
@@ -473,7 +473,7 @@ TEST_F(TypingTest, RecoverTheNextLineIntoAFormula) {
     EXPECT_EQ(line(), "aXYb");
     EXPECT_EQ(cur().lncount, 2);
     EXPECT_EQ(text(cur().lnptr->down), "z");
-    EXPECT_EQ(redisplay, 1);
+    EXPECT_EQ(redisplay, RP_ALL);
 }
 
 TEST_F(TypingTest, TableRowsAndColumns) {

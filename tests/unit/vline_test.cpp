@@ -22,13 +22,13 @@ class VlineTest : public BormoTest {
 
 TEST_F(VlineTest, AppendsAtTheEndOfAnotherCorefileWithoutSwitching) {
     oxa::corenum = 1;
-    oxa::redisplay = 0;
+    oxa::redisplay = oxa::RP_NONE;
     // The cursor of corefile 7 stands on its first line; messages still go last.
     v_print(MSGCORE, "first");
     oxa::core[MSGCORE].lnptr = oxa::core[MSGCORE].header->down;
     v_printf(MSGCORE, "second %d", 2);
     EXPECT_EQ(oxa::corenum, 1);
-    EXPECT_EQ(oxa::redisplay, 0);
+    EXPECT_EQ(oxa::redisplay, oxa::RP_NONE);
     EXPECT_EQ(messages(), (std::vector<std::string>{"first", "second 2"}));
     const oxa::COREFILE& c = oxa::core[MSGCORE];
     EXPECT_EQ(c.lnptr, c.header->up);
@@ -39,9 +39,9 @@ TEST_F(VlineTest, AppendsAtTheEndOfAnotherCorefileWithoutSwitching) {
 
 TEST_F(VlineTest, TheCurrentCorefileIsRepainted) {
     oxa::corenum = 3;
-    oxa::redisplay = 0;
+    oxa::redisplay = oxa::RP_NONE;
     v_print(3, "shown");
-    EXPECT_EQ(oxa::redisplay, 1);
+    EXPECT_EQ(oxa::redisplay, oxa::RP_ALL);
     EXPECT_EQ(lines(3), (std::vector<std::string>{"shown"}));
 }
 

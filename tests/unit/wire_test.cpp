@@ -44,11 +44,14 @@ TEST(WireTable, CodesAreUniqueAndEveryKindHasItsRows) {
         EXPECT_TRUE(codes.insert(m.code).second) << "code twice";
         kinds.insert(m.what);
         // Only the message line's rows share a kind.
-        if (m.what != wire::kind::status) EXPECT_EQ(&wire::row(m.what), &m);
+        if (m.what != wire::kind::status) {
+            EXPECT_EQ(&wire::row(m.what), &m);
+        }
         // A family has a sub-code in every row or in none, so that the first
         // bytes of a line pick one row.
-        if (m.code[0] == '$' && m.where != wire::stream::direct)
+        if (m.code[0] == '$' && m.where != wire::stream::direct) {
             EXPECT_EQ(wire::subcode(m) != '\0', wire::hassub(wire::family(m)));
+        }
     }
     EXPECT_EQ(kinds.size(), static_cast<size_t>(wire::kind::emitline) + 1);
 }
@@ -83,8 +86,9 @@ TEST(WireTable, TransmitterAndReaderAgreeOnEveryRow) {
         EXPECT_EQ(r.text, s.text);
         // One byte more than the shape allows makes it no message.
         if (m.fields == wire::shape::none || m.fields == wire::shape::onechar ||
-            m.fields == wire::shape::twochars || m.fields == wire::shape::position)
+            m.fields == wire::shape::twochars || m.fields == wire::shape::position) {
             EXPECT_EQ(term::parsemessage(line + "z").kind, wire::kind::emitline);
+        }
     }
     resetfrontend();
 }
