@@ -8,9 +8,10 @@ BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES   := cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev pkg-config tmux \
               libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev sqlite3 python3 \
-              chromium chromium-driver python3-selenium
+              chromium chromium-driver python3-selenium pandoc groff man-db
 
-.PHONY: all deps deps-fuzz build test test-asan bench demo fuzz fuzz-smoke clean format bench-peers serve bench-serve
+.PHONY: all deps deps-fuzz build test test-asan bench demo fuzz fuzz-smoke clean format bench-peers serve bench-serve \
+        install package
 
 all: build
 
@@ -36,6 +37,21 @@ build: deps $(BUILD)/CMakeCache.txt
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# make install PREFIX=/usr DESTDIR=/tmp/root (PREFIX /usr/local by default).
+# The prefix is given at install time, so one build serves any prefix.
+PREFIX ?= /usr/local
+INSTALLED := oxa oxa-term oxa-check oxa-serve man changelog
+install: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALLED)
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package (build/oxa_<version>_<arch>.deb), checked by lintian
+# when it is installed.
+package: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target $(INSTALLED)
+	cd $(BUILD) && cpack -G DEB
+	@if command -v lintian >/dev/null; then lintian --fail-on error $(BUILD)/oxa_*.deb; fi
 
 $(ASAN_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DOXA_SANITIZE=ON
@@ -87,11 +103,21 @@ fuzz: deps deps-fuzz
 fuzz-smoke: deps deps-fuzz
 	sh fuzz/run.sh 20
 
-# The demo builds only what it runs, quietly (the log is kept for a failure).
+# Builds the targets $(1) showing one line a step, the percentage and what is
+# compiled or linked; the whole log is kept in $(BUILD)/$(2).log and shown
+# when the build fails.
+define showbuild
+	@echo "Building $(1) ..."
+	@{ cmake --build $(BUILD) -j $(JOBS) --target $(1) 2>&1; echo "build status $$?"; } | \
+	  tee $(BUILD)/$(2).log | sed -n -u \
+	  -e 's|^\[ *\([0-9]*%\)\] Building CXX object CMakeFiles/[^/]*\.dir/\(.*\)\.o$$|  \1  compiling \2|p' \
+	  -e 's|^\[ *\([0-9]*%\)\] Linking CXX [a-z ]* \(.*\)$$|  \1  linking \2|p'
+	@tail -n 1 $(BUILD)/$(2).log | grep -qx "build status 0" || { cat $(BUILD)/$(2).log; exit 1; }
+endef
+
+# The demo builds only what it runs.
 demo: deps $(BUILD)/CMakeCache.txt
-	@echo "Building oxa ..."
-	@cmake --build $(BUILD) -j $(JOBS) --target oxa oxa-check > $(BUILD)/demo-build.log 2>&1 \
-	  || { cat $(BUILD)/demo-build.log; exit 1; }
+	$(call showbuild,oxa oxa-check,demo-build)
 	@sh examples/demo.sh $(BUILD)/oxa "$(PACK)"
 	@for p in $(if $(PACK),$(PACK),examples/english examples/french); do \
 	  echo "== oxa-check -q $$p"; if $(BUILD)/oxa-check -q $$p; then echo "  no errors"; fi; done
@@ -103,12 +129,20 @@ clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) build-fuzz
 
 # The sentence drill, driving oxa on a language pack: make drill LANG=french
-# (english by default).  DRILL_SEED and DRILL_ANSWERS pass through; the
-# editor's own display messages are not needed and go to /dev/null.
+# (a pack under examples/, english by default) or PACK=dir (a pack of one's
+# own, or the name of a pack in $$OXA_PACKS).  Only a LANG given on the make
+# command line counts, not the locale's.  DRILL_SEED and DRILL_ANSWERS pass
+# through; the editor's own display messages are not needed and go to
+# /dev/null.  Only oxa is built.
 .PHONY: drill
-DRILL_LANG := $(if $(filter english french,$(LANG)),$(LANG),english)
-drill: build
-	@DRILL_LANG=$(DRILL_LANG) LANG=C.UTF-8 $(BUILD)/oxa -d examples/drill/drill.py >/dev/null
+DRILL_PACKS := $(sort $(patsubst examples/%/syntax,%,$(wildcard examples/*/syntax)))
+DRILL_LANG := $(if $(filter command line,$(origin LANG)),$(LANG),english)
+DRILL_PACK := $(if $(PACK),$(if $(wildcard $(PACK)/.),$(abspath $(PACK)),$(PACK)),$(abspath examples/$(DRILL_LANG)))
+drill: deps $(BUILD)/CMakeCache.txt
+	@if [ -z "$(PACK)" ] && [ -z "$(filter $(DRILL_LANG),$(DRILL_PACKS))" ]; then \
+	  echo "drill: no pack $(DRILL_LANG) (packs: $(DRILL_PACKS); or PACK=dir)" >&2; exit 1; fi
+	$(call showbuild,oxa,drill-build)
+	@DRILL_PACK="$(DRILL_PACK)" LANG=C.UTF-8 $(BUILD)/oxa -d examples/drill/drill.py >/dev/null
 
 # The classroom server on the two example packs (SERVE_DB, SERVE_LISTEN).
 SERVE_DB ?= classroom.db

@@ -16,6 +16,9 @@ if [ ! -x "$oxa" ]; then
     exit 1
 fi
 here=$(cd "$(dirname "$0")" && pwd)
+# Installed, the script sits in share/oxa with the packs in share/oxa/packs.
+packs=$here
+if [ ! -d "$packs/english" ] && [ -d "$here/packs" ]; then packs=$here/packs; fi
 own=${2:-}
 if [ -n "$own" ]; then
     if [ ! -d "$2" ]; then
@@ -30,7 +33,7 @@ if [ -n "$own" ]; then
         fi
     done
 else
-    set -- "$here/english" "$here/french"
+    set -- "$packs/english" "$packs/french"
 fi
 
 # The procedure run for a pack without demo.proc: load the files it has, in
@@ -81,7 +84,7 @@ if [ -z "$own" ]; then
     # expression) and corefile 7 (the sentences generated under that rule).
     echo "== english: lexical transformations and a semantic expression"
     work=$(mktemp -d "${TMPDIR:-/tmp}/oxa-demo.XXXXXX")
-    cp "$here/english"/* "$work"/
+    cp "$packs/english"/* "$work"/
     expr=$(grep -a '{\[}H' "$work/semantic.proc" | sed 's/~{\[}H.*//')
     (cd "$work" && "$oxa" -p semantic.proc </dev/null 2>/dev/null) |
         awk -v e="$expr" '

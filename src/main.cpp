@@ -11,6 +11,7 @@
 #include "editor/resetall.hpp"
 #include "editor/templates.hpp"
 #include "editor/terminal.hpp"
+#include "version.hpp"
 
 #include <sys/stat.h>
 
@@ -33,6 +34,19 @@ const char* const helptext = "To start oxa, use one of the following:\n"
                              "(2) To use xoxa, replace oxa by xoxa.\n"
                              "(3) For more help, see https://oxa-editor.org/docs\n";
 
+// --help: the usage, plain, for a user at a shell (-h keeps the framed
+// start-up help above).
+const char* const usage =
+    "usage: oxa FILE | oxa -p PROCEDUREFILE | oxa -d DRIVERFILE\n"
+    "Edits FILE (fetched if it exists, else named), runs a procedure file first,\n"
+    "or starts a driver program whose output is the editor's input.  oxa speaks\n"
+    "to a front end on standard input and output; oxa-term runs it in a terminal.\n"
+    "  -h         the start-up help\n"
+    "  --help     this text\n"
+    "  --version  the version\n"
+    "--help and --version count only as the one argument; a file of that name\n"
+    "opens as ./--help.  See oxa(1).\n";
+
 // Prints an argument message framed by a blank line before and after.
 void argmessage(const char* text) {
     std::printf("\n%s\n\n", text);
@@ -42,6 +56,14 @@ void argmessage(const char* text) {
 // Checks the arguments; returns true when a message was printed and the
 // program is to end.
 bool badargs(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(usage, stdout);
+        return true;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        oxa::printversion("oxa");
+        return true;
+    }
     if (argc == 2 && std::strcmp(argv[1], "-h") == 0) {
         argmessage(helptext);
         return true;

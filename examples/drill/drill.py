@@ -14,8 +14,10 @@ were right, in the wrong form, misspelt, related, out of order, missing or
 extra.  Typing q quits, and the editor exits.
 
 Settings come from the environment (oxa passes no arguments to a driver):
-  DRILL_LANG     language pack under examples/ (english, french; default english)
-  DRILL_PACK     a pack directory of your own instead
+  DRILL_LANG     the name of a pack (english, french; default english)
+  DRILL_PACK     a pack directory of your own instead, or a pack's name; a name
+                 is looked up in the folders of $OXA_PACKS (colon-separated),
+                 then in the installed packs, then under examples/
   DRILL_SEED     random seed (default: from the clock)
   DRILL_UI       the language the feedback explains in (english, french;
                  default english): the pack's names-<language> file
@@ -263,6 +265,8 @@ class Learner:
 PACK_FILES = [("AT", "attributes"), ("TM", "terminals"), ("LE", "lexicon"),
               ("MO", "morphology"), ("TB", "tables"), ("SY", "syntax"),
               ("TG", "tags"), ("MR", "merrors"), ("IP", "phonology")]
+# The files a pack must have; the others are loaded when present.
+REQUIRED_FILES = ("attributes", "terminals", "lexicon", "syntax")
 # Error-analysis costs, the phonology passes (whose confirmation waits for a
 # return), and the learner feedback on.
 SETTINGS = ["ES10|2|5|3|2|4", "MP21|8|0|0|0" + RETURN, "GR1"]
@@ -271,17 +275,34 @@ SENTENCE_TREE = 2     # ANSWER: the tree the analysis compares with
 NAME_LIMIT = 48       # the editor's file and directory parameters
 
 
-def pack_directory():
-    if os.environ.get("DRILL_PACK"):
-        return os.path.abspath(os.environ["DRILL_PACK"])
-    lang = os.environ.get("DRILL_LANG") or "english"
+def pack_folders():
+    """Where a pack is looked up by name: the folders of $OXA_PACKS, then
+    the installed packs (share/oxa/packs beside share/oxa/drill), then the
+    examples beside the drill in the source tree."""
     here = os.path.dirname(os.path.abspath(__file__))
-    return os.path.join(os.path.dirname(here), lang)
+    folders = [f for f in os.environ.get("OXA_PACKS", "").split(":") if f]
+    return folders + [os.path.join(os.path.dirname(here), "packs"), os.path.dirname(here)]
+
+
+def pack_directory():
+    """The pack's directory and None, or None and why there is none.
+    DRILL_PACK is a directory or a pack's name; DRILL_LANG a pack's name."""
+    name = os.environ.get("DRILL_PACK") or os.environ.get("DRILL_LANG") or "english"
+    if os.path.isdir(name):
+        return os.path.abspath(name), None
+    if "/" not in name:
+        for folder in pack_folders():
+            if os.path.isfile(os.path.join(folder, name, "syntax")):
+                return os.path.abspath(os.path.join(folder, name)), None
+    packs = sorted({entry for folder in pack_folders() if os.path.isdir(folder)
+                    for entry in os.listdir(folder)
+                    if os.path.isfile(os.path.join(folder, entry, "syntax"))})
+    return None, "drill: no pack %s (packs: %s)" % (name, " ".join(packs) or "none")
 
 
 def load_pack(editor, learner, pack):
     """Moves the editor into the pack's directory and loads every file."""
-    missing = [name for _, name in PACK_FILES if not os.path.isfile(os.path.join(pack, name))]
+    missing = [name for name in REQUIRED_FILES if not os.path.isfile(os.path.join(pack, name))]
     if missing:
         learner.show("drill: %s lacks %s" % (pack, ", ".join(missing)))
         return False
@@ -293,7 +314,8 @@ def load_pack(editor, learner, pack):
         return False
     editor.command("CD" + where)
     for cmd, name in PACK_FILES:
-        editor.command(cmd + name)
+        if os.path.isfile(os.path.join(pack, name)):
+            editor.command(cmd + name)
     names = "names-" + (os.environ.get("DRILL_UI") or "english")
     if os.path.isfile(os.path.join(pack, names)):
         editor.command("VN" + names)
@@ -355,10 +377,13 @@ def main():
     # draws lean towards the first alternatives.
     seed = int(seed) if seed and seed.isdigit() else 1000003 + int(time.time() * 1000) % 2000000000
     try:
-        if load_pack(editor, learner, pack_directory()):
+        pack, why = pack_directory()
+        if why:
+            learner.show(why)
+        elif load_pack(editor, learner, pack):
             editor.command("RA%d" % (seed | 1))
             learner.show("Sentence drill: %s (seed %d).  Type q to stop."
-                         % (os.path.basename(pack_directory()), seed | 1))
+                         % (os.path.basename(pack), seed | 1))
             asked = correct = 0
             while True:
                 report = question(editor, learner, asked + 1)

@@ -1,22 +1,24 @@
 // oxa-check: arguments, the checks in order, the findings and the exit status
 // (0 clean, 1 errors, 2 a usage error).
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "check/check.hpp"
+#include "packs/packs.hpp"
+#include "version.hpp"
 
 namespace {
 
 const char* const usage =
-    "usage: oxa-check [options] [DIR]\n"
+    "usage: oxa-check [options] [DIR | PACK]\n"
     "Checks a language pack: DIR holds files named attributes, terminals,\n"
     "lexicon, syntax (required) and morphology, tables, user, tags, merrors,\n"
-    "phonology; an option names one file instead.\n"
+    "phonology; an option names one file instead.  PACK is the name of a pack\n"
+    "in $OXA_PACKS (colon-separated folders) or share/oxa/packs beside oxa-check.\n"
     "  --attributes F --terminals F --lexicon F --morphology F --tables F\n"
     "  --syntax F --user F --tags F --merrors F --phonology F\n"
     "  --generate N   sample N generations (default 200, 0 for none)\n"
@@ -24,6 +26,7 @@ const char* const usage =
     "  --print N      print the sentences of N generations (instead of --generate)\n"
     "  --json         findings as JSON lines\n"
     "  -q             errors only\n"
+    "  --help, --version\n"
     "Exit status: 0 clean, 1 errors found, 2 usage error.\n";
 
 int usageerror(const std::string& why) {
@@ -61,6 +64,9 @@ int main(int argc, char** argv) {
         if (a == "-h" || a == "--help") {
             std::fputs(usage, stdout);
             return 0;
+        } else if (a == "--version") {
+            oxa::printversion("oxa-check");
+            return 0;
         } else if (a == "--json") {
             json = true;
         } else if (a == "-q") {
@@ -94,10 +100,12 @@ int main(int argc, char** argv) {
     if (print && generate) return usageerror("--print and --generate cannot be given together");
     if (dir.empty() && !anyfile) return usageerror("no pack directory and no file given");
     if (!dir.empty()) {
-        struct stat st;
-        if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            return usageerror("no directory " + dir);
-        findfiles(dir);
+        // A directory, or the name of an installed pack.
+        const std::vector<std::string> path =
+            oxa::packs::searchpath(std::getenv("OXA_PACKS"), oxa::packs::programdir(argv[0]));
+        const std::string found = oxa::packs::findpack(dir, path);
+        if (found.empty()) return usageerror(oxa::packs::notfound(dir, path));
+        findfiles(found);
     }
 
     initengine();

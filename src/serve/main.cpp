@@ -17,6 +17,7 @@
 #include "serve/engine_worker.hpp"
 #include "serve/log.hpp"
 #include "serve/text.hpp"
+#include "version.hpp"
 
 namespace {
 
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
             std::fputs(usage, stdout);
             return 0;
         } else if (a == "--version") {
-            std::printf("oxa-serve %s\n", OXA_SERVE_VERSION);
+            oxa::printversion("oxa-serve");
             return 0;
         } else if (a == "--pack") {
             if (!v) return needs("a directory");
@@ -209,7 +210,7 @@ int main(int argc, char** argv) {
     }
     const std::string url = "http://" + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
                             std::to_string(bound) + "/";
-    std::printf("oxa-serve %s: listening on %s\n", OXA_SERVE_VERSION, url.c_str());
+    std::printf("oxa-serve %s: listening on %s\n", OXA_VERSION, url.c_str());
     std::printf("teacher token: %s\n", a.teacher_token.c_str());
     std::printf("class code: %s\n", code.c_str());
     std::printf("learners: %s   teacher: %steacher\n", url.c_str(), url.c_str());

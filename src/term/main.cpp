@@ -2,7 +2,9 @@
 // program) with the full message stream and draws what it sends.
 #include "term/child.hpp"
 #include "term/session.hpp"
+#include "packs/packs.hpp"
 #include "term/view.hpp"
+#include "version.hpp"
 
 #include <climits>
 #include <cstdio>
@@ -15,7 +17,13 @@
 
 namespace {
 
-const char* const usage = "usage: oxa-term [file | -p procedurefile | -d driverfile]\n";
+const char* const usage =
+    "usage: oxa-term [--pack PACK] [file | -p procedurefile | -d driverfile]\n"
+    "Runs the oxa editor in this terminal.  --pack loads a language pack at the\n"
+    "start (with -d it is handed to the driver in DRILL_PACK instead): a directory,\n"
+    "or the name of a pack in $OXA_PACKS or share/oxa/packs beside oxa-term.\n"
+    "  -h, --help   this text\n"
+    "  --version    the version\n";
 
 // The path of this program, for the editor beside it.
 std::string selfpath(const char* argv0) {
@@ -34,14 +42,42 @@ int main(int argc, char** argv) {
         std::fputs(usage, stdout);
         return 0;
     }
+    if (!args.empty() && args[0] == "--version") {
+        oxa::printversion("oxa-term");
+        return 0;
+    }
+    std::string pack;
+    if (!args.empty() && args[0] == "--pack") {
+        if (args.size() < 2 || args[1].empty()) {
+            std::fprintf(stderr, "oxa-term: --pack needs a pack\n%s", usage);
+            return 2;
+        }
+        const std::vector<std::string> path = oxa::packs::searchpath(
+            std::getenv("OXA_PACKS"), oxa::packs::programdir(argv[0]));
+        pack = oxa::packs::findpack(args[1], path);
+        if (pack.empty()) {
+            std::fprintf(stderr, "oxa-term: %s\n", oxa::packs::notfound(args[1], path).c_str());
+            return 2;
+        }
+        args.erase(args.begin(), args.begin() + 2);
+    }
     const bool flag = !args.empty() && (args[0] == "-p" || args[0] == "-d");
     if (args.size() > 2 || (flag && args.size() != 2) || (!flag && args.size() == 2) ||
         (!args.empty() && args[0].empty())) {
         std::fputs(usage, stderr);
         return 2;
     }
-    std::atexit(viewstop);
     sessionoptions options;
+    if (!pack.empty() && !args.empty() && args[0] == "-d") {
+        setenv("DRILL_PACK", pack.c_str(), 1);
+    } else if (!pack.empty()) {
+        std::string error;
+        if (!oxa::packs::loadkeys(pack, options.startkeys, error)) {
+            std::fprintf(stderr, "oxa-term: %s\n", error.c_str());
+            return 2;
+        }
+    }
+    std::atexit(viewstop);
     options.program = besideself(selfpath(argv[0]));
     options.args = args;
     std::string report;

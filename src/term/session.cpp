@@ -72,6 +72,7 @@ int runsession(const sessionoptions& options, std::string& report) {
         report = error;
         return 1;
     }
+    if (!options.startkeys.empty()) sendbytes(c, options.startkeys);
     screen sc(rows, cols);
     keytranslator keys;
     std::string errtail;

@@ -12,6 +12,7 @@ namespace oxa::term {
 struct sessionoptions {
     std::string program;           // the editor program
     std::vector<std::string> args; // its arguments
+    std::string startkeys;         // keys typed for the user at the start
 };
 
 // Runs the session; the terminal is given back on every way out.  Returns

@@ -2,7 +2,7 @@
 // newlines after, and the program exits with status 0 without reading input.
 #include "harness.hpp"
 
-namespace {
+namespace arguments_test {
 
 using oxatest::Run;
 using oxatest::runoxa;
@@ -46,4 +46,28 @@ TEST(Arguments, HelpListsTheWaysToStartAndTheDocumentation) {
     EXPECT_LE(help.size(), 999u);
 }
 
-} // namespace
+TEST(Arguments, HelpAndVersionCountOnlyAsTheSoleArgument) {
+    const oxatest::Fixture named{"--help", "a file named --help\n"};
+    // Alone, --help prints the usage even beside a file of that name, and
+    // reads no keys.
+    auto help = runoxa({.args = {"--help"}, .keys = "{CMD}GO{CR}", .files = {named}, .framed = false});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: oxa FILE", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("--version"), std::string::npos) << help.out;
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.file("--help"), named.content);
+    // As ./--help it is a file like any other: fetched, and saved again.
+    auto file = runoxa({.args = {"./--help"}, .keys = "{CR}{CMD}SAcopy.txt{CR}", .files = {named}});
+    EXPECT_EQ(file.file("copy.txt"), named.content);
+    EXPECT_EQ(file.out.find("usage:"), std::string::npos);
+    // Beside another argument neither is an option: the editor starts.
+    for (const char* arg : {"--help", "--version"}) {
+        auto two = runoxa({.args = {arg, "x"}, .keys = "{CMD}BY{CR}"});
+        EXPECT_EQ(two.status, 0);
+        EXPECT_EQ(two.out.find("usage:"), std::string::npos) << arg;
+        EXPECT_EQ(two.out.find(std::string("oxa ") + oxa_project_version), std::string::npos) << arg;
+        EXPECT_FALSE(two.lines.empty()) << arg;
+    }
+}
+
+} // namespace arguments_test

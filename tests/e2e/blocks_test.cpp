@@ -5,7 +5,7 @@
 #include <chrono>
 #include <string>
 
-namespace {
+namespace blocks_test {
 
 using oxatest::runoxa;
 
@@ -75,4 +75,4 @@ TEST(BlocksE2E, MessagesOfRefusals) {
     EXPECT_EQ(plain(r.file("out.txt")), "a\n");
 }
 
-} // namespace
+} // namespace blocks_test

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace {
+namespace bormo_load_test {
 
 using oxatest::runoxa;
 using Lines = std::vector<std::string>;
@@ -156,4 +156,4 @@ TEST(BormoLoad, LongLexiconReportsProgress) {
         1);
 }
 
-} // namespace
+} // namespace bormo_load_test

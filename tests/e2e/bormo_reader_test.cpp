@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace {
+namespace bormo_reader_test {
 
 using oxatest::runoxa;
 using Lines = std::vector<std::string>;
@@ -75,4 +75,4 @@ TEST(BormoReader, RandomSeedIsMadeOdd) {
         << ::testing::PrintToString(a.badlines);
 }
 
-} // namespace
+} // namespace bormo_reader_test

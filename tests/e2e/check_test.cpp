@@ -13,7 +13,7 @@
 
 extern const char* const oxa_check_path;
 
-namespace {
+namespace check_test {
 
 namespace fs = std::filesystem;
 
@@ -388,4 +388,4 @@ TEST_F(CheckProgram, AMissingRequiredFileIsAnError) {
     EXPECT_TRUE(has(r.out, "error: a lexicon needs a terminals file")) << joined(r.out);
 }
 
-} // namespace
+} // namespace check_test

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace commands_test {
 
 using oxatest::Fixture;
 using oxatest::Result;
@@ -200,4 +200,4 @@ TEST(SetterCommands, SilentStopsAndRestartsOutput) {
     EXPECT_EQ(r.lines.back(), "c");
 }
 
-} // namespace
+} // namespace commands_test

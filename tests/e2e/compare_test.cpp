@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace compare_test {
 
 using oxatest::runoxa;
 
@@ -138,4 +138,4 @@ TEST(Compare, HugeCostsHoldTheScoreAtItsLargest) {
     EXPECT_EQ(rep[1], "SCORE     : 2147483647");
 }
 
-} // namespace
+} // namespace compare_test

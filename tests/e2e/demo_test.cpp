@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-namespace {
+namespace demo_test {
 
 namespace fs = std::filesystem;
 
@@ -87,4 +87,4 @@ TEST(DemoScript, RefusesAnIncompletePack) {
     }
 }
 
-} // namespace
+} // namespace demo_test

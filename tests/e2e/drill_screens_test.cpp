@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace drill_screens_test {
 
 using oxatest::runoxa;
 using Lines = std::vector<std::string>;
@@ -140,4 +140,4 @@ TEST(DrillScreens, FrenchAccentsElisionAndEveryLetter) {
           });
 }
 
-} // namespace
+} // namespace drill_screens_test

@@ -2,7 +2,7 @@
 // the front end and the files written.
 #include "harness.hpp"
 
-namespace {
+namespace editloop_test {
 
 using oxatest::findlines;
 using oxatest::runoxa;
@@ -96,4 +96,4 @@ TEST(EditLoopKeys, CommandKeyAndByeLeaveEveryObjectType) {
     }
 }
 
-} // namespace
+} // namespace editloop_test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace encoding_test {
 
 using oxatest::Fixture;
 using oxatest::Result;
@@ -221,4 +221,4 @@ TEST(Encoding, LanguagePackInUtf8GeneratesAndAnalysesAsInLatin1) {
     EXPECT_EQ(reports[0], reports[1]);
 }
 
-} // namespace
+} // namespace encoding_test

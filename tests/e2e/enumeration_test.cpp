@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace enumeration_test {
 
 using oxatest::runoxa;
 using Lines = std::vector<std::string>;
@@ -71,4 +71,4 @@ TEST(Enumeration, WithoutAGenerationTheKeyIsRefused) {
         << ::testing::PrintToString(r.lines);
 }
 
-} // namespace
+} // namespace enumeration_test

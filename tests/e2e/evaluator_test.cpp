@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace evaluator_test {
 
 using oxatest::Run;
 using oxatest::runoxa;
@@ -317,4 +317,4 @@ TEST(RegisterKeys, Display) {
     }
 }
 
-} // namespace
+} // namespace evaluator_test

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace examples_test {
 
 using oxatest::runoxa;
 
@@ -394,4 +394,4 @@ TEST(Examples, DemoReportShowsTheLearnersMistakes) {
     }
 }
 
-} // namespace
+} // namespace examples_test

@@ -14,7 +14,7 @@
 #include <map>
 #include <sstream>
 
-namespace {
+namespace feedback_eval_test {
 
 using oxatest::runoxa;
 
@@ -189,4 +189,4 @@ TEST(FeedbackEvaluation, TheTeachersClassForEachKindOfMistake) {
     }
 }
 
-} // namespace
+} // namespace feedback_eval_test

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace feedback_test {
 
 using oxatest::runoxa;
 using Lines = std::vector<std::string>;
@@ -123,4 +123,4 @@ TEST(Feedback, TheReportIsTheSameWithGradeOnAndOffAndOffWritesNoFeedback) {
     }
 }
 
-} // namespace
+} // namespace feedback_test

@@ -3,7 +3,7 @@
 // framing, procedures and the start-up file argument.
 #include "harness.hpp"
 
-namespace {
+namespace files_test {
 
 using oxatest::Fixture;
 using oxatest::Result;
@@ -214,4 +214,4 @@ TEST(FileCommands, LargeFilesAreTruncatedOrRefused) {
     EXPECT_EQ(emits(r.out), (std::vector<std::string>{"\n"}));
 }
 
-}  // namespace
+} // namespace files_test

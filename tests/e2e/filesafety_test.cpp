@@ -12,7 +12,7 @@
 
 #include <set>
 
-namespace {
+namespace filesafety_test {
 
 using oxatest::Fixture;
 using oxatest::Result;
@@ -343,11 +343,16 @@ TEST(FileSafety, DebugDumpGoesWhereTheUserSays) {
         EXPECT_FALSE(fs::exists(dir.path / "test.file")) << k.what;
         const std::string dump = readfile(dir.path / "dump.txt");
         EXPECT_EQ(dump.rfind("physical chain:", 0) == 0, k.dumped) << k.what << ": " << dump;
-        if (k.planted) EXPECT_TRUE(fs::is_symlink(dir.path / "dump.txt")) << k.what;
-        if (k.dumped && !k.existing)
+        if (k.planted) {
+            EXPECT_TRUE(fs::is_symlink(dir.path / "dump.txt")) << k.what;
+        }
+        if (k.dumped && !k.existing) {
             EXPECT_EQ(modeof(dir.path / "dump.txt") & 07777, 0600u) << k.what;
-        if (k.existing && !k.dumped) EXPECT_EQ(dump, "mine\n") << k.what;
+        }
+        if (k.existing && !k.dumped) {
+            EXPECT_EQ(dump, "mine\n") << k.what;
+        }
     }
 }
 
-} // namespace
+} // namespace filesafety_test

@@ -7,7 +7,7 @@
 // (overwrite mode) before the corefile is emitted.
 #include "harness.hpp"
 
-namespace {
+namespace find_test {
 
 using oxatest::Fixture;
 using oxatest::Result;
@@ -285,4 +285,4 @@ TEST(Find, ScantextWritesTheLengthTables) {
     EXPECT_EQ(e[0].substr(e[0].size() - tables.size()), tables);
 }
 
-} // namespace
+} // namespace find_test

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace frontend_test {
+
 using namespace oxatest;
 using Lines = std::vector<std::string>;
-
-namespace {
 
 long count(const Lines& lines, const std::string& line) {
     return std::count(lines.begin(), lines.end(), line);
@@ -103,4 +103,4 @@ TEST(Frontend, FullRedrawInCommandModeResendsTheCommandLine) {
     EXPECT_GE(findlines(r.lines, {"", "Command ", "GENERATE DISPLAY "}), 0);
 }
 
-} // namespace
+} // namespace frontend_test

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <set>
 
-namespace {
+namespace generation_test {
 
 using oxatest::runoxa;
 using Lines = std::vector<std::string>;
@@ -208,9 +208,9 @@ TEST(Generation, CompareKeyRunsTheErrorProcedureOfTheMatchingSentence) {
     }
 }
 
-} // namespace
+} // namespace generation_test
 
-namespace {
+namespace generation_test {
 
 TEST(Generation, AFullStoreRefusesGenerationAndKeepsTheLinesWhole) {
     // A text that leaves little room, then generations until the store is
@@ -243,4 +243,4 @@ TEST(Generation, AFullStoreRefusesGenerationAndKeepsTheLinesWhole) {
     EXPECT_LT(sentences, 400);
 }
 
-} // namespace
+} // namespace generation_test

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace guide_test {
 
 using oxatest::runoxa;
 
@@ -37,4 +37,4 @@ TEST(Guide, WorkedProcedureExampleFixesTheFile) {
     EXPECT_EQ(r.file("notes.txt"), "the color of\nno color, no colors\n");
 }
 
-} // namespace
+} // namespace guide_test

@@ -29,6 +29,7 @@
 // so that no other test object carries a build-specific path.
 extern const char* const oxa_binary_path;
 extern const char* const oxa_source_dir;
+extern const char* const oxa_project_version; // the version set in CMakeLists.txt
 #define OXA_BINARY oxa_binary_path
 #define OXA_SOURCE_DIR oxa_source_dir
 

@@ -1,7 +1,7 @@
 // The harness's own pieces: the key notation and the CR LF line split.
 #include "harness.hpp"
 
-namespace {
+namespace harness_test {
 
 TEST(Harness, BraceNotationDecodesToBytes) {
     const struct {
@@ -33,4 +33,4 @@ TEST(Harness, LinesMustEndInCrLf) {
     EXPECT_EQ(bad, (std::vector<std::string>{"bare", "rest"}));
 }
 
-} // namespace
+} // namespace harness_test

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace irregular_forms_test {
 
 using oxatest::runoxa;
 
@@ -61,4 +61,4 @@ TEST(IrregularForms, VerbsOfTheExampleLanguages) {
     }
 }
 
-} // namespace
+} // namespace irregular_forms_test

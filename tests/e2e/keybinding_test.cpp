@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace {
+namespace keybinding_test {
 
 using oxatest::runoxa;
 
@@ -27,4 +27,4 @@ TEST(KeyBinding, ALetterCodeOnAKeyWithNoCharacterTypesNothing) {
     }
 }
 
-} // namespace
+} // namespace keybinding_test

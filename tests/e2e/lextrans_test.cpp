@@ -11,7 +11,7 @@
 #include <set>
 #include <sstream>
 
-namespace {
+namespace lextrans_test {
 
 using oxatest::runoxa;
 using Lines = std::vector<std::string>;
@@ -182,4 +182,4 @@ TEST(Semantic, ExpressionSavedAsSyntaxConstrainsEveryGeneration) {
     }
 }
 
-} // namespace
+} // namespace lextrans_test

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace {
+namespace morphology_test {
 
 using oxatest::runoxa;
 using Lines = std::vector<std::string>;
@@ -78,4 +78,4 @@ TEST(MorphologyE2E, LoadListAndRemove) {
     }
 }
 
-} // namespace
+} // namespace morphology_test

@@ -3,7 +3,7 @@
 // text that EMIT writes.
 #include "harness.hpp"
 
-namespace {
+namespace motion_test {
 
 using oxatest::Fixture;
 using oxatest::Result;
@@ -110,4 +110,4 @@ TEST(MotionCommands, WshiftRefusesAnOverlapOf70) {
     EXPECT_EQ(count, 1);
 }
 
-}  // namespace
+} // namespace motion_test

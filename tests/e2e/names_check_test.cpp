@@ -11,7 +11,7 @@
 
 extern const char* const oxa_check_path;
 
-namespace {
+namespace names_check_test {
 
 namespace fs = std::filesystem;
 
@@ -58,4 +58,4 @@ TEST(NamesCheck, EveryFormValueNamedAndEachLineWellFormed) {
     fs::remove_all(tmp);
 }
 
-} // namespace
+} // namespace names_check_test

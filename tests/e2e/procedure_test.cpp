@@ -7,7 +7,7 @@
 // notation on and off; "{C}EM" and a line end emit the current corefile.
 #include "harness.hpp"
 
-namespace {
+namespace procedure_test {
 
 using oxatest::Run;
 using oxatest::runoxa;
@@ -202,4 +202,4 @@ TEST(Procedure, MessagesOfARunningProcedureReachThePipe) {
     EXPECT_NE(out.find(message), std::string::npos) << out;
 }
 
-} // namespace
+} // namespace procedure_test

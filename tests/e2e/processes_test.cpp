@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-namespace {
+namespace processes_test {
 
 using oxatest::Fixture;
 using oxatest::Result;
@@ -396,4 +396,4 @@ TEST(Drill, ReportsEachAnswerOnBothPacks) {
     }
 }
 
-} // namespace
+} // namespace processes_test

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace records_test {
 
 using oxatest::Fixture;
 using oxatest::Result;
@@ -215,4 +215,4 @@ TEST(Views, ReadOnlyPagesWaitAndClose) {
     }
 }
 
-} // namespace
+} // namespace records_test

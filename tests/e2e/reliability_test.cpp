@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-namespace {
+namespace reliability_test {
 
 using oxatest::Fixture;
 using oxatest::Result;
@@ -442,4 +442,4 @@ TEST(Reliability, HostileInputsEndQuickly) {
     }
 }
 
-} // namespace
+} // namespace reliability_test

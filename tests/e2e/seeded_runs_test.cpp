@@ -15,7 +15,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace seeded_runs_test {
 
 using oxatest::runoxa;
 
@@ -109,4 +109,4 @@ TEST(SeededRuns, ThousandGenerationsAreByteIdenticalToTheRecording) {
     }
 }
 
-} // namespace
+} // namespace seeded_runs_test

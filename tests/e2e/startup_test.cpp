@@ -2,7 +2,7 @@
 // input, seen from the front end.
 #include "harness.hpp"
 
-namespace {
+namespace startup_test {
 
 using oxatest::each;
 using oxatest::findlines;
@@ -178,4 +178,4 @@ TEST(Startup, GoodbyeLeavesAfterTheWarnings) {
     }
 }
 
-} // namespace
+} // namespace startup_test

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace {
+namespace storedtrees_test {
 
 using oxatest::runoxa;
 using Lines = std::vector<std::string>;
@@ -144,4 +144,4 @@ TEST(StoredTrees, NothingToStoreBeforeAGeneration) {
     }
 }
 
-} // namespace
+} // namespace storedtrees_test

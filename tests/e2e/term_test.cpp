@@ -12,7 +12,7 @@
 #include <thread>
 
 namespace oxatest {
-namespace {
+namespace term_test {
 
 std::string termbinary() {
     return (std::filesystem::path(OXA_BINARY).parent_path() / "oxa-term").string();
@@ -482,5 +482,5 @@ TEST(TermTmux, EditorAnswersAfterSignalsDuringHeavyOutput) {
     EXPECT_EQ(readfile(t.dir() / "copy.txt"), numbered(20000));
 }
 
-} // namespace
+} // namespace term_test
 } // namespace oxatest

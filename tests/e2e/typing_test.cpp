@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace typing_test {
 
 using oxatest::Run;
 using oxatest::runoxa;
@@ -115,4 +115,4 @@ TEST(Typing, RecordEntry) {
     }
 }
 
-} // namespace
+} // namespace typing_test

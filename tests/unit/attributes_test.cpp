@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-using namespace bormo;
+namespace attributes_test {
 
-namespace {
+using namespace bormo;
 
 class AttributesTest : public BormoTest {
   protected:
@@ -632,9 +632,9 @@ TEST_F(AttributesTest, IndirectionLists) {
     EXPECT_EQ(l, nullptr);
 }
 
-} // namespace
+} // namespace attributes_test
 
-namespace {
+namespace attributes_test {
 
 // A compound text read once is remembered by its address: the same address
 // holding another text, or the same text after the attribute file changed,
@@ -720,4 +720,4 @@ TEST_F(AttributesTest, KeptReadingsNeverStandForAnotherText) {
     }
 }
 
-} // namespace
+} // namespace attributes_test

@@ -16,6 +16,8 @@
 #include "editor/store.hpp"
 #include "textfixture.hpp"
 
+namespace blocks_test {
+
 using namespace oxa;
 using oxatest::fill;
 using oxatest::Lines;
@@ -23,8 +25,6 @@ using oxatest::ok;
 using oxatest::sent;
 using oxatest::text;
 using oxatest::trace;
-
-namespace {
 
 LINE* lineat(int32_t f, int n) {
     LINE* l = core[f].header;
@@ -284,4 +284,4 @@ TEST_F(Blocks, ClearAllStarsClearsLineAndColumnStars) {
     EXPECT_NE(trace.find("$mt"), std::string::npos); // the ruler
 }
 
-} // namespace
+} // namespace blocks_test

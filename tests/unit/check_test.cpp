@@ -7,7 +7,7 @@
 #include "bormo/variants.hpp"
 #include "check/check.hpp"
 
-namespace {
+namespace check_test {
 
 // A small pack that checks clean.  Each file is one string.
 struct minipack {
@@ -295,9 +295,6 @@ TEST_F(CheckTest, SamplingCountsEmptySentences) {
     EXPECT_NE(check::findings[0].message.find("sentences came out empty"), std::string::npos);
 }
 
-} // namespace
-
-namespace {
 
 // Edit distance counts insertions, deletions, changes and swaps of two
 // neighbours as one edit each.
@@ -336,4 +333,4 @@ TEST(CheckSuggest, ClosestNames) {
     EXPECT_EQ(check::didyoumean("xyz", names), "");
 }
 
-} // namespace
+} // namespace check_test

@@ -22,7 +22,7 @@
 #include <vector>
 
 namespace oxa {
-namespace {
+namespace commands_test {
 
 std::string wire; // what the transmitter passed, framing included
 
@@ -752,5 +752,5 @@ TEST(PromptWords, CodesGiveTheirWords) {
                                                      "Integer ", "Letter  "}));
 }
 
-} // namespace
+} // namespace commands_test
 } // namespace oxa

@@ -16,9 +16,9 @@
 #include "editor/input.hpp"
 #include "wire_capture.hpp"
 
-using namespace bormo;
+namespace compare_test {
 
-namespace {
+using namespace bormo;
 
 class CompareTest : public BormoTest {
   protected:
@@ -357,4 +357,4 @@ TEST_F(CompareTest, ErrorScoresLine) {
               }));
 }
 
-} // namespace
+} // namespace compare_test

@@ -18,12 +18,11 @@
 #include <sstream>
 #include <string>
 
-#ifndef OXA_SOURCE_PATH
-#error "docs_test.cpp is compiled with OXA_SOURCE_PATH, the source tree"
-#endif
+// The source tree, defined in paths.cpp.
+extern const char* const oxa_unit_source_dir;
 
 namespace oxa {
-namespace {
+namespace docs_test {
 
 const std::string BEGINMARK = "<!-- BEGIN GENERATED REFERENCE: run OXA_UPDATE_DOCS=1 "
                               "build/unit_tests --gtest_filter='Docs*' to refresh -->";
@@ -284,7 +283,7 @@ std::string reference() {
 // Compares the generated part of a document with `want`; with
 // OXA_UPDATE_DOCS=1 rewrites it instead.
 void matchesdoc(const std::string& name, const std::string& want) {
-    const std::string path = std::string(OXA_SOURCE_PATH) + "/docs/" + name;
+    const std::string path = std::string(oxa_unit_source_dir) + "/docs/" + name;
     std::ifstream in(path, std::ios::binary);
     ASSERT_TRUE(in) << "cannot read " << path;
     std::stringstream buf;
@@ -374,5 +373,5 @@ TEST(Docs, KeyNames) {
     EXPECT_EQ(latin1toutf8(0xE9), "\xC3\xA9");
 }
 
-} // namespace
+} // namespace docs_test
 } // namespace oxa

@@ -15,7 +15,7 @@
 #include <string>
 
 namespace oxa {
-namespace {
+namespace editloop_test {
 
 // Row i of the table is the row of edit code i: each row's flags, limit and
 // mask, compared with a sample of codes whose values all differ.
@@ -339,5 +339,5 @@ TEST_F(EditLoop, EndOfInputExitsZeroNamingUnsavedCorefiles) {
     eofhook = guard;
 }
 
-} // namespace
+} // namespace editloop_test
 } // namespace oxa

@@ -20,7 +20,7 @@
 #include "editor/typing.hpp"
 
 namespace oxa {
-namespace {
+namespace editops_test {
 
 std::string text(const LINE* l) {
     if (l->object == K_EMPTY || l->object == K_PICTURE) return "";
@@ -362,5 +362,5 @@ TEST_F(EditOpsTest, EditTableRows) {
             << "code " << r.code << " type " << r.type;
 }
 
-} // namespace
+} // namespace editops_test
 } // namespace oxa

@@ -10,7 +10,7 @@
 #include <string>
 
 namespace oxa {
-namespace {
+namespace encoding_test {
 
 const unsigned char* bytes(const std::string& s) {
     return reinterpret_cast<const unsigned char*>(s.data());
@@ -241,5 +241,5 @@ TEST(Encoding, NamesToTheSystem) {
     ::rmdir(tmpl);
 }
 
-} // namespace
+} // namespace encoding_test
 } // namespace oxa

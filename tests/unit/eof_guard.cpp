@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+namespace eof_guard {
 
 [[noreturn]] void readpastinput() {
     std::fputs("unit test read past its scripted input\n", stderr);
@@ -18,4 +18,4 @@ struct EofGuard {
     EofGuard() { oxa::eofhook = readpastinput; }
 } const eofguard;
 
-}  // namespace
+} // namespace eof_guard

@@ -6,7 +6,7 @@
 #include <string>
 
 namespace oxa {
-namespace {
+namespace evaluator_test {
 
 using oxatest::RecordFixture;
 using oxatest::WireCapture;
@@ -227,5 +227,5 @@ TEST_F(Register, EvaluateShowsTheValueAndWaits) {
     }
 }
 
-} // namespace
+} // namespace evaluator_test
 } // namespace oxa

@@ -17,7 +17,7 @@
 #include "bormo/sentences.hpp"
 #include "bormo/syntax.hpp"
 
-namespace {
+namespace expansion_test {
 
 using namespace bormo;
 
@@ -502,4 +502,4 @@ TEST_F(ExpansionTest, ListingsOfRulesAndTransformations) {
     EXPECT_EQ(count_messages("T first RHS: "), 1);
 }
 
-} // namespace
+} // namespace expansion_test

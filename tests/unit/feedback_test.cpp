@@ -6,7 +6,7 @@
 
 #include "bormo/feedback.hpp"
 
-namespace {
+namespace feedback_test {
 
 using namespace bormo;
 
@@ -247,4 +247,4 @@ TEST_F(FeedbackCosts, PercentOnAFixedScale) {
     EXPECT_EQ(feedback_percent(r.score, r.all_wrong), 0);
 }
 
-} // namespace
+} // namespace feedback_test

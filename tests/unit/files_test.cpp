@@ -26,10 +26,10 @@
 #include "editor/store.hpp"
 #include "filefixture.hpp"
 
+namespace files_test {
+
 using namespace oxa;
 namespace fs = std::filesystem;
-
-namespace {
 
 using Lines = std::vector<std::pair<int32_t, std::string>>;  // kind, text
 
@@ -447,4 +447,4 @@ TEST_F(Files, ProcedurePushesTheLoadedText) {
     EXPECT_EQ(sent, "File not found (or no read permission)\r\n\r\n");
 }
 
-}  // namespace
+} // namespace files_test

@@ -19,10 +19,10 @@
 #include "editor/store.hpp"
 #include "wire_capture.hpp"
 
+namespace find_test {
+
 using namespace oxa;
 using oxatest::WireCapture;
-
-namespace {
 
 // Fills corefile `n` with `lines` (a leading "\r" makes a record line); the
 // cursor goes to line 1, column 1.  The current corefile is left as it was.
@@ -483,4 +483,4 @@ TEST_F(Find, FailingRecordCheckTakesTheLineBackAtOnce) {
     EXPECT_EQ(checkstore(), "");
 }
 
-} // namespace
+} // namespace find_test

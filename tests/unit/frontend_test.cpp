@@ -15,10 +15,10 @@
 #include "editor/store.hpp"
 #include "wire_capture.hpp"
 
+namespace frontend_test {
+
 using namespace oxa;
 using oxatest::WireCapture;
-
-namespace {
 
 class Frontend : public ::testing::Test {
   protected:
@@ -426,4 +426,4 @@ TEST_F(Frontend, GendisInCommandModeResendsTheCommandLine) {
     EXPECT_EQ(lines.back(), "EV");
 }
 
-} // namespace
+} // namespace frontend_test

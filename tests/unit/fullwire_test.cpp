@@ -23,7 +23,7 @@
 #include <string>
 
 namespace oxa {
-namespace {
+namespace fullwire_test {
 
 using oxatest::WireCapture;
 
@@ -246,5 +246,5 @@ TEST_F(FullWire, ShellCommandEndsWithoutItsBackgroundChildren) {
     EXPECT_EQ(WireCapture::wire, "$ostarted\r\n");
 }
 
-} // namespace
+} // namespace fullwire_test
 } // namespace oxa

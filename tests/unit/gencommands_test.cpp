@@ -9,7 +9,7 @@
 #include "bormo/syntax.hpp"
 #include "editor/commands.hpp"
 
-namespace {
+namespace gencommands_test {
 
 using namespace bormo;
 
@@ -208,4 +208,4 @@ TEST_F(GenCommandsTest, StartUpEmptiesEveryKind) {
     EXPECT_EQ(count_messages("Setting random seed: "), 1);
 }
 
-} // namespace
+} // namespace gencommands_test

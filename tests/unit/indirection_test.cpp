@@ -5,7 +5,7 @@
 
 #include <map>
 
-namespace {
+namespace indirection_test {
 
 using namespace bormo;
 
@@ -263,4 +263,4 @@ TEST_F(IndirectionTest, TreeWalkFollowsEveryLeaf) {
     EXPECT_EQ(word_of(c), "\"dog\"");
 }
 
-} // namespace
+} // namespace indirection_test

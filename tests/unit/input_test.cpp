@@ -21,7 +21,7 @@
 #include <string>
 
 namespace oxa {
-namespace {
+namespace input_test {
 
 class InputTest : public ::testing::Test {
   protected:
@@ -864,5 +864,5 @@ TEST_F(InputTest, EndOfInputInsideAWait) {
     eofhook = guard;
 }
 
-} // namespace
+} // namespace input_test
 } // namespace oxa

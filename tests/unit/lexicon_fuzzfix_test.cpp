@@ -8,7 +8,7 @@
 #include "bormo/lexicon.hpp"
 #include "bormo/syntax.hpp"
 
-namespace {
+namespace lexicon_fuzzfix_test {
 
 using namespace bormo;
 
@@ -95,4 +95,4 @@ TEST_F(LexiconFuzzfixTest, TheTerminalFieldIsReadWhole) {
     EXPECT_EQ(lexerrors, 1);
 }
 
-} // namespace
+} // namespace lexicon_fuzzfix_test

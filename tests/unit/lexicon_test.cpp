@@ -14,7 +14,7 @@
 #include "bormo/lexicon.hpp"
 #include "bormo/syntax.hpp"
 
-namespace {
+namespace lexicon_test {
 
 using namespace bormo;
 
@@ -673,4 +673,4 @@ TEST_F(LexiconTest, NodeTextConversion) {
         EXPECT_EQ(convert_nodetext(c.text), c.converted) << c.text;
 }
 
-} // namespace
+} // namespace lexicon_test

@@ -14,7 +14,7 @@
 #include "editor/frontend.hpp"
 #include "editor/store.hpp"
 
-namespace {
+namespace lextrans_test {
 
 using namespace bormo;
 
@@ -395,4 +395,4 @@ TEST_F(InverseTransTest, UnknownResultAttributesAndRulesOverInverseEntries) {
     oxa::checkstore();
 }
 
-} // namespace
+} // namespace lextrans_test

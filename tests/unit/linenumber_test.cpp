@@ -17,9 +17,9 @@
 #include "editor/sort.hpp"
 #include "editor/store.hpp"
 
-using namespace oxa;
+namespace linenumber_test {
 
-namespace {
+using namespace oxa;
 
 // Edit codes of the passes below.
 constexpr int TYPE = 4, RUBOUT = 5, NEWLINE = 10, RIGHT = 19, DOWN = 18, UP = 20, COMMAND = 21,
@@ -286,4 +286,4 @@ TEST_F(LineNumbers, DefaultStreamIsTheSameWhetherOrNotTheTextIsComposed) {
     EXPECT_TRUE(row);
 }
 
-} // namespace
+} // namespace linenumber_test

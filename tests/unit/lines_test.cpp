@@ -14,7 +14,7 @@
 #include "editor/store.hpp"
 
 namespace oxa {
-namespace {
+namespace lines_test {
 
 std::string text(const LINE* l) {
     if (l->object == K_EMPTY || l->object == K_PICTURE) return "";
@@ -304,5 +304,5 @@ TEST_F(LinesTest, ByteFreeMarkIsNeverStored) {
     EXPECT_EQ(text(cur().lnptr), "a");
 }
 
-} // namespace
+} // namespace lines_test
 } // namespace oxa

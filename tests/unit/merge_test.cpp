@@ -5,7 +5,7 @@
 #include <string>
 
 namespace oxa {
-namespace {
+namespace merge_test {
 
 using oxatest::RecordFixture;
 using oxatest::WireCapture;
@@ -264,5 +264,5 @@ TEST_F(Assign, InsertModeKeepsTheOldTextAfterTheStars) {
     EXPECT_EQ(text(cur().lnptr), "****a|");
 }
 
-} // namespace
+} // namespace merge_test
 } // namespace oxa

@@ -5,7 +5,7 @@
 
 #include "bormo/attrcodes.hpp"
 
-namespace {
+namespace morphkept_test {
 
 using namespace bormo;
 
@@ -209,4 +209,4 @@ TEST_F(MorphKeptTest, AWordIsRewrittenWhetherItShrinksOrGrows) {
     EXPECT_STREQ(n->morphed_word, "ch");
 }
 
-} // namespace
+} // namespace morphkept_test

@@ -9,7 +9,7 @@
 #include "bormo/syntax.hpp"
 #include "editor/commands.hpp"
 
-namespace {
+namespace morphology_test {
 
 using namespace bormo;
 
@@ -443,4 +443,4 @@ TEST_F(MorphologyTest, GenerationInflectsThroughRulesAndTables) {
     resetsyntax();
 }
 
-} // namespace
+} // namespace morphology_test

@@ -14,9 +14,9 @@
 #include "editor/resetall.hpp"
 #include "editor/store.hpp"
 
-using namespace oxa;
+namespace motion_test {
 
-namespace {
+using namespace oxa;
 
 std::string sent;  // messages passed by the transmitter
 
@@ -601,4 +601,4 @@ TEST_F(Motion, ColumnsMarginsAndShiftsStayWithinTheLongestLine) {
     }
 }
 
-}  // namespace
+} // namespace motion_test

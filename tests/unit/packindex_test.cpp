@@ -14,7 +14,7 @@
 #include "bormo/packindex.hpp"
 #include "bormo/syntax.hpp"
 
-namespace {
+namespace packindex_test {
 
 using namespace bormo;
 
@@ -150,4 +150,4 @@ TEST_F(PackIndexTest, CheckFindsKeptReadingsTheTextsNoLongerGive) {
     EXPECT_STREQ(getrule("S"), "\x07 V");
 }
 
-} // namespace
+} // namespace packindex_test

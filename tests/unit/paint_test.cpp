@@ -16,11 +16,11 @@
 #include "editor/store.hpp"
 #include "wire_capture.hpp"
 
+namespace paint_test {
+
 using namespace oxa;
 using oxatest::WireCapture;
 using Msgs = std::vector<std::string>;
-
-namespace {
 
 struct Line {
     int32_t kind;
@@ -397,4 +397,4 @@ TEST_F(Paint, FormulaCursorColour) {
     EXPECT_EQ(WireCapture::msgs, Msgs{"$p2,1"}); // a text line in the picture view
 }
 
-} // namespace
+} // namespace paint_test

@@ -19,7 +19,7 @@
 #include "editor/terminal.hpp"
 
 namespace oxa {
-namespace {
+namespace processes_test {
 
 std::vector<std::string> sent;
 
@@ -190,5 +190,5 @@ TEST_F(ProcessesTest, ShellQuotingKeepsEveryName) {
     std::remove("quoted.out");
 }
 
-} // namespace
+} // namespace processes_test
 } // namespace oxa

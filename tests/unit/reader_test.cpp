@@ -7,9 +7,9 @@
 
 #include <cstring>
 
-using namespace bormo;
+namespace reader_test {
 
-namespace {
+using namespace bormo;
 
 class ReaderTest : public BormoTest {
   protected:
@@ -591,9 +591,9 @@ TEST_F(ReaderTest, LexicalPatternMatchFromField4) {
     EXPECT_EQ(match_lsp("?|?|?|?||x|", "\"w\"|N||0001||x|"), 1);
 }
 
-} // namespace
+} // namespace reader_test
 
-namespace {
+namespace reader_test {
 
 // Preselection resolution against a small preselection stack.
 class PreselectTest : public BormoTest {
@@ -796,4 +796,4 @@ TEST_F(ReaderTest, ErrorLinesOfALoadStopAtTheLimit) {
     }
 }
 
-} // namespace
+} // namespace reader_test

@@ -12,7 +12,7 @@
 #include "editor/store.hpp"
 
 namespace oxa {
-namespace {
+namespace records_test {
 
 class RecordsTest : public ::testing::Test {
   protected:
@@ -80,5 +80,5 @@ TEST_F(RecordsTest, FindfieldAtTheCursor) {
     }
 }
 
-} // namespace
+} // namespace records_test
 } // namespace oxa

@@ -17,13 +17,13 @@
 #include "editor/store.hpp"
 #include "textfixture.hpp"
 
+namespace rectangles_test {
+
 using namespace oxa;
 using oxatest::fill;
 using oxatest::Lines;
 using oxatest::sent;
 using oxatest::text;
-
-namespace {
 
 void go(int line, int col) {
     COREFILE& c = cur();
@@ -192,4 +192,4 @@ TEST_F(Rectangles, NoRoomAfterACollection) {
     EXPECT_EQ(checkstore(), "");
 }
 
-} // namespace
+} // namespace rectangles_test

@@ -18,14 +18,14 @@
 #include "editor/store.hpp"
 #include "textfixture.hpp"
 
+namespace reformat_test {
+
 using namespace oxa;
 using oxatest::fill;
 using oxatest::Lines;
 using oxatest::ok;
 using oxatest::sent;
 using oxatest::text;
-
-namespace {
 
 const std::string SH(1, static_cast<char>(SOFTHYPHEN));
 
@@ -376,4 +376,4 @@ TEST_F(Reformat, JoinStripsTrailingBlanks) {
     EXPECT_EQ(text(1), Lines{"abcd"});
 }
 
-} // namespace
+} // namespace reformat_test

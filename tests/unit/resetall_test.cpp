@@ -14,7 +14,7 @@
 #include "editor/views.hpp"
 
 namespace oxa {
-namespace {
+namespace resetall_test {
 
 std::string wire;
 void capture(const char* data, size_t len) {
@@ -82,5 +82,5 @@ TEST(ResetAll, ASessionFromTheResetStateIsTheSameAfterAnyOther) {
     EXPECT_EQ(session(probe), first);
 }
 
-} // namespace
+} // namespace resetall_test
 } // namespace oxa

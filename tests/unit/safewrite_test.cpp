@@ -27,10 +27,10 @@
 #include "editor/store.hpp"
 #include "filefixture.hpp"
 
+namespace safewrite_test {
+
 using namespace oxa;
 namespace fs = std::filesystem;
-
-namespace {
 
 class SafeWrite : public oxatest::FileFixture {
   protected:
@@ -297,4 +297,4 @@ TEST_F(SafeWrite, MoveCopiesUnderTheExactName) {
     EXPECT_FALSE(fs::exists(path("to")));
 }
 
-} // namespace
+} // namespace safewrite_test

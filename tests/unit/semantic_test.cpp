@@ -9,7 +9,7 @@
 
 #include "bormo/semantic.hpp"
 
-namespace {
+namespace semantic_test {
 
 using namespace bormo;
 using Lines = std::vector<std::string>;
@@ -169,4 +169,4 @@ TEST_F(SemanticTest, ReaderMessages) {
     EXPECT_EQ(s->last, s->first->next);
 }
 
-} // namespace
+} // namespace semantic_test

@@ -17,7 +17,7 @@
 #include "bormo/syntax.hpp"
 #include "editor/commands.hpp"
 
-namespace {
+namespace sentences_test {
 
 using namespace bormo;
 
@@ -192,4 +192,4 @@ TEST_F(SentencesTest, MatchingSentenceForTheResponse) {
     EXPECT_EQ(lines(3).back(), "the * sleep");
 }
 
-} // namespace
+} // namespace sentences_test

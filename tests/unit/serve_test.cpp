@@ -15,6 +15,8 @@
 #include "serve/storage.hpp"
 #include "serve/text.hpp"
 
+namespace serve_test {
+
 using namespace serve;
 
 TEST(ServeText, Utf8Validity) {
@@ -238,3 +240,5 @@ TEST_F(ServeStorage, ReopensAndRefusesANewerSchema) {
     EXPECT_FALSE(open_sqlite(path, error));
     EXPECT_NE(error.find("newer"), std::string::npos);
 }
+
+} // namespace serve_test

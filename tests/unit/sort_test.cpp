@@ -19,12 +19,12 @@
 #include "editor/store.hpp"
 #include "textfixture.hpp"
 
+namespace sort_test {
+
 using namespace oxa;
 using oxatest::fill;
 using oxatest::Lines;
 using oxatest::text;
-
-namespace {
 
 // SORT with the cursor in column `col` of line 1.
 void runsort(int32_t dir, int32_t klen, int32_t from, int32_t to, int32_t col = 1) {
@@ -247,4 +247,4 @@ TEST_F(Sort, OrderIsTheLineComparison) {
     }
 }
 
-} // namespace
+} // namespace sort_test

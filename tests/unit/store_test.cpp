@@ -15,7 +15,7 @@
 #include "editor/store.hpp"
 
 namespace oxa {
-namespace {
+namespace store_test {
 
 std::string text(const LINE* l) {
     if (l->object == K_EMPTY || l->object == K_PICTURE) return "";
@@ -621,5 +621,5 @@ TEST_F(StoreTest, CheckerFindsStrayBytesAndFreeBytesInText) {
     resetstore();
 }
 
-} // namespace
+} // namespace store_test
 } // namespace oxa

@@ -18,7 +18,7 @@
 #include "bormo/syntax.hpp"
 #include "bormo/transform.hpp"
 
-namespace {
+namespace storedtrees_test {
 
 using namespace bormo;
 
@@ -396,4 +396,4 @@ TEST_F(StoredTreesTest, NothingIsStoredBeforeAGeneration) {
     EXPECT_EQ(there_has_been_no_generation(), 0);
 }
 
-} // namespace
+} // namespace storedtrees_test

@@ -6,7 +6,7 @@
 #include "bormo/lexicon.hpp"
 #include "bormo/syntax.hpp"
 
-namespace {
+namespace syntax_fuzzfix_test {
 
 using namespace bormo;
 
@@ -26,4 +26,4 @@ TEST_F(BormoTest, SyntaxRuleOfTheBarriersNameIsRefused) {
     resetsyntax();
 }
 
-} // namespace
+} // namespace syntax_fuzzfix_test

@@ -10,7 +10,7 @@
 #include "bormo/packindex.hpp"
 #include "bormo/syntax.hpp"
 
-namespace {
+namespace syntax_test {
 
 using namespace bormo;
 
@@ -314,9 +314,9 @@ TEST_F(SyntaxTest, ScannersWalkTheStoredForm) {
     EXPECT_EQ(std::string(skip_alternatives(k + 3, 2)), " Y)");
 }
 
-} // namespace
+} // namespace syntax_test
 
-namespace {
+namespace syntax_test {
 
 // Rule look-ups are remembered until the rule stack changes: a name found,
 // and a name not found, must follow every load and unload.
@@ -340,4 +340,4 @@ TEST_F(SyntaxTest, LookupsFollowLoadsAndUnloads) {
     EXPECT_EQ(rule("S"), "<none>");
 }
 
-} // namespace
+} // namespace syntax_test

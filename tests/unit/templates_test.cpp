@@ -8,7 +8,7 @@
 #include "editor/records.hpp"
 
 namespace oxa {
-namespace {
+namespace templates_test {
 
 using oxatest::RecordFixture;
 using oxatest::WireCapture;
@@ -263,5 +263,5 @@ TEST_F(View, PageOverARecordCorefileRedrawsItsTemplate) {
     EXPECT_EQ(WireCapture::msgs.back(), "$cZ") << "the corefile's own template drawn last";
 }
 
-} // namespace
+} // namespace templates_test
 } // namespace oxa

@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 namespace oxa::term {
-namespace {
+namespace term_child_test {
 
 // Everything the child writes on its standard output, up to its end.
 std::string readall(int fd) {
@@ -144,5 +144,5 @@ TEST(TermChild, NormalEndSaysNothing) {
     EXPECT_FALSE(sendbytes(c, "x")); // nobody to send to
 }
 
-} // namespace
+} // namespace term_child_test
 } // namespace oxa::term

@@ -8,7 +8,7 @@
 #include <string>
 
 namespace oxa::term {
-namespace {
+namespace term_keys_test {
 
 TEST(TermKeys, SpecialKeys) {
     const struct {
@@ -87,5 +87,5 @@ TEST(TermKeys, SizeReport) {
     EXPECT_EQ(sizereportbytes(100, 250), "\x1b[8;100;250t");
 }
 
-} // namespace
+} // namespace term_keys_test
 } // namespace oxa::term

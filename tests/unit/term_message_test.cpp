@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace oxa::term {
-namespace {
+namespace term_message_test {
 
 TEST(TermMessage, EveryFamily) {
     const struct {
@@ -102,5 +102,5 @@ TEST(TermMessage, SplitterKeepsPartialLinesAndOnlyTheFramingCR) {
     EXPECT_EQ(parsemessage(lines[1]).kind, msgkind::cmdchar);
 }
 
-} // namespace
+} // namespace term_message_test
 } // namespace oxa::term

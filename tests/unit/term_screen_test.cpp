@@ -6,7 +6,7 @@
 #include <string>
 
 namespace oxa::term {
-namespace {
+namespace term_screen_test {
 
 // Feeds messages given one a line (each gets its CR LF).
 void feed(screen& s, std::initializer_list<std::string> lines) {
@@ -221,5 +221,5 @@ TEST(TermScreen, ResizeMovesTheBottomRows) {
     EXPECT_EQ(s.line(3), padded("  second line", 50));
 }
 
-} // namespace
+} // namespace term_screen_test
 } // namespace oxa::term

@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace oxa::term {
-namespace {
+namespace term_utf8_test {
 
 TEST(TermUtf8, Latin1ToUtf8) {
     const struct {
@@ -85,5 +85,5 @@ TEST(TermUtf8, EncodesCodePoints) {
     }
 }
 
-} // namespace
+} // namespace term_utf8_test
 } // namespace oxa::term

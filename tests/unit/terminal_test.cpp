@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 namespace oxa {
-namespace {
+namespace terminal_test {
 
 std::string wire; // what the transmitter passed
 void capture(const char* data, size_t len) {
@@ -185,5 +185,5 @@ TEST_F(Terminal, InstalledHandlerTakesSigint) {
     std::signal(SIGINT, SIG_DFL);
 }
 
-} // namespace
+} // namespace terminal_test
 } // namespace oxa

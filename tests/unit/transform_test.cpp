@@ -14,7 +14,7 @@
 #include "bormo/syntax.hpp"
 #include "bormo/transform.hpp"
 
-namespace {
+namespace transform_test {
 
 using namespace bormo;
 
@@ -432,4 +432,4 @@ TEST_F(TransformTest, ATransformationThatDoublesItsOwnNodesStops) {
     purge_tree(small);
 }
 
-} // namespace
+} // namespace transform_test

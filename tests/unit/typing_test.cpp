@@ -17,7 +17,7 @@
 #include "editor/typing.hpp"
 
 namespace oxa {
-namespace {
+namespace typing_test {
 
 std::vector<std::string> sent;
 
@@ -500,5 +500,5 @@ TEST_F(TypingTest, NodeOnAnEmptyLineMakesAFormulaLine) {
     EXPECT_EQ(cur().charcount, 4);
 }
 
-} // namespace
+} // namespace typing_test
 } // namespace oxa

@@ -4,7 +4,7 @@
 
 #include "bormo/valuenames.hpp"
 
-namespace {
+namespace valuenames_test {
 
 using namespace bormo;
 
@@ -49,4 +49,4 @@ TEST(ValueNames, CodeShownWithoutAName) {
     EXPECT_EQ(display_name("impf"), "impf");
 }
 
-} // namespace
+} // namespace valuenames_test

@@ -12,9 +12,9 @@
 #include "bormo/variants.hpp"
 #include "bormo_fixture.hpp"
 
-using namespace bormo;
+namespace variants_test {
 
-namespace {
+using namespace bormo;
 
 class VariantsTest : public BormoTest {
   protected:
@@ -272,8 +272,6 @@ TEST_F(TagMatchTest, ResponseRelatedThroughATag) {
     }
 }
 
-} // namespace
-
 TEST_F(TagMatchTest, ARecordWithoutTheTagFieldHasNoClauseAndNoMessage) {
     struct Case {
         const char* word;
@@ -293,3 +291,5 @@ TEST_F(TagMatchTest, ARecordWithoutTheTagFieldHasNoClauseAndNoMessage) {
         leaf = nullptr;
     }
 }
+
+} // namespace variants_test

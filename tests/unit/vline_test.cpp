@@ -7,9 +7,9 @@
 #include "editor/paint.hpp"
 #include "editor/terminal.hpp"
 
-using namespace bormo;
+namespace vline_test {
 
-namespace {
+using namespace bormo;
 
 class VlineTest : public BormoTest {
   protected:
@@ -84,9 +84,9 @@ TEST_F(VlineTest, SaveAndRestoreCursor) {
     EXPECT_EQ(c.disln, disln);
 }
 
-} // namespace
+} // namespace vline_test
 
-namespace {
+namespace vline_test {
 
 // Fills the heap with one line in corefile 1 so that `room` bytes stay free.
 void fill_heap_leaving(int64_t room) {
@@ -127,4 +127,4 @@ TEST_F(VlineTest, AfterAnOverflowARunWritesNothingMore) {
     EXPECT_EQ(oxa::checkstore(), "");
 }
 
-} // namespace
+} // namespace vline_test

@@ -12,7 +12,7 @@
 #include <string>
 
 namespace oxa {
-namespace {
+namespace wire_test {
 
 using oxatest::WireCapture;
 
@@ -125,5 +125,5 @@ TEST(WireTable, CodesOutsideTheTable) {
     resetfrontend();
 }
 
-} // namespace
+} // namespace wire_test
 } // namespace oxa
