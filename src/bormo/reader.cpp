@@ -78,6 +78,8 @@ constexpr std::array<unsigned char, 256> make_rclass() {
                                           0xE9, 0xEA, 0xEE, 0xF4, 0xF9, 0xFB};
     for (unsigned char c : accented)
         t[c] = C_WORD;
+    // The ligatures oe and OE, at their single-byte places.
+    t[0x9C] = t[0x8C] = C_WORD;
     return t;
 }
 constexpr std::array<unsigned char, 256> rclass = make_rclass();
@@ -240,7 +242,8 @@ int utf8char(fileinf& f, int lead) {
             ungetc(seq[i], f.fptr);
         return lead;
     }
-    if (cp <= oxa::MAXTEXTCHAR) return static_cast<int>(cp);
+    const int sb = oxa::storebyte(cp);
+    if (sb >= 0) return sb;
     v_err(oxa::beyondmessage(f.f_name ? f.f_name : "", {f.f_line, cp}).c_str(), "", "");
     return -1;
 }

@@ -55,7 +55,7 @@ constexpr CMDSPEC commandrows[] = {
     {"JOIN", 0, "f1gUgL", "|1|200000|", fpw, join, nullptr,
      "Append the corefile (or lines of it) to the end of a file."},
     {"FIND", L | R, "d7c2", "||", findchk, find, FINDPROMPT,
-     "Search forward for a pattern by unit (character, word, line, sentence, backwards, record, check, pattern); ESC n repeats."},
+     "Search forward for a pattern by unit (character, word, line, sentence, backwards, record, check, pattern); leaves insert mode. Ctrl-N finds the next match; ESC n finds again and stays on the match."},
     {"SCANSET", 0, "d7c2", "||", findchk, nullptr, FINDPROMPT,
      "Set the search unit and pattern without searching."},
     {"DELETE", 0, "f1", "|", fpw, deletefile, nullptr,
@@ -134,7 +134,7 @@ constexpr CMDSPEC commandrows[] = {
      "corefile | firstline | lastline |0:oxa output, 1:driver input",
      "Write lines of a corefile to standard output (or the driver program)."},
     {"SKEY", 0, "d2", "|", nullptr, skey, "0: ASCII; 1: French unaccented; 2: accents",
-     "Choose the sort order: ASCII, French without accents, or with accents."},
+     "Choose the sort order: 0 ASCII; 1 alphabetical, an accented letter as its plain letter; 2 by accent only. The sort key starts at the cursor column."},
     {"SWITCH", 0, "d2", "|", nullptr, swinput,
      "0: to keybd/suspend; 1: to driver; 2: to keybd/abort",
      "Switch input between the keyboard and a driver program."},
@@ -207,7 +207,7 @@ constexpr CMDSPEC commandrows[] = {
     {"DTAB", 0, "d1", "|", decimaltab, nullptr, "1: on, 0: off",
      "Turn decimal-tab entry on or off."},
     {"END", L, "e ", "|", nullptr, gotobottom, nullptr,
-     "Go to the last line."},
+     "Go to the last page of the text."},
     {"LIST", 0, "fEgUgLi fF", "|1|200000|1||", nullptr, list,
      "file | fromline | toline | numcopies | initfile",
      "Print a file."},
@@ -534,13 +534,23 @@ static void utf8letters(std::array<char, PSTRINGMAX + 1>& text) {
     size_t m = 0;
     for (size_t i = 0; text[i] != 0; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        unsigned char seq[2];
+        unsigned char seq[3];
         const size_t k = utf8encode(&c, 1, seq);
         if (m + k > PSTRINGMAX) break;
         std::memcpy(out.data() + m, seq, k);
         m += k;
     }
     text = out;
+}
+
+// Ends the text of length len before a UTF-8 sequence cut short at its end.
+static void dropcutsequence(char* text, int len) {
+    int j = len;
+    while (j > 0 && utf8cont(static_cast<unsigned char>(text[j - 1])) && len - j < 3)
+        --j;
+    if (j == 0) return;
+    const int lead = static_cast<unsigned char>(text[j - 1]);
+    if (lead >= 0xC0 && len - (j - 1) < utf8length(static_cast<unsigned char>(lead))) text[j - 1] = 0;
 }
 
 void convparams() {
@@ -576,8 +586,7 @@ void convparams() {
             if (braces) {
                 const int len = transstring(text.data(), dest, size);
                 // A sequence cut at the end of a function-key string is dropped.
-                if (q == '0' && len > 0 && latin1lead(static_cast<unsigned char>(dest[len - 1])))
-                    dest[len - 1] = 0;
+                if (q == '0') dropcutsequence(dest, len);
             } else {
                 std::strncpy(dest, text.data(), static_cast<size_t>(size - 1));
                 dest[size - 1] = 0;

@@ -30,7 +30,59 @@ constexpr bool wellformed(uint32_t cp, uint32_t lower) {
     return cp >= lower && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
 }
 
+constexpr int hexval(unsigned char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 } // namespace
+
+size_t placeholder(uint32_t cp, unsigned char* out) {
+    char digits[12];
+    const int k = std::snprintf(digits, sizeof digits, "%X", static_cast<unsigned>(cp));
+    size_t m = 0;
+    out[m++] = PLACEOPEN;
+    for (int i = 0; i < k && m < PLACEMAX - 1; ++i)
+        out[m++] = static_cast<unsigned char>(digits[i]);
+    out[m++] = PLACECLOSE;
+    return m;
+}
+
+size_t placeholderat(const unsigned char* p, size_t n, uint32_t& cp) {
+    if (n < 3 || p[0] != PLACEOPEN) return 0;
+    uint32_t c = 0;
+    size_t i = 1;
+    for (; i < n && i < PLACEMAX - 1 && hexval(p[i]) >= 0; ++i)
+        c = (c << 4) | static_cast<uint32_t>(hexval(p[i]));
+    if (i == 1 || i >= n || p[i] != PLACECLOSE) return 0;
+    if (!wellformed(c, 0x80) || storebyte(c) >= 0) return 0;
+    cp = c;
+    return i + 1;
+}
+
+size_t utf8put(uint32_t cp, unsigned char* out) {
+    if (cp < 0x80) {
+        out[0] = static_cast<unsigned char>(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = static_cast<unsigned char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<unsigned char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<unsigned char>(0xF0 | (cp >> 18));
+    out[1] = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+    return 4;
+}
 
 // Eight bytes at a time while none has its high bit set.
 size_t asciirun(const unsigned char* p, size_t n) {
@@ -70,16 +122,27 @@ int utf8decode(const unsigned char* p, size_t n, uint32_t& cp) {
 
 size_t utf8encode(const unsigned char* text, size_t n, unsigned char* out) {
     size_t m = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned char c = text[i];
-        if (c < 0x80) {
-            out[m++] = c;
-        } else {
-            out[m++] = static_cast<unsigned char>(0xC0 | (c >> 6));
-            out[m++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (size_t i = 0; i < n; ++i)
+        m += utf8put(charofbyte(text[i]), out + m);
     return m;
+}
+
+void utf8text(const unsigned char* text, size_t n, std::string& out) {
+    for (size_t i = 0; i < n;) {
+        const size_t run = asciirun(text + i, n - i);
+        out.append(reinterpret_cast<const char*>(text + i), run);
+        i += run;
+        if (i == n) break;
+        unsigned char seq[4];
+        uint32_t cp = 0;
+        const size_t k = placeholderat(text + i, n - i, cp);
+        if (k > 0) {
+            i += k;
+        } else {
+            cp = charofbyte(text[i++]);
+        }
+        out.append(reinterpret_cast<const char*>(seq), utf8put(cp, seq));
+    }
 }
 
 // ---- Detection ---------------------------------------------------------------
@@ -113,7 +176,7 @@ void Utf8Scan::feed(const unsigned char* p, size_t n) {
             break;
         }
         multibyte = true;
-        if (partial > MAXTEXTCHAR) beyondseen = true;
+        if (storebyte(partial) < 0) ++beyondcount;
     }
 }
 
@@ -133,7 +196,10 @@ void BeyondFinder::feed(const unsigned char* p, size_t n) {
         const unsigned char b = p[i];
         if (need > 0) {
             partial = (partial << 6) | (b & 0x3Fu);
-            if (--need == 0 && partial > MAXTEXTCHAR && line >= first) found = {line, partial};
+            if (--need == 0 && storebyte(partial) < 0 && line >= first) {
+                if (found.line == 0) found = {line, partial, 0};
+                ++found.count;
+            }
             continue;
         }
         if (b == '\n' || (b == 11 && vtends)) {
@@ -153,6 +219,15 @@ std::string beyondmessage(const char* name, const BeyondChar& b) {
     return std::string(name) + tail;
 }
 
+std::string keptmessage(const char* name, const BeyondChar& b) {
+    char tail[120];
+    const bool one = b.count == 1;
+    std::snprintf(tail, sizeof tail, ": %lld character%s kept as %smarked placeholder%s, the first U+%04X on line %d",
+                  static_cast<long long>(b.count), one ? "" : "s", one ? "a " : "", one ? "" : "s",
+                  static_cast<unsigned>(b.cp), static_cast<int>(b.line));
+    return std::string(name) + tail;
+}
+
 bool osnameinto(const char* name, char* buf, size_t size) {
     const size_t n = std::strlen(name);
     if (size == 0) return false;
@@ -160,8 +235,11 @@ bool osnameinto(const char* name, char* buf, size_t size) {
     bool plain = high == 0;
     if (!plain) {
         size_t m = 0;
-        for (size_t i = 0; i < n; ++i)
-            m += static_cast<unsigned char>(name[i]) < 0x80 ? 1 : 2;
+        for (size_t i = 0; i < n; ++i) {
+            // A byte of 0x80..0x9F may stand for a character of three bytes.
+            const uint32_t c = charofbyte(static_cast<unsigned char>(name[i]));
+            m += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        }
         if (m + 1 > size) return false;
         m = utf8encode(reinterpret_cast<const unsigned char*>(name), n,
                        reinterpret_cast<unsigned char*>(buf));
@@ -178,7 +256,7 @@ bool osnameinto(const char* name, char* buf, size_t size) {
 }
 
 std::string osname(const char* name) {
-    std::string buf(2 * std::strlen(name) + 1, '\0');
+    std::string buf(3 * std::strlen(name) + 1, '\0');
     if (!osnameinto(name, buf.data(), buf.size())) return name;
     buf.resize(std::strlen(buf.c_str()));
     return buf;
@@ -191,8 +269,8 @@ std::string editorname(const char* name) {
     for (size_t i = 0; i < n;) {
         uint32_t cp = 0;
         const int len = utf8decode(p + i, n - i, cp);
-        if (len == 0 || cp > MAXTEXTCHAR || cp == 0) return name;
-        out += static_cast<char>(cp);
+        if (len == 0 || cp == 0 || storebyte(cp) < 0) return name;
+        out += static_cast<char>(storebyte(cp));
         i += static_cast<size_t>(len);
     }
     return out;

@@ -23,6 +23,53 @@ enum TextEncoding : uint8_t {
 // the store and ends a language file, so U+00FF has no place either.
 constexpr uint32_t MAXTEXTCHAR = 0xFE;
 
+// The bytes 0x80..0x9F hold the letters and signs western European texts use
+// beyond Latin-1 (the typographic quotes, the ellipsis, the euro sign, oe,
+// s and z with caron ...), each at the place the usual Windows code page gives
+// it.  Five places are left free there; two of them frame a character no byte
+// stands for, read from a UTF-8 file: PLACEOPEN, its number in upper-case hex,
+// PLACECLOSE.  Such a placeholder is written back as the character itself.
+constexpr unsigned char PLACEOPEN = 0x81;
+constexpr unsigned char PLACECLOSE = 0x8D;
+// The longest placeholder: the two marks and six digits.
+constexpr size_t PLACEMAX = 8;
+
+// The character each byte 0x80..0x9F stands for; 0 at a free place.
+constexpr uint16_t highchars[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,      // 88..8F
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178, // 98..9F
+};
+static_assert(sizeof highchars / sizeof highchars[0] == 32);
+
+// The store byte that stands for character cp, or -1 when none does (C1
+// controls, U+00FF, and anything beyond the bytes above).
+constexpr int storebyte(uint32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= MAXTEXTCHAR)) return static_cast<int>(cp);
+    if (cp < 0x100) return -1;
+    for (int i = 0; i < 32; ++i)
+        if (highchars[i] == cp) return 0x80 + i;
+    return -1;
+}
+
+// The character a store byte stands for; a free place of 0x80..0x9F stands for
+// the C1 control of its own number.
+constexpr uint32_t charofbyte(unsigned char b) {
+    if (b >= 0x80 && b <= 0x9F && highchars[b - 0x80] != 0) return highchars[b - 0x80];
+    return b;
+}
+
+// The placeholder for cp, stored at out (room for PLACEMAX); returns its length.
+size_t placeholder(uint32_t cp, unsigned char* out);
+// The placeholder at p (at most n bytes): returns its length and stores its
+// character in cp, or returns 0 when p holds none (a damaged one, or one for a
+// character that a byte stands for, is taken as plain bytes).
+size_t placeholderat(const unsigned char* p, size_t n, uint32_t& cp);
+
+// The UTF-8 form of character cp at out (room for 4); returns its length.
+size_t utf8put(uint32_t cp, unsigned char* out);
+
 // The two-byte sequences of U+0080..U+00FF: what the input stream decodes.
 constexpr bool latin1lead(int b) {
     return b == 0xC2 || b == 0xC3;
@@ -47,9 +94,14 @@ int utf8decode(const unsigned char* p, size_t n, uint32_t& cp);
 // Length of the run of ASCII bytes (below 128) at p, at most n.
 size_t asciirun(const unsigned char* p, size_t n);
 
-// Appends the UTF-8 form of the single-byte text (one or two bytes each) to out;
-// returns the number of bytes appended.  out must have room for 2 * n bytes.
+// Appends the UTF-8 form of the single-byte text (one to three bytes each) to
+// out; returns the number of bytes appended.  out must have room for 3 * n
+// bytes.  Placeholders are not looked for: see utf8text.
 size_t utf8encode(const unsigned char* text, size_t n, unsigned char* out);
+
+// Appends the UTF-8 form of a line of text to out, each placeholder as the
+// character it keeps.
+void utf8text(const unsigned char* text, size_t n, std::string& out);
 
 // Tells the encoding of a text fed to it in pieces of any size (a sequence
 // may be split between pieces).
@@ -63,36 +115,40 @@ class Utf8Scan {
     TextEncoding encoding() const;
     // Once malformed, nothing more can change the answer.
     bool malformed() const { return bad; }
-    // Whether the text holds a character above MAXTEXTCHAR.
-    bool beyond() const { return beyondseen; }
+    // Whether the text holds a character no store byte stands for.
+    bool beyond() const { return beyondcount != 0; }
+    // How many such characters it holds (when valid).
+    int64_t beyondtotal() const { return beyondcount; }
 
   private:
     bool bad = false;
     bool highbyte = false;
     bool multibyte = false;
-    bool beyondseen = false;
+    int64_t beyondcount = 0;
     int need = 0;         // continuation bytes still to come
     uint32_t partial = 0; // character gathered so far
     uint32_t lower = 0;   // the least character the open sequence may give
 };
 
-// A character of a UTF-8 text that the single-byte store cannot hold, and the
-// line it stands on (from 1).
+// A character of a UTF-8 text that no store byte stands for, and the line it
+// stands on (from 1); with how many there are in the lines looked at.
 struct BeyondChar {
     int32_t line = 0; // 0: none
     uint32_t cp = 0;
+    int64_t count = 0;
 };
 
-// The first character above MAXTEXTCHAR of a valid UTF-8 text fed in pieces,
-// on a line from `first` to `last`.  Lines end with a line feed, and also with
-// a vertical tab when `vtends` is set.
+// The first character no store byte stands for of a valid UTF-8 text fed in
+// pieces, on a line from `first` to `last`, and how many there are on those
+// lines.  Lines end with a line feed, and also with a vertical tab when
+// `vtends` is set.
 class BeyondFinder {
   public:
     BeyondFinder(int32_t first, int32_t last, bool vtends)
         : first(first), last(last), vtends(vtends) {}
     void feed(const unsigned char* p, size_t n);
-    // Found, or past the last line: nothing more to read.
-    bool done() const { return found.line != 0 || line > last; }
+    // Past the last line: nothing more to read.
+    bool done() const { return line > last; }
     BeyondChar result() const { return found; }
 
   private:
@@ -123,5 +179,9 @@ constexpr unsigned char BOM[3] = {0xEF, 0xBB, 0xBF};
 
 // The message for such a character: "<name> line <n>: character U+XXXX cannot be edited".
 std::string beyondmessage(const char* name, const BeyondChar& b);
+// What the user is told when a file opens with such characters kept as
+// placeholders: "<name>: <count> characters kept as marked placeholders, the
+// first U+XXXX on line <n>" (or "1 character kept as a marked placeholder").
+std::string keptmessage(const char* name, const BeyondChar& b);
 
 } // namespace oxa

@@ -181,10 +181,10 @@ bool skipbom(int fd) {
 }
 
 // Tells the encoding of the open file `fd` (left at its start) into readenc.
-// A UTF-8 file with a character that the store cannot hold on a line from
-// first to last (lines end with a line feed, and a vertical tab when `vtends`)
-// is refused: the character is returned.  Only a regular file can be read
-// twice; anything else is taken byte for byte.
+// For a UTF-8 file, returns the first character no store byte stands for on a
+// line from first to last (lines end with a line feed, and a vertical tab when
+// `vtends`) and how many there are.  Only a regular file can be read twice;
+// anything else is taken byte for byte.
 BeyondChar scanencoding(int fd, int32_t first, int32_t last, bool vtends) {
     readenc = ENC_UNSET;
     readbom = false;
@@ -323,6 +323,30 @@ void fpx() {
 // adopted) and 2 at end of file with nothing read since the last line end.
 // A byte of 255 (free heap space) never stands in line text: it is read as
 // FREEBYTE_SUBST.
+// The store form of the UTF-8 character that `lead` opens, its continuation
+// bytes taken from the file: one byte, or a placeholder.  Returns its length.
+static size_t readchar(unsigned char lead, unsigned char* out) {
+    InBlock& b = inblock;
+    unsigned char seq[4] = {lead};
+    const int len = utf8length(lead);
+    int n = 1;
+    for (int c; n < len && (c = peekbyte()) >= 0 && utf8cont(c); ++n) {
+        seq[n] = static_cast<unsigned char>(c);
+        ++b.pos;
+    }
+    uint32_t cp = 0;
+    if (len < 2 || utf8decode(seq, static_cast<size_t>(n), cp) != len) {
+        out[0] = FREEBYTE_SUBST;
+        return 1;
+    }
+    const int sb = storebyte(cp);
+    if (sb >= 0) {
+        out[0] = static_cast<unsigned char>(sb);
+        return 1;
+    }
+    return placeholder(cp, out);
+}
+
 static void gline() {
     InBlock& b = inblock;
     int64_t pos = avail;  // next heap byte of the line
@@ -372,16 +396,19 @@ static void gline() {
             return;
         }
         if (ch >= 0x80 && readenc == ENC_UTF8) {
-            // The file was found valid, so a lead byte here opens a character
-            // the store holds; should the file have changed since, a byte that
-            // is no such sequence is read as FREEBYTE_SUBST.
-            const int cont = latin1lead(ch) ? peekbyte() : -1;
-            if (cont >= 0 && utf8cont(cont)) {
-                ++b.pos;
-                ch = static_cast<unsigned char>(latin1of(ch, cont));
-            } else {
-                ch = FREEBYTE_SUBST;
+            // The file was found valid, so a lead byte here opens a character;
+            // one no byte stands for is kept as a placeholder.  Should the file
+            // have changed since, a byte that is no sequence is read as
+            // FREEBYTE_SUBST.
+            unsigned char seq[PLACEMAX];
+            const size_t k = readchar(ch, seq);
+            if (pos + static_cast<int64_t>(k) - 1 > hiaddr) {
+                ioerr = 1;
+                return;
             }
+            std::memcpy(&textbase[pos], seq, k);
+            pos += static_cast<int64_t>(k);
+            continue;
         }
         if (ch == FREEBYTE) {
             ++losses.freebytes;
@@ -431,8 +458,8 @@ static void gfile(int32_t first, int32_t last) {
 }
 
 // Opens `curfile` for reading and tells its encoding.  Refuses, after telling
-// the user, a file that went away after its check, or one that holds on a line
-// to be read a character the store cannot hold; nothing is open then.
+// the user, a file that went away after its check; nothing is open then.  The
+// user is told of characters to be kept as placeholders.
 static bool openinput() {
     int32_t first = 0, last = 0;
     linerange(first, last);
@@ -441,12 +468,9 @@ static bool openinput() {
         diserr(MSG_NOREAD);
         return false;
     }
-    const BeyondChar bad = scanencoding(fileno(fptr), first, last, true);
-    if (bad.line == 0) return true;
-    std::fclose(fptr);
-    fptr = nullptr;
-    diserr(beyondmessage(username(), bad).c_str());
-    return false;
+    const BeyondChar kept = scanencoding(fileno(fptr), first, last, true);
+    if (kept.line != 0) progress(keptmessage(username(), kept).c_str());
+    return true;
 }
 
 // Tells the user what of the file just read will not be written back as it
@@ -564,17 +588,16 @@ static void putbytes(const unsigned char* p, size_t n) {
 // EMIT sends the store's single bytes; a file gets the corefile's encoding.
 static bool emitting = false;
 
-// Line text in UTF-8: runs of ASCII as they are, every other byte as two.
+// Line text in UTF-8: runs of ASCII as they are, every other byte as its
+// character, a placeholder as the character it keeps.
 static void pututf8(const unsigned char* p, size_t n) {
-    for (size_t i = 0; i < n;) {
-        const size_t run = asciirun(p + i, n - i);
-        putbytes(p + i, run);
-        i += run;
-        for (; i < n && p[i] >= 0x80; ++i) {
-            unsigned char seq[2];
-            putbytes(seq, utf8encode(p + i, 1, seq));
-        }
-    }
+    const size_t run = asciirun(p, n);
+    putbytes(p, run);
+    if (run == n) return;
+    static std::string line;
+    line.clear();
+    utf8text(p + run, n - run, line);
+    putbytes(reinterpret_cast<const unsigned char*>(line.data()), line.size());
 }
 
 // Writes one line in the file format; trailing blanks are left out.
@@ -767,13 +790,19 @@ bool readfile() {
             continue;
         }
         if (decode && ch >= 0x80) {
-            const int cont = latin1lead(ch) ? std::getc(in) : EOF;
-            if (cont != EOF && utf8cont(cont)) {
-                ch = latin1of(ch, cont);
-            } else {
-                if (cont != EOF) std::ungetc(cont, in);
-                ch = FREEBYTE_SUBST;
+            unsigned char seq[4] = {static_cast<unsigned char>(ch)};
+            const int len = utf8length(seq[0]);
+            int k = 1;
+            for (int c; k < len && (c = std::getc(in)) != EOF; ++k) {
+                if (!utf8cont(c)) {
+                    std::ungetc(c, in);
+                    break;
+                }
+                seq[k] = static_cast<unsigned char>(c);
             }
+            uint32_t cp = 0;
+            const int sb = len >= 2 && utf8decode(seq, static_cast<size_t>(k), cp) == len ? storebyte(cp) : -1;
+            ch = sb >= 0 ? sb : FREEBYTE_SUBST;
         }
         if (ch == '\n') {
             out = '\r';

@@ -116,6 +116,13 @@ const std::string CHECKSINFORCE = std::string(wire::status('b')) + "CH ";
 } // namespace
 
 std::array<unsigned char, 256> outtran = initialouttran();
+
+unsigned char wirechar(unsigned char b) {
+    static constexpr std::array<unsigned char, 256> initial = initialouttran();
+    const unsigned char t = outtran[b];
+    if (wirefull != 0 && b >= 128 && b != 255 && t == initial[b] && (t == '~' || t == '-')) return b;
+    return t;
+}
 xvsinkfn xvsink = stdoutsink;
 xvtracefn xvtrace = nullptr;
 int32_t del = 0;
@@ -406,7 +413,7 @@ void shadowappend(const char* text) {
 
 void putch(int c) {
     const char* code = wire::code(wire::kind::echo);
-    const char msg[4] = {code[0], code[1], static_cast<char>(outtran[static_cast<unsigned char>(c)]), '\0'};
+    const char msg[4] = {code[0], code[1], static_cast<char>(wirechar(static_cast<unsigned char>(c))), '\0'};
     xvtransmit(msg);
 }
 

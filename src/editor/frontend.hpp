@@ -40,6 +40,10 @@ extern int32_t oldcoreview;
 // The byte that stands on the wire for each stored text byte (text rows and
 // the echo of typed characters).  The FONT command changes entries.
 extern std::array<unsigned char, 256> outtran;
+// The byte sent for stored byte b: its outtran entry, except that on the full
+// stream a byte above 127 that the default stream shows as '~' (or '-', the
+// soft hyphen) is sent as itself, for the front end to show as its character.
+unsigned char wirechar(unsigned char b);
 
 // The user's answer to the last confirmation: 1 after return, 2 after rubout.
 // Callers abandon their work when it is 2; a refusing checker sets it to 2.

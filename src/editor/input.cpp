@@ -552,15 +552,27 @@ void fetchchar() {
         bool fromproc = false;
         int b = readbyte(fromproc);
         if (b < 0) continue;
-        // A character of the single-byte range sent as UTF-8 is one letter key,
-        // whatever the key map says of its two bytes.
-        if (escflg == 0 && latin1lead(b)) {
-            const int c = takecont(fromproc);
-            if (c >= 0) {
-                type = C_LETTER;
-                holdch = latin1of(b, c);
-                return;
+        // A character that a store byte stands for, sent as UTF-8, is one
+        // letter key, whatever the key map says of its bytes; any other
+        // character is dropped with the bell.
+        if (escflg == 0 && b >= 0xC2 && b <= 0xF4) {
+            unsigned char seq[4] = {static_cast<unsigned char>(b)};
+            const int len = utf8length(seq[0]);
+            int n = 1;
+            for (int c; n < len && (c = takecont(fromproc)) >= 0; ++n)
+                seq[n] = static_cast<unsigned char>(c);
+            uint32_t cp = 0;
+            if (n > 1 && n == len && utf8decode(seq, static_cast<size_t>(n), cp) == n) {
+                const int sb = storebyte(cp);
+                if (sb >= 0) {
+                    type = C_LETTER;
+                    holdch = sb;
+                    return;
+                }
+                ibeep();
+                continue;
             }
+            if (n > 1) continue;
         }
         int k;
         if (escflg == NUMKEY) {

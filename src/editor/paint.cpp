@@ -117,7 +117,7 @@ void putstg(int32_t row, int64_t index, int32_t n) {
     int len = std::snprintf(xvmsg.data(), xvmsg.size(), "%s%d,", wire::code(wire::kind::row), row);
     if (len < 0) return;
     for (int32_t i = 0; i < n && len < XVMSGSIZE - 1 && index >= 0 && index + i < HEAPSIZE; ++i)
-        xvmsg[len++] = static_cast<char>(outtran[textbase[index + i]]);
+        xvmsg[len++] = static_cast<char>(wirechar(textbase[index + i]));
     xvmsg[len] = '\0';
     xvtransmit(xvmsg.data());
 }
@@ -240,7 +240,7 @@ void disfield(int32_t field, int64_t& pos, int64_t end) {
     if (len < 0) return;
     const bool show = compatible();
     while (pos < end && textbase[pos] != '|') {
-        if (show && len < XVMSGSIZE - 1) xvmsg[len++] = static_cast<char>(outtran[textbase[pos]]);
+        if (show && len < XVMSGSIZE - 1) xvmsg[len++] = static_cast<char>(wirechar(textbase[pos]));
         ++pos;
     }
     if (pos < end) ++pos; // past the '|'

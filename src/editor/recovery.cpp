@@ -134,21 +134,19 @@ void put(Out& o, const unsigned char* p, size_t n) {
 }
 
 // Line text in the corefile's encoding: as it is for a Latin-1 file, else in
-// UTF-8 (runs of ASCII as they are, every other byte as two), as SAVE writes it.
+// UTF-8 (runs of ASCII as they are, a placeholder as its character), as SAVE
+// writes it.
 void puttext(Out& o, const unsigned char* p, size_t n, uint8_t encoding) {
     if (encoding == ENC_LATIN1) {
         put(o, p, n);
         return;
     }
-    for (size_t i = 0; i < n;) {
-        const size_t run = asciirun(p + i, n - i);
-        put(o, p + i, run);
-        i += run;
-        for (; i < n && p[i] >= 0x80; ++i) {
-            unsigned char seq[2];
-            put(o, seq, utf8encode(p + i, 1, seq));
-        }
-    }
+    const size_t run = asciirun(p, n);
+    put(o, p, run);
+    if (run == n) return;
+    std::string line;
+    utf8text(p + run, n - run, line);
+    put(o, reinterpret_cast<const unsigned char*>(line.data()), line.size());
 }
 
 void putstr(Out& o, const char* s) {

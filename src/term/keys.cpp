@@ -3,6 +3,8 @@
 
 #include <curses.h> // the key numbers only; nothing is drawn here
 
+#include "editor/encoding.hpp"
+
 namespace oxa::term {
 
 // columns: terminal key, bytes of the key map
@@ -40,7 +42,7 @@ std::string specialbytes(int32_t key) {
 }
 
 std::string letterbytes(int32_t cp) {
-    if (cp < 0 || cp > 0xFF) return {};
+    if (cp < 0 || storebyte(static_cast<uint32_t>(cp)) < 0) return {};
     std::string out;
     appendcodepoint(out, static_cast<uint32_t>(cp));
     return out;

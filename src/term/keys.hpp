@@ -23,8 +23,7 @@ extern const std::array<keyrow, 22> specialkeys;
 // the editor has no use for.
 std::string specialbytes(int32_t key);
 // The bytes for a typed character (a code point): UTF-8, which the input
-// stream reads as one letter each; empty for one the editor cannot store
-// (beyond Latin-1).
+// stream reads as one letter each; empty for one no store byte stands for.
 std::string letterbytes(int32_t cp);
 
 // The size report that tells the editor the terminal's new size.

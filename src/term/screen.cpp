@@ -1,6 +1,8 @@
 // The screen model.
 #include "term/screen.hpp"
 
+#include "term/keysummary.hpp"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -23,7 +25,7 @@ std::string trimmed(const std::string& s) {
 // Bytes that a terminal would take as control characters are shown as '?'.
 char shown(char c) {
     const auto b = static_cast<unsigned char>(c);
-    return (b < 32 || (b >= 127 && b < 160)) ? '?' : c;
+    return (b < 32 || b == 127) ? '?' : c;
 }
 
 } // namespace
@@ -256,6 +258,9 @@ std::string screen::line(int32_t y) const {
         if (waiting_) s += REPLYHINT;
     } else if (y == rows_ - 1) {
         s = command_;
+    } else if (keysshown_ && textrow(y)) {
+        const size_t i = static_cast<size_t>(y - TEXTTOP);
+        if (i < keysummary.size()) s = keysummary[i];
     } else if (outputshown_ && textrow(y)) {
         // The last lines of the output, from the window's first row.
         const size_t shown = static_cast<size_t>(std::max(rows_ - 2 - TEXTTOP, 0));

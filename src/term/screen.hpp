@@ -66,6 +66,11 @@ class screen {
     // first line until the next full redraw or until the user's next key.
     bool outputshown() const { return outputshown_; }
     void dismissoutput() { outputshown_ = false; }
+    // The key summary stands over the text window until it is hidden.
+    bool keysshown() const { return keysshown_; }
+    void showkeys(bool on) { keysshown_ = on; }
+    // In command mode with nothing typed of a command yet.
+    bool atcommandstart() const { return status_.mode == "Command" && command_.empty(); }
 
   private:
     bool textrow(int32_t row) const { return row >= TEXTTOP && row <= rows_ - 3; }
@@ -90,6 +95,7 @@ class screen {
     std::vector<std::string> emitted_;
     bool emitdone_ = false;
     bool outputshown_ = false;
+    bool keysshown_ = false;
     linesplitter splitter_;
 };
 

@@ -5,6 +5,8 @@
 #include "term/screen.hpp"
 #include "term/view.hpp"
 
+#include <curses.h> // the key numbers only; nothing is drawn here
+
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -122,6 +124,18 @@ int runsession(const sessionoptions& options, std::string& report) {
                 viewsize(rows, cols);
                 sc.resize(rows, cols);
                 sendbytes(c, sizereportbytes(rows, cols));
+                changed = true;
+                continue;
+            }
+            // The key summary: F1 or '?' at the start of a command shows it,
+            // and the next key only takes it away.
+            if (sc.keysshown()) {
+                sc.showkeys(false);
+                changed = true;
+                continue;
+            }
+            if (k == KEY_F(1) || (k == '?' && sc.atcommandstart())) {
+                sc.showkeys(true);
                 changed = true;
                 continue;
             }

@@ -1,10 +1,20 @@
 // UTF-8 <-> Latin-1 at the terminal edge.
 #include "term/utf8.hpp"
 
+#include "editor/encoding.hpp"
+
 namespace oxa::term {
 
 void appendutf8(std::string& out, unsigned char b) {
-    appendcodepoint(out, b);
+    uint32_t cp = charofbyte(b);
+    if (b == PLACEOPEN) {
+        cp = PLACEOPENSHOWN;
+    } else if (b == PLACECLOSE) {
+        cp = PLACECLOSESHOWN;
+    } else if (cp >= 0x80 && cp <= 0x9F) {
+        cp = FREEPLACESHOWN;
+    }
+    appendcodepoint(out, cp);
 }
 
 std::string latin1toutf8(std::string_view text) {
@@ -79,8 +89,10 @@ std::string utf8tolatin1(std::string_view text) {
     for (char c : text)
         d.feed(static_cast<unsigned char>(c), cps);
     if (d.pending()) cps.push_back(utf8decoder::MALFORMED);
-    for (int32_t cp : cps)
-        out += static_cast<char>(cp < 0 || cp > 0xFF ? NOTLATIN1 : cp);
+    for (int32_t cp : cps) {
+        const int b = cp < 0 ? -1 : storebyte(static_cast<uint32_t>(cp));
+        out += static_cast<char>(b < 0 ? NOTLATIN1 : b);
+    }
     return out;
 }
 

@@ -1,5 +1,6 @@
-// The terminal side speaks UTF-8, the editor single bytes (Latin-1).  These
-// convert at that edge and nowhere else.
+// The terminal side speaks UTF-8, the editor single bytes (Latin-1, with the
+// western letters and signs beyond it at 0x80..0x9F, as the editor's files
+// are read).  These convert at that edge and nowhere else.
 #pragma once
 
 #include <cstdint>
@@ -9,18 +10,24 @@
 
 namespace oxa::term {
 
-// The byte shown for a character that Latin-1 cannot hold.
+// The byte shown for a character that no single byte stands for.
 constexpr unsigned char NOTLATIN1 = '?';
 
-// Appends the UTF-8 encoding of the Latin-1 byte b.
+// What the two marks of a placeholder show as (a character kept by number),
+// and any other free place of 0x80..0x9F.
+constexpr uint32_t PLACEOPENSHOWN = 0x27E6;  // white left square bracket
+constexpr uint32_t PLACECLOSESHOWN = 0x27E7; // white right square bracket
+constexpr uint32_t FREEPLACESHOWN = 0xFFFD;  // replacement character
+
+// Appends the UTF-8 encoding of the character the single byte b stands for.
 void appendutf8(std::string& out, unsigned char b);
-// The UTF-8 encoding of a Latin-1 text.
+// The UTF-8 encoding of a single-byte text.
 std::string latin1toutf8(std::string_view text);
 // Appends the UTF-8 encoding of a code point (up to U+10FFFF; others are
 // skipped).
 void appendcodepoint(std::string& out, uint32_t cp);
-// The Latin-1 text of a UTF-8 text: characters above U+00FF and malformed
-// sequences each become NOTLATIN1.
+// The single-byte text of a UTF-8 text: characters no byte stands for and
+// malformed sequences each become NOTLATIN1.
 std::string utf8tolatin1(std::string_view text);
 
 // Decodes UTF-8 one byte at a time, as the keyboard delivers it.

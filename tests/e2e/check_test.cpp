@@ -131,8 +131,8 @@ const mistake mistakes[] = {
      "(is the closing % missing?)"},
     {"MissingPercentInSyntax", "syntax", "VP [ n , p , t ] %\n\n{ Garde", "VP [ n , p , t ]\n\n{ Garde",
      "syntax:12:6:", "(is the % ending the rule before it missing?)"},
-    {"CharacterBeyondSingleByte", "lexicon", "\"matou\"|N|", "\"m\xC5\x93tou\"|N|", "lexicon:8:3:",
-     "error: character U+0153 cannot be edited"},
+    {"CharacterBeyondSingleByte", "lexicon", "\"matou\"|N|", "\"m\xCE\xB1tou\"|N|", "lexicon:8:3:",
+     "error: character U+03B1 cannot be edited"},
     {"NoEntryForWord", "syntax", "ADV [ t ] | )", "ADV [ t ] /\"doucement\" | )", "syntax:23:76:",
      "error: no lexicon entry of ADV can be \"doucement\""},
     {"NoEntryForValue", "syntax", "( NP [ n ] | PRON [ n , p3 ] )", "( NP [ n ] | PRON [ n , p3 , obj ] )",
@@ -309,13 +309,13 @@ TEST_F(CheckProgram, QuietPrintsOnlyErrors) {
 }
 
 TEST_F(CheckProgram, JsonLines) {
-    fs::path pack = broken("lexicon", "\"matou\"|N|", "\"m\xC5\x93tou\"|N|");
+    fs::path pack = broken("lexicon", "\"matou\"|N|", "\"m\xCE\xB1tou\"|N|");
     result r = check({pack.string(), "--json", "--generate", "0"});
     EXPECT_EQ(r.status, 1);
     ASSERT_GE(r.out.size(), 2u);
     EXPECT_EQ(r.out[0], "{\"file\":\"" + (pack / "lexicon").string() +
                             "\",\"line\":8,\"column\":3,\"severity\":\"error\",\"message\":\"character "
-                            "U+0153 cannot be edited: it has no single-byte form\"}");
+                            "U+03B1 cannot be edited: it has no single-byte form\"}");
     for (const std::string& l : r.out) {
         EXPECT_EQ(l.front(), '{') << l;
         EXPECT_EQ(l.back(), '}') << l;

@@ -1,5 +1,6 @@
 // Text encodings through the real program: typed letters, files fetched and
-// saved in UTF-8 or Latin-1, refusals, and a language pack in either encoding.
+// saved in UTF-8 or Latin-1, placeholders, refusals, and a language pack in
+// either encoding.
 #include "harness.hpp"
 
 #include <algorithm>
@@ -104,37 +105,70 @@ TEST(Encoding, OverwriteAndJoinUseTheCorefilesEncoding) {
     EXPECT_EQ(r.file("l.txt"), "x\n" + utf8("\xe9\xe9\n"));
 }
 
-// A character the single-byte store cannot hold refuses the file whole.
-TEST(Encoding, CharacterBeyondTheStoreRefusesTheFile) {
-    const std::string euro = utf8("l'\xe9t\xe9\n") + "10 \xe2\x82\xac\n";
+// French text with the letters and signs Latin-1 lacks: each is one store
+// byte, and the file comes back byte for byte.
+const std::string typographic = "\xc2\xab\xc2\xa0Ma s\xc5\x93ur a le c\xc5\x93ur gros\xe2\x80\xa6\xc2\xa0\xc2\xbb\n"
+                                "C\xe2\x80\x99" "est 10\xc2\xa0\xe2\x82\xac \xe2\x80\x93 \xe2\x80\x9cpas plus\xe2\x80\x9d.\n"
+                                "\xc5\x92uvre, \xc5\xa1, \xc5\xbd, \xc5\xb8, \xe2\x80\xb9\xe2\x80\xba \xe2\x80\xa2 \xe2\x84\xa2 \xe2\x80\xb0 \xe2\x80\xa0\xe2\x80\xa1 \xc6\x92 \xcb\x86\xcb\x9c \xe2\x80\x9e\xe2\x80\x98\xe2\x80\x9a\n";
+
+TEST(Encoding, WesternTypographyRoundTrips) {
     const struct {
         const char* what;
         std::string keys;
-        const char* message; // nullptr: accepted
-        std::string held;
+        std::string saved;
+        std::string held; // the first line of the corefile, through EMIT
     } cases[] = {
-        {"fetch", "{CMD}FEe.txt{CR}{CR}", "e.txt line 2: character U+20AC cannot be edited",
-         "keep\n"},
-        {"append", "{CMD}APe.txt{CR}{CR}", "e.txt line 2: character U+20AC cannot be edited",
-         "keep\n"},
-        {"insert", "{CMD}INe.txt{CR}{CR}", "e.txt line 2: character U+20AC cannot be edited",
-         "keep\n"},
-        {"procedure", "{CMD}PRe.txt{CR}{CR}", "e.txt line 2: character U+20AC cannot be edited",
-         "keep\n"},
-        {"y diaeresis", "{CMD}FEy.txt{CR}{CR}", "y.txt line 1: character U+00FF cannot be edited",
-         "keep\n"},
-        // Only the lines to be read count.
-        {"fetch of line 1 only", "{CMD}FEe.txt|1|1{CR}", nullptr, "l'\xe9t\xe9\n"},
+        {"unchanged", "", typographic,
+         "\xab\xa0Ma s\x9cur a le c\x9cur gros\x85\xa0\xbb"},
+        // oe typed in UTF-8 at the start of the text; the rest stays as it was.
+        {"oe typed", "{CR}{^W}\xc5\x93\xe2\x80\x99", "\xc5\x93\xe2\x80\x99" + typographic,
+         "\x9c\x92\xab\xa0Ma s\x9cur a le c\x9cur gros\x85\xa0\xbb"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        auto r = run({"k.txt"}, c.keys + "{CMD}EM{CR}",
-                     {{"k.txt", "keep\n"}, {"e.txt", euro}, {"y.txt", utf8("\xff\n")}});
+        auto r = run({"f.txt"}, c.keys + "{CMD}SAout.txt{CR}{CMD}EM{CR}", {{"f.txt", typographic}});
+        EXPECT_EQ(r.file("out.txt"), c.saved);
+        const auto out = emits(r.out);
+        ASSERT_EQ(out.size(), 1u) << r.out;
+        EXPECT_EQ(out[0].substr(0, out[0].find('\n')), c.held);
+    }
+}
+
+// A character no store byte stands for is kept as a marked placeholder: the
+// file opens, the user is told how many there are and where the first is, and
+// the file is written back byte for byte.
+TEST(Encoding, CharacterBeyondTheStoreIsKeptAsAPlaceholder) {
+    const std::string text = "l\xe2\x80\x99\xc3\xa9t\xc3\xa9\n\xce\xb1 et \xf0\x9f\x98\x80, \xc3\xbf\n";
+    const std::string held = "l\x92\xe9t\xe9\n\x81" "3B1\x8D et \x81" "1F600\x8D, \x81" "FF\x8D\n";
+    const struct {
+        const char* what;
+        std::string keys;
+        const char* message; // nullptr: none
+        std::string held;
+    } cases[] = {
+        {"fetch", "{CMD}FEe.txt{CR}",
+         "e.txt: 3 characters kept as marked placeholders, the first U+03B1 on line 2", held},
+        {"append", "{CMD}APe.txt{CR}",
+         "e.txt: 3 characters kept as marked placeholders, the first U+03B1 on line 2", "keep\n" + held},
+        {"fetch of line 1 only", "{CMD}FEe.txt|1|1{CR}", nullptr, "l\x92\xe9t\xe9\n"},
+        // A procedure has no placeholders: it is refused.
+        {"procedure", "{CMD}PRe.txt{CR}{CR}", "e.txt line 2: character U+03B1 cannot be edited", "keep\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto r = run({"k.txt"}, c.keys + "{CMD}EM{CR}", {{"k.txt", "keep\n"}, {"e.txt", text}});
         if (c.message) {
             EXPECT_GE(oxatest::findlines(r.lines, {c.message}), 0) << r.out;
+        } else {
+            EXPECT_EQ(r.out.find("placeholder"), std::string::npos) << r.out;
         }
         EXPECT_EQ(emits(r.out), std::vector<std::string>{c.held});
     }
+    // Saved as it was read, also after an edit elsewhere; a placeholder that
+    // was cut is written as its plain bytes, losing nothing else.
+    auto r = run({"e.txt"}, "{CMD}SAsame.txt{CR}{CR}{^W}x {CMD}SAedited.txt{CR}", {{"e.txt", text}});
+    EXPECT_EQ(r.file("same.txt"), text);
+    EXPECT_EQ(r.file("edited.txt"), "x " + text);
 }
 
 TEST(Encoding, StartUpFileAndProcedureInUtf8) {

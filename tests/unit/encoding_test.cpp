@@ -50,23 +50,78 @@ TEST(Encoding, DecodeOneSequence) {
 }
 
 TEST(Encoding, EveryByteEncodesAndDecodesBack) {
-    for (int b = 1; b < 256; ++b) {
+    for (int b = 1; b < 255; ++b) {
         const unsigned char in = static_cast<unsigned char>(b);
-        unsigned char out[2];
+        unsigned char out[3];
         const size_t n = utf8encode(&in, 1, out);
-        EXPECT_EQ(n, b < 128 ? 1u : 2u) << b;
         uint32_t cp = 0;
-        EXPECT_EQ(utf8decode(out, n, cp), static_cast<int>(n)) << b;
-        EXPECT_EQ(cp, static_cast<uint32_t>(b));
-        if (n == 2) {
-            EXPECT_TRUE(latin1lead(out[0]) && utf8cont(out[1]));
-            EXPECT_EQ(latin1of(out[0], out[1]), b);
+        ASSERT_EQ(utf8decode(out, n, cp), static_cast<int>(n)) << b;
+        EXPECT_EQ(cp, charofbyte(in)) << b;
+        const bool freeplace = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+        // Every byte but the five free places reads back as itself.
+        EXPECT_EQ(storebyte(cp), freeplace ? -1 : b) << b;
+        if (b < 0x80 || b >= 0xA0 || freeplace) {
+            EXPECT_EQ(cp, static_cast<uint32_t>(b)) << b;
         }
     }
-    const std::string text = "caf\xe9 \xc0 la";
-    unsigned char out[32];
+    const std::string text = "caf\xe9 \xc0 la \x9c\x80\x85\x92";
+    unsigned char out[64];
     const size_t n = utf8encode(bytes(text), text.size(), out);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), n), "caf\xc3\xa9 \xc3\x80 la");
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), n),
+              "caf\xc3\xa9 \xc3\x80 la \xc5\x93\xe2\x82\xac\xe2\x80\xa6\xe2\x80\x99");
+}
+
+TEST(Encoding, StoreBytesOfCharacters) {
+    const struct {
+        uint32_t cp;
+        int byte;
+    } cases[] = {
+        {'a', 'a'},      {0xE9, 0xE9},    {0xAB, 0xAB},   {0xFE, 0xFE},   {0xFF, -1},
+        {0x80, -1},      {0x9C, -1},      {0x153, 0x9C},  {0x152, 0x8C},  {0x2019, 0x92},
+        {0x2018, 0x91},  {0x201C, 0x93},  {0x201D, 0x94}, {0x201E, 0x84}, {0x2026, 0x85},
+        {0x20AC, 0x80},  {0x2013, 0x96},  {0x2014, 0x97}, {0x161, 0x9A},  {0x160, 0x8A},
+        {0x17E, 0x9E},   {0x17D, 0x8E},   {0x178, 0x9F},  {0x2039, 0x8B}, {0x203A, 0x9B},
+        {0x2022, 0x95},  {0x2122, 0x99},  {0x2C6, 0x88},  {0x2DC, 0x98},  {0x2030, 0x89},
+        {0x2020, 0x86},  {0x2021, 0x87},  {0x192, 0x83},  {0x201A, 0x82}, {0x1F600, -1},
+        {0x3B1, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(storebyte(c.cp), c.byte) << std::hex << c.cp;
+}
+
+TEST(Encoding, PlaceholdersKeepCharactersNoByteStandsFor) {
+    const uint32_t kept[] = {0xFF, 0x80, 0x9F, 0x3B1, 0xFFFD, 0x1F600, 0x10FFFF};
+    for (uint32_t cp : kept) {
+        unsigned char ph[PLACEMAX];
+        const size_t n = placeholder(cp, ph);
+        uint32_t back = 0;
+        EXPECT_EQ(placeholderat(ph, n, back), n) << std::hex << cp;
+        EXPECT_EQ(back, cp);
+        // Cut anywhere, it is no placeholder.
+        for (size_t k = 0; k < n; ++k)
+            EXPECT_EQ(placeholderat(ph, k, back), 0u) << std::hex << cp << " cut at " << k;
+    }
+    // The line written back: each placeholder as its character, a damaged one
+    // and one for a character that a byte stands for as plain bytes.
+    const struct {
+        const char* what;
+        std::string in, out;
+    } cases[] = {
+        {"kept", "a\x81" "1F600\x8D" "b", "a\xf0\x9f\x98\x80" "b"},
+        {"y diaeresis", "\x81" "FF\x8D", "\xc3\xbf"},
+        {"no digits", "\x81\x8D", "\xc2\x81\xc2\x8d"},
+        {"lower case", "\x81" "ff\x8D", "\xc2\x81" "ff\xc2\x8d"},
+        {"not closed", "\x81" "3B1 x", "\xc2\x81" "3B1 x"},
+        {"a byte stands for it", "\x81" "E9\x8D", "\xc2\x81" "E9\xc2\x8d"},
+        {"surrogate", "\x81" "D800\x8D", "\xc2\x81" "D800\xc2\x8d"},
+        {"too many digits", "\x81" "0001F600\x8D", "\xc2\x81" "0001F600\xc2\x8d"},
+        {"French", "c\x9cur \xab\xa0l\x92\x80\x85\xa0\xbb", "c\xc5\x93ur \xc2\xab\xc2\xa0l\xe2\x80\x99\xe2\x82\xac\xe2\x80\xa6\xc2\xa0\xc2\xbb"},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        utf8text(bytes(c.in), c.in.size(), out);
+        EXPECT_EQ(out, c.out) << c.what;
+    }
 }
 
 TEST(Encoding, ScanTellsTheEncoding) {
@@ -85,7 +140,10 @@ TEST(Encoding, ScanTellsTheEncoding) {
         {"sequence open at the end", "abc\xc3", ENC_LATIN1, false},
         {"overlong", "\xc0\xaf", ENC_LATIN1, false},
         {"surrogate", "\xed\xa0\x80", ENC_LATIN1, false},
-        {"euro sign", "10 \xe2\x82\xac", ENC_UTF8, true},
+        {"euro sign has a byte", "10 \xe2\x82\xac", ENC_UTF8, false},
+        {"oe has", "c\xc5\x93ur", ENC_UTF8, false},
+        {"C1 control has none", "\xc2\x80", ENC_UTF8, true},
+        {"alpha has none", "\xce\xb1", ENC_UTF8, true},
         {"y diaeresis has no place in the store", "\xc3\xbf", ENC_UTF8, true},
         {"thorn has", "\xc3\xbe", ENC_UTF8, false},
         {"high byte after a long ASCII run", "0123456789abcdefghij\xe9", ENC_LATIN1, false},
@@ -107,19 +165,20 @@ TEST(Encoding, ScanTellsTheEncoding) {
 }
 
 TEST(Encoding, FindsTheFirstCharacterBeyondTheStoreInTheLineRange) {
-    const std::string text = "one\n\xe2\x82\xac two\x0b"
-                             "three \xf0\x9f\x98\x80\nfour \xc5\x93\n";
+    const std::string text = "one\n\xce\xb1 two \xe2\x82\xac\x0b"
+                             "three \xf0\x9f\x98\x80\nfour \xc5\x93 \xc3\xbf\n";
     const struct {
         int32_t first, last;
         bool vtends;
         BeyondChar want;
     } cases[] = {
-        {1, 200000, true, {2, 0x20AC}},
-        {3, 200000, true, {3, 0x1F600}},
-        {3, 200000, false, {3, 0x153}}, // the vertical tab does not end line 2
-        {4, 200000, true, {4, 0x153}},
-        {1, 1, true, {0, 0}},
-        {5, 200000, true, {0, 0}},
+        {1, 200000, true, {2, 0x3B1, 3}},
+        {3, 200000, true, {3, 0x1F600, 2}},
+        {3, 200000, false, {3, 0xFF, 1}}, // the vertical tab does not end line 2
+        {4, 200000, true, {4, 0xFF, 1}},
+        {2, 3, true, {2, 0x3B1, 2}},
+        {1, 1, true, {0, 0, 0}},
+        {5, 200000, true, {0, 0, 0}},
     };
     for (const auto& c : cases) {
         BeyondFinder f(c.first, c.last, c.vtends);
@@ -127,6 +186,7 @@ TEST(Encoding, FindsTheFirstCharacterBeyondTheStoreInTheLineRange) {
             f.feed(bytes(text) + i, std::min<size_t>(3, text.size() - i));
         EXPECT_EQ(f.result().line, c.want.line) << c.first << ".." << c.last;
         EXPECT_EQ(f.result().cp, c.want.cp) << c.first << ".." << c.last;
+        EXPECT_EQ(f.result().count, c.want.count) << c.first << ".." << c.last;
     }
 }
 
@@ -134,6 +194,10 @@ TEST(Encoding, BeyondMessageNamesFileLineAndCharacter) {
     EXPECT_EQ(beyondmessage("notes.txt", {12, 0x20AC}),
               "notes.txt line 12: character U+20AC cannot be edited");
     EXPECT_EQ(beyondmessage("x", {1, 0x1F600}), "x line 1: character U+1F600 cannot be edited");
+    EXPECT_EQ(keptmessage("poem.txt", {3, 0x3B1, 2}),
+              "poem.txt: 2 characters kept as marked placeholders, the first U+03B1 on line 3");
+    EXPECT_EQ(keptmessage("x", {1, 0x1F600, 1}),
+              "x: 1 character kept as a marked placeholder, the first U+1F600 on line 1");
 }
 
 // A name from the system is held as text is: UTF-8 of characters the store
@@ -145,7 +209,8 @@ TEST(Encoding, NamesFromTheSystem) {
         {"plain.txt", "plain.txt"},
         {"caf\xc3\xa9.txt", "caf\xe9.txt"},
         {"caf\xe9.txt", "caf\xe9.txt"},           // not UTF-8: kept
-        {"\xe2\x82\xac.txt", "\xe2\x82\xac.txt"}, // beyond the store: kept
+        {"\xe2\x82\xac.txt", "\x80.txt"},         // the euro sign's store byte
+        {"\xce\xb1.txt", "\xce\xb1.txt"},         // beyond the store: kept
     };
     for (const auto& c : cases) EXPECT_EQ(editorname(c.in.c_str()), c.out) << c.in;
 }
@@ -167,6 +232,11 @@ TEST(Encoding, NamesToTheSystem) {
     EXPECT_FALSE(osnameinto("\xe9\xe9", small, sizeof small));
     EXPECT_TRUE(osnameinto("\xe9", small, sizeof small));
     EXPECT_STREQ(small, "\xc3\xa9");
+    // A byte of 0x80..0x9F may take three bytes: the euro sign.
+    EXPECT_FALSE(osnameinto("\x80", small, 3));
+    EXPECT_TRUE(osnameinto("\x80", small, sizeof small));
+    EXPECT_STREQ(small, "\xe2\x82\xac");
+    EXPECT_EQ(osname("\x80\x9c"), "\xe2\x82\xac\xc5\x93");
     std::remove(latin.c_str());
     ::rmdir(tmpl);
 }

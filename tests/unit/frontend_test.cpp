@@ -242,6 +242,24 @@ TEST_F(Frontend, PutchEchoesThroughOuttran) {
     EXPECT_EQ(outtran['q'], 'q');
 }
 
+TEST_F(Frontend, FullStreamSendsTheBytesTheDefaultShowsAsTilde) {
+    outtran[0x85] = '.'; // FONT wins on either stream
+    const struct {
+        int stored, sentdefault, sentfull;
+    } cases[] = {
+        {0x9C, '~', 0x9C}, {0x80, '~', 0x80}, {0xAB, '~', 0xAB}, {0xB0, '~', 0xB0},
+        {173, '-', 173},   {0x85, '.', '.'},  {15, 238, 238},    {127, '~', '~'},
+        {255, '~', '~'},   {1, '~', '~'},     {'a', 'a', 'a'},   {0xE9, 0xE9, 0xE9},
+    };
+    for (const auto& c : cases) {
+        wirefull = 0;
+        EXPECT_EQ(wirechar(static_cast<unsigned char>(c.stored)), c.sentdefault) << c.stored;
+        wirefull = 1;
+        EXPECT_EQ(wirechar(static_cast<unsigned char>(c.stored)), c.sentfull) << c.stored;
+    }
+    resetfrontend();
+}
+
 TEST_F(Frontend, ViewsRowIsObjectType) {
     for (size_t i = 0; i < views.size(); ++i) {
         EXPECT_EQ(views[i].type, static_cast<int32_t>(i));

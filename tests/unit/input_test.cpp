@@ -280,13 +280,21 @@ TEST_F(InputTest, Utf8LettersAreOneKey) {
         {"\xc3\x89", C_LETTER, 201},  // E acute
         {"\xc3\xa7", C_LETTER, 231},  // c cedilla
         {"\xc2\xa0", C_LETTER, 160},  // no-break space
-        {"\xc2\x80", C_LETTER, 128},  // the lowest
-        {"\xc3\xbf", C_LETTER, 255},  // the highest (the store refuses it when typed)
+        {"\xc2\xa0", C_LETTER, 160},  // the lowest of Latin-1
+        {"\xc3\xbe", C_LETTER, 254},  // the highest the store holds
+        {"\xc5\x93", C_LETTER, 0x9C}, // oe
+        {"\xe2\x80\x99", C_LETTER, 0x92}, // the typographic apostrophe
+        {"\xe2\x82\xac", C_LETTER, 0x80}, // the euro sign
+        // No byte stands for these: each is dropped with the bell.
+        {"\xc2\x80q", C_LETTER, 'q'},
+        {"\xc3\xbfq", C_LETTER, 'q'},
+        {"\xce\xb1q", C_LETTER, 'q'},
+        {"\xf0\x9f\x98\x80q", C_LETTER, 'q'},
+        {"\xe2\x82q", C_LETTER, 'q'},  // cut short
         {"\xc3"
          "x",
          68, -1},                     // no continuation: the lead is ESC C
         {"\xa9q", C_LETTER, 'q'},     // a stray continuation is ESC ), which has no code
-        {"\xe2\x82\xac", 53, -1},    // the euro sign: its first byte is ESC b
         {"\x1b\xc3\xa9", 19, -1},    // after ESC the lead is a prefixed key, as ever
     };
     for (const Case& c : cases) {

@@ -282,13 +282,19 @@ TEST_F(ReaderTest, EachIncludedFileHasItsOwnEncoding) {
 
 TEST_F(ReaderTest, CharacterBeyondTheSingleByteTextIsAnErrorLine) {
     std::string path = dir + "/input.txt";
-    EXPECT_EQ(tokens("\xc3\xa9\nprix 10\xe2\x82\xac net\n\xc5\x93uf\n", 0),
+    EXPECT_EQ(tokens("\xc3\xa9\nprix 10\xce\xb1 net\n\xf0\x9f\x98\x80uf\n", 0),
               "identifier: \xe9 | identifier: prix | identifier: 10 | identifier: net | "
               "identifier: uf | EOF");
     EXPECT_EQ(warnings(),
               (std::vector<std::string>{
-                  "ERROR test input  " + path + " line 2: character U+20AC cannot be edited  ",
-                  "ERROR test input  " + path + " line 3: character U+0153 cannot be edited  "}));
+                  "ERROR test input  " + path + " line 2: character U+03B1 cannot be edited  ",
+                  "ERROR test input  " + path + " line 3: character U+1F600 cannot be edited  "}));
+}
+
+TEST_F(ReaderTest, WesternLettersBeyondLatin1AreOneByteEach) {
+    EXPECT_EQ(tokens("s\xc5\x93ur c\xc5\x93ur\n", 0),
+              "identifier: s\x9cur | identifier: c\x9cur | EOF");
+    EXPECT_TRUE(warnings().empty());
 }
 
 TEST_F(ReaderTest, IncludeOfMissingFileIsReportedAndSkipped) {

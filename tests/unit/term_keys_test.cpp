@@ -41,9 +41,14 @@ TEST(TermKeys, Letters) {
         {0xE9, "\xc3\xa9"},
         {0xEB, "\xc3\xab"},
         {0xA0, "\xc2\xa0"},
-        {0xFF, "\xc3\xbf"},
-        {0x100, ""}, // the editor stores single bytes
-        {0x20AC, ""},
+        {0xFE, "\xc3\xbe"},
+        {0x153, "\xc5\x93"}, // oe, the euro sign and the apostrophe have a byte
+        {0x20AC, "\xe2\x82\xac"},
+        {0x2019, "\xe2\x80\x99"},
+        {0xFF, ""}, // no byte stands for these
+        {0x85, ""},
+        {0x100, ""},
+        {0x3B1, ""},
         {-1, ""},
     };
     for (const auto& c : cases)
@@ -63,7 +68,11 @@ TEST(TermKeys, TranslatorReadsUtf8FromTheKeyboard) {
     out.clear();
     EXPECT_TRUE(t.feed(0xE2, out));
     EXPECT_TRUE(t.feed(0x82, out));
-    EXPECT_FALSE(t.feed(0xAC, out)); // a euro sign: refused
+    EXPECT_TRUE(t.feed(0xAC, out)); // a euro sign
+    EXPECT_EQ(out, "\xe2\x82\xac");
+    out.clear();
+    EXPECT_TRUE(t.feed(0xCE, out));
+    EXPECT_FALSE(t.feed(0xB1, out)); // alpha: refused
     EXPECT_FALSE(t.feed(0xA9, out)); // a stray continuation byte
     EXPECT_EQ(out, "");
     // A special key in the middle of a character drops the broken character.
