@@ -16,6 +16,7 @@
 #include "bormo/sentences.hpp"
 #include "bormo/vline.hpp"
 #include "check/check.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/input.hpp"
 #include "editor/store.hpp"
 #include "serve/grading.hpp"
