@@ -3,6 +3,7 @@
 // no evaluation (the rest of an alternative after a false term, the other
 // alternatives after a true one) are stepped over without side effects: no
 // open attribute value is fixed and no message is written for them.
+#include "bormo/lazytable.hpp"
 #include "bormo/guards.hpp"
 
 #include <cctype>
@@ -272,7 +273,7 @@ struct guardshape {
     uint64_t unknownchecked = 0;
 };
 constexpr size_t SHAPECACHE = 256;
-std::array<guardshape, SHAPECACHE> shapes;
+lazytable<guardshape, SHAPECACHE> shapes;
 
 guardshape& shapeslot(const char* text) {
     auto a = reinterpret_cast<uintptr_t>(text);
@@ -619,8 +620,7 @@ std::string checkguardkept() {
 }
 
 void resetguards() {
-    for (guardshape& g : shapes)
-        g = guardshape{};
+    shapes.reset();
     resetattrcodes();
     current_node = nullptr;
     end_guard = nullptr;
