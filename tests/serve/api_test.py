@@ -53,8 +53,9 @@ def test_classes_and_joining():
     check(S.post("/api/v1/classes/%s/close" % code, {}, S.token)[0] == 200, "close")
     status, body, _ = S.post("/api/v1/learners", {"class": code, "name": "Dan"})
     check((status, body.get("field")) == (403, "class"), (status, body))
-    status, body, _ = S.post("/api/v1/exercises", {"pack": "french"}, token)
-    check((status, body.get("field")) == (403, "class"), (status, body))
+    for path in ("/api/v1/exercises", "/api/v1/learners/me/next"):
+        status, body, _ = S.post(path, {"pack": "french"}, token)
+        check((status, body.get("field")) == (403, "class"), (path, status, body))
     check(S.post("/api/v1/classes/%s/open" % code, {}, S.token)[0] == 200, "open")
     exercise(token)
     status, body, _ = S.get("/api/v1/classes", S.token)
