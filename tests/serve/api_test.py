@@ -161,6 +161,19 @@ def test_answers_feedback_and_history():
     check(ana["answers"] >= 2 and 0 < ana["percent"] < 100, ana)
 
 
+def test_forms_named_in_words():
+    # Seed 1 asks for "je montre ces boulangers"; the singular is a wrong form,
+    # explained with the pack's names-english, not its codes.
+    ex = exercise(ANA, seed=1)
+    right = expected_of(ex)
+    check("boulangers" in right.split(), right)
+    status, body, _ = answer(ANA, ex, right.replace("boulangers", "boulanger"))
+    forms = [f for f in body["findings"] if f["class"] == "FORM"]
+    check(status == 201 and len(forms) == 1, body)
+    check("plural expected" in forms[0]["explanation"] and "singular" in forms[0]["explanation"], forms)
+    check(" pl " not in " %s " % forms[0]["explanation"].replace(",", " "), forms)
+
+
 def test_accents_and_escaping():
     ex = exercise(ANA, seed=99)
     status, body, _ = answer(ANA, ex, "<script>alert(\"x\")</script> l\u2019été à ça")
@@ -270,6 +283,8 @@ def test_help_and_version():
     check(out.returncode == 0 and out.stdout.startswith("oxa-serve "), out)
     out = subprocess.run([BINARY, "--bogus"], capture_output=True, text=True)
     check(out.returncode == 2 and "unknown argument" in out.stderr, out)
+    out = subprocess.run([BINARY, "--pack", FRENCH, "--names", "../x"], capture_output=True, text=True)
+    check(out.returncode == 2 and "--names needs" in out.stderr, out)
     out = subprocess.run([BINARY, "--pack", "/nonexistent"], capture_output=True, text=True)
     check(out.returncode == 2 and "no directory" in out.stderr, out)
 
@@ -284,6 +299,7 @@ try:
         ("accents and escaping", test_accents_and_escaping),
         ("adaptive next", test_adaptive_next),
         ("CSV and class answers", test_csv_and_class_answers),
+        ("forms named in words", test_forms_named_in_words),
         ("log lines", test_log_lines),
         ("rate limits", test_rate_limits),
         ("restart, replay and a new revision", test_restart_replay_and_new_revision),
