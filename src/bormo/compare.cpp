@@ -16,9 +16,8 @@
 #include "bormo/reader.hpp"
 #include "bormo/variants.hpp"
 #include "bormo/vline.hpp"
-#include "editor/commands.hpp"
 #include "editor/frontend.hpp"
-#include "editor/input.hpp"
+#include "editor/params.hpp"
 
 namespace bormo {
 
@@ -432,16 +431,6 @@ void perrorscores() {
 void vnewcompare() {
     getresponse();
     err_analysis(response.data());
-}
-
-void vcompsingle() {
-    int n = oxa::gnum();
-    if (n < 0 || n > 20) {
-        oxa::diserr("Integer too high");
-        return;
-    }
-    getresponse();
-    err_analysis_single(response.data(), n);
 }
 
 void resetcompare() {

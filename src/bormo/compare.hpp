@@ -100,7 +100,6 @@ void escore();       // ESCORE
 void vrootset();     // VROOTSET
 void perrorscores(); // PERRORSCORES
 void vnewcompare();  // edit key ESC K
-void vcompsingle();  // edit key ESC Ctrl-K
 
 // Default costs and root set; start-up and tests use it.
 void resetcompare();

@@ -14,7 +14,7 @@
 #include "bormo/valuenames.hpp"
 #include "bormo/variants.hpp"
 #include "bormo/vline.hpp"
-#include "editor/commands.hpp"
+#include "editor/params.hpp"
 
 namespace bormo {
 

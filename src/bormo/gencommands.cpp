@@ -16,8 +16,8 @@
 #include "bormo/transform.hpp"
 #include "bormo/variants.hpp"
 #include "bormo/vline.hpp"
-#include "editor/commands.hpp"
 #include "editor/frontend.hpp"
+#include "editor/params.hpp"
 
 namespace bormo {
 

@@ -92,6 +92,8 @@ void mpasses();   // MPASSES
 void verror();    // VERROR
 void generate();  // edit key ESC g
 void vcompare();  // edit key ESC k
+// The response compared with tree n alone (a number typed after the key).
+void vcompsingle(); // edit key ESC Ctrl-K
 void disp_sent(); // edit key ESC m
 void vglobpre();  // edit key ESC [ P
 

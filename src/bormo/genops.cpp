@@ -5,16 +5,16 @@
 #include <cstring>
 #include <string>
 
+#include "bormo/compare.hpp"
 #include "bormo/expansion.hpp"
 #include "bormo/gencommands.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/sentences.hpp"
 #include "bormo/syntax.hpp"
 #include "bormo/vline.hpp"
-#include "editor/commands.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
-#include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
@@ -106,6 +106,16 @@ void vcompare() {
     if (result >= 0 && result < NERRFUNCS && error_function_set[result] &&
         !error_function[result].empty())
         oxa::pushfn(error_function[result].c_str());
+}
+
+void vcompsingle() {
+    int n = oxa::gnum();
+    if (n < 0 || n > 20) {
+        oxa::diserr("Integer too high");
+        return;
+    }
+    getresponse();
+    err_analysis_single(response.data(), n);
 }
 
 void disp_sent() {

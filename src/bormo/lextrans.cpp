@@ -19,9 +19,8 @@
 #include "bormo/reader.hpp"
 #include "bormo/sentences.hpp"
 #include "bormo/vline.hpp"
-#include "editor/commands.hpp"
-#include "editor/files.hpp"
 #include "editor/frontend.hpp"
+#include "editor/params.hpp"
 #include "editor/store.hpp"
 
 namespace bormo {

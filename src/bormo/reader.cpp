@@ -13,8 +13,8 @@
 #include "bormo/attributes.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/vline.hpp"
-#include "editor/commands.hpp"
 #include "editor/encoding.hpp"
+#include "editor/params.hpp"
 
 namespace bormo {
 

@@ -9,7 +9,7 @@
 #include "bormo/gencommands.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/vline.hpp"
-#include "editor/commands.hpp"
+#include "editor/params.hpp"
 #include "editor/store.hpp"
 
 namespace bormo {

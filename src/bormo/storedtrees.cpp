@@ -13,9 +13,8 @@
 #include "bormo/reader.hpp"
 #include "bormo/sentences.hpp"
 #include "bormo/vline.hpp"
-#include "editor/commands.hpp"
 #include "editor/frontend.hpp"
-#include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 #include "editor/store.hpp"
 

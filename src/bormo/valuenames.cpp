@@ -6,7 +6,7 @@
 
 #include "bormo/vline.hpp"
 #include "editor/encoding.hpp"
-#include "editor/commands.hpp"
+#include "editor/params.hpp"
 
 namespace bormo {
 

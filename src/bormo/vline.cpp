@@ -6,10 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "editor/paint.hpp"
 #include "editor/repaint.hpp"
 #include "editor/store.hpp"
-#include "editor/terminal.hpp"
+#include "editor/window.hpp"
 
 namespace bormo {
 

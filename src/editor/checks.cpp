@@ -6,13 +6,13 @@
 #include <cstring>
 #include <string>
 
-#include "editor/commands.hpp"
 #include "editor/find.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 
 namespace oxa {

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <string>
 
-#include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/encoding.hpp"
 #include "editor/files.hpp"
@@ -20,6 +19,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/processes.hpp"
 #include "editor/reformat.hpp"
 #include "editor/repaint.hpp"
@@ -110,7 +110,7 @@ constexpr const char* LISTINIT = "list.init";
 constexpr const char* LISTPROGRAM = "list";
 
 // A line that holds (or may be given) text.
-bool textline(const LINE* l) {
+bool plaintextline(const LINE* l) {
     return l != cur().header && (l->object == K_TEXT || l->object == K_EMPTY);
 }
 
@@ -273,7 +273,7 @@ void autowrap() {
 
 bool decbldtxt() {
     COREFILE& c = cur();
-    if (!textline(c.lnptr)) return false;
+    if (!plaintextline(c.lnptr)) return false;
     extline();
     LINE* l = c.lnptr;
     if (c.curcol > l->length) return false; // the heap is exhausted
@@ -410,7 +410,7 @@ void lddelout() {
 
 void ldmod(int arm) {
     COREFILE& c = cur();
-    if (!textline(c.lnptr)) return;
+    if (!plaintextline(c.lnptr)) return;
     extline();
     if (c.curcol > c.lnptr->length) return; // the heap is exhausted
     unsigned char& b = textbase[static_cast<size_t>(curptr())];

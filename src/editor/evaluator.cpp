@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"

@@ -14,14 +14,15 @@
 #include <cstring>
 
 #include "editor/checks.hpp"
-#include "editor/commands.hpp"
 #include "editor/corefiles.hpp"
 #include "editor/encoding.hpp"
+#include "editor/fileformat.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/processes.hpp"
 #include "editor/repaint.hpp"
 #include "editor/safewrite.hpp"
@@ -33,7 +34,6 @@ FILE* fptr = nullptr;
 int32_t ioerr = 0;
 int32_t linetype = 0;
 LINE* curline = nullptr;
-int32_t abortreq = 0;
 char* tempbufptr = nullptr;
 char* loadbufptr = nullptr;
 char* mrgbufptr = nullptr;
@@ -246,17 +246,6 @@ int32_t prefixkind(unsigned char tag) {
     case 'h': return K_HLINE;
     case 'a': return K_ALINE;
     default: return -1;
-    }
-}
-
-const char* prefixof(int32_t kind) {
-    switch (kind) {
-    case K_RECORD: return "\\r";
-    case K_FORMULA: return "\\m";
-    case K_HLINE: return "\\h";
-    case K_ALINE: return "\\a";
-    case K_PICTURE: return "\\l\n";
-    default: return "";
     }
 }
 
@@ -603,7 +592,7 @@ static void pututf8(const unsigned char* p, size_t n) {
 
 // Writes one line in the file format; trailing blanks are left out.
 static void pline(const LINE* l) {
-    const char* prefix = prefixof(l->object);
+    const char* prefix = kindprefix(l->object);
     putbytes(reinterpret_cast<const unsigned char*>(prefix), std::strlen(prefix));
     if (l->object == K_PICTURE) return;  // the picture layer writes no data
     if (l->object != K_EMPTY) {

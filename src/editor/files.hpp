@@ -19,7 +19,6 @@ extern FILE* fptr;         // the open stream
 extern int32_t ioerr;      // 0 good, 1 truncated, 2 end of file, 3 bad picture
 extern int32_t linetype;   // kind of the line just read
 extern LINE* curline;      // line being written
-extern int32_t abortreq;   // set by the input layer when the user interrupts
 
 // The options `octflag`, `fetchstyle` and `lfonly` are settings of the
 // command processor (commands.hpp).

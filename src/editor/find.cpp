@@ -10,7 +10,6 @@
 #include <unordered_set>
 
 #include "editor/checks.hpp"
-#include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
@@ -18,6 +17,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 #include "editor/textstats.hpp"
 

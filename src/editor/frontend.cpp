@@ -120,6 +120,7 @@ xvsinkfn xvsink = stdoutsink;
 xvtracefn xvtrace = nullptr;
 replywaitfn replywait = nullptr;
 int32_t del = 0;
+int32_t abortreq = 0;
 
 void stdoutsink(const char* data, size_t len) {
     // One thread writes the stream: no lock is needed around the buffer.

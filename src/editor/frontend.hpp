@@ -48,6 +48,9 @@ unsigned char wirechar(unsigned char b);
 // The user's answer to the last confirmation: 1 after return, 2 after rubout.
 // Callers abandon their work when it is 2; a refusing checker sets it to 2.
 extern int32_t del;
+// Set to 1 when the user interrupts: a running search, change or file read
+// stops where it is and sets it back to 0.
+extern int32_t abortreq;
 
 // Status labels of the object types, eight characters each; row t is type t.
 struct viewrow {

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "editor/checks.hpp"
-#include "editor/commands.hpp"
 #include "editor/evaluator.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 #include "editor/typing.hpp"
 

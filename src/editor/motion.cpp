@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <string>
 
-#include "editor/commands.hpp"
 #include "editor/corefiles.hpp"
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"

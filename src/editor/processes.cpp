@@ -13,11 +13,11 @@
 #include <cstring>
 
 #include "bormo/storedtrees.hpp"
-#include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
+#include "editor/params.hpp"
 #include "editor/recovery.hpp"
 #include "editor/terminal.hpp"
 

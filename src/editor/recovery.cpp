@@ -12,8 +12,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "editor/commands.hpp"
 #include "editor/encoding.hpp"
+#include "editor/fileformat.hpp"
+#include "editor/params.hpp"
 #include "editor/safewrite.hpp"
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
@@ -153,18 +154,6 @@ void putstr(Out& o, const char* s) {
     put(o, reinterpret_cast<const unsigned char*>(s), std::strlen(s));
 }
 
-// The line prefixes of the file format, by line kind.
-const char* prefix(int32_t kind) {
-    switch (kind) {
-    case K_RECORD: return "\\r";
-    case K_FORMULA: return "\\m";
-    case K_HLINE: return "\\h";
-    case K_ALINE: return "\\a";
-    case K_PICTURE: return "\\l\n";
-    default: return "";
-    }
-}
-
 // Writes corefile n in the file format to the open descriptor.  The walk is
 // bounded by the line count, and no text outside the heap is read, so even a
 // store caught in the middle of a change gives a file.
@@ -179,7 +168,7 @@ bool writecore(int n, int fd) {
     for (const LINE* l = c.header->down; l != nullptr && l != c.header && left > 0;
          l = l->down, --left) {
         if (l->object == K_DEAD) continue;
-        putstr(out, prefix(l->object));
+        putstr(out, kindprefix(l->object));
         if (l->object == K_PICTURE) continue;
         if (l->object != K_EMPTY && l->length > 0 && l->index >= 0 &&
             l->index + l->length <= HEAPSIZE) {

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "editor/blocks.hpp"
-#include "editor/commands.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 
 namespace oxa {

@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "editor/blocks.hpp"
-#include "editor/commands.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/lines.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 
 namespace oxa {

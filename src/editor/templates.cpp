@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "editor/commands.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 #include "editor/store.hpp"
 

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "editor/commands.hpp"
 #include "editor/editloop.hpp"
 #include "editor/editops.hpp"
 #include "editor/frontend.hpp"
@@ -15,6 +14,7 @@
 #include "editor/lines.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
+#include "editor/params.hpp"
 #include "editor/repaint.hpp"
 #include "editor/store.hpp"
 
@@ -48,7 +48,8 @@ LINE* curln() {
     return cur().lnptr;
 }
 
-bool textline(const LINE* l) {
+// A line that can hold typed bytes: any but a picture or dead line.
+bool holdstext(const LINE* l) {
     return l != cur().header && l->object != K_PICTURE && l->object != K_DEAD;
 }
 
@@ -136,7 +137,7 @@ template <typename F> void insertwith(int ch, F enter) {
 void xbldtxt() {
     COREFILE& c = cur();
     LINE* l = curln();
-    if (!textline(l) || (holdch & 0xFF) == FREEBYTE) return;
+    if (!holdstext(l) || (holdch & 0xFF) == FREEBYTE) return;
     if (dectabflag != 0 && dtstate != 0) {
         entered = decbldtxt();
         return;
@@ -170,7 +171,7 @@ void bldtxt() {
 void rubtxt() {
     COREFILE& c = cur();
     LINE* l = curln();
-    if (!textline(l)) return;
+    if (!holdstext(l)) return;
     detrline();
     if (l->length == 0 && c.curcol == 1) {
         if (l->down == c.header) return;
@@ -327,7 +328,7 @@ void makeobject() {
 
 void makerec() {
     LINE* l = curln();
-    if (!textline(l)) return;
+    if (!holdstext(l)) return;
     adopt(K_RECORD);
     for (int32_t i = 0; i < numfields; ++i)
         if (!cadd('|')) break;
@@ -348,7 +349,7 @@ void makegraph() {
 
 void insmath(const unsigned char* text, int32_t length) {
     COREFILE& c = cur();
-    if (!textline(curln()) || length <= 0) return;
+    if (!holdstext(curln()) || length <= 0) return;
     for (int32_t i = 0; i < length; ++i)
         if (text[i] == FREEBYTE) return;
     // The gap opens at the cursor; a cursor beyond the end is padded up to it.
@@ -373,7 +374,7 @@ void insmath(const unsigned char* text, int32_t length) {
 
 void insnode(int32_t kind, const char* text) {
     (void)kind; // node kinds belong to the graphic formula display
-    if (!textline(curln())) return;
+    if (!holdstext(curln())) return;
     adopt(K_FORMULA);
     std::string node;
     node += static_cast<char>(MATH_NODE);
@@ -386,7 +387,7 @@ void bldmath() {
     COREFILE& c = cur();
     LINE* l = curln();
     if (c.curflag == 2) c.curflag = 1;
-    if (c.curflag != 1 || !textline(l) || (holdch & 0xFF) == FREEBYTE) {
+    if (c.curflag != 1 || !holdstext(l) || (holdch & 0xFF) == FREEBYTE) {
         redisplay = RP_ALL;
         return;
     }
@@ -432,7 +433,7 @@ void bldmath() {
 void rubmath() {
     COREFILE& c = cur();
     LINE* l = curln();
-    if (!textline(l)) return;
+    if (!holdstext(l)) return;
     if (c.curflag == 1) {
         int b = undercursor();
         if (b == MATH_NODE || b < 0)
@@ -469,7 +470,7 @@ void recmath() {
     COREFILE& c = cur();
     LINE* l = curln();
     LINE* next = l->down;
-    if (next == c.header || !textline(l)) return;
+    if (next == c.header || !holdstext(l)) return;
     if (next->object != K_TEXT && next->object != K_FORMULA && next->object != K_EMPTY) return;
     std::string text;
     if (next->object != K_EMPTY)

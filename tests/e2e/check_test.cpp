@@ -23,13 +23,6 @@ struct result {
     std::string err;
 };
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class CheckProgram : public ::testing::Test {
   protected:
     fs::path tmp;
@@ -52,8 +45,8 @@ class CheckProgram : public ::testing::Test {
             cmd += " '" + a + "'";
         cmd += " >'" + (tmp / "out").string() + "' 2>'" + (tmp / "err").string() + "'";
         int st = std::system(cmd.c_str());
-        result r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, {}, slurp(tmp / "err")};
-        std::istringstream out(slurp(tmp / "out"));
+        result r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, {}, oxatest::readfile(tmp / "err")};
+        std::istringstream out(oxatest::readfile(tmp / "out"));
         for (std::string line; std::getline(out, line);)
             r.out.push_back(line);
         return r;
@@ -64,7 +57,7 @@ class CheckProgram : public ::testing::Test {
         fs::path pack = tmp / "pack";
         fs::remove_all(pack);
         fs::copy(example("french"), pack);
-        std::string text = slurp(pack / file);
+        std::string text = oxatest::readfile(pack / file);
         size_t at = text.find(from);
         EXPECT_NE(at, std::string::npos) << from;
         if (at != std::string::npos) text.replace(at, from.size(), to);
@@ -222,7 +215,7 @@ TEST_F(CheckProgram, AnUnclosedQuoteIsOneError) {
                                 "file is not checked, nor the pack as a whole)").string());
     EXPECT_EQ(r.out[1], "1 error, 0 warnings; 0 generations, 0 sentences (0 empty, 0 cut)");
     // A mistake before the quote, in the same file, is still found.
-    std::string tables = slurp(pack / "tables");
+    std::string tables = oxatest::readfile(pack / "tables");
     tables.replace(tables.find("def ("), 0, "} ");
     std::ofstream(pack / "tables", std::ios::binary) << tables;
     result both = check({pack.string()});

@@ -22,13 +22,6 @@ bool hasline(const std::vector<std::string>& lines, const std::string& l) {
     return std::find(lines.begin(), lines.end(), l) != lines.end();
 }
 
-std::string readall(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Standard output with every CR LF turned into a line feed, so that EMIT
 // output reads the same whichever line end it carries.
 std::string lf(const std::string& out) {
@@ -166,7 +159,7 @@ TEST(SetterCommands, FontChangesTheEchoedByte) {
 TEST(SetterCommands, EditorOptionSavesWithCarriageReturns) {
     Result r = runoxa(Script{{}, "{CR}hi{CMD}ED10{CR}SAout.txt{CR}{CR}"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(readall(r.path("out.txt")), "hi\r\n");
+    EXPECT_EQ(oxatest::readfile(r.path("out.txt")), "hi\r\n");
 }
 
 TEST(SetterCommands, AskAnswersThroughTheResult) {

@@ -14,13 +14,6 @@ namespace drill_screens_test {
 using oxatest::runoxa;
 using Lines = std::vector<std::string>;
 
-std::string slurp(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The drill's screen for each answer: the lines after "Expected: ..." up to
 // the next question.
 std::vector<Lines> screens(const std::string& lang, const std::string& syntax,
@@ -29,7 +22,7 @@ std::vector<Lines> screens(const std::string& lang, const std::string& syntax,
     std::vector<oxatest::Fixture> files;
     for (const char* name : {"attributes", "terminals", "lexicon", "morphology", "tables", "tags",
                              "merrors", "phonology", "names-english"})
-        files.push_back({name, slurp(src / lang / name)});
+        files.push_back({name, oxatest::readfile(src / lang / name)});
     files.push_back({"syntax", syntax});
     std::string text;
     for (const std::string& a : answers)

@@ -18,13 +18,6 @@ namespace feedback_eval_test {
 
 using oxatest::runoxa;
 
-std::string slurp(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // UTF-8 to the editor's single bytes (the sets hold Latin-1 letters only).
 std::string latin1(const std::string& s) {
     std::string out;
@@ -73,7 +66,7 @@ std::vector<std::vector<std::string>> blocks_of(const std::string& lang,
     std::vector<oxatest::Fixture> files;
     for (const char* name : {"attributes", "terminals", "lexicon", "morphology", "tables", "syntax",
                              "tags", "merrors", "phonology", "names-english"})
-        files.push_back({name, slurp(std::filesystem::path(OXA_SOURCE_DIR) / "examples" / lang / name)});
+        files.push_back({name, oxatest::readfile(std::filesystem::path(OXA_SOURCE_DIR) / "examples" / lang / name)});
     std::string keys = cmd("ATattributes") + cmd("TMterminals") + cmd("LElexicon") +
                        cmd("MOmorphology") + cmd("TBtables") + cmd("SYsyntax") + cmd("TGtags") +
                        cmd("MRmerrors") + cmd("IPphonology") + cmd("VNnames-english") +
@@ -122,7 +115,7 @@ TEST(FeedbackEvaluation, TheTeachersClassForEachKindOfMistake) {
     for (const std::string lang : {"english", "french"}) {
         SCOPED_TRACE(lang);
         std::vector<Case> cases;
-        for (const std::string& line : split(slurp(std::filesystem::path(OXA_SOURCE_DIR) /
+        for (const std::string& line : split(oxatest::readfile(std::filesystem::path(OXA_SOURCE_DIR) /
                                                    "tests/e2e/feedback_eval" / (lang + ".set")),
                                              '\n')) {
             if (line.empty() || line[0] == '#') continue;

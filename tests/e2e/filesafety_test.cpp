@@ -19,24 +19,9 @@ using oxatest::Result;
 using oxatest::Run;
 using oxatest::emits;
 using oxatest::runoxa;
+using oxatest::entries;
+using oxatest::writefile;
 namespace fs = std::filesystem;
-
-std::string readfile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-void writefile(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
-
-std::set<std::string> entries(const fs::path& dir) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename());
-    return names;
-}
 
 mode_t modeof(const fs::path& p) {
     struct stat st {};
@@ -104,7 +89,7 @@ TEST(FileSafety, UpdateOnAFullDiskKeepsTheFile) {
     // CD into the run's directory keeps the names short.
     Result r = run({}, "{CMD}CD" + dir.path.string() + "{CR}{CMD}FEd/doc.txt{CR}{CMD}APbig.txt{CR}" +
                            "{CMD}UP{CR}{CR}{CR}");
-    EXPECT_EQ(readfile(disk.path / "doc.txt"), old);
+    EXPECT_EQ(oxatest::readfile(disk.path / "doc.txt"), old);
     EXPECT_EQ(entries(disk.path), (std::set<std::string>{"doc.txt", "filler"}));
     EXPECT_TRUE(says(r, " Write Failed (d/doc.txt: No space left on device) ")) << r.out;
 }
@@ -118,9 +103,9 @@ TEST(FileSafety, UpdateKeepsModeAndKind) {
         ::chmod((dir.path / "doc.txt").c_str(), mode);
         Result r = run({}, "{CMD}CD" + dir.path.string() +
                                "{CR}{CMD}FEdoc.txt{CR}{CR}new{CMD}UP{CR}");
-        EXPECT_EQ(readfile(dir.path / "doc.txt"), "new\n") << std::oct << mode;
+        EXPECT_EQ(oxatest::readfile(dir.path / "doc.txt"), "new\n") << std::oct << mode;
         EXPECT_EQ(modeof(dir.path / "doc.txt") & 07777, mode) << std::oct << mode;
-        EXPECT_EQ(readfile(dir.path / "doc.txt.bak"), "old\n") << std::oct << mode;
+        EXPECT_EQ(oxatest::readfile(dir.path / "doc.txt.bak"), "old\n") << std::oct << mode;
         EXPECT_EQ(r.err, "") << std::oct << mode;  // saved
     }
     oxatest::TempDir dir;
@@ -128,9 +113,9 @@ TEST(FileSafety, UpdateKeepsModeAndKind) {
     fs::create_symlink("real.txt", dir.path / "link.txt");
     run({}, "{CMD}CD" + dir.path.string() + "{CR}{CMD}FElink.txt{CR}{CR}new{CMD}UP{CR}");
     EXPECT_TRUE(fs::is_symlink(dir.path / "link.txt"));
-    EXPECT_EQ(readfile(dir.path / "real.txt"), "new\n");
+    EXPECT_EQ(oxatest::readfile(dir.path / "real.txt"), "new\n");
     EXPECT_TRUE(S_ISREG(modeof(dir.path / "link.txt.bak")));
-    EXPECT_EQ(readfile(dir.path / "link.txt.bak"), "old\n");
+    EXPECT_EQ(oxatest::readfile(dir.path / "link.txt.bak"), "old\n");
 }
 
 // What is not a regular file is never replaced by one: OVERWRITE and JOIN of
@@ -174,7 +159,7 @@ TEST(FileSafety, StaleTemporaryFilesGoOnTheNextSave) {
     ASSERT_EQ(::flock(busy, LOCK_EX), 0);
     run({}, "{CMD}CD" + dir.path.string() + "{CR}{CMD}FEdoc.txt{CR}{CR}new{CMD}OVdoc.txt{CR}");
     ::close(busy);
-    EXPECT_EQ(readfile(dir.path / "doc.txt"), "new\n");
+    EXPECT_EQ(oxatest::readfile(dir.path / "doc.txt"), "new\n");
     EXPECT_EQ(entries(dir.path),
               (std::set<std::string>{"doc.txt", ".doc.txt.oxa-busy00", ".other.oxa-Zz9999"}));
 }
@@ -194,13 +179,13 @@ TEST(FileSafety, NewnameAcrossFileSystemsKeepsEveryName) {
     for (const std::string& name : names) {
         const std::string to = (disk.path / ("m" + std::to_string(++i))).string();
         Result r = run({name}, "{CMD}NE*|" + to + "{CR}{CR}", {{name, "text of " + name + "\n"}});
-        EXPECT_EQ(readfile(to), "text of " + name + "\n") << name << r.out;
+        EXPECT_EQ(oxatest::readfile(to), "text of " + name + "\n") << name << r.out;
         EXPECT_FALSE(r.exists(name)) << name;
     }
     // The permission bits go with the file (an executable stays one).
     run({"p.txt"}, "{CMD}NE*|" + (disk.path / "p").string() + "{CR}{CR}",
         {{"p.txt", "p\n", true}});
-    EXPECT_EQ(readfile(disk.path / "p"), "p\n");
+    EXPECT_EQ(oxatest::readfile(disk.path / "p"), "p\n");
     EXPECT_NE(modeof(disk.path / "p") & S_IXUSR, 0u);
 }
 
@@ -233,7 +218,7 @@ TEST(FileSafety, OverwriteOnAReadOnlyFileSystemSaysWhy) {
     Result r = run({}, "{CMD}CD" + dir.path.string() + "{CR}{CMD}FEd/doc.txt{CR}{CR}new" +
                            "{CMD}OVd/doc.txt{CR}{CR}");
     EXPECT_TRUE(says(r, "Cannot write d/doc.txt: Read-only file system")) << r.out;
-    EXPECT_EQ(readfile(disk.path / "doc.txt"), "old\n");
+    EXPECT_EQ(oxatest::readfile(disk.path / "doc.txt"), "old\n");
 }
 
 // A name given at start-up opens the file it names, whatever it holds; a
@@ -339,9 +324,9 @@ TEST(FileSafety, DebugDumpGoesWhereTheUserSays) {
         if (k.existing) writefile(dir.path / "dump.txt", "mine\n");
         // RETURN after CD leaves command mode.
         run({}, "{CMD}CD" + dir.path.string() + "{CR}{CR}" + k.keys);
-        EXPECT_EQ(readfile(dir.path / "victim.txt"), "victim\n") << k.what;
+        EXPECT_EQ(oxatest::readfile(dir.path / "victim.txt"), "victim\n") << k.what;
         EXPECT_FALSE(fs::exists(dir.path / "test.file")) << k.what;
-        const std::string dump = readfile(dir.path / "dump.txt");
+        const std::string dump = oxatest::readfile(dir.path / "dump.txt");
         EXPECT_EQ(dump.rfind("physical chain:", 0) == 0, k.dumped) << k.what << ": " << dump;
         if (k.planted) {
             EXPECT_TRUE(fs::is_symlink(dir.path / "dump.txt")) << k.what;

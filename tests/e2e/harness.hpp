@@ -44,6 +44,7 @@ extern const char* const oxa_project_version; // the version set in CMakeLists.t
 #include <initializer_list>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -57,6 +58,26 @@ extern const char* const oxa_project_version; // the version set in CMakeLists.t
 #include <unistd.h>
 
 namespace oxatest {
+
+// The whole of a file, byte for byte ("" when it cannot be read).
+inline std::string readfile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Writes `bytes` as the whole of a file.
+inline void writefile(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// The names in a directory.
+inline std::set<std::string> entries(const std::filesystem::path& dir) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename());
+    return names;
+}
 
 // Decodes the brace notation described above.
 inline std::string keys(std::string_view script) {

@@ -15,19 +15,12 @@ namespace names_check_test {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // oxa-check's standard output on a directory, and its exit status.
 std::pair<int, std::string> check(const fs::path& dir, const fs::path& tmp) {
     const std::string cmd = std::string("'") + oxa_check_path + "' -q '" + dir.string() + "' >'" +
                             (tmp / "out").string() + "' 2>&1";
     const int st = std::system(cmd.c_str());
-    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, slurp(tmp / "out")};
+    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, oxatest::readfile(tmp / "out")};
 }
 
 TEST(NamesCheck, EveryFormValueNamedAndEachLineWellFormed) {
@@ -43,7 +36,7 @@ TEST(NamesCheck, EveryFormValueNamedAndEachLineWellFormed) {
     fs::create_directory(pack);
     for (const auto& e : fs::directory_iterator(fs::path(OXA_SOURCE_DIR) / "examples" / "french"))
         fs::copy(e.path(), pack / e.path().filename());
-    std::string names = slurp(pack / "names-english");
+    std::string names = oxatest::readfile(pack / "names-english");
     names.replace(names.find("impf \"imperfect\""), 16, "impf imperfect");
     std::ofstream(pack / "names-english", std::ios::binary) << names;
     auto [status, out] = check(pack, tmp);

@@ -15,30 +15,14 @@ using oxatest::Fixture;
 using oxatest::Result;
 using oxatest::Run;
 using oxatest::runoxa;
+using oxatest::entries;
+using oxatest::writefile;
 namespace fs = std::filesystem;
-
-std::string readfile(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-void writefile(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
 
 std::string lines(const char* word, int n) {
     std::string s;
     for (int i = 0; i < n; ++i) s += std::string(word) + " " + std::to_string(i) + "\n";
     return s;
-}
-
-// The names in a directory.
-std::set<std::string> entries(const fs::path& dir) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename());
-    return names;
 }
 
 // The editor started in a pseudo-terminal, as a user at a terminal runs it.
@@ -190,9 +174,9 @@ TEST(Reliability, FatalSignalsRestoreTheTerminalAndLeaveRecoveryFiles) {
         EXPECT_EQ(after.c_lflag, before.c_lflag) << strsignal(sig);
         EXPECT_EQ(after.c_iflag, before.c_iflag) << strsignal(sig);
         EXPECT_EQ(std::memcmp(after.c_cc, before.c_cc, sizeof after.c_cc), 0) << strsignal(sig);
-        EXPECT_EQ(readfile(dir.path / "doc.txt"), k.file);
-        EXPECT_EQ(readfile(dir.path / "doc.txt.oxa-save"), k.saved) << strsignal(sig);
-        EXPECT_EQ(readfile(dir.path / "oxa-corefile-2.oxa-save"), k.unnamed) << strsignal(sig);
+        EXPECT_EQ(oxatest::readfile(dir.path / "doc.txt"), k.file);
+        EXPECT_EQ(oxatest::readfile(dir.path / "doc.txt.oxa-save"), k.saved) << strsignal(sig);
+        EXPECT_EQ(oxatest::readfile(dir.path / "oxa-corefile-2.oxa-save"), k.unnamed) << strsignal(sig);
         // Each is named by its full path.
         const std::string err = run.errors();
         const std::string where = fs::canonical(dir.path).string() + "/";
@@ -242,13 +226,13 @@ TEST(Reliability, RecoveryFilesNeverReplaceOneAnother) {
         kill(run.pid, SIGTERM);
         EXPECT_EQ(run.finish(), 128 + SIGTERM) << k.what;
         const fs::path written = dir.path / k.folder / k.expected;
-        EXPECT_EQ(readfile(written), "zzrst\n") << k.what;
+        EXPECT_EQ(oxatest::readfile(written), "zzrst\n") << k.what;
         struct stat st {};
         ASSERT_EQ(::lstat(written.c_str(), &st), 0) << k.what;
         EXPECT_TRUE(S_ISREG(st.st_mode)) << k.what;
         EXPECT_EQ(st.st_mode & 07777, 0600u) << k.what;
-        EXPECT_EQ(readfile(dir.path / "doc.txt.oxa-save"), "earlier\n") << k.what;
-        EXPECT_EQ(readfile(dir.path / "victim.txt"), "victim\n") << k.what;
+        EXPECT_EQ(oxatest::readfile(dir.path / "doc.txt.oxa-save"), "earlier\n") << k.what;
+        EXPECT_EQ(oxatest::readfile(dir.path / "victim.txt"), "victim\n") << k.what;
         EXPECT_TRUE(fs::is_symlink(dir.path / "doc.txt.2.oxa-save")) << k.what;
         const std::string err = run.errors();
         EXPECT_NE(err.find("oxa: corefile 1 saved in " + fs::canonical(written).string() + "\n"),
@@ -334,7 +318,7 @@ TEST(Reliability, AKillDuringAWriteKeepsTheFile) {
             close(inp[1]);
             drain.join();
             close(outp[0]);
-            const std::string now = readfile(dir.path / "big.txt");
+            const std::string now = oxatest::readfile(dir.path / "big.txt");
             const std::string where = std::string(strsignal(sig)) + " after " +
                                       std::to_string(delay) + " ms";
             EXPECT_TRUE(now == old || now == whole) << where << ": " << now.size() << " bytes";
@@ -344,7 +328,7 @@ TEST(Reliability, AKillDuringAWriteKeepsTheFile) {
                 for (const std::string& e : entries(dir.path))
                     EXPECT_TRUE(e == "big.txt" || e == "big.txt.oxa-save") << where << ": " << e;
                 if (fs::exists(dir.path / "big.txt.oxa-save")) {
-                    EXPECT_EQ(readfile(dir.path / "big.txt.oxa-save"), whole) << where;
+                    EXPECT_EQ(oxatest::readfile(dir.path / "big.txt.oxa-save"), whole) << where;
                 }
             }
         }
@@ -373,7 +357,7 @@ TEST(Reliability, OverwriteOntoAFullDiskKeepsTheOldFile) {
     Result res = runoxa({.args = {(dir.path / "big.txt").string()},
                          .keys = "{CMD}OV" + (disk / "doc.txt").string() + "{CR}{CR}{CR}",
                          .framed = false});
-    EXPECT_EQ(readfile(disk / "doc.txt"), old);
+    EXPECT_EQ(oxatest::readfile(disk / "doc.txt"), old);
     EXPECT_NE(res.out.find(" Write Failed "), std::string::npos) << res.out;
     EXPECT_EQ(entries(disk), (std::set<std::string>{"doc.txt", "filler"}));
 }

@@ -23,13 +23,6 @@ std::filesystem::path source(const std::string& rel) {
     return std::filesystem::path(OXA_SOURCE_DIR) / rel;
 }
 
-std::string slurp(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string cmd(const std::string& text) {
     return "{CMD}" + text + "{CR}";
 }
@@ -79,7 +72,7 @@ TEST(SeededRuns, ThousandGenerationsAreByteIdenticalToTheRecording) {
              {std::pair{"attributes", "AT"}, std::pair{"terminals", "TM"},
               std::pair{"lexicon", "LE"}, std::pair{"morphology", "MO"},
               std::pair{"tables", "TB"}, std::pair{"syntax", "SY"}}) {
-            std::string text = slurp(source(c.pack) / name);
+            std::string text = oxatest::readfile(source(c.pack) / name);
             ASSERT_FALSE(text.empty()) << c.pack << "/" << name;
             files.push_back({name, text});
             keys += cmd(std::string(command) + name);
@@ -97,7 +90,7 @@ TEST(SeededRuns, ThousandGenerationsAreByteIdenticalToTheRecording) {
             ADD_FAILURE() << "recorded " << golden;
             continue;
         }
-        const std::string want = slurp(golden);
+        const std::string want = oxatest::readfile(golden);
         ASSERT_FALSE(want.empty()) << "no recording " << golden;
         // The recording holds 1,000 runs, each ended by its closing line.
         size_t runs = 0;

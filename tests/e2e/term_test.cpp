@@ -46,13 +46,6 @@ std::string shell(const std::string& cmd, int& status) {
     return out;
 }
 
-std::string readfile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // One tmux server of its own (a private socket) with one session in a
 // temporary directory; the server goes with the object.
 class TmuxSession {
@@ -354,7 +347,7 @@ TEST_P(TermScreens, Scenario) {
         EXPECT_EQ(rows[static_cast<size_t>(row)], text) << "row " << row << " of\n" << TmuxSession::joined(rows);
     }
     for (const auto& f : sc.written)
-        EXPECT_EQ(readfile(t.dir() / f.name), f.content) << f.name;
+        EXPECT_EQ(oxatest::readfile(t.dir() / f.name), f.content) << f.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Tmux, TermScreens, ::testing::ValuesIn(scenarios),
@@ -485,7 +478,7 @@ TEST(TermTmux, EditorAnswersAfterSignalsDuringHeavyOutput) {
         },
         "ended");
     EXPECT_NE(TmuxSession::joined(rows).find("[exit 0]"), std::string::npos) << TmuxSession::joined(rows);
-    EXPECT_EQ(readfile(t.dir() / "copy.txt"), numbered(20000));
+    EXPECT_EQ(oxatest::readfile(t.dir() / "copy.txt"), numbered(20000));
 }
 
 } // namespace term_test

@@ -12,6 +12,7 @@
 #include "editor/paint.hpp"
 #include "editor/resetall.hpp"
 #include "editor/store.hpp"
+#include "store_fixture.hpp"
 
 namespace oxa {
 namespace lines_test {
@@ -50,14 +51,7 @@ std::string ring(int n) {
     return s;
 }
 
-class LinesTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        resetall();
-        xvsink = [](const char*, size_t) {};
-    }
-    void TearDown() override { EXPECT_EQ(checkstore(), ""); }
-};
+class LinesTest : public oxatest::StoreFixture {};
 
 TEST_F(LinesTest, InsertOpensAGapAtTheCursor) {
     fill({"abd"});

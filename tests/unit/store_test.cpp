@@ -14,6 +14,7 @@
 #include "editor/paint.hpp"
 #include "editor/resetall.hpp"
 #include "editor/store.hpp"
+#include "store_fixture.hpp"
 
 namespace oxa {
 namespace store_test {
@@ -43,14 +44,7 @@ bool inchain(const LINE* l) {
     return false;
 }
 
-class StoreTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        resetall();
-        xvsink = [](const char*, size_t) {};
-    }
-    void TearDown() override { EXPECT_EQ(checkstore(), ""); }
-};
+class StoreTest : public oxatest::StoreFixture {};
 
 TEST_F(StoreTest, StartsWithOneEmptyLinePerCorefile) {
     EXPECT_EQ(corenum, 1);

@@ -155,27 +155,6 @@ TEST_F(TransformTest, SlotsHoldTheFirstChildOfEachElement) {
     purge_tree(s);
 }
 
-TEST_F(TransformTest, GuardAttributesMustAllBeOnTheChild) {
-    load("T = TRANSFORMATION * NP [pl, fem] * : 2 ; %");
-    t_treenode* s = tree("S(NP[sg,fem] NP[pl] NP[pl,fem] NP[masc])");
-    do_transform(s, gettrans("T"));
-    EXPECT_EQ(shape(s), "S(NP[pl, fem])");
-    purge_tree(s);
-
-    t_treenode* none = tree("S(NP[sg,fem] NP[pl])");
-    do_transform(none, gettrans("T"));
-    EXPECT_EQ(shape(none), "S(NP[sg, fem] NP[pl])");
-    purge_tree(none);
-}
-
-TEST_F(TransformTest, TheFirstMatchingSubruleIsApplied) {
-    load("T = TRANSFORMATION A B : X ; * B : Y ; * : Z ; %");
-    t_treenode* s = tree("S(C B)");
-    do_transform(s, gettrans("T"));
-    EXPECT_EQ(shape(s), "S(Y)");
-    purge_tree(s);
-}
-
 TEST_F(TransformTest, SwappedChildrenAreCopiesSharingTheirLookups) {
     load("T = TRANSFORMATION NP VP : 2 1 ; %");
     t_treenode* s = tree("S(NP(DET N) VP(V))");
@@ -206,14 +185,6 @@ TEST_F(TransformTest, NewNamesBecomeTerminalsWithTheirOwnLookups) {
     purge_tree(s);
 }
 
-TEST_F(TransformTest, AnEmptyReplacementRemovesAllChildren) {
-    load("T = TRANSFORMATION A * : ; %");
-    t_treenode* s = tree("S(A(B C) D)");
-    do_transform(s, gettrans("T"));
-    EXPECT_EQ(shape(s), "S");
-    purge_tree(s);
-}
-
 TEST_F(TransformTest, RootInsertsTheExpandedOrTheUntransformedRoot) {
     load("T = TRANSFORMATION * : ROOT 1 ; %");
     root = tree("ROOT(X(Y))");
@@ -229,16 +200,6 @@ TEST_F(TransformTest, RootInsertsTheExpandedOrTheUntransformedRoot) {
     s = tree("S(A)");
     do_transform(s, gettrans("T"));
     EXPECT_EQ(shape(s), "S(ROOT(OLD) A)");
-    purge_tree(s);
-}
-
-TEST_F(TransformTest, ANumberCoveringNothingAddsNothing) {
-    // Element 2 is a star that absorbs nothing, 5 is beyond the guard: the
-    // attachments after them go to the node added before.
-    load("T = TRANSFORMATION A * : 1 2 [pl] 5 [masc] ; %");
-    t_treenode* s = tree("S(A)");
-    do_transform(s, gettrans("T"));
-    EXPECT_EQ(shape(s), "S(A[pl, masc])");
     purge_tree(s);
 }
 
@@ -430,6 +391,41 @@ TEST_F(TransformTest, ATransformationThatDoublesItsOwnNodesStops) {
     EXPECT_EQ(shape(small), "A(N B N B)");
     EXPECT_EQ(count_messages("transformation terminated"), 1);
     purge_tree(small);
+}
+
+// One rule file, one tree, the tree's shape after rule T.
+struct ShapeCase {
+    const char* name;
+    const char* rules;
+    const char* input;
+    const char* expected;
+};
+
+TEST_F(TransformTest, RulesGiveTheseShapes) {
+    const ShapeCase cases[] = {
+        // name, rules, input tree, its shape after T
+        {"GuardAttributesMustAllBeOnTheChild1", "T = TRANSFORMATION * NP [pl, fem] * : 2 ; %",
+         "S(NP[sg,fem] NP[pl] NP[pl,fem] NP[masc])", "S(NP[pl, fem])"},
+        {"GuardAttributesMustAllBeOnTheChild2", "T = TRANSFORMATION * NP [pl, fem] * : 2 ; %",
+         "S(NP[sg,fem] NP[pl])", "S(NP[sg, fem] NP[pl])"},
+        {"TheFirstMatchingSubruleIsApplied", "T = TRANSFORMATION A B : X ; * B : Y ; * : Z ; %",
+         "S(C B)", "S(Y)"},
+        {"AnEmptyReplacementRemovesAllChildren", "T = TRANSFORMATION A * : ; %",
+         "S(A(B C) D)", "S"},
+        // Element 2 is a star that absorbs nothing, 5 is beyond the guard: the
+        // attachments after them go to the node added before.
+        {"ANumberCoveringNothingAddsNothing", "T = TRANSFORMATION A * : 1 2 [pl] 5 [masc] ; %",
+         "S(A)", "S(A[pl, masc])"},
+    };
+    for (const ShapeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        resetsyntax();
+        load(c.rules);
+        t_treenode* s = tree(c.input);
+        do_transform(s, gettrans("T"));
+        EXPECT_EQ(shape(s), c.expected);
+        purge_tree(s);
+    }
 }
 
 } // namespace transform_test
