@@ -20,6 +20,7 @@
 #include "bormo/variants.hpp"
 #include "bormo/vline.hpp"
 #include "editor/commands.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/frontend.hpp"
 #include "editor/store.hpp"
 

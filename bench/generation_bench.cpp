@@ -31,6 +31,7 @@
 #include "bormo/syntax.hpp"
 #include "bormo/transform.hpp"
 #include "bormo/vline.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/frontend.hpp"
 #include "editor/store.hpp"
 

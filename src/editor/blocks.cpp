@@ -30,13 +30,6 @@ bool hasstars(const COREFILE& c) {
     return c.starA != nullptr || c.starB != nullptr;
 }
 
-void clearstarsof(COREFILE& c) {
-    c.starA = nullptr;
-    c.starB = nullptr;
-    c.starcount = 0;
-    c.nextstar = 'A';
-}
-
 // Stars a block that has just been linked into a corefile: star A on its last
 // line, star B on its first when it holds more than one line.
 void starblock(COREFILE& c) {
@@ -174,26 +167,6 @@ bool copyblock() {
 }
 
 } // namespace
-
-void clrstars() {
-    clearstarsof(cur());
-}
-
-int32_t delstar() {
-    COREFILE& c = cur();
-    if (c.lnptr == nullptr) return 0;
-    if (c.starA == c.lnptr) {
-        c.starA = nullptr;
-        c.nextstar = 'A';
-    } else if (c.starB == c.lnptr) {
-        c.starB = nullptr;
-        c.nextstar = 'B';
-    } else {
-        return 0;
-    }
-    c.starcount -= 1;
-    return 1;
-}
 
 void locatestars() {
     const COREFILE& c = cur();

@@ -22,12 +22,6 @@ extern bool b_curline;
 extern bool b_disln;
 extern bool b_star;
 
-// Clears both line stars of the current corefile; the next star set is A.
-void clrstars();
-// If the cursor line carries star A (else star B) that star is cleared and is
-// the one set next.  Returns 1 if a star was removed, else 0.
-int32_t delstar();
-
 // Sets `first` and `last` from the current corefile's stars (at least one set).
 void locatestars();
 // Counts the block from `first` to `last` and sets the three flags.

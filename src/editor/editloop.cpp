@@ -9,6 +9,7 @@
 #include "editor/blocks.hpp"
 #include "editor/checks.hpp"
 #include "editor/commands.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/editops.hpp"
 #include "editor/encoding.hpp"
 #include "editor/find.hpp"
@@ -21,7 +22,9 @@
 #include "editor/recovery.hpp"
 #include "editor/rectangles.hpp"
 #include "editor/reformat.hpp"
+#include "editor/repaint.hpp"
 #include "editor/store.hpp"
+#include "editor/templates.hpp"
 #include "editor/typing.hpp"
 #include "editor/terminal.hpp"
 #include "editor/undo.hpp"
@@ -407,6 +410,16 @@ void inmode() {
 
 void uclcsw() {
     transb = transb ? 0 : 1;
+}
+
+void gendis() {
+    beginredraw();
+    prtabs();
+    prmptpar(mode);
+    showtemplate();
+    redisplay = RP_ALL;
+    display();
+    if (mode == 0) putshadow();
 }
 
 void reseteditloop() {

@@ -71,6 +71,8 @@ void goodbye();
 void inmode();
 void uclcsw();
 void show();
+// Redraws everything (also the GENERATE DISPLAY command).
+void gendis();
 
 // End of file on standard input: names each unsaved corefile on stderr,
 // restores the terminal and exits with status 0.  Called by the input stream.

@@ -16,6 +16,7 @@
 
 #include "editor/checks.hpp"
 #include "editor/commands.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"

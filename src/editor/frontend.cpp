@@ -7,14 +7,7 @@
 #include <ctime>
 #include <string>
 
-#include "editor/commands.hpp"
-#include "editor/editloop.hpp"
-#include "editor/input.hpp"
-#include "editor/motion.hpp"
-#include "editor/paint.hpp"
-#include "editor/repaint.hpp"
 #include "editor/store.hpp"
-#include "editor/templates.hpp"
 
 namespace oxa {
 
@@ -125,6 +118,7 @@ unsigned char wirechar(unsigned char b) {
 }
 xvsinkfn xvsink = stdoutsink;
 xvtracefn xvtrace = nullptr;
+replywaitfn replywait = nullptr;
 int32_t del = 0;
 
 void stdoutsink(const char* data, size_t len) {
@@ -242,7 +236,7 @@ void putstring(const char* text, char code) {
 int32_t diserr(const char* msg) {
     putstring(msg, 'e');
     xvtransmit(wire::code(wire::kind::errorwait));
-    gcr();
+    if (replywait != nullptr) replywait();
     xvtransmit(wire::code(wire::kind::errordone));
     xvtransmit(wire::status('h'));
     bhelp = 0;
@@ -306,25 +300,21 @@ void putfname() {
     putstring(text.data(), 'n');
 }
 
-void gendis() {
+void beginredraw() {
     oldcore = oldline = oldcol = oldlncnt = oldcoreview = -1;
     xvtransmit(wire::code(wire::kind::redraw));
     xvtransmit(wire::code(wire::kind::clearwindow));
     clearhelp();
     putstats();
     putfname();
-    prtabs();
-    prmptpar(mode);
-    showtemplate();
-    redisplay = RP_ALL;
-    display();
-    if (mode == 0) {
-        xvtransmit(wire::code(wire::kind::cmdclear));
-        if (shadow_ptr < 0 || shadow_ptr >= SHADOWSIZE) shadow_ptr = 0;
-        shadow_cmdline[shadow_ptr] = '\0';
-        compose(wire::code(wire::kind::cmdline), shadow_cmdline.data());
-        xvtransmit(xvmsg.data());
-    }
+}
+
+void putshadow() {
+    xvtransmit(wire::code(wire::kind::cmdclear));
+    if (shadow_ptr < 0 || shadow_ptr >= SHADOWSIZE) shadow_ptr = 0;
+    shadow_cmdline[shadow_ptr] = '\0';
+    compose(wire::code(wire::kind::cmdline), shadow_cmdline.data());
+    xvtransmit(xvmsg.data());
 }
 
 void putresult(int32_t value) {
@@ -354,7 +344,7 @@ void putbool(const char* errbits, const char* chkbits) {
     if (errbits != nullptr && std::strchr(errbits, '1') != nullptr) {
         compose(CHECKSFAILED.c_str(), errbits);
         xvtransmit(xvmsg.data());
-        gcr();
+        if (replywait != nullptr) replywait();
     }
     compose(CHECKSINFORCE.c_str(), chkbits);
     xvtransmit(xvmsg.data());

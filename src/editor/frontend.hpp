@@ -120,6 +120,10 @@ void pacedflush();
 
 // "$m", the code character and the text.
 void putstring(const char* text, char code);
+// The wait for return or rubout after an error or failed record checks: the
+// input stream's `gcr`, which `resetinput` installs (no wait before that).
+using replywaitfn = int (*)();
+extern replywaitfn replywait;
 // Shows an error and waits for return or rubout; sets and returns `del`.
 int32_t diserr(const char* msg);
 // A progress or help message; it stays until the next `clearhelp`.
@@ -133,8 +137,11 @@ void clearhelp();
 void putstats();
 // The current corefile's file name.
 void putfname();
-// Redraws everything (also the GENERATE DISPLAY command).
-void gendis();
+// The first steps of a redraw (`gendis`): the front end clears the screen,
+// and every status field and the file name are sent again.
+void beginredraw();
+// Clears the command line and sends it again as `shadow_cmdline` holds it.
+void putshadow();
 // The result value of the last find, check or count.
 void putresult(int32_t value);
 // The evaluator's register display: the value formatted "%.8g" with every

@@ -912,6 +912,7 @@ void copywild() {
 // ---- End of input and reset ----------------------------------------------------------------
 
 void resetinput() {
+    replywait = gcr;
     fnstack.fill(nullptr);
     fnptr = 0;
     inptr = stdin;

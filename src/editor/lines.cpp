@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "editor/motion.hpp"
-#include "editor/paint.hpp"
 #include "editor/repaint.hpp"
 #include "editor/undo.hpp"
+#include "editor/window.hpp"
 
 namespace oxa {
 
@@ -17,6 +16,9 @@ int32_t cp = 1;
 int32_t dist = 0;
 std::array<unsigned char, DELBUFSIZE> delbuf{};
 int32_t delptr = 0;
+int32_t fieldnum = 1;
+int64_t recptr = 0;
+int32_t fieldsiz = 0;
 
 namespace {
 // Number of ring slots holding bytes that were saved and not yet taken back.
@@ -196,6 +198,32 @@ void rctrunc() {
         textbase[p] = textbase[p - 1];
 }
 
+void findfield() {
+    const COREFILE& c = cur();
+    const LINE* l = c.lnptr;
+    int32_t before = c.curcol - 1;
+    if (before > l->length) before = l->length;
+    if (before < 0) before = 0;
+    fieldnum = 1;
+    recptr = l->index;
+    for (int32_t i = 0; i < before; ++i) {
+        if (textbase[l->index + i] == '|') {
+            ++fieldnum;
+            recptr = l->index + i + 1;
+        }
+    }
+    fieldlen();
+}
+
+void fieldlen() {
+    const LINE* l = cur().lnptr;
+    const int64_t end = l->index + l->length;
+    int64_t p = recptr;
+    while (p < end && textbase[p] != '|')
+        ++p;
+    fieldsiz = static_cast<int32_t>(p - recptr);
+}
+
 int32_t locatefield(const LINE* ptr, int32_t field) {
     if (field <= 1 || ptr->object == K_EMPTY || ptr->object == K_PICTURE) return 0;
     int32_t bars = 0;
@@ -204,17 +232,6 @@ int32_t locatefield(const LINE* ptr, int32_t field) {
     }
     // Fewer fields than asked for: the end of the line.
     return ptr->length;
-}
-
-bool locateword(LINE* ptr, int32_t field) {
-    lp = ptr;
-    cp = 1;
-    dist = 0;
-    for (int32_t i = 1; i < field; ++i) {
-        if (peepc() == 4) return false;
-        nextword();
-    }
-    return peepc() != 4;
 }
 
 void setptr() {
@@ -296,6 +313,9 @@ void resetlines() {
     delbuf.fill(0);
     delptr = 0;
     delcount = 0;
+    fieldnum = 1;
+    recptr = 0;
+    fieldsiz = 0;
 }
 
 } // namespace oxa

@@ -38,9 +38,16 @@ void erasefield();
 void rctrunc();
 // Offset within `ptr` of the start of field `field` (from 1).
 int32_t locatefield(const LINE* ptr, int32_t field);
-// Moves the walker forward over `field` - 1 words; false if the end of the
-// corefile came first.
-bool locateword(LINE* ptr, int32_t field);
+
+// Record fields.  `findfield` locates the cursor's field in the current
+// record line: its number (from 1), the heap offset of its first byte and
+// its size.
+extern int32_t fieldnum;
+extern int64_t recptr;
+extern int32_t fieldsiz;
+void findfield();
+// `fieldsiz` of the field that starts at `recptr`.
+void fieldlen();
 
 // Walker.
 extern LINE* lp;     // line being walked
@@ -62,7 +69,7 @@ bool popchar(int& c);
 // True when one of the bytes held by the ring is `c`.
 bool ringholds(int c);
 
-// Clears the walker and the delete ring.
+// Clears the walker, the delete ring and the field position.
 void resetlines();
 
 } // namespace oxa

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "editor/commands.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
@@ -323,6 +324,17 @@ void prevword() {
         ++dist;
         if (!(kindof(peepc()) & WORDCH)) nextword();
     }
+}
+
+bool locateword(LINE* ptr, int32_t field) {
+    lp = ptr;
+    cp = 1;
+    dist = 0;
+    for (int32_t i = 1; i < field; ++i) {
+        if (peepc() == 4) return false;
+        nextword();
+    }
+    return peepc() != 4;
 }
 
 void xnextword() {

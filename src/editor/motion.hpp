@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "editor/store.hpp"
+
 namespace oxa {
 
 // Margins (`lmargin`, `rmargin`), tab stops (`tabs`) and the RETURN option
@@ -86,6 +88,9 @@ void prevwdend();
 void prevlett();
 void nextword();
 void prevword();
+// Moves the walker from the start of `ptr` forward over `field` - 1 words;
+// false if the end of the corefile came first.
+bool locateword(LINE* ptr, int32_t field);
 
 // Commands: POSITION (checker positchk, operation positn), ADVANCE, END and
 // the WSHIFT checker.  Line and column come from param[1] and param[2].

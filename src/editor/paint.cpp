@@ -15,22 +15,7 @@
 
 namespace oxa {
 
-int32_t swidth = 78;
-int32_t depth = 20;
-int32_t windowtop = 2;
-int32_t windowend = 21;
-int32_t helpline = 22;
-int32_t cmdline = 23;
-int32_t rightcol = 78;
-int32_t pshift = 0;
-int32_t shiftc = 59;
-int32_t overlap = 19;
-int32_t windresize = 0;
 int32_t redisplay = RP_NONE;
-
-int32_t fieldnum = 1;
-int64_t recptr = 0;
-int32_t fieldsiz = 0;
 
 namespace {
 
@@ -207,32 +192,6 @@ void distxt() {
     redisplay = RP_NONE;
 }
 
-void findfield() {
-    const COREFILE& c = cur();
-    const LINE* l = c.lnptr;
-    int32_t before = c.curcol - 1;
-    if (before > l->length) before = l->length;
-    if (before < 0) before = 0;
-    fieldnum = 1;
-    recptr = l->index;
-    for (int32_t i = 0; i < before; ++i) {
-        if (textbase[l->index + i] == '|') {
-            ++fieldnum;
-            recptr = l->index + i + 1;
-        }
-    }
-    fieldlen();
-}
-
-void fieldlen() {
-    const LINE* l = cur().lnptr;
-    const int64_t end = l->index + l->length;
-    int64_t p = recptr;
-    while (p < end && textbase[p] != '|')
-        ++p;
-    fieldsiz = static_cast<int32_t>(p - recptr);
-}
-
 void disfield(int32_t field, int64_t& pos, int64_t end) {
     if (field < 1 || field > MAXFIELDS) return;
     int len = std::snprintf(xvmsg.data(), xvmsg.size(), "%s%d,%d,%d,", wire::code(wire::kind::field),
@@ -392,21 +351,8 @@ void discur() {
 }
 
 void resetpaint() {
-    swidth = 78;
-    depth = 20;
-    windowtop = 2;
-    windowend = 21;
-    helpline = 22;
-    cmdline = 23;
-    rightcol = 78;
-    pshift = 0;
-    shiftc = 59;
-    overlap = 19;
-    windresize = 0;
+    resetwindow();
     redisplay = RP_NONE;
-    fieldnum = 1;
-    recptr = 0;
-    fieldsiz = 0;
     deftemplate();
     showregister = nullptr;
     showchecks = nullptr;

@@ -7,32 +7,15 @@
 #include <array>
 #include <cstdint>
 
+#include "editor/lines.hpp"
 #include "editor/repaint.hpp"
 #include "editor/store.hpp"
+#include "editor/window.hpp"
 
 namespace oxa {
 
-// Window geometry; the values for an 80 by 24 terminal until `getwindsize`
-// or the WINDOW command sets them from the real size.
-extern int32_t swidth;     // text columns shown
-extern int32_t depth;      // text rows
-extern int32_t windowtop;  // screen row of the first text row
-extern int32_t windowend;  // screen row of the last text row
-extern int32_t helpline;   // screen row of the help and message line
-extern int32_t cmdline;    // screen row of the command line
-extern int32_t rightcol;   // last text column shown
-extern int32_t pshift;     // columns hidden on the left (rightcol - swidth)
-extern int32_t shiftc;     // sideways step of rightcol
-extern int32_t overlap;    // columns that stay in view across a sideways step
-extern int32_t windresize; // set when the terminal size changed
 
 
-// Record fields.  `findfield` locates the cursor's field in the current
-// record line: its number (from 1), the heap offset of its first byte and
-// its size.
-extern int32_t fieldnum;
-extern int64_t recptr;
-extern int32_t fieldsiz;
 
 // Template layout of the record fields, numbers 1..MAXFIELDS: screen row,
 // screen column, maximum length and type letter; `numfields` is the highest
@@ -69,8 +52,6 @@ void wrecord();
 // Sends field `field` whose bytes start at `pos` (up to the next '|' or
 // `end`); `pos` then moves past the '|'.
 void disfield(int32_t field, int64_t& pos, int64_t end);
-void findfield();
-void fieldlen();
 void wfield();
 // "$Tf" with the current line's flags: starred, incompatible.
 void wflag();

@@ -14,6 +14,7 @@
 
 #include "bormo/storedtrees.hpp"
 #include "editor/commands.hpp"
+#include "editor/editloop.hpp"
 #include "editor/encoding.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"

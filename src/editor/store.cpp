@@ -10,17 +10,8 @@
 #include <set>
 #include <string>
 
-#include "editor/blocks.hpp"
-#include "editor/lines.hpp"
-#include "editor/commands.hpp"
-#include "editor/editloop.hpp"
 #include "editor/encoding.hpp"
-#include "editor/frontend.hpp"
-#include "editor/motion.hpp"
-#include "editor/paint.hpp"
-#include "editor/repaint.hpp"
-#include "editor/templates.hpp"
-#include "editor/typing.hpp"
+#include "editor/lines.hpp"
 #include "editor/undo.hpp"
 
 namespace oxa {
@@ -369,6 +360,33 @@ void initfile() {
     c.cutino = 0;
 }
 
+void clearstarsof(COREFILE& c) {
+    c.starA = nullptr;
+    c.starB = nullptr;
+    c.starcount = 0;
+    c.nextstar = 'A';
+}
+
+void clrstars() {
+    clearstarsof(cur());
+}
+
+int32_t delstar() {
+    COREFILE& c = cur();
+    if (c.lnptr == nullptr) return 0;
+    if (c.starA == c.lnptr) {
+        c.starA = nullptr;
+        c.nextstar = 'A';
+    } else if (c.starB == c.lnptr) {
+        c.starB = nullptr;
+        c.nextstar = 'B';
+    } else {
+        return 0;
+    }
+    c.starcount -= 1;
+    return 1;
+}
+
 void removefile() {
     undotouch();
     COREFILE& c = cur();
@@ -388,24 +406,7 @@ void removefile() {
     }
 }
 
-void clrfile() {
-    removefile();
-    initfile();
-    garbage();
-    allocln(K_EMPTY, 0);
-    makeobject();
-    wrwholescreen();
-}
 
-void wrwholescreen() {
-    COREFILE& c = cur();
-    c.lnptr = c.header->down;
-    c.curcol = 1;
-    c.curline = 1;
-    c.disln = c.lnptr;
-    if (c.lnptr->object == K_PICTURE) c.curflag = 2;
-    redisplay = RP_ALL;
-}
 
 int32_t distance(const LINE* l1, const LINE* l2) {
     int32_t n = 0;
@@ -418,44 +419,9 @@ int32_t distance(const LINE* l1, const LINE* l2) {
     return n;
 }
 
-void nmeset() {
-    COREFILE& c = cur();
-    const char* name = curfile.data();
-    size_t n = strnlen(name, curfile.size());
-    if (n > FILNAMESIZE - 1) n = FILNAMESIZE - 1;
-    c.filname.fill('\0');
-    std::memcpy(c.filname.data(), name, n);
-}
 
-void insline() {
-    if (!allocln(K_EMPTY, 0)) return;
-    makeobject();
-    cur().edited = 1;
-    redisplay = RP_ROWDOWN;
-    mwd();
-}
 
-void nuline() {
-    COREFILE& c = cur();
-    LINE* before = c.lnptr;
-    insline();
-    if (c.lnptr == before) return;
-    int32_t kind = c.lnptr->object;
-    c.curcol = (kind == K_TEXT || kind == K_EMPTY) ? lmargin : 1;
-    c.curflag = 1;
-}
 
-void coreset() {
-    int64_t n = param[1];
-    if (n < 0 || n >= 19 || n == corenum) return;
-    clrtextzone();
-    corenum = static_cast<int32_t>(n);
-    cureditmask = editmask[static_cast<size_t>(cur().viewtype & 7)];
-    showtemplate();
-    redisplay = RP_ALL;
-    cur().curflag = 1;
-    prtabs();
-}
 
 void garbage() {
     if (futile && storechanges == futilechanges && avail == futiletop && limbo == nullptr) {

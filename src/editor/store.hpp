@@ -101,8 +101,12 @@ void removeline();
 void shiftline();
 void initfile();
 void removefile();
-void clrfile();
-void wrwholescreen();
+// Line stars.  `clrstars` clears both stars of the current corefile (the next
+// star set is A); `delstar` clears the star on the cursor line, if any, making
+// it the one set next, and returns 1 if a star was removed, else 0.
+void clearstarsof(COREFILE& c);
+void clrstars();
+int32_t delstar();
 int32_t distance(const LINE* l1, const LINE* l2);
 // The number of line `l` of the current corefile, counted from its header
 // (0 for the header itself): the same as distance(cur().header, l), but
@@ -119,10 +123,6 @@ void linereplaced(const LINE* was, const LINE* now);
 // Empty when every remembered line number that is still in force is right,
 // else a description of the first wrong one (for `checkstore`).
 std::string checklinenumbers();
-void nmeset();
-void insline();
-void nuline();
-void coreset();
 // Collects the heap.  A collection that freed nothing is not run again until
 // a line has been removed, emptied or moved, or the top of the heap moved.
 void garbage();

@@ -4,6 +4,7 @@
 // uses such a name.
 #include "editor/terminal.hpp"
 
+#include "editor/editloop.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"

@@ -8,6 +8,7 @@
 
 #include "bormo/gencommands.hpp"
 #include "editor/commands.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"

@@ -20,6 +20,7 @@
 #include "bormo/valuenames.hpp"
 #include "bormo/vline.hpp"
 #include "check/check.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/input.hpp"
 #include "editor/store.hpp"
 #include "serve/grading.hpp"

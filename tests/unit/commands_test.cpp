@@ -1,6 +1,7 @@
 // The command processor on its state: the table, the parameter reader, the
 // defaults and conversion, command mode and the setter commands.
 #include "editor/commands.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/editloop.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "editor/commands.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/editloop.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"

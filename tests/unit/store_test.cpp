@@ -7,6 +7,7 @@
 
 #include "editor/blocks.hpp"
 #include "editor/commands.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
 #include "editor/lines.hpp"

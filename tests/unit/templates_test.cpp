@@ -5,6 +5,7 @@
 #include <string>
 
 #include "bormo/gencommands.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/records.hpp"
 
 namespace oxa {

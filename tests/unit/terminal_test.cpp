@@ -1,4 +1,5 @@
 // Window geometry from the terminal size, and the interrupt handler.
+#include "editor/corefiles.hpp"
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
