@@ -813,6 +813,7 @@ feedback_result feedback_align(const std::vector<std::string>& expected,
         }
 
     feedback_result r;
+    r.costs = costs;
     r.score = static_cast<int>(std::min(d[X][Y], static_cast<long>(INT_MAX)));
     r.all_wrong = feedback_all_wrong(X, costs);
     size_t i = X, j = Y;
@@ -857,6 +858,14 @@ std::vector<std::string> feedback_text(const feedback_result& r) {
     std::vector<std::string> out;
     out.push_back("FEEDBACK SCORE : " + std::to_string(r.score));
     out.push_back("FEEDBACK PERCENT : " + std::to_string(feedback_percent(r.score, r.all_wrong)));
+    for (size_t k = 0; k < finding_table.size(); ++k) {
+        const auto f = static_cast<Finding>(k);
+        if (std::none_of(r.lines.begin(), r.lines.end(),
+                         [&](const feedback_line& l) { return l.finding == f; }))
+            continue;
+        out.push_back("FEEDBACK CLASS " + std::string(finding_name(f)) + " " +
+                      std::to_string(finding_cost(f, r.costs)) + " : " + finding_table[k].words);
+    }
     for (const feedback_line& l : r.lines) {
         std::string s = finding_name(l.finding);
         s += ' ';

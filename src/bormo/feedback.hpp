@@ -92,6 +92,7 @@ struct feedback_line {
 };
 
 struct feedback_result {
+    feedback_costs costs{};
     int score = 0;
     int all_wrong = 0; // the cost of leaving out every expected word
     std::vector<feedback_line> lines;
@@ -114,7 +115,11 @@ int feedback_percent(int score, int all_wrong);
 // The cost of leaving out all `expected_words` words of a sentence.
 int feedback_all_wrong(size_t expected_words, const feedback_costs& c);
 
-// The block as it is written to corefile 17, one string a line.
+// The block as it is written to corefile 17, one string a line: the score,
+// the percent, then for each class its lines use (in the order of
+// `finding_table`) "FEEDBACK CLASS name cost : words", the class's cost with
+// these error costs and what it means in the learner's words; then one line
+// a word and "***".
 std::vector<std::string> feedback_text(const feedback_result& r);
 
 // The feedback of one error analysis, from the same comparison cells as
