@@ -73,8 +73,11 @@ void start_leaves(size_t n) {
 void set_leaf(size_t i, t_treenode* leaf) {
     leaf_facts& f = g.leaves[i];
     std::vector<std::vector<std::string>> alts = std::move(f.alts);
+    std::vector<uint32_t> rows = std::move(f.syn_rows);
     f = leaf_facts{};
     f.alts = std::move(alts);
+    f.syn_rows = std::move(rows);
+    f.syn_rows.clear();
     f.leaf = leaf;
     f.expected = keep_fixed(err_expected(leaf));
 }
@@ -87,29 +90,36 @@ pair_cell& cell(size_t i, size_t j) {
     return g.cells[i * g.columns.size() + j];
 }
 
-leaf_facts& syn_of(size_t i) {
+// The words leaf i's entry gives through tag `t`, the k-th of the tag
+// table: looked up the first time (its lines written then), kept after.
+const tag_words& syn_row(size_t i, size_t k, const tag_table* t) {
     leaf_facts& f = g.leaves[i];
-    if (f.syn_known) return f;
-    f.syn_known = true;
-    f.syn_at = static_cast<uint32_t>(g.syn_tags.size());
-    for (const tag_table* t = taglist; t; t = t->next) {
-        tag_words w;
-        w.tag = t->tag_int;
-        std::vector<std::string> words;
-        std::tie(w.notes_at, w.notes_n) = noting([&] { words = syn_words(f.leaf, t); });
-        w.words_at = static_cast<uint32_t>(g.refs.size());
-        w.words_n = static_cast<uint32_t>(words.size());
-        for (const std::string& s : words)
-            g.refs.push_back(keep(s));
-        g.syn_tags.push_back(w);
+    if (k < f.syn_rows.size()) {
+        const tag_words& w = g.syn_tags[f.syn_rows[k]];
+        say_again(w.notes_at, w.notes_n);
+        return w;
     }
-    f.syn_n = static_cast<uint32_t>(g.syn_tags.size()) - f.syn_at;
-    return f;
+    tag_words w;
+    w.tag = t->tag_int;
+    std::vector<std::string> words;
+    std::tie(w.notes_at, w.notes_n) = noting([&] { words = syn_words(f.leaf, t); });
+    w.words_at = static_cast<uint32_t>(g.refs.size());
+    w.words_n = static_cast<uint32_t>(words.size());
+    for (const std::string& s : words)
+        g.refs.push_back(keep(s));
+    f.syn_rows.push_back(static_cast<uint32_t>(g.syn_tags.size()));
+    g.syn_tags.push_back(w);
+    return g.syn_tags.back();
 }
 
+// The spellings of leaf i's IPA form: looked up the first time (its lines
+// written then), kept after.
 leaf_facts& phono_of(size_t i) {
     leaf_facts& f = g.leaves[i];
-    if (f.phono_known) return f;
+    if (f.phono_known) {
+        say_again(f.phono_notes_at, f.phono_notes_n);
+        return f;
+    }
     f.phono_known = true;
     std::tie(f.phono_notes_at, f.phono_notes_n) =
         noting([&] { phono_alternatives(f.leaf, f.alts); });
@@ -221,14 +231,13 @@ bool pair_variant(size_t i, size_t j) {
 int pair_tag(size_t i, size_t j) {
     pair_cell& c = cell(i, j);
     if (c.known & KNOWN_TAG) return c.tag;
-    const leaf_facts& f = syn_of(i);
     const std::string_view typed = pairs_typed(j);
     int found = 0;
-    for (uint32_t k = f.syn_at; k < f.syn_at + f.syn_n && !found; ++k) {
-        const tag_words& t = g.syn_tags[k];
-        say_again(t.notes_at, t.notes_n);
-        for (uint32_t w = t.words_at; w < t.words_at + t.words_n && !found; ++w)
-            if (!typed.empty() && pairs_text(g.refs[w]) == typed) found = t.tag;
+    size_t k = 0;
+    for (const tag_table* t = taglist; t && !found; t = t->next, ++k) {
+        const tag_words& w = syn_row(i, k, t);
+        for (uint32_t n = w.words_at; n < w.words_at + w.words_n && !found; ++n)
+            if (!typed.empty() && pairs_text(g.refs[n]) == typed) found = w.tag;
     }
     c.known |= KNOWN_TAG;
     c.tag = found;
@@ -241,7 +250,6 @@ bool pair_phono(size_t i, size_t j) {
     c.known |= KNOWN_PHONO;
     if (!phontablelist) return false;
     leaf_facts& f = phono_of(i);
-    say_again(f.phono_notes_at, f.phono_notes_n);
     if (f.alts.empty()) return false;
     g.chosen_t.resize(f.alts.size());
     g.chosen_e.resize(f.alts.size());

@@ -50,15 +50,15 @@ struct pair_cell {
 struct leaf_facts {
     t_treenode* leaf = nullptr;
     text_ref expected;         // the word without '^'
-    bool syn_known = false;    // syn_at/syn_n hold the words of every tag
     bool phono_known = false;  // alts holds the spellings of the IPA form
     bool back_known = false;   // back_at/back_n hold the words pointing back
-    uint32_t syn_at = 0, syn_n = 0;     // one row of `syn_tags` per tag
     uint32_t back_at = 0, back_n = 0;   // (tag, word) in `tagged`
     // The corefile-7 lines the pronunciation look-up wrote (in `notes`),
     // written again at each use as a look-up of its own would.
     uint32_t phono_notes_at = 0, phono_notes_n = 0;
     std::vector<std::vector<std::string>> alts; // reused from tree to tree
+    std::vector<uint32_t> syn_rows; // the rows of `syn_tags` of the tags looked
+                                    // up so far, in the tag table's order
 };
 
 // The words a leaf's entry gives through one tag, and the corefile-7 lines
