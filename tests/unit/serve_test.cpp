@@ -109,8 +109,9 @@ TEST(ServeGrading, EmptyAndRepeatedBlocks) {
     EXPECT_EQ(f.score, 0);
     ASSERT_EQ(f.findings.size(), 1u);
     EXPECT_EQ(expected_words(parse_feedback({"ORDER le chat/chat le  words in the wrong order", "MISSING x"})), 3u);
-    // The percent line that follows the score is no finding.
-    const feedback p = parse_feedback({"FEEDBACK SCORE : 3", "FEEDBACK PERCENT : 90", "FORM a/b  why", "***"});
+    // The percent and class lines that follow the score are no findings.
+    const feedback p = parse_feedback({"FEEDBACK SCORE : 3", "FEEDBACK PERCENT : 90",
+                                       "FEEDBACK CLASS FORM 3 : right word, wrong form", "FORM a/b  why", "***"});
     EXPECT_EQ(p.score, 3);
     ASSERT_EQ(p.findings.size(), 1u);
     EXPECT_EQ(expected_words(p), 1u);
