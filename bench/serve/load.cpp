@@ -56,7 +56,10 @@ int main(int argc, char** argv) {
                     httplib::Headers h = {{"Authorization", "Bearer " + tokens[static_cast<size_t>(i)]}};
                     auto ex = c.Post("/api/v1/exercises", h, json{{"pack", pack}}.dump(), "application/json");
                     if (!ex || ex->status != 201) {
-                        ++failures;
+                        if (++failures <= 3)
+                            std::fprintf(stderr, "oxa-serve-load: exercise: %s\n",
+                                         ex ? (std::to_string(ex->status) + " " + ex->body).c_str()
+                                            : httplib::to_string(ex.error()).c_str());
                         continue;
                     }
                     const std::string id = json::parse(ex->body)["id"];
@@ -64,8 +67,12 @@ int main(int argc, char** argv) {
                     auto a = c.Post("/api/v1/exercises/" + id + "/answers", h,
                                     json{{"response", responses[(n + i) % 5]}}.dump(), "application/json");
                     const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - t0;
-                    if (!a || a->status != 201) ++failures;
-                    else latencies[static_cast<size_t>(k)].push_back(ms.count());
+                    if (!a || a->status != 201) {
+                        if (++failures <= 3)
+                            std::fprintf(stderr, "oxa-serve-load: answer: %s\n",
+                                         a ? (std::to_string(a->status) + " " + a->body).c_str()
+                                           : httplib::to_string(a.error()).c_str());
+                    } else latencies[static_cast<size_t>(k)].push_back(ms.count());
                 }
         });
     for (auto& t : threads)
