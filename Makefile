@@ -79,11 +79,15 @@ bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	sh bench/check.sh $(BENCH_BUILD)/oxa-check
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve-load
 	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
+	python3 bench/serve_kill.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
 
-# The classroom server's load alone: 200 learners x 20 answers.
+# The classroom server's load alone: 200 learners x 20 answers, then the
+# server killed with SIGKILL in the middle of that load (no acknowledged
+# answer lost, the database intact).
 bench-serve: deps $(BENCH_BUILD)/CMakeCache.txt
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve oxa-serve-load
 	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
+	python3 bench/serve_kill.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
 
 # Generation side by side with three generators from the npm registry,
 # installed into $(BENCH_BUILD)/peers when npm is present (ROUNDS=3).
