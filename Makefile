@@ -67,20 +67,27 @@ $(BENCH_BUILD)/CMakeCache.txt:
 bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/oxa_bench
+	sh bench/startup.sh $(BENCH_BUILD)/oxa
 	sh bench/fetchsave.sh $(BENCH_BUILD)/oxa
 	sh bench/change.sh $(BENCH_BUILD)/oxa
 	sh bench/count.sh $(BENCH_BUILD)/oxa
+	sh bench/sort.sh $(BENCH_BUILD)/oxa
 	sh bench/reformat.sh $(BENCH_BUILD)/oxa
 	sh bench/walk.sh $(BENCH_BUILD)/oxa
-	sh bench/sort.sh $(BENCH_BUILD)/oxa
+	sh bench/merge.sh $(BENCH_BUILD)/oxa
+	sh bench/findloop.sh $(BENCH_BUILD)/oxa
 	sh bench/check.sh $(BENCH_BUILD)/oxa-check
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve-load
 	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
+	python3 bench/serve_kill.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
 
-# The classroom server's load alone: 200 learners x 20 answers.
+# The classroom server's load alone: 200 learners x 20 answers, then the
+# server killed with SIGKILL in the middle of that load (no acknowledged
+# answer lost, the database intact).
 bench-serve: deps $(BENCH_BUILD)/CMakeCache.txt
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve oxa-serve-load
 	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
+	python3 bench/serve_kill.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french
 
 # Generation side by side with three generators from the npm registry,
 # installed into $(BENCH_BUILD)/peers when npm is present (ROUNDS=3).

@@ -37,6 +37,27 @@ def tree_rss_kb(pid):
     return total
 
 
+def cpu_seconds(pid):
+    """User and system CPU seconds of a process and of its threads."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    except OSError:
+        return 0.0
+
+
+def tree_cpu_seconds(pid):
+    total = cpu_seconds(pid)
+    for task in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/children" % (pid, task)) as f:
+                total += sum(cpu_seconds(int(c)) for c in f.read().split())
+        except OSError:
+            pass
+    return total
+
+
 def main():
     binary, client, pack = sys.argv[1], sys.argv[2], sys.argv[3]
     rest = sys.argv[4:] or ["200", "20", "40"]
@@ -51,10 +72,15 @@ def main():
         port = lines[0].rsplit(":", 1)[1].strip().rstrip("/")
         code = lines[2].split(": ")[1].strip()
         peak = [0]
+        before = tree_cpu_seconds(server.pid)
         load = subprocess.Popen([client, port, code, os.path.basename(pack.rstrip("/"))] + rest)
         while load.poll() is None:
             peak[0] = max(peak[0], tree_rss_kb(server.pid))
             time.sleep(0.2)
+        cpu = tree_cpu_seconds(server.pid) - before
+        answers = int(rest[0]) * int(rest[1])
+        print("  server CPU     %.2f s, %.2f ms an answer with its exercise (server and its workers)"
+              % (cpu, 1000 * cpu / answers))
         print("  server memory  %.1f MB at most (server and its workers, resident)" % (peak[0] / 1024))
         sys.exit(load.returncode)
     finally:

@@ -1,13 +1,16 @@
 // Load on a running oxa-serve: LEARNERS learners join its class and each
 // answers ANSWERS exercises of PACK, over CONNECTIONS kept-alive
-// connections.  Prints answers a second and the latency of an answer.
+// connections.  Prints answers a second and the latency of an answer.  With
+// ACKED, the id of each acknowledged answer is written there, one a line, as
+// soon as it comes (for the test that kills the server under this load).
 //
-//     oxa-serve-load PORT CLASS PACK [LEARNERS ANSWERS CONNECTIONS]
+//     oxa-serve-load PORT CLASS PACK [LEARNERS ANSWERS CONNECTIONS [ACKED]]
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,7 +22,7 @@ using nlohmann::json;
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: oxa-serve-load PORT CLASS PACK [LEARNERS ANSWERS CONNECTIONS]\n");
+        std::fprintf(stderr, "usage: oxa-serve-load PORT CLASS PACK [LEARNERS ANSWERS CONNECTIONS [ACKED]]\n");
         return 2;
     }
     const int port = std::atoi(argv[1]);
@@ -27,6 +30,12 @@ int main(int argc, char** argv) {
     const int learners = argc > 4 ? std::atoi(argv[4]) : 200;
     const int answers = argc > 5 ? std::atoi(argv[5]) : 20;
     const int connections = argc > 6 ? std::atoi(argv[6]) : 40;
+    FILE* acked = argc > 7 ? std::fopen(argv[7], "w") : nullptr;
+    if (argc > 7 && !acked) {
+        std::perror(argv[7]);
+        return 2;
+    }
+    std::mutex acked_lock;
     static const char* responses[] = {"le chat noir", "les portes grises", "la porte grise", "il mange", "je suis ici"};
 
     std::vector<std::string> tokens;
@@ -56,7 +65,10 @@ int main(int argc, char** argv) {
                     httplib::Headers h = {{"Authorization", "Bearer " + tokens[static_cast<size_t>(i)]}};
                     auto ex = c.Post("/api/v1/exercises", h, json{{"pack", pack}}.dump(), "application/json");
                     if (!ex || ex->status != 201) {
-                        ++failures;
+                        if (++failures <= 3)
+                            std::fprintf(stderr, "oxa-serve-load: exercise: %s\n",
+                                         ex ? (std::to_string(ex->status) + " " + ex->body).c_str()
+                                            : httplib::to_string(ex.error()).c_str());
                         continue;
                     }
                     const std::string id = json::parse(ex->body)["id"];
@@ -64,8 +76,20 @@ int main(int argc, char** argv) {
                     auto a = c.Post("/api/v1/exercises/" + id + "/answers", h,
                                     json{{"response", responses[(n + i) % 5]}}.dump(), "application/json");
                     const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - t0;
-                    if (!a || a->status != 201) ++failures;
-                    else latencies[static_cast<size_t>(k)].push_back(ms.count());
+                    if (!a || a->status != 201) {
+                        if (++failures <= 3)
+                            std::fprintf(stderr, "oxa-serve-load: answer: %s\n",
+                                         a ? (std::to_string(a->status) + " " + a->body).c_str()
+                                           : httplib::to_string(a.error()).c_str());
+                    } else {
+                        latencies[static_cast<size_t>(k)].push_back(ms.count());
+                        if (acked) {
+                            const json body = json::parse(a->body, nullptr, false);
+                            std::lock_guard<std::mutex> hold(acked_lock);
+                            std::fprintf(acked, "%lld\n", body.value("answer", 0LL));
+                            std::fflush(acked);
+                        }
+                    }
                 }
         });
     for (auto& t : threads)

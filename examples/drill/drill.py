@@ -38,50 +38,39 @@ FEEDBACK_COREFILE = 17
 
 EMIT_END = "$$$"
 
-# The feedback's classes, what each means in a learner's words (the
-# engine's finding table), and the ones that are not counted.
-FINDINGS = {
-    "OK": "right",
-    "ACCENT": "wrong accent",
-    "SOUND": "sounds right, spelt wrong",
-    "FORM": "right word, wrong form",
-    "WORD": "another word",
-    "RELATED": "a related word",
-    "SPELLING": "misspelt",
-    "ORDER": "words in the wrong order",
-    "MISSING": "missing word",
-    "EXTRA": "extra word",
-    "CASE": "capital letter",
-    "PUNCTUATION": "punctuation",
-}
-ZERO_COST = ("OK", "CASE", "PUNCTUATION")
-
 
 def parse_feedback(lines):
-    """Reads one feedback block: returns a dict with the score, the percent
-    and the words, each a (finding, expected, typed, detail) tuple in
-    sentence order.
+    """Reads one feedback block: returns a dict with the score, the percent,
+    the classes the block names (class: (cost, what it means in the
+    learner's words)) and the words, each a (class, expected, typed, detail)
+    tuple in sentence order.
 
     The block is:
         FEEDBACK SCORE : n
         FEEDBACK PERCENT : p
-        FINDING expected/typed  detail      (MISSING and EXTRA: one word)
+        FEEDBACK CLASS NAME cost : words        (each class the block uses)
+        NAME expected/typed  detail             (MISSING and EXTRA: one word)
         ***
     """
-    feedback = {"score": None, "percent": None, "words": [], "correct": False}
+    feedback = {"score": None, "percent": None, "classes": {}, "words": [], "correct": False}
     for raw in lines:
         line = raw.rstrip()
-        if line.startswith("FEEDBACK SCORE") or line.startswith("FEEDBACK PERCENT"):
-            key = "score" if line.startswith("FEEDBACK SCORE") else "percent"
-            if key == "score":
-                feedback["words"] = []
+        head, _, value = line.partition(" : ")
+        if line.startswith("FEEDBACK SCORE"):
+            feedback.update(words=[], classes={})
+        if head in ("FEEDBACK SCORE", "FEEDBACK PERCENT"):
             try:
-                feedback[key] = int(line.partition(" : ")[2])
+                feedback[head.split()[1].lower()] = int(value)
             except ValueError:
                 pass
             continue
+        if head.startswith("FEEDBACK CLASS "):
+            parts = head.split()
+            if len(parts) == 4 and parts[3].isdigit():
+                feedback["classes"][parts[2]] = (int(parts[3]), value)
+            continue
         word, _, rest = line.partition(" ")
-        if word not in FINDINGS:
+        if word not in feedback["classes"]:
             continue
         pair, _, detail = rest.partition("  ")
         if word == "MISSING":
@@ -92,11 +81,16 @@ def parse_feedback(lines):
             expected, _, typed = pair.partition("/")
         feedback["words"].append((word, expected, typed, detail.strip()))
     feedback["correct"] = bool(feedback["words"]) and all(
-        w[0] in ZERO_COST for w in feedback["words"])
+        not counted(feedback, w) for w in feedback["words"])
     return feedback
 
 
-def mistake_line(word):
+def counted(feedback, word):
+    """Whether a word's class adds to the score (the block gives its cost)."""
+    return feedback["classes"].get(word[0], (1, ""))[0] > 0
+
+
+def mistake_line(feedback, word):
     """One mistake: the class in words, the expected and the typed word,
     and why."""
     finding, expected, typed, detail = word
@@ -106,7 +100,7 @@ def mistake_line(word):
         what = "%s not in the sentence" % typed
     else:
         what = "%s (you wrote %s)" % (expected, typed)
-    words = FINDINGS[finding]
+    words = feedback["classes"].get(finding, (1, finding))[1]
     line = "  %-26s %s" % (words + ":", what)
     # The explanation, without the class's own words said again.
     if detail.startswith(words + ": "):
@@ -125,10 +119,10 @@ def format_feedback(feedback):
     elif not words:
         out.append("  (no analysis)")
     for w in words:
-        if w[0] not in ZERO_COST:
-            out.append(mistake_line(w))
+        if counted(feedback, w):
+            out.append(mistake_line(feedback, w))
     for w in words:
-        if w[0] in ("CASE", "PUNCTUATION"):
+        if not counted(feedback, w) and w[2] != w[1]:
             out.append("  note: %s (%s; not counted)" % (w[2], w[3]))
     if feedback["score"] is not None:
         if feedback["percent"] is not None:

@@ -16,6 +16,7 @@
 #include "bormo/reader.hpp"
 #include "bormo/variants.hpp"
 #include "bormo/vline.hpp"
+#include "bormo/wordpairs.hpp"
 #include "editor/frontend.hpp"
 #include "editor/params.hpp"
 
@@ -43,14 +44,6 @@ void default_rootset() {
 t_treenode* tree_of(int j) {
     if (j < 1 || j >= NTREES) return nullptr;
     return rootPtrs[j];
-}
-
-// The leaves of a tree in thread order.
-std::vector<t_treenode*> leaves_of(t_treenode* tree) {
-    std::vector<t_treenode*> out;
-    for (t_treenode* l = tree ? tree->right : nullptr; l; l = l->right)
-        out.push_back(l);
-    return out;
 }
 
 const char* sentence_of(int j) {
@@ -151,39 +144,45 @@ int err_class_cost(int matchclass) {
     }
 }
 
-void err_word_diff(const char* word, t_treenode* leaf, lexdiff* cell) {
-    cell->matchclass = CLASS_NONE;
+namespace {
+
+// The descriptions of a cell of the work area as the report writes them.
+void fill_cell(size_t i, size_t j, int matchclass, lexdiff* cell) {
+    cell->matchclass = matchclass;
     for (std::string& e : cell->error)
         e.clear();
     for (std::string& b : cell->breakup)
         b.clear();
     cell->error[0] = "none";
-    const std::string expected = err_expected(leaf);
-    const int d = strdiff(expected.c_str(), word);
-    if (d == 0) {
-        cell->matchclass = CLASS_EXACT;
-        return;
-    }
-    oxa::progress("Performing morphological analysis");
-    if (compare_var(word, leaf, cell->breakup)) {
-        cell->matchclass = CLASS_MORPH;
-        return;
-    }
-    oxa::progress("Performing lexicon analysis");
-    cell->matchclass = d < NOMATCH ? CLASS_APPROX : CLASS_UNRELATED;
-    err_match_syn(word, leaf, cell);
-    if (cell->matchclass <= CLASS_PHONO) {
-        oxa::progress("Performing phonological analysis");
-        err_match_phono(word, leaf, cell);
+    const pair_cell& c = pair_at(i, j);
+    if (matchclass == CLASS_MORPH) {
+        for (uint32_t k = 0; k < c.variant_n && k < NBREAKUP; ++k)
+            cell->breakup[k] = pairs_text(wordpairs.refs[c.variant_at + k]);
+    } else if (matchclass == CLASS_PHONO) {
+        if (c.phono_error) cell->error[0] = PHONO_MISMATCH;
+        for (uint32_t k = 0; k < c.phono_n && k < NBREAKUP; ++k)
+            cell->breakup[k] = pairs_text(wordpairs.refs[c.phono_at + k]);
     }
 }
 
-std::string err_get_report(const std::vector<std::string>& expected,
-                           const std::vector<std::string>& words,
-                           const std::vector<std::vector<lexdiff>>& cells) {
+} // namespace
+
+void err_word_diff(const char* word, t_treenode* leaf, lexdiff* cell) {
+    pairs_columns({std::string_view(word ? word : "")});
+    pairs_single(leaf);
+    fill_cell(0, 0, pair_matchclass(0, 0), cell);
+}
+
+namespace {
+
+// The report's lines from the cells, whichever way they are kept: `cells`
+// gives class(i, j) and the descriptions of pair (i, j), both counted from 1.
+template <class Cells>
+std::string report_text(const std::vector<std::string_view>& expected,
+                        const std::vector<std::string_view>& words, const Cells& cells) {
     const int X = static_cast<int>(expected.size());
     const int Y = static_cast<int>(words.size());
-    auto cls = [&](int i, int j) { return cells[i - 1][j - 1].matchclass; };
+    auto cls = [&](int i, int j) { return cells.matchclass(i, j); };
     std::string out;
     char buf[64];
     bool allcorrect = true;
@@ -198,7 +197,7 @@ std::string err_get_report(const std::vector<std::string>& expected,
         }
         if (best == 0) {
             snprintf(buf, sizeof buf, "C%i --  MISSING  ", i);
-            out += buf + expected[i - 1] + "\n";
+            out.append(buf).append(expected[i - 1]).append("\n");
             allcorrect = false;
         } else {
             partner[i] = best;
@@ -216,7 +215,7 @@ std::string err_get_report(const std::vector<std::string>& expected,
             given[to] = j;
         } else {
             snprintf(buf, sizeof buf, "-- S%i  EXTRA    ", j);
-            out += buf + words[j - 1] + "\n";
+            out.append(buf).append(words[j - 1]).append("\n");
             allcorrect = false;
         }
     }
@@ -227,39 +226,46 @@ std::string err_get_report(const std::vector<std::string>& expected,
         for (int i = 1; i <= X; ++i) {
             if (!partner[i] || !given[i]) continue;
             const int j = partner[i];
-            const lexdiff& c = cells[i - 1][j - 1];
-            const std::string pair = expected[i - 1] + "/" + words[j - 1];
+            const int c = cls(i, j);
             snprintf(buf, sizeof buf, "C%i S%i   ", i, j);
             out += buf;
-            if (c.matchclass == CLASS_EXACT) {
-                out += "EXACT   " + pair + "\n";
-            } else if (c.matchclass == CLASS_MORPH) {
-                out += "MORPH    " + pair + " ";
-                bool first = true;
-                for (const std::string& b : c.breakup) {
-                    if (b.empty()) break;
-                    if (!first) out += "OR  ";
-                    out += b + "  ";
-                    first = false;
+            auto pair = [&] { out.append(expected[i - 1]).append("/").append(words[j - 1]); };
+            if (c == CLASS_EXACT) {
+                out += "EXACT   ";
+                pair();
+                out += "\n";
+            } else if (c == CLASS_MORPH) {
+                out += "MORPH    ";
+                pair();
+                out += " ";
+                const size_t n = cells.breakups(i, j);
+                for (size_t k = 0; k < n; ++k) {
+                    if (k > 0) out += "OR  ";
+                    out.append(cells.breakup(i, j, k)).append("  ");
                 }
                 out += "\n";
-            } else if (c.matchclass == CLASS_APPROX) {
-                out += "APPROX   " + pair + "\n";
-            } else if (c.matchclass == CLASS_PHONO) {
-                out += "PHONO " + pair + "   ";
-                if (c.error[0] != "none") {
-                    out += "\n" + c.error[0];
+            } else if (c == CLASS_APPROX) {
+                out += "APPROX   ";
+                pair();
+                out += "\n";
+            } else if (c == CLASS_PHONO) {
+                out += "PHONO ";
+                pair();
+                out += "   ";
+                if (const char* e = cells.error(i, j)) {
+                    out.append("\n").append(e);
                 } else {
-                    for (const std::string& b : c.breakup) {
-                        if (b.empty()) break;
-                        out += b + " ";
-                    }
+                    const size_t n = cells.breakups(i, j);
+                    for (size_t k = 0; k < n; ++k)
+                        out.append(cells.breakup(i, j, k)).append(" ");
                 }
                 out += "\n";
-            } else if (c.matchclass >= CLASS_TAG) {
-                const tag_table* t = find_tag(c.matchclass);
+            } else if (c >= CLASS_TAG) {
+                const tag_table* t = find_tag(c);
                 snprintf(buf, sizeof buf, "  %i:", t ? t->field : 0);
-                out += "LEX " + pair + buf + (t && t->tag ? t->tag : "") + "\n";
+                out += "LEX ";
+                pair();
+                out.append(buf).append(t && t->tag ? t->tag : "").append("\n");
             } else {
                 out += "\n";
             }
@@ -269,34 +275,98 @@ std::string err_get_report(const std::vector<std::string>& expected,
     return out;
 }
 
-scorelist_t* err_lexlist_diff(err_lex* words, t_treenode* tree) {
-    oxa::progress("Parsing response");
-    std::vector<t_treenode*> leaves = leaves_of(tree);
-    std::vector<std::string> expected, resp;
-    for (t_treenode* l : leaves)
-        expected.push_back(err_expected(l));
-    for (err_lex* w = words; w; w = w->next)
-        resp.emplace_back(w->original_text);
-    const int X = static_cast<int>(leaves.size());
-    const int Y = static_cast<int>(resp.size());
+// Cells given as lexdiff records.
+struct lexdiff_cells {
+    const std::vector<std::vector<lexdiff>>& cells;
+    const lexdiff& at(int i, int j) const { return cells[i - 1][j - 1]; }
+    int matchclass(int i, int j) const { return at(i, j).matchclass; }
+    size_t breakups(int i, int j) const {
+        size_t n = 0;
+        while (n < NBREAKUP && !at(i, j).breakup[n].empty())
+            ++n;
+        return n;
+    }
+    std::string_view breakup(int i, int j, size_t k) const { return at(i, j).breakup[k]; }
+    const char* error(int i, int j) const {
+        return at(i, j).error[0] != "none" ? at(i, j).error[0].c_str() : nullptr;
+    }
+};
 
-    std::vector<std::vector<lexdiff>> cells(X, std::vector<lexdiff>(Y));
-    for (int i = 0; i < X; ++i)
-        for (int j = 0; j < Y; ++j)
-            err_word_diff(resp[j].c_str(), leaves[i], &cells[i][j]);
+// The cells of the work area, with the classes already decided.
+struct grid_cells {
+    const std::vector<int>& classes; // expected word i, response word j at (i-1) * Y + j-1
+    size_t Y;
+    const pair_cell& at(int i, int j) const { return pair_at(i - 1, j - 1); }
+    int matchclass(int i, int j) const { return classes[(i - 1) * Y + (j - 1)]; }
+    size_t breakups(int i, int j) const {
+        return matchclass(i, j) == CLASS_MORPH ? at(i, j).variant_n : at(i, j).phono_n;
+    }
+    std::string_view breakup(int i, int j, size_t k) const {
+        const pair_cell& c = at(i, j);
+        return pairs_text(wordpairs.refs[(matchclass(i, j) == CLASS_MORPH ? c.variant_at : c.phono_at) + k]);
+    }
+    const char* error(int i, int j) const { return at(i, j).phono_error ? PHONO_MISMATCH : nullptr; }
+};
+
+} // namespace
+
+std::string err_get_report(const std::vector<std::string>& expected,
+                           const std::vector<std::string>& words,
+                           const std::vector<std::vector<lexdiff>>& cells) {
+    return report_text(std::vector<std::string_view>(expected.begin(), expected.end()),
+                       std::vector<std::string_view>(words.begin(), words.end()),
+                       lexdiff_cells{cells});
+}
+
+namespace {
+
+// The classes of the pairs of the tree in the work area with its first Y
+// columns (the response words), reused from tree to tree.
+std::vector<int> tree_classes;
+
+// Scores the tree in the work area against its first Y columns and builds
+// its report.
+scorelist_t* score_tree(size_t Y) {
+    oxa::progress("Parsing response");
+    const size_t X = pairs_leaves();
+    tree_classes.resize(X * Y);
+    for (size_t i = 0; i < X; ++i)
+        for (size_t j = 0; j < Y; ++j)
+            tree_classes[i * Y + j] = pair_matchclass(i, j);
 
     // Costs are summed wide and the total held within 0 .. INT_MAX: large
     // costs from ESCORE never wrap round to a negative score.
     int64_t total = 0;
-    for (int k = 0; k < X && k < Y; ++k)
-        total += err_class_cost(cells[k][k].matchclass);
-    total += static_cast<int64_t>(std::abs(X - Y)) * vnomatchscore;
+    for (size_t k = 0; k < X && k < Y; ++k)
+        total += err_class_cost(tree_classes[k * Y + k]);
+    total += static_cast<int64_t>(X > Y ? X - Y : Y - X) * vnomatchscore;
     total = std::clamp<int64_t>(total, 0, INT_MAX);
     auto* rec = new scorelist_t{std::string(), static_cast<int>(total)};
 
     err_Progress("Analyzing errors, printing to ERRORSCORE");
-    rec->output_text = err_get_report(expected, resp, cells);
+    std::vector<std::string_view> expected, typed;
+    for (size_t i = 0; i < X; ++i)
+        expected.push_back(pairs_expected(i));
+    for (size_t j = 0; j < Y; ++j)
+        typed.push_back(pairs_typed(j));
+    rec->output_text = report_text(expected, typed, grid_cells{tree_classes, Y});
     return rec;
+}
+
+std::vector<std::string_view> texts_of(const err_lex* words) {
+    std::vector<std::string_view> out;
+    for (const err_lex* w = words; w; w = w->next)
+        out.emplace_back(w->original_text);
+    return out;
+}
+
+} // namespace
+
+scorelist_t* err_lexlist_diff(err_lex* words, t_treenode* tree) {
+    const std::vector<std::string_view> texts = texts_of(words);
+    pairs_columns(texts);
+    pairs_tree(tree);
+    return score_tree(texts.size());
 }
 
 void err_analysis(const char* response) {
@@ -322,6 +392,13 @@ void err_analysis(const char* response) {
         return;
     }
     mrmodify();
+    // The response is split once: the report compares its words, and the
+    // feedback adds the texts it compares besides (an elided article split
+    // off, the first word without its capital ...) as further columns.
+    std::vector<std::string_view> columns = texts_of(words);
+    const size_t Y = columns.size();
+    if (grade_on) feedback_start(words, columns);
+    pairs_columns(columns);
 
     scorelist_t* best = nullptr;
     int bestroot = -1;
@@ -335,7 +412,9 @@ void err_analysis(const char* response) {
         snprintf(buf, sizeof buf, "Comparing response to root %i", j);
         err_Progress(buf);
         save_cursor(REPORTCORE);
-        scorelist_t* rec = err_lexlist_diff(words, tree);
+        pairs_tree(tree);
+        scorelist_t* rec = score_tree(Y);
+        if (grade_on) feedback_tree();
         v_print(MSGCORE, "  *****");
         v_printf(MSGCORE, "CURRENT ROOT : R%d", j);
         v_printf(MSGCORE, "SCORE        : %d", rec->score);
@@ -367,7 +446,7 @@ void err_analysis(const char* response) {
     } else {
         v_print(REPORTCORE, "Error: no score was found");
     }
-    if (grade_on) write_feedback(response);
+    if (grade_on) feedback_write();
     err_Progress("Cleaning up data structures");
     delete best;
     err_free_words(words);
@@ -438,6 +517,7 @@ void resetcompare() {
     rootset.fill(0);
     rootsetinit = 0;
     resetfeedback();
+    resetwordpairs();
 }
 
 } // namespace bormo

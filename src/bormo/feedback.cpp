@@ -14,6 +14,7 @@
 #include "bormo/valuenames.hpp"
 #include "bormo/variants.hpp"
 #include "bormo/vline.hpp"
+#include "bormo/wordpairs.hpp"
 #include "editor/params.hpp"
 
 namespace bormo {
@@ -314,14 +315,15 @@ std::string accent_detail(const std::string& e, const std::string& t) {
     return "accent";
 }
 
-std::string sound_detail(const lexdiff& cell) {
+std::string sound_detail(const pair_cell& cell) {
     std::string out;
-    for (const std::string& b : cell.breakup) {
-        if (b.empty()) break;
+    for (uint32_t k = 0; k < cell.phono_n; ++k) {
+        const std::string_view b = pairs_text(wordpairs.refs[cell.phono_at + k]);
         const size_t slash = b.find('/');
-        if (slash == std::string::npos) continue;
+        if (slash == std::string_view::npos) continue;
         if (!out.empty()) out += ", ";
-        out += quote(b.substr(slash + 1)) + " written for " + quote(b.substr(0, slash));
+        out += quote(std::string(b.substr(slash + 1))) + " written for " +
+               quote(std::string(b.substr(0, slash)));
     }
     return out.empty() ? "spelt as it sounds" : "spelt as it sounds: " + out;
 }
@@ -333,11 +335,11 @@ std::string related_detail(int tag_int) {
 
 // The reading of a variant that explains the difference best: the one that
 // changes the fewest values; "" when the variant differs in no value.
-std::string variant_detail(const std::array<std::string, NBREAKUP>& breakup) {
+std::string variant_detail(const pair_cell& cell) {
     std::string best;
     size_t fewest = SIZE_MAX;
-    for (const std::string& b : breakup) {
-        if (b.empty()) break;
+    for (uint32_t k = 0; k < cell.variant_n; ++k) {
+        const std::string b(pairs_text(wordpairs.refs[cell.variant_at + k]));
         const size_t slash = b.find('/');
         const std::vector<std::string> e = codes_in(b.substr(0, slash));
         const std::vector<std::string> t =
@@ -421,71 +423,113 @@ std::vector<class_match> same_class(const t_treenode* leaf, const std::string& t
     return out;
 }
 
-struct word_context {
-    std::vector<std::string> endings; // pack_endings()
+// One pair as the feedback's rules see it: expected word `e` (a piece of
+// leaf `li`'s word, or all of it when `whole`), followed by `next` in the
+// sentence, against typed word `w`.  What the rules share is worked out once.
+struct pair_view {
+    const std::string& e;
+    size_t li;
+    t_treenode* leaf;
+    bool whole;
+    const std::string& next;
+    const typed_word& w;
+    const std::vector<std::string>& endings;
+    const char* record;
+    std::string base; // the entry's word
+    bool others_known = false;
+    std::vector<class_match> others_found;
+
+    const std::string& t() const { return w.text; }
+    bool variant() const { return pair_variant(li, w.column); }
+    const pair_cell& cell() const { return pair_at(li, w.column); }
+    std::string where() const { return next.empty() ? "here" : "before " + quote(next); }
+    const std::vector<class_match>& others() {
+        if (!others_known) others_found = same_class(leaf, t(), endings);
+        others_known = true;
+        return others_found;
+    }
+    std::string form_here() const {
+        const std::string here = leaf_values(leaf);
+        return "the form here is " + quote(e) + (here.empty() ? "" : " (" + here + ")");
+    }
 };
 
-// Expected word `e` (a piece of `leaf`'s word, or all of it when `whole`),
-// followed by `next` in the sentence, against typed word `w`.
-feedback_cell classify(const std::string& e, t_treenode* leaf, bool whole, const std::string& next,
-                       const typed_word& w, const word_context& ctx) {
-    feedback_cell c;
-    auto found = [&](Finding f, std::string detail) {
-        c.finding = f;
-        c.detail = std::move(detail);
-        return c;
-    };
-    if (w.raw == e) return found(Finding::OK, "");
-    if (w.text == e)
-        return found(w.capital ? Finding::CASE : Finding::PUNCTUATION,
-                     w.capital ? (w.punctuation ? "capital letter; final punctuation" : "capital letter")
-                               : "final punctuation");
-    const std::string& t = w.text;
-    if (lower(t) == e) return found(Finding::CASE, "capital letter");
-    if (without_accents(t) == without_accents(e) && t.size() == e.size())
-        return found(Finding::ACCENT, accent_detail(e, t));
-    const char* record = whole ? record_of(leaf) : nullptr;
-    if (!record) {
-        if (feedback_distance(e, t) == 1 && e.size() >= 3) return found(Finding::SPELLING, slip_detail(e, t));
-        if (feedback_misspelt(e, t)) return found(Finding::SPELLING, "misspelt");
-        return c;
+// The entry's own forms, kept per leaf for the tree in the work area.
+std::vector<std::vector<std::string>> forms_of_leaf;
+std::vector<bool> forms_known;
+const std::vector<std::string>& leaf_forms(size_t li, const char* record) {
+    if (forms_of_leaf.size() <= li) {
+        forms_of_leaf.resize(li + 1);
+        forms_known.resize(li + 1);
     }
-    const std::string base = field_text(record, 1);
-    // Two neighbouring letters swapped: a slip, whatever else it makes.
-    if (e.size() == t.size() && e.size() >= 3 && feedback_distance(e, t) == 1 &&
-        std::count_if(e.begin(), e.end(), [&, k = size_t{0}](char ch) mutable {
-            return ch != t[k++];
-        }) == 2)
-        return found(Finding::SPELLING, slip_detail(e, t));
-    const std::string where = next.empty() ? "here" : "before " + quote(next);
+    if (!forms_known[li]) forms_of_leaf[li] = own_forms(record);
+    forms_known[li] = true;
+    return forms_of_leaf[li];
+}
 
-    // Another form of the same entry.
-    std::array<std::string, NBREAKUP> breakup;
-    const bool variant = compare_var(t.c_str(), leaf, breakup) != 0;
-    if (variant) {
-        const std::string d = variant_detail(breakup);
-        if (!d.empty()) return found(Finding::FORM, d);
-    }
-    // The same sound spelt otherwise.
-    lexdiff cell{};
-    cell.error[0] = "none";
-    cell.matchclass = CLASS_NONE;
-    err_match_phono(t.c_str(), leaf, &cell);
-    if (cell.matchclass == CLASS_PHONO && cell.error[0] == "none")
-        return found(Finding::SOUND, sound_detail(cell));
-
-    const std::vector<std::string> forms = own_forms(record);
-    if (variant || std::find(forms.begin(), forms.end(), t) != forms.end())
-        return found(Finding::FORM, quote(e) + " is the form " + where);
-
-    // Another entry of the class that differs only in values (he/she).
-    const std::vector<class_match> others = same_class(leaf, t, ctx.endings);
-    for (const class_match& m : others) {
+bool same_as_typed(pair_view& p, std::string&) {
+    return p.w.raw == p.e;
+}
+bool capital_only(pair_view& p, std::string& d) {
+    if (p.w.text != p.e || !p.w.capital) return false;
+    d = p.w.punctuation ? "capital letter; final punctuation" : "capital letter";
+    return true;
+}
+bool punctuation_only(pair_view& p, std::string& d) {
+    if (p.w.text != p.e) return false;
+    d = "final punctuation";
+    return true;
+}
+bool capital_inside(pair_view& p, std::string& d) {
+    if (lower(p.t()) != p.e) return false;
+    d = "capital letter";
+    return true;
+}
+bool accent_only(pair_view& p, std::string& d) {
+    if (p.t().size() != p.e.size() || without_accents(p.t()) != without_accents(p.e)) return false;
+    d = accent_detail(p.e, p.t());
+    return true;
+}
+// Two neighbouring letters swapped: a slip, whatever else it makes.
+bool letters_swapped(pair_view& p, std::string& d) {
+    const std::string& e = p.e;
+    const std::string& t = p.t();
+    if (e.size() != t.size() || e.size() < 3 || feedback_distance(e, t) != 1) return false;
+    size_t differ = 0;
+    for (size_t k = 0; k < e.size(); ++k)
+        differ += e[k] != t[k] ? 1 : 0;
+    if (differ != 2) return false;
+    d = slip_detail(e, t);
+    return true;
+}
+// Another form of the same entry, its values named.
+bool named_variant(pair_view& p, std::string& d) {
+    if (!p.variant()) return false;
+    d = variant_detail(p.cell());
+    return !d.empty();
+}
+// The same sound spelt otherwise.
+bool same_sound(pair_view& p, std::string& d) {
+    if (!pair_phono(p.li, p.w.column) || p.cell().phono_error) return false;
+    d = sound_detail(p.cell());
+    return true;
+}
+// A form the entry's own rules and tables give (a/an, le/l').
+bool own_form(pair_view& p, std::string& d) {
+    const std::vector<std::string>& forms = leaf_forms(p.li, p.record);
+    if (!p.variant() && std::find(forms.begin(), forms.end(), p.t()) == forms.end()) return false;
+    d = quote(p.e) + " is the form " + p.where();
+    return true;
+}
+// Another entry of the class that differs only in values (he/she): the
+// same word in another gender, number, person or case.
+bool other_values(pair_view& p, std::string& d) {
+    for (const class_match& m : p.others()) {
         if (!m.exact) continue;
-        const std::vector<std::string> mine = record_values(record);
+        const std::vector<std::string> mine = record_values(p.record);
         const std::vector<std::string> theirs = record_values(m.record);
         // Values of the types a learner may get wrong for the class only.
-        const std::vector<int> wanted = learner_types(leaf);
+        const std::vector<int> wanted = learner_types(p.leaf);
         auto counts = [&](const std::string& v) {
             return lookup_attr(v.c_str()) && att_value >= 1 &&
                    std::find(wanted.begin(), wanted.end(), att_class) != wanted.end();
@@ -497,8 +541,6 @@ feedback_cell classify(const std::string& e, t_treenode* leaf, bool whole, const
         for (const std::string& v : theirs)
             if (std::find(mine.begin(), mine.end(), v) == mine.end() && counts(v))
                 t_only.push_back(v);
-        // Only values of the same types on both sides: the same word in
-        // another gender, number, person or case.
         bool paired = !e_only.empty() && e_only.size() == t_only.size();
         for (const std::string& v : e_only) {
             bool has = false;
@@ -506,38 +548,107 @@ feedback_cell classify(const std::string& e, t_treenode* leaf, bool whole, const
                 has = has || type_of(u) == type_of(v);
             paired = paired && has;
         }
-        if (paired) return found(Finding::FORM, values_detail(e_only, t_only));
+        if (paired) {
+            d = values_detail(e_only, t_only);
+            return true;
+        }
     }
+    return false;
+}
+// A form the pack's regular rules would make.
+bool regular_form(pair_view& p, std::string& d) {
+    if (!regular_form_of(p.base, p.t(), p.endings, 2)) return false;
+    d = p.variant() || p.e == p.base ? p.form_here()
+                                     : "irregular word: " + p.form_here() + ", not a regular ending";
+    return true;
+}
+bool one_slip(pair_view& p, std::string& d) {
+    if (p.e.size() < 3 || feedback_distance(p.e, p.t()) != 1) return false;
+    d = slip_detail(p.e, p.t());
+    return true;
+}
+// Another ending on the word's stem.
+bool other_ending(pair_view& p, std::string& d) {
+    const size_t stem = common_prefix(p.base, p.e);
+    if (stem < 3 || p.t().size() <= stem || p.t().compare(0, stem, p.e, 0, stem) != 0) return false;
+    d = p.form_here();
+    return true;
+}
+bool related_by_tag(pair_view& p, std::string& d) {
+    const int tag = pair_tag(p.li, p.w.column);
+    if (tag < CLASS_TAG) return false;
+    d = related_detail(tag);
+    return true;
+}
+bool pointing_back(pair_view& p, std::string& d) {
+    const int tag = pair_tag_back(p.li, p.w.column);
+    if (tag < 0) return false;
+    d = related_detail(tag);
+    return true;
+}
+bool other_entry(pair_view& p, std::string& d) {
+    for (const class_match& m : p.others())
+        if (m.exact) {
+            d = "another word: " + quote(field_text(m.record, 1)) + " for " + quote(p.base);
+            return true;
+        }
+    return false;
+}
+bool misspelt(pair_view& p, std::string& d) {
+    if (!feedback_misspelt(p.e, p.t())) return false;
+    d = "misspelt";
+    return true;
+}
+bool like_other_entry(pair_view& p, std::string& d) {
+    if (p.others().empty()) return false;
+    d = "another word: " + quote(field_text(p.others().front().record, 1)) + " for " + quote(p.base);
+    return true;
+}
 
-    // A form the pack's regular rules would make, or another ending on the
-    // word's stem.
-    const size_t stem = common_prefix(base, e);
-    const std::string here = leaf_values(leaf);
-    const std::string form_here =
-        "the form here is " + quote(e) + (here.empty() ? "" : " (" + here + ")");
-    if (regular_form_of(base, t, ctx.endings, 2))
-        return found(Finding::FORM, variant || e == base ? form_here
-                                                         : "irregular word: " + form_here +
-                                                               ", not a regular ending");
-    if (feedback_distance(e, t) == 1 && e.size() >= 3) return found(Finding::SPELLING, slip_detail(e, t));
-    if (stem >= 3 && t.size() > stem && t.compare(0, stem, e, 0, stem) == 0)
-        return found(Finding::FORM, form_here);
+// The feedback's classes in the order they are tried: the first row whose
+// test holds gives the pair its class and explanation; a pair no row takes
+// is unrelated.  Rows that read the leaf's lexical entry are tried only for
+// a leaf's whole word with an entry.
+struct feedback_rule {
+    Finding finding;
+    bool needs_entry;
+    bool (*holds)(pair_view& p, std::string& detail);
+};
+// class, needs the entry, test
+constexpr std::array<feedback_rule, 18> feedback_rules = {{
+    {Finding::OK, false, same_as_typed},
+    {Finding::CASE, false, capital_only},
+    {Finding::PUNCTUATION, false, punctuation_only},
+    {Finding::CASE, false, capital_inside},
+    {Finding::ACCENT, false, accent_only},
+    {Finding::SPELLING, false, letters_swapped},
+    {Finding::FORM, true, named_variant},
+    {Finding::SOUND, true, same_sound},
+    {Finding::FORM, true, own_form},
+    {Finding::FORM, true, other_values},
+    {Finding::FORM, true, regular_form},
+    {Finding::SPELLING, false, one_slip},
+    {Finding::FORM, true, other_ending},
+    {Finding::RELATED, true, related_by_tag},
+    {Finding::RELATED, true, pointing_back},
+    {Finding::WORD, true, other_entry},
+    {Finding::SPELLING, false, misspelt},
+    {Finding::WORD, true, like_other_entry},
+}};
 
-    cell.matchclass = CLASS_NONE;
-    err_match_syn(t.c_str(), leaf, &cell);
-    if (cell.matchclass >= CLASS_TAG) return found(Finding::RELATED, related_detail(cell.matchclass));
-    const int back = err_match_syn_back(t.c_str(), leaf);
-    if (back >= 0) return found(Finding::RELATED, related_detail(back));
-
-    for (const class_match& m : others)
-        if (m.exact)
-            return found(Finding::WORD, "another word: " + quote(field_text(m.record, 1)) + " for " +
-                                            quote(base));
-    if (feedback_misspelt(e, t)) return found(Finding::SPELLING, "misspelt");
-    if (!others.empty())
-        return found(Finding::WORD, "another word: " + quote(field_text(others.front().record, 1)) +
-                                        " for " + quote(base));
-    return c;
+void classify(pair_view& p, feedback_cell& c) {
+    std::string detail;
+    for (const feedback_rule& r : feedback_rules) {
+        if (r.needs_entry && !p.record) continue;
+        detail.clear();
+        if (r.holds(p, detail)) {
+            c.finding = r.finding;
+            c.detail.assign(detail);
+            return;
+        }
+    }
+    c.finding = Finding::UNRELATED;
+    c.detail.clear();
 }
 
 bool zero_cost_match(Finding f) {
@@ -551,8 +662,16 @@ const char* finding_name(Finding f) {
 }
 
 std::vector<typed_word> feedback_words(const char* response) {
+    err_lex* words = err_make_words(response);
+    std::vector<typed_word> out = feedback_words(words);
+    err_free_words(words);
+    return out;
+}
+
+std::vector<typed_word> feedback_words(const err_lex* words) {
     std::vector<typed_word> out;
-    for (const std::string& w : split_blanks(response ? response : "")) {
+    for (const err_lex* l = words; l; l = l->next) {
+        const std::string& w = l->original_text;
         const size_t n = elision_length(w);
         if (n > 0) {
             out.push_back({w.substr(0, n), w.substr(0, n)});
@@ -694,6 +813,7 @@ feedback_result feedback_align(const std::vector<std::string>& expected,
         }
 
     feedback_result r;
+    r.costs = costs;
     r.score = static_cast<int>(std::min(d[X][Y], static_cast<long>(INT_MAX)));
     r.all_wrong = feedback_all_wrong(X, costs);
     size_t i = X, j = Y;
@@ -738,6 +858,14 @@ std::vector<std::string> feedback_text(const feedback_result& r) {
     std::vector<std::string> out;
     out.push_back("FEEDBACK SCORE : " + std::to_string(r.score));
     out.push_back("FEEDBACK PERCENT : " + std::to_string(feedback_percent(r.score, r.all_wrong)));
+    for (size_t k = 0; k < finding_table.size(); ++k) {
+        const auto f = static_cast<Finding>(k);
+        if (std::none_of(r.lines.begin(), r.lines.end(),
+                         [&](const feedback_line& l) { return l.finding == f; }))
+            continue;
+        out.push_back("FEEDBACK CLASS " + std::string(finding_name(f)) + " " +
+                      std::to_string(finding_cost(f, r.costs)) + " : " + finding_table[k].words);
+    }
     for (const feedback_line& l : r.lines) {
         std::string s = finding_name(l.finding);
         s += ' ';
@@ -754,42 +882,74 @@ std::vector<std::string> feedback_text(const feedback_result& r) {
     return out;
 }
 
-void write_feedback(const char* response) {
-    const std::vector<typed_word> typed = feedback_words(response);
-    if (typed.empty()) return;
-    const feedback_costs costs = current_feedback_costs();
-    const word_context ctx{pack_endings()};
+namespace {
+
+// The feedback of the analysis under way: the typed words, the costs, and
+// the best tree's lines so far; the cells are kept from tree to tree.
+struct feedback_run {
+    std::vector<typed_word> typed;
+    feedback_costs costs{};
+    std::vector<std::string> endings; // pack_endings()
     bool found = false;
     feedback_result best;
-    for (int j = 1; j < NROOTSET && j < NTREES; ++j) {
-        t_treenode* tree = rootPtrs[static_cast<size_t>(j)];
-        if (!rootset[static_cast<size_t>(j)] || !tree) continue;
-        // Expected words: each leaf's word, split where it holds a blank.
-        std::vector<std::string> expected;
-        std::vector<t_treenode*> from;
-        std::vector<bool> whole;
-        for (t_treenode* l = tree->right; l; l = l->right) {
-            const std::vector<std::string> pieces = split_blanks(err_expected(l));
-            for (const std::string& p : pieces) {
-                expected.push_back(p);
-                from.push_back(l);
-                whole.push_back(pieces.size() == 1);
-            }
-        }
-        std::vector<std::vector<feedback_cell>> cells(expected.size(),
-                                                      std::vector<feedback_cell>(typed.size()));
-        for (size_t a = 0; a < expected.size(); ++a)
-            for (size_t b = 0; b < typed.size(); ++b)
-                cells[a][b] = classify(expected[a], from[a], whole[a],
-                                       a + 1 < expected.size() ? expected[a + 1] : "", typed[b], ctx);
-        feedback_result r = feedback_align(expected, typed, cells, costs);
-        if (!found || r.score < best.score) {
-            best = std::move(r);
-            found = true;
+    std::vector<std::vector<feedback_cell>> cells;
+};
+feedback_run run;
+
+} // namespace
+
+void feedback_start(const err_lex* words, std::vector<std::string_view>& columns) {
+    run.typed = feedback_words(words);
+    run.costs = current_feedback_costs();
+    run.endings = pack_endings();
+    run.found = false;
+    run.best = feedback_result{};
+    for (typed_word& w : run.typed) {
+        const auto at = std::find(columns.begin(), columns.end(), std::string_view(w.text));
+        w.column = static_cast<size_t>(at - columns.begin());
+        if (at == columns.end()) columns.emplace_back(w.text);
+    }
+}
+
+void feedback_tree() {
+    if (run.typed.empty()) return;
+    // Expected words: each leaf's word, split where it holds a blank.
+    std::vector<std::string> expected;
+    std::vector<size_t> from;
+    std::vector<bool> whole;
+    for (size_t i = 0; i < pairs_leaves(); ++i) {
+        const std::vector<std::string> pieces = split_blanks(std::string(pairs_expected(i)));
+        for (const std::string& p : pieces) {
+            expected.push_back(p);
+            from.push_back(i);
+            whole.push_back(pieces.size() == 1);
         }
     }
-    if (!found) return;
-    for (const std::string& line : feedback_text(best))
+    forms_known.assign(forms_known.size(), false);
+    run.cells.resize(expected.size());
+    static const std::string none;
+    for (size_t a = 0; a < expected.size(); ++a) {
+        run.cells[a].resize(run.typed.size());
+        t_treenode* leaf = pairs_leaf(from[a]);
+        const char* record = whole[a] ? record_of(leaf) : nullptr;
+        const std::string& next = a + 1 < expected.size() ? expected[a + 1] : none;
+        for (size_t b = 0; b < run.typed.size(); ++b) {
+            pair_view p{expected[a], from[a], leaf, whole[a], next, run.typed[b], run.endings, record,
+                        record ? field_text(record, 1) : std::string(), false, {}};
+            classify(p, run.cells[a][b]);
+        }
+    }
+    run.cells.resize(expected.size());
+    feedback_result r = feedback_align(expected, run.typed, run.cells, run.costs);
+    if (!run.found || r.score < run.best.score) {
+        run.best = std::move(r);
+        run.found = true;
+    }
+}
+
+void feedback_write() {
+    if (!run.found) return;
+    for (const std::string& line : feedback_text(run.best))
         v_print(FEEDBACKCORE, line.c_str());
 }
 
@@ -799,6 +959,9 @@ void grade() {
 
 void resetfeedback() {
     grade_on = 0;
+    run = feedback_run{};
+    forms_of_leaf.clear();
+    forms_known.clear();
     resetvaluenames();
 }
 

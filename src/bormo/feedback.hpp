@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bormo/compare.hpp"
@@ -50,12 +51,14 @@ struct typed_word {
     std::string text; // without the first word's capital and the final punctuation
     bool capital = false;
     bool punctuation = false;
+    size_t column = 0; // the text's column in the comparison's work area
 };
 
 // The response split at blanks, elided words ("l'oncle") split after the
 // apostrophe, the first word's capital and the last word's final
 // punctuation taken off.
 std::vector<typed_word> feedback_words(const char* response);
+std::vector<typed_word> feedback_words(const err_lex* words);
 
 // Edit distance in which swapping two adjacent letters is one edit.
 int feedback_distance(const std::string& x, const std::string& y);
@@ -89,6 +92,7 @@ struct feedback_line {
 };
 
 struct feedback_result {
+    feedback_costs costs{};
     int score = 0;
     int all_wrong = 0; // the cost of leaving out every expected word
     std::vector<feedback_line> lines;
@@ -111,13 +115,21 @@ int feedback_percent(int score, int all_wrong);
 // The cost of leaving out all `expected_words` words of a sentence.
 int feedback_all_wrong(size_t expected_words, const feedback_costs& c);
 
-// The block as it is written to corefile 17, one string a line.
+// The block as it is written to corefile 17, one string a line: the score,
+// the percent, then for each class its lines use (in the order of
+// `finding_table`) "FEEDBACK CLASS name cost : words", the class's cost with
+// these error costs and what it means in the learner's words; then one line
+// a word and "***".
 std::vector<std::string> feedback_text(const feedback_result& r);
 
-// Compares the response with every tree of the root set and appends the
-// feedback for the tree it fits best to corefile 17 (the error analysis
-// calls it while GRADE is on).
-void write_feedback(const char* response);
+// The feedback of one error analysis, from the same comparison cells as
+// the report: feedback_start adds the typed texts it compares to the
+// analysis's columns (the response's words), feedback_tree classifies the
+// pairs of the tree in the work area and keeps the best alignment so far,
+// and feedback_write appends the best tree's block to corefile 17.
+void feedback_start(const err_lex* words, std::vector<std::string_view>& columns);
+void feedback_tree();
+void feedback_write();
 
 void grade();         // GRADE
 void resetfeedback(); // start-up and tests

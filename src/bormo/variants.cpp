@@ -573,9 +573,9 @@ std::vector<std::pair<std::string, std::string>> tag_clause_words(const char* re
     return out;
 }
 
-int err_match_syn_back(const char* word, t_treenode* leaf) {
-    if (!word || !leaf || !leaf->dictionary || !leaf->dictionary->dictionary || !dictionary)
-        return -1;
+std::vector<std::pair<int, std::string>> syn_back_words(t_treenode* leaf) {
+    std::vector<std::pair<int, std::string>> out;
+    if (!leaf || !leaf->dictionary || !leaf->dictionary->dictionary || !dictionary) return out;
     const std::string base = record_word(leaf->dictionary->dictionary);
     const std::string cls = leaf->dictionary->class_ ? leaf->dictionary->class_ : "";
     for (const tag_table* t = taglist; t; t = t->next) {
@@ -590,13 +590,19 @@ int err_match_syn_back(const char* word, t_treenode* leaf) {
                 t_treenode* c = candidate_of(leaf, r, false);
                 morph_word(c, 5);
                 morph_word(c, 6);
-                const bool found = strdiff(err_expected(c).c_str(), word) == 0;
+                out.emplace_back(t->tag_int, err_expected(c));
                 purge_node(c);
                 purgelookups(mark);
-                if (found) return t->tag_int;
             }
         }
     }
+    return out;
+}
+
+int err_match_syn_back(const char* word, t_treenode* leaf) {
+    if (!word) return -1;
+    for (const auto& [tag, w] : syn_back_words(leaf))
+        if (strdiff(w.c_str(), word) == 0) return tag;
     return -1;
 }
 
@@ -649,19 +655,24 @@ void err_kill_syn(t_treenode* list) {
     }
 }
 
+std::vector<std::string> syn_words(t_treenode* leaf, const tag_table* t) {
+    std::vector<std::string> out;
+    const int mark = d_table_count; // the candidates' lookups are released below
+    t_treenode* cands = err_gen_syn(leaf, t->tag, t->field);
+    for (t_treenode* c = cands; c; c = c->sibling)
+        out.push_back(err_expected(c));
+    err_kill_syn(cands);
+    purgelookups(mark);
+    return out;
+}
+
 void err_match_syn(const char* word, t_treenode* leaf, lexdiff* cell) {
     for (const tag_table* t = taglist; t; t = t->next) {
-        const int mark = d_table_count; // the candidates' lookups are released below
-        t_treenode* cands = err_gen_syn(leaf, t->tag, t->field);
-        bool found = false;
-        for (t_treenode* c = cands; c && !found; c = c->sibling)
-            if (strdiff(err_expected(c).c_str(), word) == 0) found = true;
-        err_kill_syn(cands);
-        purgelookups(mark);
-        if (found) {
-            cell->matchclass = t->tag_int;
-            return;
-        }
+        for (const std::string& w : syn_words(leaf, t))
+            if (strdiff(w.c_str(), word) == 0) {
+                cell->matchclass = t->tag_int;
+                return;
+            }
     }
 }
 
@@ -709,29 +720,36 @@ std::string ipa_form(t_treenode* leaf) {
     return ipa;
 }
 
-void err_match_phono(const char* word, t_treenode* leaf, lexdiff* cell) {
-    if (!phontablelist || !word) return;
+bool phono_alternatives(t_treenode* leaf, std::vector<std::vector<std::string>>& alts) {
+    alts.clear();
+    if (!phontablelist) return false;
     const std::string ipa = ipa_form(leaf);
-    if (ipa.empty()) return;
-    if (ipa.size() > static_cast<size_t>(NIPA)) return; // beyond the work arrays
-    std::vector<std::vector<std::string>> alts;
+    if (ipa.empty()) return false;
+    if (ipa.size() > static_cast<size_t>(NIPA)) return false; // beyond the work arrays
     for (char c : ipa) {
         const phontable* t = phontablelist;
         while (t && !(t->tablename && t->tablename[0] == c))
             t = t->next;
         if (!t) {
             v_print(MSGCORE, "ipa symbol has no entry in phonology tables");
-            return;
+            alts.clear();
+            return false;
         }
         alts.push_back(spellings(t));
     }
+    return true;
+}
+
+void err_match_phono(const char* word, t_treenode* leaf, lexdiff* cell) {
+    if (!phontablelist || !word) return;
+    std::vector<std::vector<std::string>> alts;
+    if (!phono_alternatives(leaf, alts)) return;
     std::vector<std::string> resp(alts.size()), expd(alts.size());
     if (!match_ipastr(word, alts, 0, resp)) return;
     cell->matchclass = CLASS_PHONO;
     const std::string expected = err_expected(leaf);
     if (!match_ipastr(expected.c_str(), alts, 0, expd)) {
-        cell->error[0] =
-            "ERROR: correct word does not match ipa string, though student response does";
+        cell->error[0] = PHONO_MISMATCH;
         return;
     }
     int n = 0;

@@ -101,8 +101,22 @@ std::vector<std::pair<std::string, std::string>> tag_clause_words(const char* re
 // The number of a tag through which another entry points back at the leaf's
 // entry and, inflected like the leaf, gives `word`; -1 when none does.
 int err_match_syn_back(const char* word, t_treenode* leaf);
+// The words the leaf's entry gives through tag `t`, inflected like the leaf
+// (what err_match_syn compares with), in the order of the tag's clause.
+std::vector<std::string> syn_words(t_treenode* leaf, const tag_table* t);
+// The (tag number, word) of every entry that points back at the leaf's entry
+// through a tag, inflected like the leaf, in the order err_match_syn_back
+// tries them.
+std::vector<std::pair<int, std::string>> syn_back_words(t_treenode* leaf);
 
 // Phonological spellings.
+// The error text of a response that renders the leaf's pronunciation when
+// the expected word itself does not.
+constexpr const char* PHONO_MISMATCH =
+    "ERROR: correct word does not match ipa string, though student response does";
+// The spellings of each symbol of the leaf's IPA form; false (and a line in
+// corefile 7 for a symbol without a table) when there is nothing to match.
+bool phono_alternatives(t_treenode* leaf, std::vector<std::vector<std::string>>& alts);
 void err_match_phono(const char* word, t_treenode* leaf, lexdiff* cell);
 // Matches `word` against the spelling alternatives of each symbol from `sym`
 // on; the spelling taken for each symbol is left in `chosen`.  1 on success.

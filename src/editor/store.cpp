@@ -12,6 +12,7 @@
 
 #include "editor/encoding.hpp"
 #include "editor/lines.hpp"
+#include "editor/undo.hpp"
 
 namespace oxa {
 
@@ -247,6 +248,7 @@ void releasehdr(LINE* l) {
 
 bool allocln(int32_t linetype, int32_t length) {
     if (reserve == nullptr || length < 0 || avail + length > HEAPSIZE) return false;
+    undotouch();
     COREFILE& c = cur();
     LINE* l = allochdr();
     LINE* above = c.lnptr;
@@ -280,6 +282,7 @@ void removeline() {
     COREFILE& c = cur();
     LINE* l = c.lnptr;
     if (l == c.header) return;
+    undotouch();
     delstar();
     linkschanged();
     l->up->down = l->down;
@@ -337,6 +340,7 @@ void shiftline() {
 }
 
 void initfile() {
+    undotouch();
     COREFILE& c = cur();
     clrstars();
     linkschanged();
@@ -384,6 +388,7 @@ int32_t delstar() {
 }
 
 void removefile() {
+    undotouch();
     COREFILE& c = cur();
     linkschanged();
     LINE* l = c.header->down;
@@ -528,7 +533,11 @@ void resetstore() {
     firstphys = LINE{};
     lastphys = &firstphys;
     resetlines();
+    // The history belongs to the text it was made on: the new corefiles'
+    // first lines are none of its business.
+    undoapplying = true;
     initcore();
+    resetundo();
 }
 
 void takebackline(int64_t mark, LINE* prevtail) {

@@ -16,6 +16,7 @@ thread_local int64_t request_start_us = 0;
 void build_server(httplib::Server& s, app& a) {
     s.set_payload_max_length(max_body);
     s.set_keep_alive_timeout(2);
+    s.set_keep_alive_max_count(1000); // a client keeps its connection for a whole session
     s.set_tcp_nodelay(true); // a reply is never held back waiting for an acknowledgement
     s.set_read_timeout(10, 0);
     s.set_write_timeout(10, 0);

@@ -59,31 +59,31 @@ TEST(Feedback, EachClassOfMistakeNamedWithItsWord) {
         Lines lines;
     } cases[] = {
         {"the puppies sleep",
-         {"FEEDBACK SCORE : 0", "FEEDBACK PERCENT : 100", "OK the/the", "OK puppies/puppies", "OK sleep/sleep", "***"}},
+         {"FEEDBACK SCORE : 0", "FEEDBACK PERCENT : 100", "FEEDBACK CLASS OK 0 : right", "OK the/the", "OK puppies/puppies", "OK sleep/sleep", "***"}},
         {"The puppies sleep.",
-         {"FEEDBACK SCORE : 0", "FEEDBACK PERCENT : 100", "CASE the/The  capital letter", "OK puppies/puppies",
+         {"FEEDBACK SCORE : 0", "FEEDBACK PERCENT : 100", "FEEDBACK CLASS OK 0 : right", "FEEDBACK CLASS CASE 0 : capital letter (not counted)", "FEEDBACK CLASS PUNCTUATION 0 : punctuation (not counted)", "CASE the/The  capital letter", "OK puppies/puppies",
           "PUNCTUATION sleep/sleep.  final punctuation", "***"}},
         {"the puppy sleep",
-         {"FEEDBACK SCORE : 3", "FEEDBACK PERCENT : 90", "OK the/the", "FORM puppies/puppy  number: pl expected, sg typed",
+         {"FEEDBACK SCORE : 3", "FEEDBACK PERCENT : 90", "FEEDBACK CLASS OK 0 : right", "FEEDBACK CLASS FORM 3 : right word, wrong form", "OK the/the", "FORM puppies/puppy  number: pl expected, sg typed",
           "OK sleep/sleep", "***"}},
         // "dog" points at "puppy"; "puppy" points at nothing: found backwards.
         {"the dogs sleep",
-         {"FEEDBACK SCORE : 5", "FEEDBACK PERCENT : 83", "OK the/the", "RELATED puppies/dogs  related word (syn)",
+         {"FEEDBACK SCORE : 5", "FEEDBACK PERCENT : 83", "FEEDBACK CLASS OK 0 : right", "FEEDBACK CLASS RELATED 5 : a related word", "OK the/the", "RELATED puppies/dogs  related word (syn)",
           "OK sleep/sleep", "***"}},
         {"the puppies slepe",
-         {"FEEDBACK SCORE : 4", "FEEDBACK PERCENT : 86", "OK the/the", "OK puppies/puppies", "SPELLING sleep/slepe  misspelt: \"pe\" for \"ep\" (letters swapped)",
+         {"FEEDBACK SCORE : 4", "FEEDBACK PERCENT : 86", "FEEDBACK CLASS OK 0 : right", "FEEDBACK CLASS SPELLING 4 : misspelt", "OK the/the", "OK puppies/puppies", "SPELLING sleep/slepe  misspelt: \"pe\" for \"ep\" (letters swapped)",
           "***"}},
         {"the puppies sleap",
-         {"FEEDBACK SCORE : 2", "FEEDBACK PERCENT : 93", "OK the/the", "OK puppies/puppies",
+         {"FEEDBACK SCORE : 2", "FEEDBACK PERCENT : 93", "FEEDBACK CLASS OK 0 : right", "FEEDBACK CLASS SOUND 2 : sounds right, spelt wrong", "OK the/the", "OK puppies/puppies",
           "SOUND sleep/sleap  spelt as it sounds: \"ea\" written for \"ee\"", "***"}},
         {"puppies the sleep",
-         {"FEEDBACK SCORE : 2", "FEEDBACK PERCENT : 93", "ORDER the puppies/puppies the  words in the wrong order",
+         {"FEEDBACK SCORE : 2", "FEEDBACK PERCENT : 93", "FEEDBACK CLASS OK 0 : right", "FEEDBACK CLASS ORDER 2 : words in the wrong order", "ORDER the puppies/puppies the  words in the wrong order",
           "OK sleep/sleep", "***"}},
         {"the sleep",
-         {"FEEDBACK SCORE : 10", "FEEDBACK PERCENT : 66", "OK the/the", "MISSING puppies  missing word", "OK sleep/sleep",
+         {"FEEDBACK SCORE : 10", "FEEDBACK PERCENT : 66", "FEEDBACK CLASS OK 0 : right", "FEEDBACK CLASS MISSING 10 : missing word", "OK the/the", "MISSING puppies  missing word", "OK sleep/sleep",
           "***"}},
         {"the big puppies sleep",
-         {"FEEDBACK SCORE : 10", "FEEDBACK PERCENT : 66", "OK the/the", "EXTRA big  extra word", "OK puppies/puppies",
+         {"FEEDBACK SCORE : 10", "FEEDBACK PERCENT : 66", "FEEDBACK CLASS OK 0 : right", "FEEDBACK CLASS EXTRA 10 : extra word", "OK the/the", "EXTRA big  extra word", "OK puppies/puppies",
           "OK sleep/sleep", "***"}},
     };
     for (const Case& c : cases) {
@@ -102,7 +102,7 @@ TEST(Feedback, ElidedWordsTypedAsOneWordMatch) {
                                    "ANSWER = ROOT %\n"),
                      .framed = false});
     EXPECT_EQ(block(r.badlines),
-              (Lines{"FEEDBACK SCORE : 0", "FEEDBACK PERCENT : 100", "CASE l'/L'  capital letter",
+              (Lines{"FEEDBACK SCORE : 0", "FEEDBACK PERCENT : 100", "FEEDBACK CLASS CASE 0 : capital letter (not counted)", "FEEDBACK CLASS PUNCTUATION 0 : punctuation (not counted)", "CASE l'/L'  capital letter",
                      "PUNCTUATION oncle/oncle.  final punctuation", "***"}))
         << ::testing::PrintToString(r.badlines);
 }

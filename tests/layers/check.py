@@ -18,7 +18,8 @@ KNOTLIMIT = 24
 # The bottom of the editor: the store and line primitives, and the messages to
 # the front end.  They include one another and these only.
 BASE = {"wire/protocol", "editor/encoding", "editor/repaint", "editor/window"}
-STORE = BASE | {"editor/store", "editor/lines"}
+# The undo record is kept by the store as lines change.
+STORE = BASE | {"editor/store", "editor/lines", "editor/undo"}
 MESSAGES = STORE | {"editor/frontend"}
 # What the engine may include of the editor: the store, the messages, the
 # parameters of the command being run.
@@ -28,7 +29,7 @@ FRAME = {"editor/commands", "editor/editloop", "editor/resetall", "main"}
 
 # (modules the rule is for, what they may include, exceptions with the reason)
 RULES = [
-    ("editor/store editor/lines", STORE | {"editor/store", "editor/lines"}, {}),
+    ("editor/store editor/lines editor/undo", STORE, {}),
     ("editor/frontend", MESSAGES, {}),
     ("bormo/*", ENGINE, {
         # the engine's edit keys read a number typed after the key

@@ -150,6 +150,22 @@ def test_forms_named_in_words():
     check("plural expected, singular typed" in text and "pl expected" not in text, text)
 
 
+def test_copy_code():
+    # With the clipboard allowed, the join code lands there; refused, the
+    # page shows the code to copy by hand.
+    D.execute_cdp_cmd("Browser.grantPermissions", {
+        "origin": S.url.rstrip("/"), "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+    D.execute_script("document.getElementById('status').textContent = ''")
+    by_id("copy").click()
+    check(wait_text("status") == "Code copied", by_id("status").text)
+    pasted = D.execute_async_script("navigator.clipboard.readText().then(arguments[0], e => arguments[0]('error: ' + e))")
+    check(pasted == S.code, pasted)
+    D.execute_script("navigator.clipboard.writeText = () => Promise.reject(new Error('denied'));"
+                     "document.getElementById('status').textContent = ''")
+    by_id("copy").click()
+    check(wait_text("status") == "Copy the code: " + S.code, by_id("status").text)
+
+
 def test_stop_and_start_class():
     by_id("toggle").click()
     WAIT.until(lambda d: by_id("toggle").text == "Restart class")
@@ -182,6 +198,7 @@ try:
         ("the learner's page at a phone's width", test_phone_width),
         ("the teacher's dashboard", test_teacher_dashboard),
         ("wrong forms named in words", test_forms_named_in_words),
+        ("copying the join code", test_copy_code),
         ("stopping and starting a class", test_stop_and_start_class),
         ("the pages load nothing from elsewhere", test_pages_are_self_contained),
     ], failed)

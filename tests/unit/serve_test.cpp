@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <set>
+#include <thread>
 
 #include <sqlite3.h>
 
@@ -109,8 +111,9 @@ TEST(ServeGrading, EmptyAndRepeatedBlocks) {
     EXPECT_EQ(f.score, 0);
     ASSERT_EQ(f.findings.size(), 1u);
     EXPECT_EQ(expected_words(parse_feedback({"ORDER le chat/chat le  words in the wrong order", "MISSING x"})), 3u);
-    // The percent line that follows the score is no finding.
-    const feedback p = parse_feedback({"FEEDBACK SCORE : 3", "FEEDBACK PERCENT : 90", "FORM a/b  why", "***"});
+    // The percent and class lines that follow the score are no findings.
+    const feedback p = parse_feedback({"FEEDBACK SCORE : 3", "FEEDBACK PERCENT : 90",
+                                       "FEEDBACK CLASS FORM 3 : right word, wrong form", "FORM a/b  why", "***"});
     EXPECT_EQ(p.score, 3);
     ASSERT_EQ(p.findings.size(), 1u);
     EXPECT_EQ(expected_words(p), 1u);
@@ -243,10 +246,51 @@ TEST_F(ServeStorage, KeepsAClassItsLearnersAndTheirAnswers) {
     EXPECT_EQ(summary[0].last_seen, 110);
     EXPECT_EQ(summary[1].answers, 0);
     EXPECT_EQ(summary[1].last_seen, 6);
+    EXPECT_TRUE(db->find_class("ABC234")->open);
     EXPECT_TRUE(db->set_class_open("ABC234", false));
-    EXPECT_FALSE(db->find_class("ABC234")->open);
+    EXPECT_FALSE(db->find_class("ABC234")->open); // not the class as it was
     EXPECT_FALSE(db->set_class_open("NOPE", false));
     EXPECT_EQ(db->answer_count(), 2);
+}
+
+TEST_F(ServeStorage, AnswersFromManyThreadsAreCommittedTogetherEachOnce) {
+    ASSERT_TRUE(db->add_class({"ABC234", "5B", true, 1}));
+    learner_record ana{0, "tok-ana", "Ana", "ABC234", 5};
+    ASSERT_TRUE(db->add_learner(ana));
+    ASSERT_TRUE(db->add_exercise({"e1", ana.id, "french", "rev", 123, "statement", "le chat", 7}));
+    constexpr int threads = 8, each = 40;
+    std::vector<std::vector<int64_t>> ids(threads);
+    std::vector<int> refused(threads, 0);
+    std::vector<std::thread> running;
+    for (int t = 0; t < threads; ++t)
+        running.emplace_back([&, t] {
+            for (int i = 0; i < each; ++i) {
+                answer_record a;
+                // Every tenth names no exercise: refused alone, not its group.
+                a.exercise = i % 10 == 9 ? "nope" : "e1";
+                a.learner = ana.id;
+                a.class_code = "ABC234";
+                a.response = "t" + std::to_string(t) + "-" + std::to_string(i);
+                a.findings = "[]";
+                if (db->add_answer(a)) ids[static_cast<size_t>(t)].push_back(a.id);
+                else ++refused[static_cast<size_t>(t)];
+            }
+        });
+    for (std::thread& t : running)
+        t.join();
+    std::set<int64_t> all;
+    for (int t = 0; t < threads; ++t) {
+        EXPECT_EQ(refused[static_cast<size_t>(t)], each / 10);
+        all.insert(ids[static_cast<size_t>(t)].begin(), ids[static_cast<size_t>(t)].end());
+    }
+    const int64_t stored = threads * (each - each / 10);
+    EXPECT_EQ(static_cast<int64_t>(all.size()), stored); // distinct ids
+    EXPECT_EQ(db->answer_count(), stored);
+    std::set<std::string> responses;
+    for (const answer_record& r : db->learner_answers(ana.id, 1000))
+        responses.insert(r.response);
+    EXPECT_EQ(static_cast<int64_t>(responses.size()), stored);
+    EXPECT_FALSE(responses.count("t0-9"));
 }
 
 TEST_F(ServeStorage, ReopensAndRefusesANewerSchema) {

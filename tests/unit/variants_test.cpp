@@ -10,6 +10,7 @@
 #include "bormo/lexicon.hpp"
 #include "bormo/expansion.hpp"
 #include "bormo/variants.hpp"
+#include "bormo/wordpairs.hpp"
 #include "bormo_fixture.hpp"
 
 namespace variants_test {
@@ -270,6 +271,27 @@ TEST_F(TagMatchTest, ResponseRelatedThroughATag) {
         EXPECT_EQ(count_messages("Indirection not found"), c.messages) << c.response;
         EXPECT_EQ(d_table_count, before) << c.response; // candidates' lookups released
     }
+}
+
+// In the comparison's work area the tag look-up runs once for the leaf; each
+// pair that needs it still writes the look-up's lines, as a look-up of its own
+// would, and a pair asked again keeps its answer without writing them again.
+TEST_F(TagMatchTest, WorkAreaLooksUpTagsOncePerLeafAndWritesTheirLinesPerPair) {
+    tag_readtables(file("tags", "opp ( 7 )\nsyn ( 7 )\nant ( 7 )\n").c_str());
+    make_leaf("N", "cat");
+    oxa::resetstore();
+    pairs_columns({"kitten", "dog", "mouse", "cat"});
+    pairs_single(leaf);
+    const int before = d_table_count;
+    const int want[] = {6, 7, CLASS_UNRELATED, CLASS_EXACT};
+    for (size_t j = 0; j < 4; ++j)
+        EXPECT_EQ(pair_matchclass(0, j), want[j]) << pairs_typed(j);
+    EXPECT_EQ(count_messages("Indirection not found"), 3); // the exact pair needs no tag
+    EXPECT_EQ(pair_tag(0, 0), 6);
+    EXPECT_EQ(pair_tag(0, 2), 0);
+    EXPECT_EQ(count_messages("Indirection not found"), 3);
+    EXPECT_EQ(d_table_count, before);
+    resetwordpairs();
 }
 
 TEST_F(TagMatchTest, ARecordWithoutTheTagFieldHasNoClauseAndNoMessage) {
