@@ -14,6 +14,7 @@
 #include "bormo/gencommands.hpp"
 #include "bormo/reader.hpp"
 #include "bormo/sentences.hpp"
+#include "bormo/valuenames.hpp"
 #include "bormo/vline.hpp"
 #include "check/check.hpp"
 #include "editor/input.hpp"
@@ -116,7 +117,14 @@ const kind_row* find_kind(const std::string& name) {
     return nullptr;
 }
 
-void load_pack_here(const std::string& dir, int& errors) {
+bool valid_language(const std::string& language) {
+    if (language.empty() || language.size() > 32) return false;
+    for (char c : language)
+        if (c < 'a' || c > 'z') return false;
+    return true;
+}
+
+void load_pack_here(const std::string& dir, const std::string& language, int& errors) {
     check::resetload();
     check::resetdiagnostics();
     check::findfiles(dir);
@@ -138,6 +146,10 @@ void load_pack_here(const std::string& dir, int& errors) {
     bormo::vapproxscore = 4;
     bormo::morph_passes[21] = {0, 8, 0, 0, 0, 0};
     bormo::grade_on = 1;
+    // The display names, as the drill loads them with VNAMES.
+    bormo::resetvaluenames();
+    const std::string names = dir + "/names-" + language;
+    if (valid_language(language) && access(names.c_str(), R_OK) == 0) bormo::read_value_names(names.c_str());
     clear_cores();
 }
 
@@ -193,12 +205,12 @@ json handle_request(const json& req) {
     }
 }
 
-int run_worker(const std::string& dir, int in, int out) {
+int run_worker(const std::string& dir, const std::string& language, int in, int out) {
     FILE* from = fdopen(in, "r");
     FILE* to = fdopen(out, "w");
     if (!from || !to) return 1;
     int errors = 0;
-    load_pack_here(dir, errors);
+    load_pack_here(dir, language, errors);
     std::fprintf(to, "%s\n", json{{"ready", true}, {"errors", errors}, {"revision", loaded_revision}}.dump().c_str());
     std::fflush(to);
     std::string line;

@@ -54,19 +54,11 @@ void add_learner_routes(httplib::Server& s, app& a) {
         send_json(res, {{"name", l->name}, {"class", l->class_code}, {"answers", list}});
     });
     s.Post("/api/v1/learners/me/next", [&a](const httplib::Request& req, httplib::Response& res) {
-        const auto l = require_learner(a, req, res);
-        if (!l) return;
-        json body;
-        if (!read_body(req, res, body)) return;
-        pack_workers* p = pack_field(a, body, res);
-        if (!p) return;
-        std::string kind = "statement";
-        if (!text_field(body, "kind", 16, false, kind, res)) return;
-        if (kind.empty()) kind = "statement";
-        if (!find_kind(kind)) {
-            send_error(res, 400, "kind must be statement or question", "kind");
-            return;
-        }
+        const std::optional<pack_call> c = learner_pack_call(a, req, res);
+        if (!c) return;
+        const learner_record* l = &c->learner;
+        pack_workers* p = c->pack;
+        const std::string& kind = c->kind;
         const std::vector<answer_record> recent = a.db->learner_answers(l->id, adaptive_history);
         std::vector<std::string> findings;
         for (const answer_record& r : recent)

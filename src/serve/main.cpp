@@ -29,6 +29,8 @@ const char* const usage =
     "  --db FILE           the SQLite database (default classroom.db)\n"
     "  --listen ADDR:PORT  where to listen (default 127.0.0.1:8080; port 0: any free port)\n"
     "  --token-file F      read the teacher token from F, or write a new one there\n"
+    "  --names LANGUAGE    the feedback's names of forms from each pack's\n"
+    "                      names-LANGUAGE file (default english)\n"
     "  --workers N         engine processes per pack (default 2)\n"
     "  --threads N         request threads (default 32)\n"
     "  --learner-rate N    requests a second per learner (default 20; 0: no limit)\n"
@@ -89,7 +91,8 @@ bool teacher_token(const std::string& path, std::string& token, std::string& err
 
 int main(int argc, char** argv) {
     using namespace serve;
-    if (argc == 3 && std::strcmp(argv[1], "--worker") == 0) return run_worker(argv[2], 3, 4);
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--worker") == 0)
+        return run_worker(argv[2], argc == 4 ? argv[3] : "english", 3, 4);
 
     std::vector<std::string> packs;
     std::string db = "classroom.db", host = "127.0.0.1", tokenfile;
@@ -119,6 +122,9 @@ int main(int argc, char** argv) {
             if (colon == std::string::npos || colon == 0 || !number(s.c_str() + colon + 1, 0, 65535, port))
                 return needs("ADDR:PORT");
             host = s.substr(0, colon);
+        } else if (a == "--names") {
+            if (!v || !valid_language(v)) return needs("a language name in lower-case letters");
+            worker_language = v;
         } else if (a == "--workers") {
             if (!v || !number(v, 1, 16, workers)) return needs("a number from 1 to 16");
         } else if (a == "--threads") {
