@@ -75,10 +75,6 @@ int m_guard(const char* text);
 // put back as it was.
 bool eval_guard(t_treenode* node, const char* text, const char** after);
 
-// The guard read left to right from its text, as the tree's evaluation must
-// agree with.
-int walk_guard(const char* text);
-
 // Forgets the current node and the last guard end.
 void resetguards();
 

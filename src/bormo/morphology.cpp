@@ -15,7 +15,6 @@
 #include "bormo/attrcodes.hpp"
 #include "bormo/attributes.hpp"
 #include "bormo/hashing.hpp"
-#include "bormo/lazytable.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
@@ -475,56 +474,14 @@ void field_reference(const char*& p, t_treenode* node) {
 
 constexpr size_t RULENAMESIZE = 256; // a rule name is cut to 255 characters
 
-// References read, by where they stand in their text, with the bytes read
-// (the one that ended the reading included): while those bytes and the
-// rules or tables are unchanged, the reference means the same.
-constexpr int REFSLOTBITS = 10;
-constexpr size_t REFSLOTS = size_t{1} << REFSLOTBITS;
-
-size_t refslot(const char* at, int salt = 0) {
-    return topbits(mixaddress(at, static_cast<uint64_t>(salt)), REFSLOTBITS);
-}
-
-bool same_bytes(const char* at, const std::string& bytes) {
-    return std::strncmp(at, bytes.data(), bytes.size()) == 0;
-}
-
-// A reference is kept when it is met again at the same place (references
-// in the records of a large lexicon are mostly met once).
-struct keptruleref {
-    const char* at = nullptr;
-    bool kept = false;
-    uint64_t rules = 0;
-    std::string bytes; // the name and the byte after it
-    subrule* found = nullptr;
-};
-lazytable<keptruleref, REFSLOTS> keptrulerefs;
-
 // "$" name: p is after '$'.
 void rule_reference(const char*& p, t_treenode* node) {
     const char* name = p;
-    keptruleref& k = keptrulerefs[refslot(p)];
-    subrule* s;
-    size_t n;
-    if (k.at == p && k.kept && k.rules == packrevision && same_bytes(p, k.bytes)) {
-        n = k.bytes.size() - 1;
-        p += n;
-        s = k.found;
-    } else {
-        while (namebytes[static_cast<unsigned char>(*p)])
-            ++p;
-        n = static_cast<size_t>(p - name);
-        if (n > RULENAMESIZE - 1) n = RULENAMESIZE - 1;
-        s = rule_named(name, n, namehash(name, n));
-        const bool again = k.at == name;
-        k.at = name;
-        k.kept = again && p - name < static_cast<long>(RULENAMESIZE);
-        if (k.kept) {
-            k.rules = packrevision;
-            k.bytes.assign(name, static_cast<size_t>(p - name) + 1);
-            k.found = s;
-        }
-    }
+    while (namebytes[static_cast<unsigned char>(*p)])
+        ++p;
+    size_t n = static_cast<size_t>(p - name);
+    if (n > RULENAMESIZE - 1) n = RULENAMESIZE - 1;
+    subrule* s = rule_named(name, n, namehash(name, n));
     if (!s) {
         std::string cut(name, n);
         v_err("Reference to non-existent morph rule", cut.c_str(), "");
@@ -580,57 +537,27 @@ int coded_index(t_treenode* node, const codedcompound& c, int* size) {
     return static_cast<int>(index);
 }
 
-// One index of a table reference (its text without blanks) and its codes.
-struct keptindex {
-    std::string text;
-    codedcompound code;
-};
-
-int table_index(t_treenode* node, keptindex& k, int* size) {
+// One index of a table reference: its text without blanks, as match_index
+// reads it, or its codes once read.
+int table_index(t_treenode* node, const std::string& text, int* size) {
     t_treenode* saved = current_node;
     current_node = node;
     int num;
-    if (coded_current(k.code)) {
-        num = coded_index(node, k.code, size);
+    codedcompound& code = compound_codes(text);
+    if (coded_current(code)) {
+        num = coded_index(node, code, size);
     } else {
-        num = match_index(node, k.text.c_str(), size);
+        num = match_index(node, text.c_str(), size);
         // match_index leaves the reading of the text in the working array.
-        if (attr_index == 0 || !code_compound(k.text.c_str(), k.text.c_str() + k.text.size(), k.code))
-            k.code.registry = 0;
+        if (attr_index > 0) code_compound(text.c_str(), text.c_str() + text.size(), code);
     }
     current_node = saved;
     return num;
 }
 
-struct keptref {
-    const char* at = nullptr;
-    std::string bytes;   // the indexes and the byte that ended them
-    size_t length = 0;   // bytes passed over (with the closing ')')
-    std::vector<keptindex> indexes;
-    uint64_t tables = 0; // the table found, for the name it was found by
-    std::string name;
-    const tableentry* found = nullptr;
-};
-lazytable<keptref, REFSLOTS> keptrefs;
-
-// Reads the indexes at p into k: without blanks (a field of the lexicon may
-// hold blanks), split at commas.
-void read_indexes(const char* p, keptref& k) {
-    const char* start = p;
-    k.at = p;
-    k.indexes.clear();
-    k.indexes.emplace_back();
-    while (*p && *p != ')' && *p != '|') {
-        if (*p == ',')
-            k.indexes.emplace_back();
-        else if (*p != ' ')
-            k.indexes.back().text += *p;
-        ++p;
-    }
-    k.bytes.assign(start, static_cast<size_t>(p - start) + 1);
-    k.length = static_cast<size_t>(p - start) + (*p == ')' ? 1 : 0);
-    k.tables = 0;
-}
+// The indexes of the table reference being read, without blanks (a field of
+// the lexicon may hold blanks), split at commas.
+std::vector<std::string> indextexts;
 
 // name "(" index "," index ... ")": p is after '('.
 void table_reference(const char*& p, t_treenode* node) {
@@ -640,24 +567,28 @@ void table_reference(const char*& p, t_treenode* node) {
     std::memcpy(name.data(), tblbuf.data(), namelen + 1);
     tbllen = 0;
     tblbuf[0] = 0;
-    keptref& k = keptrefs[refslot(p)];
-    if (k.at != p || !same_bytes(p, k.bytes)) read_indexes(p, k);
-    p += k.length;
-    if (k.tables != packrevision || k.name.size() != namelen ||
-        std::memcmp(k.name.data(), name.data(), namelen) != 0) {
-        k.found = table_named(name.data(), namelen);
-        k.name.assign(name.data(), namelen);
-        k.tables = packrevision;
+    size_t count = 1;
+    if (indextexts.empty()) indextexts.emplace_back();
+    indextexts[0].clear();
+    while (*p && *p != ')' && *p != '|') {
+        if (*p == ',') {
+            if (count == indextexts.size()) indextexts.emplace_back();
+            indextexts[count++].clear();
+        } else if (*p != ' ') {
+            indextexts[count - 1] += *p;
+        }
+        ++p;
     }
-    const tableentry* tb = k.found;
+    if (*p == ')') ++p;
+    const tableentry* tb = table_named(name.data(), namelen);
     if (!tb) {
         v_err("Table not found", name.data(), "");
         return;
     }
     long index = 0;
-    for (keptindex& one : k.indexes) {
+    for (size_t i = 0; i < count; ++i) {
         int size = 1;
-        int num = table_index(node, one, &size);
+        int num = table_index(node, indextexts[i], &size);
         if (num < 0) return;
         index = index * size + num;
         if (index > 1000000) index = 1000000;
@@ -743,30 +674,6 @@ void m_exp(const char* text) {
 
 namespace {
 
-// Where a field of a lexical record starts, kept by record and field with
-// the bytes up to it (the first byte of the field included): the same bytes
-// put the field at the same place.  A record is kept when it is met again,
-// so that a large lexicon read once costs no copies.
-struct keptfield {
-    const char* record = nullptr;
-    int field = 0;
-    bool kept = false; // bytes hold the record's
-    std::string bytes;
-};
-lazytable<keptfield, REFSLOTS> keptfields;
-
-const char* field_of(const char* rec, int field) {
-    keptfield& k = keptfields[refslot(rec, field)];
-    const bool again = k.record == rec && k.field == field;
-    if (again && k.kept && same_bytes(rec, k.bytes)) return rec + k.bytes.size() - 1;
-    const char* f = getfieldptr(rec, field);
-    k.record = rec;
-    k.field = field;
-    k.kept = again;
-    if (again) k.bytes.assign(rec, static_cast<size_t>(f - rec) + 1);
-    return f;
-}
-
 // The bytes a malloc'ed text may hold, its NUL included.
 size_t room_of(char* text) {
 #if defined(__GLIBC__)
@@ -783,7 +690,7 @@ void morph_word(t_treenode* leaf, int field) {
     if (!leaf || !leaf->dictionary || leaf->dictionary->error != 0) return;
     const char* rec = leaf->dictionary->dictionary;
     if (!rec) return;
-    const char* f = field_of(rec, field);
+    const char* f = getfieldptr(rec, field);
     if (field < 1 || *f == 0 || *f == '|') return;
     m_exp(f);
     // The word's old text is overwritten when the new one fits in its allocation.

@@ -49,6 +49,7 @@ void read_index() {
     x.syntaxguards.reserve(starts.size());
     for (const char* p : starts)
         x.syntaxguards.push_back(read_guard(p));
+    x.compounds.clear();
     x.revision = packrevision;
 }
 
@@ -78,6 +79,10 @@ int syntax_guard(const char* text) {
     if (it == x.syntaxguardat.end() || *it != text) return m_guard(text);
     codepass within;
     return eval_guardtree(x.syntaxguards[static_cast<size_t>(it - x.syntaxguardat.begin())], text);
+}
+
+codedcompound& compound_codes(const std::string& text) {
+    return currentindex().compounds[text];
 }
 
 namespace {

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "bormo/guards.hpp"
@@ -28,12 +30,14 @@ struct subrule;
 // What the engine reads from the pack's texts, read once per revision: the
 // guard of every morphology subrule (subrule::guardid is its place here) and
 // of every guarded alternative of the syntax rules (by where the guard starts
-// in its rule text, in address order).
+// in its rule text, in address order), and the compounds of table indexes by
+// their text, as codes once read.
 struct packindexrecord {
     uint64_t revision = 0; // 0: never read
     std::vector<guardtree> morphguards;
     std::vector<const char*> syntaxguardat;
     std::vector<guardtree> syntaxguards;
+    std::unordered_map<std::string, codedcompound> compounds;
 };
 extern packindexrecord packindex;
 
@@ -45,6 +49,9 @@ int subrule_guard(const subrule* s);
 
 // Evaluates the guard starting at `text` in a syntax rule, as m_guard does.
 int syntax_guard(const char* text);
+
+// The codes of the compound `text` names, not coded until read once.
+codedcompound& compound_codes(const std::string& text);
 
 // Checks that what is kept beside the pack's texts agrees with a fresh reading
 // of them: one line per disagreement, empty when sound.

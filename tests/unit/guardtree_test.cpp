@@ -1,12 +1,18 @@
 // Guards read into trees: the tree of every guard of the example packs and of
 // the pack-shaped fuzzing seeds, evaluated for every leaf and node of seeded
-// generations, gives what reading the text left to right gives: the same
-// truth, the same end, the same messages.
+// generations, gives the recorded truths, ends and messages in
+// tests/unit/golden/guards/ (recorded by reading each guard's text left to
+// right, before guards were read into trees).
+//
+// OXA_WRITE_GOLDEN=1 records the files afresh (and fails, so that a recording
+// is never mistaken for a passing comparison).
 #include "generation_fixture.hpp"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 
 #include "bormo/attrcodes.hpp"
@@ -48,34 +54,53 @@ class GuardTreeTest : public GenerationTest {
         return out;
     }
 
-    // Evaluates `text` both ways for `node`; `tree` evaluates the index's tree.
-    template <class Tree> void compare(const char* text, t_treenode* node, Tree tree) {
+    // Evaluates the index's tree of `text` for `node` (by `tree`) and records
+    // what it gave.
+    template <class Tree> void evaluate(const char* text, t_treenode* node, Tree tree) {
         current_node = node;
         const int before = oxa::core[MSGCORE].lncount;
-        const int walked = walk_guard(text);
-        const char* walkedend = end_guard;
-        const int between = oxa::core[MSGCORE].lncount;
-        const std::vector<std::string> walkedsaid = last_messages(between - before);
-        current_node = node;
-        const int indexed = tree();
-        const int after = oxa::core[MSGCORE].lncount;
-        ++compared;
-        if (walked != indexed || walkedend != end_guard || after - between != between - before ||
-            last_messages(after - between) != walkedsaid) {
-            ADD_FAILURE() << "guard " << ::testing::PrintToString(std::string(text)) << ": text " << walked << ", tree " << indexed;
+        const int value = tree();
+        const std::vector<std::string> said = last_messages(oxa::core[MSGCORE].lncount - before);
+        record& r = recorded[end_guard ? std::string(text, end_guard) : std::string()];
+        r.results += static_cast<char>('0' + value);
+        for (auto m = said.rbegin(); m != said.rend(); ++m)
+            ++said_counts[*m];
+    }
+
+    // What the guards gave, by guard text: its end and its truths in turn;
+    // then the messages they wrote, with how often.
+    struct record {
+        std::string results;
+    };
+    std::map<std::string, record> recorded;
+    std::map<std::string, int> said_counts;
+
+    std::string recording() const {
+        std::ostringstream out;
+        for (const auto& [text, r] : recorded) {
+            out << "guard ";
+            for (unsigned char c : text)
+                if (c < 32 || c >= 127 || c == '\\')
+                    out << "\\x" << std::hex << static_cast<int>(c) << std::dec << ';';
+                else
+                    out << c;
+            out << " : " << r.results << "\n";
         }
+        for (const auto& [m, n] : said_counts)
+            out << n << " " << m << "\n";
+        return out.str();
     }
 
     // Every morphology guard for every leaf, and every syntax guard for every
     // node, of the trees of the last generation, without and with the
     // lexicon's attribute lists.
-    void compare_all(t_treenode* top) {
+    void evaluate_all(t_treenode* top) {
         for (int mstate = 0; mstate < 2; ++mstate) {
             for (t_treenode* leaf = top; leaf; leaf = leaf->right) {
                 for (int k = 0; k <= numrules; ++k)
                     for (subrule* s = ruleheader[static_cast<size_t>(k)]; s; s = s->nextsub) {
                         MState = mstate;
-                        compare(s->guard, leaf, [&] {
+                        evaluate(s->guard, leaf, [&] {
                             MState = mstate;
                             return subrule_guard(s);
                         });
@@ -90,33 +115,34 @@ class GuardTreeTest : public GenerationTest {
             for (t_treenode* s = n->son; s; s = s->sibling)
                 nodes.push_back(s);
             for (const char* at : currentindex().syntaxguardat)
-                compare(at, n, [&] { return syntax_guard(at); });
+                evaluate(at, n, [&] { return syntax_guard(at); });
         }
     }
 
     void run(const std::vector<std::string>& texts) {
+        recorded.clear();
+        said_counts.clear();
         load(texts);
         ASSERT_EQ(checkpack(), "");
         for (long seed : {1L, 7L, 12345L}) {
             reseed(seed);
             interpret();
-            if (root) compare_all(root);
+            if (root) evaluate_all(root);
             for (t_treenode* t : rootPtrs)
-                if (t) compare_all(t);
+                if (t) evaluate_all(t);
         }
     }
 
-    int compared = 0;
 };
 
-TEST_F(GuardTreeTest, EveryGuardOfThePacksEvaluatesAsItsText) {
-    std::vector<std::vector<std::string>> packs;
+TEST_F(GuardTreeTest, EveryGuardOfThePacksGivesTheRecordedResults) {
+    std::vector<std::pair<std::string, std::vector<std::string>>> packs;
     const fs::path src = oxa_unit_source_dir;
     for (const char* lang : {"english", "french"}) {
         std::vector<std::string> texts;
         for (const char* s : SECTIONS)
             texts.push_back(slurp(src / "examples" / lang / s));
-        packs.push_back(texts);
+        packs.emplace_back(std::string("example-") + lang, texts);
     }
     for (const auto& seed : fs::directory_iterator(src / "fuzz" / "corpus" / "generation")) {
         // Sections separated by a line "@@@@"; a seventh (a frequency change) is not used.
@@ -129,13 +155,24 @@ TEST_F(GuardTreeTest, EveryGuardOfThePacksEvaluatesAsItsText) {
                 texts.back() += line + "\n";
         }
         texts.resize(6);
-        packs.push_back(texts);
+        packs.emplace_back("seed-" + seed.path().filename().string(), texts);
     }
-    for (const auto& texts : packs) {
+    const bool write = std::getenv("OXA_WRITE_GOLDEN") != nullptr;
+    const fs::path golden = src / "tests" / "unit" / "golden" / "guards";
+    for (const auto& [name, texts] : packs) {
+        SCOPED_TRACE(name);
         clean();
         run(texts);
+        const std::string got = recording();
+        EXPECT_NE(got.find("guard "), std::string::npos); // the pack has guards
+        if (write) {
+            fs::create_directories(golden);
+            std::ofstream(golden / name, std::ios::binary) << got;
+        } else {
+            EXPECT_EQ(got, slurp(golden / name));
+        }
     }
-    EXPECT_GT(compared, 0);
+    EXPECT_FALSE(write) << "recorded afresh in " << golden;
 }
 
 TEST_F(GuardTreeTest, TreeHoldsWhatTheTextSays) {
