@@ -25,21 +25,51 @@ namespace {
 
 } // namespace
 
-// name, learner's words, counted
+// english, french
+const std::array<phrase_row, 25> phrase_table = {{
+    {"capital letter", "majuscule"},
+    {"capital letter; final punctuation", "majuscule ; ponctuation finale"},
+    {"final punctuation", "ponctuation finale"},
+    {"accent", "accent"},
+    {"accent: %1 written for %2", "accent : %1 \xe9" "crit pour %2"},
+    {"misspelt: %1 for %2 (letters swapped)", "faute de frappe : %1 pour %2 (lettres invers\xe9" "es)"},
+    {"misspelt: %1 left out", "faute de frappe : %1 oubli\xe9"},
+    {"misspelt: %1 added", "faute de frappe : %1 en trop"},
+    {"misspelt: %1 typed for %2", "faute de frappe : %1 tap\xe9 pour %2"},
+    {"misspelt", "mal orthographi\xe9"},
+    {"spelt as it sounds", "\xe9" "crit comme il se prononce"},
+    {"spelt as it sounds: %1", "\xe9" "crit comme il se prononce : %1"},
+    {"%1 written for %2", "%1 \xe9" "crit pour %2"},
+    {"related word (%1)", "mot apparent\xe9 (%1)"},
+    {"%1 expected", "%1 attendu"},
+    {"%1 typed", "%1 tap\xe9"},
+    {"%1 is the form here", "%1 est la forme ici"},
+    {"%1 is the form before %2", "%1 est la forme devant %2"},
+    {"the form here is %1", "la forme ici est %1"},
+    {"irregular word: %1, not a regular ending", "mot irr\xe9gulier : %1, pas une terminaison r\xe9guli\xe8re"},
+    {"another word: %1 for %2", "un autre mot : %1 pour %2"},
+    {"words in the wrong order", "mots dans le mauvais ordre"},
+    {"missing word", "mot manquant"},
+    {"extra word", "mot en trop"},
+    {"%1: %2", "%1 : %2"},
+}};
+static_assert(phrase_table.size() == static_cast<size_t>(SAY_VALUES) + 1);
+
+// name, learner's words (English, French), counted
 const std::array<finding_row, 13> finding_table = {{
-    {"OK", "right", false},
-    {"ACCENT", "wrong accent", true},
-    {"SOUND", "sounds right, spelt wrong", true},
-    {"FORM", "right word, wrong form", true},
-    {"WORD", "another word", true},
-    {"RELATED", "a related word", true},
-    {"SPELLING", "misspelt", true},
-    {"ORDER", "words in the wrong order", true},
-    {"MISSING", "missing word", true},
-    {"EXTRA", "extra word", true},
-    {"CASE", "capital letter (not counted)", false},
-    {"PUNCTUATION", "punctuation (not counted)", false},
-    {"UNRELATED", "unrelated word", true},
+    {"OK", "right", "juste", false},
+    {"ACCENT", "wrong accent", "mauvais accent", true},
+    {"SOUND", "sounds right, spelt wrong", "bon son, mauvaise orthographe", true},
+    {"FORM", "right word, wrong form", "bon mot, mauvaise forme", true},
+    {"WORD", "another word", "un autre mot", true},
+    {"RELATED", "a related word", "un mot apparent\xe9", true},
+    {"SPELLING", "misspelt", "mal orthographi\xe9", true},
+    {"ORDER", "words in the wrong order", "mots dans le mauvais ordre", true},
+    {"MISSING", "missing word", "mot manquant", true},
+    {"EXTRA", "extra word", "mot en trop", true},
+    {"CASE", "capital letter (not counted)", "majuscule (non compt\xe9" "e)", false},
+    {"PUNCTUATION", "punctuation (not counted)", "ponctuation (non compt\xe9" "e)", false},
+    {"UNRELATED", "unrelated word", "mot sans rapport", true},
 }};
 static_assert(finding_table.size() == static_cast<size_t>(Finding::UNRELATED) + 1);
 
@@ -204,10 +234,11 @@ std::string values_detail(const std::vector<std::string>& expected,
             if (type_of(v) == t) y = v;
         if (e == y) continue;
         if (!out.empty()) out += "; ";
-        out += display_name(t) + ": ";
-        if (!e.empty()) out += display_name(e) + " expected";
-        if (!e.empty() && !y.empty()) out += ", ";
-        if (!y.empty()) out += display_name(y) + " typed";
+        std::string values;
+        if (!e.empty()) values += say(SAY_VALUE_EXPECTED, display_name(e));
+        if (!e.empty() && !y.empty()) values += ", ";
+        if (!y.empty()) values += say(SAY_VALUE_TYPED, display_name(y));
+        out += say(SAY_VALUES, display_name(t), values);
     }
     return out;
 }
@@ -302,17 +333,17 @@ std::string slip_detail(const std::string& e, const std::string& t) {
     const std::string gone = e.substr(head, e.size() - head - tail);
     const std::string put = t.substr(head, t.size() - head - tail);
     if (gone.size() == 2 && put.size() == 2 && gone[0] == put[1] && gone[1] == put[0])
-        return "misspelt: " + quote(put) + " for " + quote(gone) + " (letters swapped)";
-    if (put.empty()) return "misspelt: " + quote(gone) + " left out";
-    if (gone.empty()) return "misspelt: " + quote(put) + " added";
-    return "misspelt: " + quote(put) + " typed for " + quote(gone);
+        return say(SAY_SWAPPED, quote(put), quote(gone));
+    if (put.empty()) return say(SAY_LEFT_OUT, quote(gone));
+    if (gone.empty()) return say(SAY_ADDED, quote(put));
+    return say(SAY_TYPED_FOR, quote(put), quote(gone));
 }
 
 std::string accent_detail(const std::string& e, const std::string& t) {
     for (size_t k = 0; k < e.size() && k < t.size(); ++k)
         if (e[k] != t[k])
-            return "accent: " + quote(t.substr(k, 1)) + " written for " + quote(e.substr(k, 1));
-    return "accent";
+            return say(SAY_ACCENT_FOR, quote(t.substr(k, 1)), quote(e.substr(k, 1)));
+    return say(SAY_ACCENT);
 }
 
 std::string sound_detail(const pair_cell& cell) {
@@ -322,15 +353,15 @@ std::string sound_detail(const pair_cell& cell) {
         const size_t slash = b.find('/');
         if (slash == std::string_view::npos) continue;
         if (!out.empty()) out += ", ";
-        out += quote(std::string(b.substr(slash + 1))) + " written for " +
-               quote(std::string(b.substr(0, slash)));
+        out += say(SAY_WRITTEN_FOR, quote(std::string(b.substr(slash + 1))),
+                   quote(std::string(b.substr(0, slash))));
     }
-    return out.empty() ? "spelt as it sounds" : "spelt as it sounds: " + out;
+    return out.empty() ? say(SAY_SOUNDS) : say(SAY_SOUNDS_AS, out);
 }
 
 std::string related_detail(int tag_int) {
     const tag_table* t = find_tag(tag_int);
-    return std::string("related word (") + display_name(t && t->tag ? t->tag : "?") + ")";
+    return say(SAY_RELATED, display_name(t && t->tag ? t->tag : "?"));
 }
 
 // The reading of a variant that explains the difference best: the one that
@@ -442,7 +473,6 @@ struct pair_view {
     const std::string& t() const { return w.text; }
     bool variant() const { return pair_variant(li, w.column); }
     const pair_cell& cell() const { return pair_at(li, w.column); }
-    std::string where() const { return next.empty() ? "here" : "before " + quote(next); }
     const std::vector<class_match>& others() {
         if (!others_known) others_found = same_class(leaf, t(), endings);
         others_known = true;
@@ -450,7 +480,7 @@ struct pair_view {
     }
     std::string form_here() const {
         const std::string here = leaf_values(leaf);
-        return "the form here is " + quote(e) + (here.empty() ? "" : " (" + here + ")");
+        return say(SAY_THE_FORM, quote(e) + (here.empty() ? "" : " (" + here + ")"));
     }
 };
 
@@ -472,17 +502,17 @@ bool same_as_typed(pair_view& p, std::string&) {
 }
 bool capital_only(pair_view& p, std::string& d) {
     if (p.w.text != p.e || !p.w.capital) return false;
-    d = p.w.punctuation ? "capital letter; final punctuation" : "capital letter";
+    d = say(p.w.punctuation ? SAY_CAPITAL_STOP : SAY_CAPITAL);
     return true;
 }
 bool punctuation_only(pair_view& p, std::string& d) {
     if (p.w.text != p.e) return false;
-    d = "final punctuation";
+    d = say(SAY_STOP);
     return true;
 }
 bool capital_inside(pair_view& p, std::string& d) {
     if (lower(p.t()) != p.e) return false;
-    d = "capital letter";
+    d = say(SAY_CAPITAL);
     return true;
 }
 bool accent_only(pair_view& p, std::string& d) {
@@ -518,7 +548,7 @@ bool same_sound(pair_view& p, std::string& d) {
 bool own_form(pair_view& p, std::string& d) {
     const std::vector<std::string>& forms = leaf_forms(p.li, p.record);
     if (!p.variant() && std::find(forms.begin(), forms.end(), p.t()) == forms.end()) return false;
-    d = quote(p.e) + " is the form " + p.where();
+    d = p.next.empty() ? say(SAY_FORM_HERE, quote(p.e)) : say(SAY_FORM_BEFORE, quote(p.e), quote(p.next));
     return true;
 }
 // Another entry of the class that differs only in values (he/she): the
@@ -559,7 +589,7 @@ bool other_values(pair_view& p, std::string& d) {
 bool regular_form(pair_view& p, std::string& d) {
     if (!regular_form_of(p.base, p.t(), p.endings, 2)) return false;
     d = p.variant() || p.e == p.base ? p.form_here()
-                                     : "irregular word: " + p.form_here() + ", not a regular ending";
+                                     : say(SAY_IRREGULAR, p.form_here());
     return true;
 }
 bool one_slip(pair_view& p, std::string& d) {
@@ -589,19 +619,19 @@ bool pointing_back(pair_view& p, std::string& d) {
 bool other_entry(pair_view& p, std::string& d) {
     for (const class_match& m : p.others())
         if (m.exact) {
-            d = "another word: " + quote(field_text(m.record, 1)) + " for " + quote(p.base);
+            d = say(SAY_ANOTHER, quote(field_text(m.record, 1)), quote(p.base));
             return true;
         }
     return false;
 }
 bool misspelt(pair_view& p, std::string& d) {
     if (!feedback_misspelt(p.e, p.t())) return false;
-    d = "misspelt";
+    d = say(SAY_MISSPELT);
     return true;
 }
 bool like_other_entry(pair_view& p, std::string& d) {
     if (p.others().empty()) return false;
-    d = "another word: " + quote(field_text(p.others().front().record, 1)) + " for " + quote(p.base);
+    d = say(SAY_ANOTHER, quote(field_text(p.others().front().record, 1)), quote(p.base));
     return true;
 }
 
@@ -659,6 +689,32 @@ bool zero_cost_match(Finding f) {
 
 const char* finding_name(Finding f) {
     return finding_table[static_cast<size_t>(f)].name;
+}
+
+bool feedback_in_french() {
+    const std::string& f = value_names_file;
+    const size_t slash = f.find_last_of('/');
+    return f.compare(slash == std::string::npos ? 0 : slash + 1, std::string::npos, "names-french") == 0;
+}
+
+const char* finding_words(Finding f) {
+    const finding_row& r = finding_table[static_cast<size_t>(f)];
+    return feedback_in_french() ? r.words_french : r.words;
+}
+
+std::string say(Phrase p, const std::string& a, const std::string& b) {
+    const phrase_row& r = phrase_table[static_cast<size_t>(p)];
+    const char* text = feedback_in_french() ? r.french : r.english;
+    std::string out;
+    for (const char* c = text; *c; ++c) {
+        if (c[0] == '%' && (c[1] == '1' || c[1] == '2')) {
+            out += c[1] == '1' ? a : b;
+            ++c;
+        } else {
+            out += *c;
+        }
+    }
+    return out;
 }
 
 std::vector<typed_word> feedback_words(const char* response) {
@@ -827,14 +883,14 @@ feedback_result feedback_align(const std::vector<std::string>& expected,
         } else if (s == 3) {
             r.lines.push_back({Finding::ORDER, expected[i - 2] + " " + expected[i - 1],
                                typed[j - 2].raw + " " + typed[j - 1].raw,
-                               "words in the wrong order"});
+                               say(SAY_ORDER)});
             i -= 2;
             j -= 2;
         } else if (s == 1) {
-            r.lines.push_back({Finding::MISSING, expected[i - 1], "", "missing word"});
+            r.lines.push_back({Finding::MISSING, expected[i - 1], "", say(SAY_MISSING)});
             --i;
         } else {
-            r.lines.push_back({Finding::EXTRA, "", typed[j - 1].raw, "extra word"});
+            r.lines.push_back({Finding::EXTRA, "", typed[j - 1].raw, say(SAY_EXTRA)});
             --j;
         }
     }
@@ -864,7 +920,7 @@ std::vector<std::string> feedback_text(const feedback_result& r) {
                          [&](const feedback_line& l) { return l.finding == f; }))
             continue;
         out.push_back("FEEDBACK CLASS " + std::string(finding_name(f)) + " " +
-                      std::to_string(finding_cost(f, r.costs)) + " : " + finding_table[k].words);
+                      std::to_string(finding_cost(f, r.costs)) + " : " + finding_words(f));
     }
     for (const feedback_line& l : r.lines) {
         std::string s = finding_name(l.finding);

@@ -40,10 +40,53 @@ enum class Finding {
 struct finding_row {
     const char* name;
     const char* words;
+    const char* words_french;
     bool counted;
 };
 extern const std::array<finding_row, 13> finding_table;
 const char* finding_name(Finding f);
+// What a class means, in the interface language.
+const char* finding_words(Finding f);
+
+// The feedback's own words around the pack's names, in the interface
+// language: one row per phrase, "%1" and "%2" standing for what is put in.
+enum Phrase {
+    SAY_CAPITAL,
+    SAY_CAPITAL_STOP,
+    SAY_STOP,
+    SAY_ACCENT,
+    SAY_ACCENT_FOR,
+    SAY_SWAPPED,
+    SAY_LEFT_OUT,
+    SAY_ADDED,
+    SAY_TYPED_FOR,
+    SAY_MISSPELT,
+    SAY_SOUNDS,
+    SAY_SOUNDS_AS,
+    SAY_WRITTEN_FOR,
+    SAY_RELATED,
+    SAY_VALUE_EXPECTED,
+    SAY_VALUE_TYPED,
+    SAY_FORM_HERE,
+    SAY_FORM_BEFORE,
+    SAY_THE_FORM,
+    SAY_IRREGULAR,
+    SAY_ANOTHER,
+    SAY_ORDER,
+    SAY_MISSING,
+    SAY_EXTRA,
+    SAY_VALUES,
+};
+struct phrase_row {
+    const char* english;
+    const char* french;
+};
+extern const std::array<phrase_row, 25> phrase_table;
+// The interface language: French while the names file in use is a
+// names-french file, English otherwise.
+bool feedback_in_french();
+// A phrase in the interface language with %1 and %2 put in.
+std::string say(Phrase p, const std::string& a = "", const std::string& b = "");
 
 // One typed word as the alignment sees it.
 struct typed_word {

@@ -95,6 +95,56 @@ TEST(Feedback, EachClassOfMistakeNamedWithItsWord) {
     }
 }
 
+// The feedback's own words follow the interface language, the language of
+// the names file loaded: the same answers with names-english and names-french.
+TEST(Feedback, ExplanationsInTheInterfaceLanguage) {
+    struct Case {
+        const char* names;
+        const char* answer;
+        Lines lines; // the block without its score and percent
+    } cases[] = {
+        {"names-english", "The puppy sleap",
+         {"FEEDBACK CLASS SOUND 2 : sounds right, spelt wrong", "FEEDBACK CLASS FORM 3 : right word, wrong form",
+          "FEEDBACK CLASS CASE 0 : capital letter (not counted)", "CASE the/The  capital letter",
+          "FORM puppies/puppy  number: plural expected, singular typed",
+          "SOUND sleep/sleap  spelt as it sounds: \"ea\" written for \"ee\"", "***"}},
+        {"names-french", "The puppy sleap",
+         {"FEEDBACK CLASS SOUND 2 : bon son, mauvaise orthographe",
+          "FEEDBACK CLASS FORM 3 : bon mot, mauvaise forme",
+          "FEEDBACK CLASS CASE 0 : majuscule (non compt\xe9" "e)", "CASE the/The  majuscule",
+          "FORM puppies/puppy  nombre : pluriel attendu, singulier tap\xe9",
+          "SOUND sleep/sleap  \xe9" "crit comme il se prononce : \"ea\" \xe9" "crit pour \"ee\"", "***"}},
+        {"names-english", "puppies the slepe",
+         {"FEEDBACK CLASS SPELLING 4 : misspelt", "FEEDBACK CLASS ORDER 2 : words in the wrong order",
+          "ORDER the puppies/puppies the  words in the wrong order",
+          "SPELLING sleep/slepe  misspelt: \"pe\" for \"ep\" (letters swapped)", "***"}},
+        {"names-french", "puppies the slepe",
+         {"FEEDBACK CLASS SPELLING 4 : mal orthographi\xe9",
+          "FEEDBACK CLASS ORDER 2 : mots dans le mauvais ordre",
+          "ORDER the puppies/puppies the  mots dans le mauvais ordre",
+          "SPELLING sleep/slepe  faute de frappe : \"pe\" pour \"ep\" (lettres invers\xe9" "es)", "***"}},
+        {"names-french", "the big sleep",
+         {"FEEDBACK CLASS OK 0 : juste", "FEEDBACK CLASS MISSING 10 : mot manquant",
+          "FEEDBACK CLASS EXTRA 10 : mot en trop", "OK the/the", "MISSING puppies  mot manquant",
+          "EXTRA big  mot en trop", "OK sleep/sleep", "***"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.names) + ": " + c.answer);
+        auto files = pack("english", ENGLISH);
+        std::ifstream in(std::filesystem::path(OXA_SOURCE_DIR) / "examples/english" / c.names,
+                         std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        files.push_back({c.names, text.str()});
+        auto r = runoxa({.keys = cmd(std::string("VN") + c.names) + session("1", c.answer, 17),
+                         .files = files,
+                         .framed = false});
+        Lines got = block(r.badlines);
+        if (got.size() > 2) got.erase(got.begin(), got.begin() + 2);
+        EXPECT_EQ(got, c.lines) << ::testing::PrintToString(r.badlines);
+    }
+}
+
 TEST(Feedback, ElidedWordsTypedAsOneWordMatch) {
     auto r = runoxa({.keys = session("1", "L'oncle.", 17),
                      .files = pack("french",
