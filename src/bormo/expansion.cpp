@@ -14,6 +14,7 @@
 #include "bormo/attributes.hpp"
 #include "bormo/guards.hpp"
 #include "bormo/hashing.hpp"
+#include "bormo/lazytable.hpp"
 #include "bormo/indirection.hpp"
 #include "bormo/transform.hpp"
 #include "bormo/lexicon.hpp"
@@ -255,7 +256,7 @@ struct childread {
 };
 constexpr int CHILDSETBITS = 8;
 constexpr size_t CHILDWAYS = 4;
-std::array<childread, CHILDWAYS << CHILDSETBITS> childreads;
+lazytable<childread, CHILDWAYS << CHILDSETBITS> childreads;
 size_t childvictim = 0; // the way the next new child replaces when its set is full
 
 const childread& readchild(const char* p, uint64_t stamp) {
@@ -285,7 +286,7 @@ struct skipread {
     const char* after = nullptr;
 };
 constexpr int SKIPBITS = 10;
-std::array<skipread, size_t{1} << SKIPBITS> skipreads;
+lazytable<skipread, size_t{1} << SKIPBITS> skipreads;
 
 const char* skip_in_rule(const char* p, int n, uint64_t stamp) {
     skipread& k = skipreads[topbits(mixaddress(p, static_cast<uint64_t>(n) * 0x10001ull), SKIPBITS)];
@@ -517,7 +518,7 @@ void expand_node(t_treenode* node) {
         if (c == '<') {
             if (guard_true) break;
             current_node = node;
-            int holds = m_guard(p + 1);
+            int holds = syntax_guard(p + 1);
             p = end_guard ? end_guard : p + 1;
             if (*p == ':') ++p;
             if (holds)
@@ -901,9 +902,8 @@ void resetexpansion() {
     global_delayptr = 0;
     attr_choice_hook = make_choice;
     variables_high = NVARIABLES - 1;
-    for (childread& k : childreads)
-        k = childread{};
-    skipreads.fill(skipread{});
+    childreads.reset();
+    skipreads.reset();
 }
 
 } // namespace bormo

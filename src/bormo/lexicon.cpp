@@ -14,6 +14,7 @@
 #include "bormo/attributes.hpp"
 #include "bormo/expansion.hpp"
 #include "bormo/hashing.hpp"
+#include "bormo/lazytable.hpp"
 #include "bormo/lextrans.hpp"
 #include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
@@ -34,6 +35,11 @@ int lexatt_index = 0;
 std::array<recnode*, MAXCANDIDATES> nodearray{};
 std::array<long, MAXCANDIDATES> prob_array{};
 recnode* const* candnodes = nodearray.data();
+// Entries of nodearray from here on have never been written since the last
+// reset (they are null).
+namespace {
+int nodeshigh = 0;
+}
 const long* candsums = prob_array.data();
 int numnodes = 0;
 long prob_tot = 0;
@@ -60,7 +66,7 @@ struct candidates {
 constexpr std::size_t CANDSLOTS = 1024; // a power of two
 constexpr std::size_t MAXCANDUSED = CANDSLOTS / 4 * 3;
 constexpr std::size_t MAXKEPT = std::size_t{1} << 18; // candidates kept in all sets
-std::array<candidates, CANDSLOTS> candcache;
+lazytable<candidates, CANDSLOTS> candcache;
 std::size_t candused = 0; // slots ever filled since the last wipe
 std::size_t candkept = 0; // room taken by the kept sets, in candidates
 
@@ -928,6 +934,7 @@ void collect(t_dict_lookup* lookup, int term) {
         if (lookup->fields && !match_lsp(lookup->fields, rec)) continue;
         prob_tot += getfrequency(rec);
         nodearray[numnodes] = n;
+        nodeshigh = std::max(nodeshigh, numnodes + 1);
         prob_array[numnodes] = prob_tot;
         ++numnodes;
     }
@@ -1163,7 +1170,7 @@ std::string checklexiconkept() {
             texts.insert(n->recordptr);
         }
     }
-    for (size_t i = 0; i < candcache.size(); ++i) {
+    for (size_t i = 0; candcache.made() && i < candcache.size(); ++i) {
         const candidates& c = candcache[i];
         if (c.stamp != packrevision) continue;
         long sum = 0;
@@ -1209,7 +1216,8 @@ void resetlexicon() {
     clear_terminals();
     lexatt_index = 0;
     lexentries = 0;
-    nodearray.fill(nullptr);
+    std::fill_n(nodearray.begin(), nodeshigh, nullptr);
+    nodeshigh = 0;
     candidates_collected();
 }
 

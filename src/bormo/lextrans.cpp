@@ -1,5 +1,6 @@
 // Lexical transformations: the rule file, the depth-first run over the
 // lexicon, right-hand sides and inverse transformations.
+#include "bormo/lazytable.hpp"
 #include "bormo/lextrans.hpp"
 
 #include <algorithm>
@@ -39,7 +40,7 @@ namespace {
 using uchar = unsigned char;
 
 // Owned texts of the inverse transformations' results, by lookup number.
-std::array<std::string, DICTSIZE> ilt_results;
+lazytable<std::string, DICTSIZE> ilt_results;
 
 bool namechar(uchar c) {
     return std::isalnum(c) || c == '_' || c >= 0xC0;

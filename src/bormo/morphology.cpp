@@ -15,6 +15,7 @@
 #include "bormo/attrcodes.hpp"
 #include "bormo/attributes.hpp"
 #include "bormo/hashing.hpp"
+#include "bormo/lazytable.hpp"
 #include "bormo/lexicon.hpp"
 #include "bormo/packindex.hpp"
 #include "bormo/reader.hpp"
@@ -497,7 +498,7 @@ struct keptruleref {
     std::string bytes; // the name and the byte after it
     subrule* found = nullptr;
 };
-std::array<keptruleref, REFSLOTS> keptrulerefs;
+lazytable<keptruleref, REFSLOTS> keptrulerefs;
 
 // "$" name: p is after '$'.
 void rule_reference(const char*& p, t_treenode* node) {
@@ -532,7 +533,7 @@ void rule_reference(const char*& p, t_treenode* node) {
     t_treenode* saved = current_node;
     current_node = node;
     for (; s; s = s->nextsub) {
-        if (m_guard_stored(s->guard, packrevision)) {
+        if (subrule_guard(s)) {
             push_text(s->mexp, node);
             break;
         }
@@ -610,7 +611,7 @@ struct keptref {
     std::string name;
     const tableentry* found = nullptr;
 };
-std::array<keptref, REFSLOTS> keptrefs;
+lazytable<keptref, REFSLOTS> keptrefs;
 
 // Reads the indexes at p into k: without blanks (a field of the lexicon may
 // hold blanks), split at commas.
@@ -752,7 +753,7 @@ struct keptfield {
     bool kept = false; // bytes hold the record's
     std::string bytes;
 };
-std::array<keptfield, REFSLOTS> keptfields;
+lazytable<keptfield, REFSLOTS> keptfields;
 
 const char* field_of(const char* rec, int field) {
     keptfield& k = keptfields[refslot(rec, field)];

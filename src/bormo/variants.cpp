@@ -28,7 +28,15 @@ phontable* phontablelist = nullptr;
 
 // ------------------------------------------------------------ uninstallers
 
+// Whether mrdata or mrmod may hold anything since they were last cleared
+// (both start cleared): the start-up reset leaves them untouched.
+namespace {
+bool mrwritten = false;
+}
+
 void clear_mrdata() {
+    if (!mrwritten) return;
+    mrwritten = false;
     for (auto& row : mrdata)
         for (mrpair& p : row)
             p = {0, 0};
@@ -234,6 +242,7 @@ void merror_readtables(const char* file) {
         expect(')');
         if (term < 0 || term >= MRTERMS) continue;
         int n = tidy_pairs(pairs);
+        mrwritten = true;
         for (int k = 0; k < n; ++k)
             mrdata[term][k] = pairs[k];
         mrdata[term][n] = {0, 0};
@@ -254,6 +263,7 @@ void print_merror_tables() {
 }
 
 void mrmodify() {
+    mrwritten = true;
     for (int t = 0; t < MRTERMS; ++t) {
         mrmod_row& row = mrmod[t];
         row = {};

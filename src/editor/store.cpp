@@ -51,6 +51,9 @@ LINE* limbo = nullptr;
 // headers are touched only when they are handed out.  A block fills one
 // large page.
 constexpr size_t HDRBLOCKBYTES = size_t{1} << 21;
+// Forms large pages over a range at once (copying what it holds); missing
+// from older C library headers.
+constexpr int ADVICE_COLLAPSE = 25;
 struct HdrBlock {
     HdrBlock* next;
     LINE hdrs[HDRBLOCK];
@@ -62,6 +65,22 @@ LINE* freehdrs = nullptr;
 LINE* bumpnext = nullptr; // next never-used header of the newest block
 LINE* bumpend = nullptr;
 
+// Asks for large pages over one header block; `formnow` also forms them at
+// once over the headers already in use (which are copied across).
+void largepages(HdrBlock* b, bool formnow = false) {
+#ifdef MADV_HUGEPAGE
+    ::madvise(b, HDRBLOCKBYTES, MADV_HUGEPAGE);
+#if defined(__linux__)
+    if (formnow) ::madvise(b, HDRBLOCKBYTES, ADVICE_COLLAPSE);
+#endif
+#endif
+    (void)b;
+    (void)formnow;
+}
+
+// Headers of the first block handed out in small pages (64 KB of them).
+constexpr ptrdiff_t FIRSTBLOCKSMALL = (ptrdiff_t{1} << 16) / static_cast<ptrdiff_t>(sizeof(LINE));
+
 LINE* newheader() {
     LINE* l = freehdrs;
     if (l != nullptr) {
@@ -71,9 +90,10 @@ LINE* newheader() {
             if (hdrblocklimit >= 0 && nblocks >= hdrblocklimit) return nullptr;
             auto* b = static_cast<HdrBlock*>(std::aligned_alloc(HDRBLOCKBYTES, HDRBLOCKBYTES));
             if (b == nullptr) return nullptr;
-#ifdef MADV_HUGEPAGE
-            ::madvise(b, HDRBLOCKBYTES, MADV_HUGEPAGE);
-#endif
+            // The first block starts in small pages: most runs use a few
+            // dozen headers, and a large page costs its whole clearing on
+            // first touch.  It is made large once it holds many lines.
+            if (nblocks > 0) largepages(b);
             b->next = hdrpool;
             hdrpool = b;
             ++nblocks;
@@ -81,6 +101,7 @@ LINE* newheader() {
             bumpend = b->hdrs + HDRBLOCK;
         }
         l = bumpnext++;
+        if (nblocks == 1 && bumpnext - hdrpool->hdrs == FIRSTBLOCKSMALL) largepages(hdrpool, true);
     }
     *l = LINE{};
     return l;
@@ -530,12 +551,11 @@ void resetstore() {
     if (heapclean) {
         const size_t span = (textbase.size() + HDRBLOCKBYTES - 1) & ~(HDRBLOCKBYTES - 1);
         ::madvise(textbase.data(), span, MADV_HUGEPAGE);
-#if defined(MADV_HUGEPAGE) && defined(__linux__)
-        constexpr int COLLAPSE = 25; // MADV_COLLAPSE, missing from older C library headers
+#if defined(__linux__)
         // The state after the heap was set up before this advice, in small
         // pages, which keep the heap's last large page from forming when
         // text first reaches it: that page is formed now.
-        ::madvise(textbase.data() + span - HDRBLOCKBYTES, HDRBLOCKBYTES, COLLAPSE);
+        ::madvise(textbase.data() + span - HDRBLOCKBYTES, HDRBLOCKBYTES, ADVICE_COLLAPSE);
 #endif
     }
 #endif

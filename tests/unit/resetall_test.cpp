@@ -2,8 +2,11 @@
 // whatever an earlier session changed.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <string>
+
+#include <unistd.h>
 
 #include "editor/editloop.hpp"
 #include "editor/frontend.hpp"
@@ -12,6 +15,8 @@
 #include "editor/resetall.hpp"
 #include "editor/store.hpp"
 #include "editor/views.hpp"
+
+extern const char* const oxa_unit_source_dir;
 
 namespace oxa {
 namespace resetall_test {
@@ -80,6 +85,23 @@ TEST(ResetAll, ASessionFromTheResetStateIsTheSameAfterAnyOther) {
             "`WS5\r`CO3\r\rhello world\x1b@`CO18\r\r$#1=a\r`CO3\r\r`GR1\r"
             "`VI0\r\x1b[Bzz");
     EXPECT_EQ(session(probe), first);
+}
+
+// A generation run with error analysis fills the engine's tables and caches;
+// after the reset the same run gives the same sentences and the same report.
+TEST(ResetAll, AGenerationFromTheResetStateIsTheSameAfterAnother) {
+    std::array<char, 4096> was{};
+    ASSERT_NE(getcwd(was.data(), was.size()), nullptr);
+    ASSERT_EQ(chdir((std::string(oxa_unit_source_dir) + "/examples/english").c_str()), 0);
+    const std::string run = "`ATattributes\r`TMterminals\r`LElexicon\r`MOmorphology\r`TBtables\r"
+                            "`SYsyntax\r`TGtags\r`MRmerrors\r`IPphonology\r`RA31\r\r"
+                            "\x1bg\x1bg\x1bgthe doctor read yor gardns\x1b" "D\x1bK";
+    const std::string first = session(run);
+    const std::string second = session(run);
+    ASSERT_EQ(chdir(was.data()), 0);
+    EXPECT_NE(first.find("corefile 15 object 0:\n\nBEST ROOT"), std::string::npos) << first;
+    EXPECT_NE(first.find("APPROX   gardens/gardns"), std::string::npos);
+    EXPECT_EQ(second, first);
 }
 
 } // namespace resetall_test
