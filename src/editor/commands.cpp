@@ -21,6 +21,7 @@
 #include "editor/files.hpp"
 #include "editor/find.hpp"
 #include "editor/frontend.hpp"
+#include "editor/fetchnotes.hpp"
 #include "editor/input.hpp"
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
@@ -705,6 +706,8 @@ void prcmnd() {
         xvtransmit(wire::code(wire::kind::cmdclear));
         shadow_ptr = 0;
         shadow_cmdline[0] = 0;
+        // Told after the help line is cleared, so that it stays there.
+        tellfetch();
     }
     mode = savedmode;
     prmptpar(mode);

@@ -1,5 +1,6 @@
 // File commands, the line reader and writer, and whole-file loads.
 #include "editor/files.hpp"
+#include "editor/fetchnotes.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -564,6 +565,7 @@ void fetchfile() {
     nmeset();
     wrwholescreen();
     c.edited = 0;
+    notefetch();
 }
 
 void appendfile() {

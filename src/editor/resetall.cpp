@@ -25,6 +25,7 @@
 #include "editor/editloop.hpp"
 #include "editor/editops.hpp"
 #include "editor/evaluator.hpp"
+#include "editor/fetchnotes.hpp"
 #include "editor/files.hpp"
 #include "editor/find.hpp"
 #include "editor/frontend.hpp"
@@ -61,6 +62,7 @@ void resetall() {
     resetcommands();
     resetmotion();
     resetfiles();
+    resetfetchnotes();
     resettyping();
     resetprocesses();
     reseteditops();

@@ -327,8 +327,16 @@ TEST(Reliability, AKillDuringAWriteKeepsTheFile) {
                 // Nothing half-written stays behind.
                 for (const std::string& e : entries(dir.path))
                     EXPECT_TRUE(e == "big.txt" || e == "big.txt.oxa-save") << where << ": " << e;
+                // The recovery file holds the text as the signal found it:
+                // the typing done by then (the first key opens an undo step,
+                // which copies the corefile first, so a signal may come
+                // between two keys).
                 if (fs::exists(dir.path / "big.txt.oxa-save")) {
-                    EXPECT_EQ(oxatest::readfile(dir.path / "big.txt.oxa-save"), whole) << where;
+                    const std::string saved = oxatest::readfile(dir.path / "big.txt.oxa-save");
+                    bool typed = false;
+                    for (size_t k = 1; k <= edits.size(); ++k)
+                        typed = typed || saved == edits.substr(0, k) + old.substr(k);
+                    EXPECT_TRUE(typed) << where << ": " << saved.substr(0, 40);
                 }
             }
         }
