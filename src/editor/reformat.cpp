@@ -1,6 +1,7 @@
 #include "editor/reformat.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -448,9 +449,70 @@ int32_t firstnb(const LINE* l) {
     return 0;
 }
 
+// The bytes of [p, end) that are not blanks, eight at a time.
+int64_t nonblanks(const unsigned char* p, const unsigned char* end) {
+    constexpr uint64_t ones = 0x0101010101010101ULL;
+    constexpr uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
+    int64_t n = 0;
+    for (; end - p >= 8; p += 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        w ^= ones * ' '; // a blank becomes a zero byte
+        // The high bit of each byte is set exactly when the byte is not zero.
+        const uint64_t nonzero = (((w & low7) + low7) | w) & ~low7;
+        n += std::popcount(nonzero);
+    }
+    for (; p < end; ++p)
+        n += *p != ' ';
+    return n;
+}
+
+bool inparagraph(const LINE* l) {
+    return l != cur().header && l->object == K_TEXT && firstnb(l) == lmargin;
+}
+
+// The fewest bytes that filling the paragraph at the cursor can write, counted
+// only until they pass `limit`: the text kept before the cursor and every byte
+// of a word.  Blanks are collapsed, line ends become line breaks and a soft
+// hyphen at a line's end may be dropped, so none of them counts; everything
+// else the reader delivers is written once.  Far cheaper than the filling,
+// and no dearer than the room it is measured against.
+int64_t leastfill(int64_t limit) {
+    const COREFILE& c = cur();
+    const LINE* cl = c.lnptr;
+    int64_t need = 0;
+    if (firstnb(cl) < c.curcol) {
+        // Kept as it stands, less its trailing blanks.
+        int32_t len = cl->length;
+        while (len > 0 && textbase[cl->index + len - 1] == ' ')
+            --len;
+        need += std::min(c.curcol - 1, len);
+    }
+    int32_t from = c.curcol;
+    for (const LINE* l = cl; need <= limit && (l == cl || inparagraph(l));
+         l = l->down, from = lmargin) {
+        if (from < 1 || from > l->length) continue;
+        const unsigned char* t = &textbase[l->index];
+        const unsigned char* end = t + l->length;
+        while (end > t && end[-1] == ' ')
+            --end;
+        if (end > t && end[-1] == SOFTHYPHEN) --end;
+        const unsigned char* p = t + from - 1;
+        if (p < end) need += nonblanks(p, end);
+    }
+    return need;
+}
+
+} // namespace
+
+uint64_t reformatfills = 0;
+
+namespace {
+
 // Fills the paragraph from the cursor up to `rd.below` into new lines above
 // `avail`.  False (nothing kept) when the store ran out.
 bool refblock() {
+    ++reformatfills;
     const COREFILE& c = cur();
     LINE* cl = c.lnptr;
     ravail = avail;
@@ -714,12 +776,25 @@ void reformat() {
     LINE* cl = c.lnptr;
     if (cl->object != K_TEXT) return;
 
+    // A paragraph that cannot fit is refused before anything is done to it:
+    // a failed filling costs as much as a successful one, and the paragraph
+    // may be far longer than the room left.
+    int64_t room = hiaddr - avail;
+    if (leastfill(room) > room) {
+        garbage();
+        room = hiaddr - avail;
+        if (full || leastfill(room) > room) {
+            diserr("inadequate free space for reformat");
+            return;
+        }
+    }
+
     // The paragraph: the cursor line and the lines below it that start at
     // the left margin.
     LINE* plast = cl;
     detrline();
     LINE* saved = c.lnptr;
-    for (LINE* l = cl->down; l != c.header && l->object == K_TEXT && firstnb(l) == lmargin; l = l->down) {
+    for (LINE* l = cl->down; inparagraph(l); l = l->down) {
         c.lnptr = l;
         detrline();
         plast = l;
@@ -727,9 +802,15 @@ void reformat() {
     c.lnptr = saved;
     rd.below = plast->down;
 
+    // A failed filling is tried again only when the collection made room or
+    // found a spare line header.
+    const bool hadspare = reserve != nullptr;
     if (!refblock()) {
+        const int64_t top = avail;
+        const bool spare = reserve != nullptr;
         garbage();
-        if (full || !refblock()) {
+        const bool gained = avail < top || !hadspare || !spare;
+        if (full || !gained || !refblock()) {
             diserr("inadequate free space for reformat");
             return;
         }
@@ -862,6 +943,7 @@ void resetreformat() {
     rcount = 0;
     rfirst = rlast = nullptr;
     numinline = 0;
+    reformatfills = 0;
 }
 
 } // namespace oxa

@@ -51,6 +51,9 @@ int32_t hyphenate(const unsigned char* word, int32_t length, int32_t maxpos);
 // `text` holds the line; `gaps` the offsets of its word gaps (single blanks).
 void justify(std::string& text, const int32_t* gaps, int32_t ngaps);
 
+// Fillings of a paragraph run by `reformat`, kept or not (for tests).
+extern uint64_t reformatfills;
+
 // Edit operations.
 void reformat();
 void flushleft();

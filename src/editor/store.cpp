@@ -21,6 +21,7 @@
 #include "editor/repaint.hpp"
 #include "editor/templates.hpp"
 #include "editor/typing.hpp"
+#include "editor/undo.hpp"
 
 namespace oxa {
 
@@ -273,6 +274,7 @@ void releasehdr(LINE* l) {
 
 bool allocln(int32_t linetype, int32_t length) {
     if (reserve == nullptr || length < 0 || avail + length > HEAPSIZE) return false;
+    undotouch();
     COREFILE& c = cur();
     LINE* l = allochdr();
     LINE* above = c.lnptr;
@@ -306,6 +308,7 @@ void removeline() {
     COREFILE& c = cur();
     LINE* l = c.lnptr;
     if (l == c.header) return;
+    undotouch();
     delstar();
     linkschanged();
     l->up->down = l->down;
@@ -363,6 +366,7 @@ void shiftline() {
 }
 
 void initfile() {
+    undotouch();
     COREFILE& c = cur();
     clrstars();
     linkschanged();
@@ -383,6 +387,7 @@ void initfile() {
 }
 
 void removefile() {
+    undotouch();
     COREFILE& c = cur();
     linkschanged();
     LINE* l = c.header->down;
@@ -579,7 +584,11 @@ void resetstore() {
     firstphys = LINE{};
     lastphys = &firstphys;
     resetlines();
+    // The history belongs to the text it was made on: the new corefiles'
+    // first lines are none of its business.
+    undoapplying = true;
     initcore();
+    resetundo();
 }
 
 void takebackline(int64_t mark, LINE* prevtail) {

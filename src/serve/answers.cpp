@@ -18,24 +18,20 @@ std::string hex4(uint32_t cp) {
 
 void add_answer_routes(httplib::Server& s, app& a) {
     s.Post(R"(/api/v1/exercises/([0-9a-f]{1,64})/answers)", [&a](const httplib::Request& req, httplib::Response& res) {
-        const auto l = require_learner(a, req, res);
-        if (!l) return;
+        const std::optional<learner_call> c = learner_body(a, req, res);
+        if (!c) return;
+        const learner_record* l = &c->learner;
         const auto e = a.db->find_exercise(req.matches[1]);
         if (!e || e->learner != l->id) {
             send_error(res, 404, "unknown exercise", "exercise");
             return;
         }
-        json body;
         std::string response;
-        if (!read_body(req, res, body) || !text_field(body, "response", max_response, true, response, res)) return;
+        if (!text_field(c->body, "response", max_response, true, response, res)) return;
         std::string latin;
         uint32_t bad = 0;
         if (!utf8_to_latin1(response, latin, bad)) {
             send_error(res, 400, "the response holds a character the pack cannot use (" + hex4(bad) + ")", "response");
-            return;
-        }
-        if (const auto c = a.db->find_class(l->class_code); c && !c->open) {
-            send_error(res, 403, "this class is closed", "class");
             return;
         }
         const auto p = a.packs.find(e->pack);
@@ -58,10 +54,16 @@ void add_answer_routes(httplib::Server& s, app& a) {
             return;
         }
         const feedback f = parse_feedback(reply.value("feedback", std::vector<std::string>{}));
+        // The forms the worker found named in each finding travel with it.
+        const json forms = reply.value("forms", json::array());
         json findings = json::array();
-        for (const finding& w : f.findings)
-            findings.push_back({{"class", w.cls}, {"expected", w.expected}, {"typed", w.typed},
-                                {"explanation", w.explanation}});
+        for (size_t i = 0; i < f.findings.size(); ++i) {
+            const finding& w = f.findings[i];
+            json one = {{"class", w.cls}, {"expected", w.expected}, {"typed", w.typed},
+                        {"explanation", w.explanation}};
+            if (i < forms.size() && forms[i].is_array() && !forms[i].empty()) one["forms"] = forms[i];
+            findings.push_back(one);
+        }
         answer_record r;
         r.exercise = e->id;
         r.learner = l->id;

@@ -62,6 +62,22 @@ std::optional<learner_record> require_learner(app& a, const httplib::Request& re
 // Comparison that takes the same time wherever the texts differ.
 bool same_secret(const std::string& a, const std::string& b);
 
+// What every learner's call with a body checks first: the token, the body as
+// a JSON object and the learner's class still open.  Nullopt after an error
+// was sent.
+struct learner_call {
+    learner_record learner;
+    json body;
+};
+std::optional<learner_call> learner_body(app& a, const httplib::Request& req, httplib::Response& res);
+// The same for a call on a pack (packs.cpp): the body's "pack" (a pack
+// served) and "kind" (statement when absent) read as well.
+struct pack_call : learner_call {
+    pack_workers* pack = nullptr;
+    std::string kind;
+};
+std::optional<pack_call> learner_pack_call(app& a, const httplib::Request& req, httplib::Response& res);
+
 // ---- The resources ----
 
 void add_pack_routes(httplib::Server& s, app& a);
@@ -75,8 +91,6 @@ void add_page_routes(httplib::Server& s, app& a);
 // adaptive choice (learners.cpp) uses it too.
 bool make_exercise(app& a, const learner_record& l, const std::string& pack, const std::string& kind,
                    int64_t seed, httplib::Response& res, json& out);
-// The pack named by the body's "pack" field, or null after an error.
-pack_workers* pack_field(app& a, const json& body, httplib::Response& res);
 // A random join code: letters and digits that cannot be mistaken for each other.
 std::string new_class_code();
 // The answer as the API shows it.

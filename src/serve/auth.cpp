@@ -56,4 +56,16 @@ std::optional<learner_record> require_learner(app& a, const httplib::Request& re
     return l;
 }
 
+std::optional<learner_call> learner_body(app& a, const httplib::Request& req, httplib::Response& res) {
+    std::optional<learner_record> l = require_learner(a, req, res);
+    if (!l) return std::nullopt;
+    learner_call call{std::move(*l), json()};
+    if (!read_body(req, res, call.body)) return std::nullopt;
+    if (const auto c = a.db->find_class(call.learner.class_code); c && !c->open) {
+        send_error(res, 403, "this class is closed", "class");
+        return std::nullopt;
+    }
+    return call;
+}
+
 } // namespace serve

@@ -46,29 +46,14 @@ bool make_exercise(app& a, const learner_record& l, const std::string& pack, con
 
 void add_exercise_routes(httplib::Server& s, app& a) {
     s.Post("/api/v1/exercises", [&a](const httplib::Request& req, httplib::Response& res) {
-        const auto l = require_learner(a, req, res);
-        if (!l) return;
-        json body;
-        if (!read_body(req, res, body)) return;
-        pack_workers* p = pack_field(a, body, res);
-        if (!p) return;
-        std::string kind;
-        if (!text_field(body, "kind", 16, false, kind, res)) return;
-        if (kind.empty()) kind = "statement";
-        if (!find_kind(kind)) {
-            send_error(res, 400, "kind must be statement or question", "kind");
-            return;
-        }
+        const std::optional<pack_call> c = learner_pack_call(a, req, res);
+        if (!c) return;
         bool given = false;
         int64_t seed = 0;
-        if (!integer_field(body, "seed", 1, max_seed, given, seed, res)) return;
+        if (!integer_field(c->body, "seed", 1, max_seed, given, seed, res)) return;
         if (!given) seed = random_seed();
-        if (const auto c = a.db->find_class(l->class_code); c && !c->open) {
-            send_error(res, 403, "this class is closed", "class");
-            return;
-        }
         json out;
-        if (make_exercise(a, *l, p->name(), kind, seed, res, out)) send_json(res, out, 201);
+        if (make_exercise(a, c->learner, c->pack->name(), c->kind, seed, res, out)) send_json(res, out, 201);
     });
     // The exercise again, generated anew from its seed: the teacher sees the
     // expected answer too, the learner who had it only the prompt.

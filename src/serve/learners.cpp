@@ -54,19 +54,11 @@ void add_learner_routes(httplib::Server& s, app& a) {
         send_json(res, {{"name", l->name}, {"class", l->class_code}, {"answers", list}});
     });
     s.Post("/api/v1/learners/me/next", [&a](const httplib::Request& req, httplib::Response& res) {
-        const auto l = require_learner(a, req, res);
-        if (!l) return;
-        json body;
-        if (!read_body(req, res, body)) return;
-        pack_workers* p = pack_field(a, body, res);
-        if (!p) return;
-        std::string kind = "statement";
-        if (!text_field(body, "kind", 16, false, kind, res)) return;
-        if (kind.empty()) kind = "statement";
-        if (!find_kind(kind)) {
-            send_error(res, 400, "kind must be statement or question", "kind");
-            return;
-        }
+        const std::optional<pack_call> c = learner_pack_call(a, req, res);
+        if (!c) return;
+        const learner_record* l = &c->learner;
+        pack_workers* p = c->pack;
+        const std::string& kind = c->kind;
         const std::vector<answer_record> recent = a.db->learner_answers(l->id, adaptive_history);
         std::vector<std::string> findings;
         for (const answer_record& r : recent)
@@ -79,11 +71,14 @@ void add_learner_routes(httplib::Server& s, app& a) {
             send_error(res, 503, "the pack's worker did not answer; try again", "pack");
             return;
         }
-        std::vector<std::vector<std::string>> words;
-        for (const json& w : reply["words"])
-            words.push_back(w.get<std::vector<std::string>>());
+        std::vector<candidate> candidates;
+        const json forms = reply.value("forms", json::array());
+        for (size_t i = 0; i < reply["words"].size(); ++i)
+            candidates.push_back({reply["words"][i].get<std::vector<std::string>>(),
+                                  i < forms.size() ? forms[i].get<std::vector<std::string>>()
+                                                   : std::vector<std::string>{}});
         const weak_points weak = weak_points_of(findings);
-        const choice ch = choose(words, weak);
+        const choice ch = choose(candidates, weak);
         json out;
         if (!make_exercise(a, *l, p->name(), kind, seeds[ch.index], res, out)) return;
         out["adaptive"] = {{"candidates", seeds.size()}, {"weak_points_met", ch.score}};

@@ -17,6 +17,7 @@
 namespace serve {
 
 std::string worker_program = "/proc/self/exe";
+std::string worker_language = "english";
 
 namespace {
 
@@ -73,7 +74,7 @@ bool worker_process::start(std::string& error) {
         close(down[1]);
         return false;
     }
-    const std::string program = worker_program;
+    const std::string program = worker_program, language = worker_language;
     const pid_t pid = fork();
     if (pid < 0) {
         error = strerror(errno);
@@ -96,7 +97,7 @@ bool worker_process::start(std::string& error) {
         dup2(null, 1);
         signal(SIGTERM, SIG_DFL);
         signal(SIGINT, SIG_IGN); // an interrupt at the terminal is the server's to handle
-        execl(program.c_str(), "oxa-serve", "--worker", dir_.c_str(), static_cast<char*>(nullptr));
+        execl(program.c_str(), "oxa-serve", "--worker", dir_.c_str(), language.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     close(down[0]);

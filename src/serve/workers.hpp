@@ -58,7 +58,9 @@ class pack_workers {
 // The files a pack directory holds, in loading order.
 std::vector<std::string> pack_files(const std::string& dir);
 
-// The command a worker is started with: this program and "--worker DIR".
+// The command a worker is started with: this program and "--worker DIR
+// LANGUAGE", the language of the display names (english by default).
 extern std::string worker_program;
+extern std::string worker_language;
 
 } // namespace serve

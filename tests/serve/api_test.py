@@ -53,8 +53,9 @@ def test_classes_and_joining():
     check(S.post("/api/v1/classes/%s/close" % code, {}, S.token)[0] == 200, "close")
     status, body, _ = S.post("/api/v1/learners", {"class": code, "name": "Dan"})
     check((status, body.get("field")) == (403, "class"), (status, body))
-    status, body, _ = S.post("/api/v1/exercises", {"pack": "french"}, token)
-    check((status, body.get("field")) == (403, "class"), (status, body))
+    for path in ("/api/v1/exercises", "/api/v1/learners/me/next"):
+        status, body, _ = S.post(path, {"pack": "french"}, token)
+        check((status, body.get("field")) == (403, "class"), (path, status, body))
     check(S.post("/api/v1/classes/%s/open" % code, {}, S.token)[0] == 200, "open")
     exercise(token)
     status, body, _ = S.get("/api/v1/classes", S.token)
@@ -160,6 +161,19 @@ def test_answers_feedback_and_history():
     check(ana["answers"] >= 2 and 0 < ana["percent"] < 100, ana)
 
 
+def test_forms_named_in_words():
+    # Seed 1 asks for "je montre ces boulangers"; the singular is a wrong form,
+    # explained with the pack's names-english, not its codes.
+    ex = exercise(ANA, seed=1)
+    right = expected_of(ex)
+    check("boulangers" in right.split(), right)
+    status, body, _ = answer(ANA, ex, right.replace("boulangers", "boulanger"))
+    forms = [f for f in body["findings"] if f["class"] == "FORM"]
+    check(status == 201 and len(forms) == 1, body)
+    check("plural expected" in forms[0]["explanation"] and "singular" in forms[0]["explanation"], forms)
+    check(" pl " not in " %s " % forms[0]["explanation"].replace(",", " "), forms)
+
+
 def test_accents_and_escaping():
     ex = exercise(ANA, seed=99)
     status, body, _ = answer(ANA, ex, "<script>alert(\"x\")</script> l\u2019été à ça")
@@ -176,11 +190,14 @@ def test_adaptive_next():
     again = S.post("/api/v1/learners/me/next", {"pack": "french"}, learner)[1]
     check(first["seed"] == again["seed"], (first, again))  # same history, same choice
     check(first["adaptive"]["weak_points_met"] == 0, first)
-    # Everything missed: every word of the sentence becomes a weak point.
-    check(answer(learner, first, "zzz")[0] == 201, "answer")
+    # A plural given in the singular: the word and the form "pl" become weak
+    # points, and the next exercise meets them.
+    ex = exercise(learner, seed=1)
+    status, body, _ = answer(learner, ex, "je montre ces boulanger")
+    check(status == 201 and [f.get("forms") for f in body["findings"] if f["class"] == "FORM"] == [["pl"]], body)
     nxt = S.post("/api/v1/learners/me/next", {"pack": "french"}, learner)[1]
     check(nxt["adaptive"]["weak_points_met"] > 0, nxt)
-    check(nxt["seed"] != first["seed"] or nxt["id"] != first["id"], nxt)
+    check(S.post("/api/v1/learners/me/next", {"pack": "french"}, learner)[1]["seed"] == nxt["seed"], nxt)
 
 
 def test_csv_and_class_answers():
@@ -269,6 +286,8 @@ def test_help_and_version():
     check(out.returncode == 0 and out.stdout.startswith("oxa-serve "), out)
     out = subprocess.run([BINARY, "--bogus"], capture_output=True, text=True)
     check(out.returncode == 2 and "unknown argument" in out.stderr, out)
+    out = subprocess.run([BINARY, "--pack", FRENCH, "--names", "../x"], capture_output=True, text=True)
+    check(out.returncode == 2 and "--names needs" in out.stderr, out)
     out = subprocess.run([BINARY, "--pack", "/nonexistent"], capture_output=True, text=True)
     check(out.returncode == 2 and "no directory" in out.stderr, out)
 
@@ -283,6 +302,7 @@ try:
         ("accents and escaping", test_accents_and_escaping),
         ("adaptive next", test_adaptive_next),
         ("CSV and class answers", test_csv_and_class_answers),
+        ("forms named in words", test_forms_named_in_words),
         ("log lines", test_log_lines),
         ("rate limits", test_rate_limits),
         ("restart, replay and a new revision", test_restart_replay_and_new_revision),

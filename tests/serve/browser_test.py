@@ -134,6 +134,22 @@ def test_teacher_dashboard():
     D.save_screenshot(os.path.join(ARTEFACTS, "teacher.png"))
 
 
+def test_forms_named_in_words():
+    # A wrong form (seed 1: "je montre ces boulangers", answered in the
+    # singular) is explained with the pack's names, not its codes.
+    learner = S.join("Yann")
+    _, ex, _ = S.post("/api/v1/exercises", {"pack": "french", "seed": 1}, learner)
+    status, body, _ = S.post("/api/v1/exercises/%s/answers" % ex["id"],
+                             {"response": "je montre ces boulanger"}, learner)
+    check(status == 201, (status, body))
+    D.refresh()
+    WAIT.until(lambda d: "Yann" in by_id("learners").text)
+    row = [r for r in D.find_elements(By.CSS_SELECTOR, "#learners tr") if "Yann" in r.text][0]
+    row.find_element(By.CSS_SELECTOR, "button").click()
+    text = wait_text("learner-answers", lambda t: "boulanger" in t)
+    check("plural expected, singular typed" in text and "pl expected" not in text, text)
+
+
 def test_stop_and_start_class():
     by_id("toggle").click()
     WAIT.until(lambda d: by_id("toggle").text == "Restart class")
@@ -165,6 +181,7 @@ try:
         ("try again, next, and an answer with markup shown as text", test_try_again_next_and_escaping),
         ("the learner's page at a phone's width", test_phone_width),
         ("the teacher's dashboard", test_teacher_dashboard),
+        ("wrong forms named in words", test_forms_named_in_words),
         ("stopping and starting a class", test_stop_and_start_class),
         ("the pages load nothing from elsewhere", test_pages_are_self_contained),
     ], failed)

@@ -268,6 +268,57 @@ TEST_F(Reformat, NoRoomLeavesTheParagraph) {
     EXPECT_EQ(text(0), Lines{""});
 }
 
+// A filling is as dear as the paragraph is long: one that cannot fit is not
+// tried, and a failed one is tried again only when the collection made room.
+TEST_F(Reformat, NoRoomIsFoundBeforeTheFilling) {
+    const Lines para = {"a b c d", "e f g h"};  // 8 word bytes, 15 filled
+    const Lines filled = {"a b c d e f g h"};
+    const struct {
+        const char* what;
+        int64_t room;   // free bytes below the mark after the collection
+        int64_t freed;  // bytes a collection gives back besides
+        bool fits;
+        uint64_t fills; // fillings run
+    } cases[] = {
+        {"fewer bytes than its words", 7, 0, false, 0},
+        {"fewer than filled, nothing to collect", 12, 0, false, 1},
+        {"room only after the collection", 20, 30, true, 1},
+        {"room at once", 20, 0, true, 1},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        fill(2, {"kept", std::string(static_cast<size_t>(k.freed), 'x')});
+        fill(1, para);
+        garbage();
+        const int64_t live = avail - k.freed;
+        corenum = 2;
+        cur().lnptr = cur().header->up;
+        removeline(); // its bytes wait for a collection
+        cur().lnptr = cur().header->down;
+        corenum = 1;
+        hiaddr = live + k.room;
+        full = 0;
+        sent.clear();
+        pushfn("\r");
+        reformatfills = 0;
+        reformat();
+        ok();
+        EXPECT_EQ(reformatfills, k.fills);
+        EXPECT_EQ(sent.find("inadequate free space for reformat") == std::string::npos, k.fits);
+        EXPECT_EQ(text(1), k.fits ? filled : para);
+        // A repeated refusal changes nothing and says the same.
+        if (!k.fits) {
+            sent.clear();
+            pushfn("\r");
+            reformat();
+            ok();
+            EXPECT_EQ(text(1), para);
+            EXPECT_NE(sent.find("inadequate free space for reformat"), std::string::npos);
+            EXPECT_EQ(reformatfills, 2 * k.fills);
+        }
+    }
+}
+
 TEST_F(Reformat, NoSpareHeaderRetriesAfterACollection) {
     fill(1, {"a b c d e f g h"});
     rmargin = 2;
