@@ -57,7 +57,7 @@ void detachblock(int32_t f) {
     COREFILE& c = core[f];
     LINE* above = first->up;
     LINE* below = last->down;
-    linkschanged();
+    linkschanged(f);
     above->down = below;
     below->up = above;
     first->up = nullptr;
@@ -78,7 +78,7 @@ void detachblock(int32_t f) {
 void linkblock(int32_t f, LINE* at) {
     COREFILE& c = core[f];
     LINE* after = at->down;
-    linkschanged();
+    linkschanged(f);
     at->down = first;
     first->up = at;
     last->down = after;

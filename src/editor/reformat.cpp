@@ -851,6 +851,7 @@ void reformat() {
     cl->up = at;
     plast->down = atnext;
     atnext->up = plast;
+    linkschanged(0);
     // The first new line stands where the cursor line stood.
     linereplaced(cl, rfirst);
     b.lncount += oldlines;

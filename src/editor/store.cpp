@@ -163,29 +163,46 @@ bool ownstext(int32_t kind) {
     return kind != K_EMPTY && kind != K_PICTURE;
 }
 
-// One remembered line number per corefile, in force while `linkchanges` still
-// holds the value it had when the number was taken.
+// One remembered line number per corefile, in force while the corefile's
+// count of link changes still holds the value it had when the number was
+// taken.  A change in one corefile (a merge appending to corefile 16, say)
+// leaves the others' numbers in force.
 struct numbermemo {
     const LINE* line = nullptr;
     int32_t number = 0;
     uint64_t changes = 0;
 };
 std::array<numbermemo, NCORE> numbers{};
-uint64_t linkchanges = 1; // 0 is never current: a fresh memo is not in force
+// 0 is never current: a fresh memo is not in force.
+std::array<uint64_t, NCORE> linkchanges = [] {
+    std::array<uint64_t, NCORE> a{};
+    a.fill(1);
+    return a;
+}();
+
+void forgetallnumbers() {
+    for (uint64_t& n : linkchanges)
+        ++n;
+}
 
 } // namespace
 
 void linkschanged() {
-    ++linkchanges;
+    linkschanged(corenum);
+}
+
+void linkschanged(int32_t f) {
+    ++linkchanges[static_cast<size_t>(f)];
 }
 
 void linereplaced(const LINE* was, const LINE* now) {
     numbermemo& m = numbers[static_cast<size_t>(corenum)];
-    const bool kept = m.changes == linkchanges && m.line == was;
-    ++linkchanges;
+    uint64_t& changes = linkchanges[static_cast<size_t>(corenum)];
+    const bool kept = m.changes == changes && m.line == was;
+    ++changes;
     if (kept) {
         m.line = now;
-        m.changes = linkchanges;
+        m.changes = changes;
     }
 }
 
@@ -195,7 +212,7 @@ int32_t linenumber(const LINE* l) {
     int32_t n = -1;
     if (l == c.header) {
         n = 0;
-    } else if (m.changes == linkchanges && m.line != nullptr) {
+    } else if (m.changes == linkchanges[static_cast<size_t>(corenum)] && m.line != nullptr) {
         // Outwards from the remembered line, a step each way in turn, each
         // direction until it reaches the header.  No walk goes further than
         // round the corefile once (a remembered line that is no longer in it
@@ -222,14 +239,14 @@ int32_t linenumber(const LINE* l) {
         }
     }
     if (n < 0) n = distance(c.header, l);
-    m = numbermemo{l, n, linkchanges};
+    m = numbermemo{l, n, linkchanges[static_cast<size_t>(corenum)]};
     return n;
 }
 
 std::string checklinenumbers() {
     for (int32_t f = 0; f < NCORE; ++f) {
         const numbermemo& m = numbers[static_cast<size_t>(f)];
-        if (m.changes != linkchanges || m.line == nullptr) continue;
+        if (m.changes != linkchanges[static_cast<size_t>(f)] || m.line == nullptr) continue;
         if (distance(core[f].header, m.line) != m.number)
             return "corefile " + std::to_string(f) + ": remembered line number is wrong";
     }
@@ -508,7 +525,7 @@ void resetstore() {
     limbo = nullptr;
     reserve = nullptr;
     numbers.fill(numbermemo{});
-    linkschanged();
+    forgetallnumbers();
     core.fill(COREFILE{});
     if (!heapclean) textbase.fill(0);
 #ifdef MADV_HUGEPAGE

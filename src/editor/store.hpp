@@ -113,12 +113,13 @@ int32_t distance(const LINE* l1, const LINE* l2);
 // counted from the line whose number was asked last in this corefile when
 // no chain of lines has changed since.  The answer is remembered.
 int32_t linenumber(const LINE* l);
-// Every change to the up/down links of any corefile's lines is followed by
-// one of these, so that no remembered line number outlives its line's
-// place.  `linkschanged` forgets them all; `linereplaced` forgets them but
-// keeps the current corefile's when it was that of `was` and `now` has taken
-// its place (the lines above it unchanged).
+// Every change to the up/down links of a corefile's lines is followed by one
+// of these, so that no remembered line number outlives its line's place.
+// `linkschanged` forgets the current corefile's (or corefile f's);
+// `linereplaced` forgets it but keeps it when it was that of `was` and `now`
+// has taken its place (the lines above it unchanged).
 void linkschanged();
+void linkschanged(int32_t f);
 void linereplaced(const LINE* was, const LINE* now);
 // Empty when every remembered line number that is still in force is right,
 // else a description of the first wrong one (for `checkstore`).

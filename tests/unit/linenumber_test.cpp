@@ -2,6 +2,7 @@
 // last, and the painting that is left out when nothing receives it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ using namespace oxa;
 // Edit codes of the passes below.
 constexpr int TYPE = 4, RUBOUT = 5, NEWLINE = 10, RIGHT = 19, DOWN = 18, UP = 20, COMMAND = 21,
               REFORMAT = 23, RECOVER = 26, STAR = 25, DELETE = 27, PAGEUP = 28, PAGEDOWN = 30,
-              COPY = 35, SPLIT = 75, JOIN = 76;
+              COPY = 35, MERGETEXT = 48, SPLIT = 75, JOIN = 76;
 
 std::string wire;
 std::vector<std::string> traced;
@@ -229,6 +230,68 @@ TEST_F(LineNumbers, ACommandThatMovesNoLineKeepsTheRememberedNumber) {
     EXPECT_EQ(checkstore(), "corefile 1: remembered line number is wrong");
     linkschanged();
     EXPECT_EQ(checkstore(), "");
+}
+
+// Lines that change in another corefile leave the current corefile's
+// remembered number in force (a merge appending a line to corefile 16 at
+// every record must not make the next record's number be counted from the
+// top): falsified by an unannounced relink, it is still seen by the check.
+TEST_F(LineNumbers, AChangeInAnotherCorefileKeepsTheRememberedNumber) {
+    const struct {
+        const char* name;
+        void (*change)();
+    } cases[] = {
+        {"a line added to corefile 2", [] {
+             corenum = 2;
+             allocln(K_EMPTY, 0);
+             corenum = 1;
+         }},
+        {"a merge appending to corefile 16", [] {
+             std::snprintf(mrgstring.data(), mrgstring.size(), "%s", "#1");
+             editpass(MERGETEXT);
+         }},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        SetUp();
+        COREFILE& c = cur();
+        LINE* l20 = c.header->down;
+        for (int i = 1; i < 20; ++i) l20 = l20->down;
+        c.lnptr = l20;
+        ASSERT_EQ(linenumber(l20), 20);
+        LINE* l3 = c.header->down->down->down;
+        l3->up->down = l3->down;
+        l3->down->up = l3->up;
+        l3->up = l20;
+        l3->down = l20->down;
+        l20->down->up = l3;
+        l20->down = l3;
+        k.change();
+        EXPECT_EQ(checkstore(), "corefile 1: remembered line number is wrong");
+        linkschanged();
+        EXPECT_EQ(checkstore(), "");
+    }
+}
+
+// Reformatting moves the old paragraph into corefile 0 above the lines after
+// its cursor line: a number remembered there is forgotten.
+TEST_F(LineNumbers, AParagraphMovedIntoTheBlockBufferForgetsItsNumber) {
+    corenum = 0;
+    fill({"a", "b", "c", "d"});
+    COREFILE& b = cur();
+    const LINE* d = b.header->up;
+    ASSERT_EQ(linenumber(d), 4);
+    corenum = 1;
+    COREFILE& c = cur();
+    LINE* l5 = c.header->down;
+    for (int i = 1; i < 5; ++i) l5 = l5->down;
+    c.lnptr = l5;
+    editpass(REFORMAT);
+    EXPECT_EQ(checkstore(), "");
+    corenum = 0;
+    EXPECT_EQ(linenumber(d), distance(b.header, d));
+    EXPECT_GT(linenumber(d), 4);
+    corenum = 1;
 }
 
 TEST_F(LineNumbers, ReplacedLineKeepsTheNumberOnlyForTheRememberedLine) {
