@@ -67,12 +67,15 @@ $(BENCH_BUILD)/CMakeCache.txt:
 bench: deps $(BENCH_BUILD)/CMakeCache.txt
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/oxa_bench
+	sh bench/startup.sh $(BENCH_BUILD)/oxa
 	sh bench/fetchsave.sh $(BENCH_BUILD)/oxa
 	sh bench/change.sh $(BENCH_BUILD)/oxa
 	sh bench/count.sh $(BENCH_BUILD)/oxa
+	sh bench/sort.sh $(BENCH_BUILD)/oxa
 	sh bench/reformat.sh $(BENCH_BUILD)/oxa
 	sh bench/walk.sh $(BENCH_BUILD)/oxa
-	sh bench/sort.sh $(BENCH_BUILD)/oxa
+	sh bench/merge.sh $(BENCH_BUILD)/oxa
+	sh bench/findloop.sh $(BENCH_BUILD)/oxa
 	sh bench/check.sh $(BENCH_BUILD)/oxa-check
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target oxa-serve-load
 	python3 bench/serve_load.py $(BENCH_BUILD)/oxa-serve $(BENCH_BUILD)/oxa-serve-load examples/french

@@ -1,49 +1,53 @@
-# The timing shared by the scripts that pair `oxa` with a Unix peer, whole
-# process against whole process.  Sourced (`. bench/lib.sh`) after the script
-# has set `runs`; `bench_outputs` may name files (blank-separated) that are
-# removed before every timed run, so that each run writes them afresh.
+# What the scripts that pair `oxa` with a Unix peer share, whole process
+# against whole process.  Sourced (`. bench/lib.sh`) after the script has set
+# `here` (the source tree) and `runs`.
+#
+# The machine may be shared: wall-clock times wander with its load, so every
+# figure is processor time (user + system of every process of a run), the
+# median of `runs` runs, with oxa and its peer run in alternation so that both
+# meet the same load.  bench/cpu.py does the timing; no shell is timed.
 
-bench_outputs=${bench_outputs:-}
-
-now() { date +%s%N; }
-
-# Wall-clock time in nanoseconds of one run of the given command, the output
-# files removed first.
-timed() {
-    # shellcheck disable=SC2086 # the list is split on purpose
-    rm -f $bench_outputs
-    t0=$(now)
-    "$@"
-    t1=$(now)
-    echo $((t1 - t0))
+# cpurun [--rm FILE]... -- NAME COMMAND [-- NAME COMMAND]...: times the
+# commands (`<`, `>` and `|` as in the shell); the files named by --rm are
+# removed before every run, so that each writes them afresh.
+cpurun() {
+    cpu_out=$(python3 "$here/bench/cpu.py" "$runs" "$@") || {
+        echo "$(basename "$0"): a timed run failed" >&2
+        exit 1
+    }
 }
 
-# pairedruns A B: runs the commands A and B alternately, `runs` times each, so
-# that both meet the same machine load; the best time of each counts.  Sets
-# `best_a` and `best_b` (nanoseconds).
-pairedruns() {
-    best_a=0
-    best_b=0
-    i=0
-    while [ "$i" -lt "$runs" ]; do
-        t=$(timed "$1")
-        if [ "$best_a" -eq 0 ] || [ "$t" -lt "$best_a" ]; then best_a=$t; fi
-        t=$(timed "$2")
-        if [ "$best_b" -eq 0 ] || [ "$t" -lt "$best_b" ]; then best_b=$t; fi
-        i=$((i + 1))
-    done
+# cpuof NAME: the median in milliseconds of NAME in the last cpurun.
+cpuof() {
+    printf '%s\n' "$cpu_out" | awk -v n="$1" '$1 == n { print $2 }'
 }
 
-# On a loaded machine wall-clock times wander; processor time (task-clock,
-# mean of `runs` runs) compares the work each process does.  `cpucounted`
-# says whether perf can count it here; `cputime LINE` prints the mean in
-# milliseconds of the shell command line LINE, the output files removed
-# before each run.
-cpucounted() {
-    command -v perf > /dev/null 2>&1 && perf stat -x, -e task-clock true > /dev/null 2>&1
+# showcpu LABEL MS: one figure.
+showcpu() {
+    awk -v l="$1" -v t="$2" 'BEGIN { printf "  %-40s %9.2f ms\n", l ":", t }'
 }
 
-cputime() {
-    perf stat -x, -r "$runs" -e task-clock sh -c "rm -f $bench_outputs; $1" 2>&1 > /dev/null |
-        awk -F, '/task-clock/ { print $1 }'
+# showratio LABEL A B [TARGET]: the ratio A / B, against its target (at
+# most) when one is given.
+showratio() {
+    awk -v l="$1" -v a="$2" -v b="$3" -v t="${4:-}" 'BEGIN {
+        r = a / b
+        printf "  %-40s %9.2f", l ":", r
+        if (t != "") printf "   (target <= %s: %s)", t, r <= t ? "met" : "MISSED"
+        printf "\n"
+    }'
+}
+
+# showgrowth LABEL T1 T2 N1 N2 TARGET: the exponent of the growth from size
+# N1 (time T1) to N2 (time T2) against its target (at most).
+showgrowth() {
+    awk -v l="$1" -v a="$2" -v b="$3" -v m="$4" -v n="$5" -v t="$6" 'BEGIN {
+        e = log(b / a) / log(n / m)
+        printf "  %-40s %9.2f   (target <= %s: %s)\n", l ":", e, t, e <= t ? "met" : "MISSED"
+    }'
+}
+
+# The heading line of a script's figures.
+cpuheading() {
+    echo "  (processor time, median of $runs alternating runs; the machine may be loaded)"
 }

@@ -2,9 +2,9 @@
 # Reformatting a 1.75 MB English-like text paragraph by paragraph: `oxa -p`
 # runs a procedure loop (reformat key, two lines up, corefile 0 cleared every
 # 460 paragraphs) against `fmt -w 72 file > out` on the same file: whole
-# process against whole process.  Prints both times and their ratio (target:
-# at most 1.0), and checks that oxa kept every word, in order, on lines of at
-# most 72 columns.
+# process against whole process.  Prints both processor times and their
+# ratio (target: at most 1.0), and checks that oxa kept every word, in
+# order, on lines of at most 72 columns.
 #
 #   bench/reformat.sh [path/to/oxa] [runs]
 set -eu
@@ -57,18 +57,10 @@ awk -v PARAS=$((rounds * 460)) 'BEGIN {
     printf 'SA%s\nBY\n' "$work/out.txt"
 } > "$proc"
 
-bench_outputs="$work/out.txt $work/fmt.txt"
 . "$here/bench/lib.sh"
 
-run_oxa() { "$oxa" -p "$proc" < /dev/null > /dev/null 2>&1; }
-run_fmt() { fmt -w 72 "$in" > "$work/fmt.txt"; }
-
-pairedruns run_oxa run_fmt
-t_oxa=$best_a
-t_fmt=$best_b
-
 # Every word kept in order, no line beyond column 72, paragraphs still apart.
-run_oxa
+"$oxa" -p "$proc" < /dev/null > /dev/null 2>&1
 # (The last two moves up, from the first paragraph, add empty lines at the top.)
 tr -d '\r' < "$work/out.txt" | sed '/./,$!d' > "$work/plain.txt"
 words() { tr -s ' \n' '\n\n' < "$1" | grep -v '^$'; }
@@ -84,18 +76,9 @@ if [ "$long" -ne 0 ] || [ "$paras" -ne $((rounds * 460 - 1)) ]; then
     exit 1
 fi
 
-size=$(wc -c < "$in")
-lines=$(wc -l < "$work/plain.txt")
-echo "reformat: $size bytes, $((rounds * 460)) paragraphs into $lines lines, best of $runs runs"
-awk -v a="$t_oxa" -v b="$t_fmt" 'BEGIN {
-    printf "  oxa -p (FETCH, reformat loop, SAVE): %8.2f ms\n", a / 1e6;
-    printf "  fmt -w 72 > out:                     %8.2f ms\n", b / 1e6;
-    printf "  ratio oxa/fmt:                       %8.2f (target <= 1.0)\n", a / b
-}'
-if cpucounted; then
-    c_oxa=$(cputime "'$oxa' -p '$proc' < /dev/null > /dev/null 2>&1")
-    c_fmt=$(cputime "fmt -w 72 '$in' > '$work/fmt.txt'")
-    awk -v a="$c_oxa" -v b="$c_fmt" 'BEGIN {
-        printf "  cpu oxa / fmt:                       %.2f ms / %.2f ms, ratio %.2f\n", a, b, a / b
-    }'
-fi
+cpurun --rm "$work/out.txt" -- oxa "$oxa -p $proc" -- fmt "fmt -w 72 $in > $work/fmt.txt"
+echo "reformat: $(wc -c < "$in") bytes, $((rounds * 460)) paragraphs into $(wc -l < "$work/plain.txt") lines"
+cpuheading
+showcpu "oxa -p (FETCH, reformat loop, SAVE)" "$(cpuof oxa)"
+showcpu "fmt -w 72 > out" "$(cpuof fmt)"
+showratio "ratio oxa/fmt" "$(cpuof oxa)" "$(cpuof fmt)" 1.0

@@ -11,6 +11,7 @@
 #include "editor/resetall.hpp"
 #include "editor/templates.hpp"
 #include "editor/terminal.hpp"
+#include "editor/undo.hpp"
 #include "version.hpp"
 
 #include <sys/stat.h>
@@ -151,6 +152,8 @@ int main(int argc, char** argv) {
     gendis();
     discur();
     pushstartup(argc, argv);
+    // What the start-up input changes is where undo starts from.
+    undoskipstartup = true;
     editor();
     std::fflush(stdout);
     reseterm();

@@ -518,7 +518,7 @@ void expand_node(t_treenode* node) {
         if (c == '<') {
             if (guard_true) break;
             current_node = node;
-            int holds = m_guard(p + 1);
+            int holds = syntax_guard(p + 1);
             p = end_guard ? end_guard : p + 1;
             if (*p == ':') ++p;
             if (holds)

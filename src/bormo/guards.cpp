@@ -3,7 +3,6 @@
 // no evaluation (the rest of an alternative after a false term, the other
 // alternatives after a true one) are stepped over without side effects: no
 // open attribute value is fixed and no message is written for them.
-#include "bormo/lazytable.hpp"
 #include "bormo/guards.hpp"
 
 #include <cctype>
@@ -228,135 +227,101 @@ bool or_list(bool eval, int entry_des) {
     }
 }
 
-// ------------------------------------------------------------ kept readings
-//
-// Morphology guards are stored rule texts read again for every word of
-// every sentence.  Their shape (alternatives, terms, designators, where each
-// term starts and where the guard ends) depends only on their bytes, so it
-// is kept by the text's address with a copy of the bytes read, and a guard
-// whose bytes still match is evaluated from its shape without reading it
-// again.  Terms that evaluate exactly as before (the attribute test, the
-// word pattern, '*', groups); a guard holding any other kind of term, or a
-// term starting with digits that name an attribute, is read afresh each
-// time.  An attribute term keeps its compound as codes once read (checked
-// against the name table before each use), and a word pattern that is a
-// plain word or '*' and a plain ending is matched without the general
-// wildcard matcher.  Stored morphology guards are trusted by their owner's
-// count of changes instead of a comparison of their bytes.
+// ------------------------------------------------------------ the tree
 
-struct shapeitem {
-    bool hasdes = false;
+bool read_group(guardtree& g, int depth, int& index);
+
+// Reads one term or group at gp into t.
+void read_term(guardtree& g, int depth, guardterm& t) {
+    const uchar* before = gp;
     int des = 0;
-    char kind = 0;        // '(' group, '"' pattern, '*', 'a' attribute, 0 other
-    bool toodeep = false; // a group nested too deep: false
-    bool junk = false;    // bytes after the term that are not understood
-    const char* start = nullptr;
-    int group = -1; // the group's alternatives in `groups`
-    char wild = 0;  // for '"': 'e' the whole word, 's' an ending, 0 general
-    std::string word; // the word or the ending
-    codedcompound code; // for 'a': the compound read, once read
-};
-using shapeand = std::vector<shapeitem>;
-using shapeor = std::vector<shapeand>;
-
-struct guardshape {
-    const char* text = nullptr;
-    uint64_t version = 0; // the owner's count of changes its bytes are known for
-    bool plain = false;   // false: read afresh
-    bool simple = false;  // plain, one top-level list, no designator, every term understood
-    std::string bytes;  // the bytes read, the one that ended the reading included
-    std::vector<shapeor> groups;
-    std::vector<int> top; // the alternatives read at top level, one per stray ')'
-    // Digits read as designators because no attribute has them as its name:
-    // the shape holds while that stays so (checked once per pass).
-    std::vector<std::string> unknown;
-    uint64_t unknownchecked = 0;
-};
-constexpr size_t SHAPECACHE = 256;
-lazytable<guardshape, SHAPECACHE> shapes;
-
-guardshape& shapeslot(const char* text) {
-    auto a = reinterpret_cast<uintptr_t>(text);
-    return shapes[((a >> 4) ^ (a >> 12)) & (SHAPECACHE - 1)]; // texts are 16-byte aligned
-}
-
-bool shape_or(guardshape& g, int depth, int& index);
-
-// Reads one term or group at gp into it; false when the guard cannot be kept.
-bool shape_item(guardshape& g, int depth, shapeitem& it) {
-    const uchar* q = gp;
-    if (*q == '-') ++q;
-    if (std::isdigit(*q)) {
-        if (*gp != '-') {
-            // Digits naming an attribute make an attribute term, left to the
-            // full reading.
-            std::string name;
-            for (const uchar* r = q; *r && compchar(*r) && *r != '.' && *r != VARBYTE; ++r)
-                name += static_cast<char>(*r);
-            if (lookup_attr(name.c_str())) return false;
-            bool known = false;
-            for (const std::string& u : g.unknown)
-                if (u == name) known = true;
-            if (!known) g.unknown.push_back(name);
-        }
-        int des = 0;
-        const uchar* save = gp;
-        designator(des);
-        if (gp == save) return false;
-        it.hasdes = true;
-        it.des = des;
+    designator(des);
+    if (gp != before) {
+        t.hasdes = true;
+        t.des = des;
     }
+    using kind = guardterm::kind;
     uchar c = *gp;
     if (c == '(') {
         ++gp;
-        it.kind = '(';
-        it.toodeep = depth >= MAXGROUPDEPTH;
-        if (!shape_or(g, depth + 1, it.group)) return false;
+        t.what = kind::group;
+        t.toodeep = depth >= MAXGROUPDEPTH;
+        read_group(g, depth + 1, t.group);
         if (*gp == ')') ++gp;
     } else if (c == '"') {
-        it.kind = '"';
-        it.start = reinterpret_cast<const char*>(++gp);
+        t.what = kind::pattern;
+        t.start = reinterpret_cast<const char*>(++gp);
         while (*gp && *gp != '"')
             ++gp;
         if (*gp == '"') {
-            it.word.assign(it.start, reinterpret_cast<const char*>(gp));
-            size_t stars = it.word.find('*');
+            t.word.assign(t.start, reinterpret_cast<const char*>(gp));
+            size_t stars = t.word.find('*');
             if (stars == std::string::npos) {
-                it.wild = 'e';
-            } else if (stars == 0 && it.word.find('*', 1) == std::string::npos) {
-                it.wild = 's';
-                it.word.erase(0, 1);
+                t.wild = 'e';
+            } else if (stars == 0 && t.word.find('*', 1) == std::string::npos) {
+                t.wild = 's';
+                t.word.erase(0, 1);
             } else {
-                it.word.clear();
+                t.word.clear();
             }
             ++gp;
         }
     } else if (c == '*') {
         ++gp;
-        it.kind = '*';
-    } else if (c == '<' || c == T_PRE || c == T_IS) {
-        return false;
+        t.what = kind::any;
+    } else if (c == '<') {
+        ++gp;
+        t.what = kind::lexical;
+        while (std::isdigit(*gp)) {
+            if (t.field < 10000) t.field = t.field * 10 + (*gp - '0');
+            ++gp;
+        }
+        if (*gp == '.') {
+            ++gp;
+            while (std::isdigit(*gp)) {
+                if (t.leaf < 10000) t.leaf = t.leaf * 10 + (*gp - '0');
+                ++gp;
+            }
+        }
+        t.wellformed = *gp == '=';
+        if (t.wellformed) ++gp;
+        t.start = reinterpret_cast<const char*>(gp);
+        bool quoted = false;
+        while (*gp && (quoted || *gp != '>')) {
+            if (*gp == '"') quoted = !quoted;
+            ++gp;
+        }
+        if (*gp == '>') ++gp;
+    } else if (c == T_PRE) {
+        t.what = kind::preselect;
+        t.start = reinterpret_cast<const char*>(gp);
+        gp = skip_compound(gp + 1);
+    } else if (c == T_IS) {
+        t.what = kind::is;
+        t.start = reinterpret_cast<const char*>(gp);
+        gp = skip_compound(gp + 1);
+        t.proper = *gp == T_PRE && reinterpret_cast<const char*>(gp) > t.start + 1;
+        if (*gp == T_PRE) gp = skip_compound(gp + 1);
     } else if (compchar(c)) {
-        it.kind = 'a';
-        it.start = reinterpret_cast<const char*>(gp);
+        t.what = kind::attribute;
+        t.start = reinterpret_cast<const char*>(gp);
         gp = skip_compound(gp);
     }
     if (!term_end(*gp)) {
-        it.junk = true;
+        t.junk = true;
         while (!term_end(*gp))
             ++gp;
     }
-    return true;
 }
 
-bool shape_or(guardshape& g, int depth, int& index) {
-    shapeor alts;
+// Alternatives of terms up to ')' or the end of the guard, as group `index`.
+bool read_group(guardtree& g, int depth, int& index) {
+    guardgroup alts;
     for (;;) {
-        shapeand terms;
+        guardalternative terms;
         for (;;) {
-            shapeitem it;
-            if (!shape_item(g, depth, it)) return false;
-            terms.push_back(it);
+            terms.emplace_back();
+            read_term(g, depth, terms.back());
             if (*gp != ',') break;
             ++gp;
         }
@@ -369,197 +334,165 @@ bool shape_or(guardshape& g, int depth, int& index) {
     return true;
 }
 
-// Reads the shape of `text` into g.
-void shape_guard(guardshape& g, const char* text) {
-    g.text = text;
-    g.version = 0;
-    g.plain = false;
-    g.simple = false;
-    g.groups.clear();
-    g.top.clear();
-    g.unknown.clear();
-    g.unknownchecked = codepassnumber;
-    gp = reinterpret_cast<const uchar*>(text);
-    bool ok = true;
-    for (;;) {
-        int index = -1;
-        if (!shape_or(g, 0, index)) {
-            ok = false;
-            break;
+// The word pattern of a term against a word.
+bool match_pattern(const guardterm& t, const char* word) {
+    if (t.wild == 'e') return std::strcmp(word, t.word.c_str()) == 0;
+    if (t.wild == 's') {
+        size_t n = std::strlen(word);
+        size_t m = t.word.size();
+        return n >= m && std::memcmp(word + n - m, t.word.data(), m) == 0;
+    }
+    return match_wild(t.start, word, '"', 0) != 0;
+}
+
+// An attribute term: its compound among the node's.  The compound is read
+// from the text at its first use (reading it may report), then kept as codes.
+bool attribute_value(guardterm& t, t_treenode* node) {
+    attr_list list = node->attributes;
+    if (MState == 1) list = node->dictionary ? node->dictionary->attributes : nullptr;
+    if (coded_current(t.code)) return find_coded_again(t.code, list) != nullptr;
+    const char* end = text_to_comp_array(t.start, 0);
+    if (attr_index == 0) return false;
+    code_compound(t.start, end, t.code);
+    return find_attr(list) != nullptr;
+}
+
+// "<" n ["." m] "=" pattern ">".
+bool lexical_value(const guardterm& t, t_treenode* node) {
+    if (!t.wellformed || t.field < 1) return false;
+    t_treenode* target = node;
+    if (t.leaf > 0 && MState == 1) target = traverseleaves(node, t.leaf - 1);
+    const char* rec = found_record(target);
+    if (!rec) return false;
+    const char* field = getfieldptr(rec, t.field);
+    if (*field == 0) return false;
+    return match_list(t.start, field, '>') != 0;
+}
+
+bool preselect_value(const guardterm& t) {
+    find_pst(t.start, 1);
+    if (pre_status == 1 || pre_status == 2) v_err("Preselection: ", pre_status_text[pre_status], "");
+    return pre_status >= 4;
+}
+
+bool is_value(const guardterm& t) {
+    analyze_pre(t.start);
+    purge_comp_attr(&comp_attr_register); // made while finding the key, not used here
+    if (!t.proper || attr_form != 1) {
+        v_err("Guard following _is_ not in proper form", "", "");
+        return false;
+    }
+    if (pre_status != 6) {
+        v_err("Preselection: ", pre_status_text[pre_status], bad_pst.c_str());
+        return false;
+    }
+    return bool_from_pre() != 0;
+}
+
+bool group_value(guardtree& g, int index, int entry_des);
+
+// One term; `des` is the alternative's designator, changed by the term's own.
+bool term_value(guardtree& g, guardterm& t, int& des) {
+    if (t.hasdes) des = t.des;
+    t_treenode* node = traverseleaves(current_node, des);
+    bool r = false;
+    using kind = guardterm::kind;
+    switch (t.what) {
+    case kind::group:
+        r = !t.toodeep && group_value(g, t.group, des);
+        break;
+    case kind::pattern:
+        r = node && match_pattern(t, node->morphed_word ? node->morphed_word : "");
+        break;
+    case kind::any:
+        r = node != nullptr;
+        break;
+    case kind::lexical:
+        r = lexical_value(t, node);
+        break;
+    case kind::preselect:
+        r = preselect_value(t);
+        break;
+    case kind::is:
+        r = is_value(t);
+        break;
+    case kind::attribute:
+        r = node && attribute_value(t, node);
+        break;
+    case kind::other:
+        break;
+    }
+    return r && !t.junk;
+}
+
+// The first alternative whose terms all hold makes the group true.  The terms
+// after a false one and the alternatives after a true one are not evaluated:
+// they fix no open value and report nothing.
+bool group_value(guardtree& g, int index, int entry_des) {
+    for (guardalternative& terms : g.groups[static_cast<size_t>(index)]) {
+        int des = entry_des;
+        bool all = true;
+        for (guardterm& t : terms) {
+            if (!term_value(g, t, des)) {
+                all = false;
+                break;
+            }
         }
+        if (all) return true;
+    }
+    return false;
+}
+
+bool same_term(const guardterm& a, const guardterm& b) {
+    return a.what == b.what && a.hasdes == b.hasdes && a.des == b.des && a.toodeep == b.toodeep &&
+           a.junk == b.junk && a.start == b.start && a.group == b.group && a.wild == b.wild &&
+           a.word == b.word && a.field == b.field && a.leaf == b.leaf &&
+           a.wellformed == b.wellformed && a.proper == b.proper;
+}
+
+} // namespace
+
+guardtree read_guard(const char* text) {
+    guardtree g;
+    if (!text) return g;
+    const uchar* saved = gp;
+    gp = reinterpret_cast<const uchar*>(text);
+    for (;;) {
+        // A ')' without its '(' is stepped over; what follows is read as
+        // further alternatives.
+        int index = -1;
+        read_group(g, 0, index);
         g.top.push_back(index);
         if (*gp != ')') break;
         ++gp;
     }
-    if (!ok) {
-        // Only the start is kept, so that the full reading is chosen at once.
-        g.bytes.clear();
-        for (const char* p = text; *p; ++p)
-            g.bytes += *p;
-        g.bytes += '\0';
-        return;
-    }
-    g.plain = true;
-    g.bytes.assign(text, static_cast<size_t>(reinterpret_cast<const char*>(gp) - text) + 1);
-    g.simple = g.top.size() == 1;
-    for (const shapeor& alts : g.groups)
-        for (const shapeand& terms : alts)
-            for (const shapeitem& it : terms)
-                if (it.hasdes || it.junk || it.toodeep || it.kind == 0) g.simple = false;
-}
-
-bool eval_or(guardshape& g, int index, bool eval, int entry_des);
-
-// The word pattern of a kept term against a word.
-bool match_pattern(const shapeitem& it, const char* word) {
-    if (it.wild == 'e') return std::strcmp(word, it.word.c_str()) == 0;
-    if (it.wild == 's') {
-        size_t n = std::strlen(word);
-        size_t m = it.word.size();
-        return n >= m && std::memcmp(word + n - m, it.word.data(), m) == 0;
-    }
-    return match_wild(it.start, word, '"', 0) != 0;
-}
-
-// The attribute term of a kept guard: its compound among the node's.
-bool attribute_term(shapeitem& it, t_treenode* node) {
-    attr_list list = node->attributes;
-    if (MState == 1) list = node->dictionary ? node->dictionary->attributes : nullptr;
-    if (coded_current(it.code)) return find_coded_again(it.code, list) != nullptr;
-    const char* end = text_to_comp_array(it.start, 0);
-    if (attr_index == 0) return false;
-    code_compound(it.start, end, it.code);
-    return find_attr(list) != nullptr;
-}
-
-bool eval_item(guardshape& g, shapeitem& it, bool eval, int& des) {
-    if (it.hasdes) des = it.des;
-    t_treenode* node = traverseleaves(current_node, des);
-    bool r = false;
-    switch (it.kind) {
-    case '(':
-        r = eval_or(g, it.group, eval && !it.toodeep, des);
-        break;
-    case '"':
-        if (eval && node) r = match_pattern(it, node->morphed_word ? node->morphed_word : "");
-        break;
-    case '*':
-        r = node != nullptr;
-        break;
-    case 'a':
-        if (eval && node) r = attribute_term(it, node);
-        break;
-    default:
-        break;
-    }
-    if (it.junk) r = false;
-    return eval && r;
-}
-
-// Terms not evaluated have no effect (their designators count only for the
-// terms after them in the same alternative), so they are not visited.
-bool eval_or(guardshape& g, int index, bool eval, int entry_des) {
-    if (!eval) return false;
-    for (shapeand& terms : g.groups[static_cast<size_t>(index)]) {
-        int des = entry_des;
-        bool all = true;
-        for (shapeitem& it : terms) {
-            if (!eval_item(g, it, true, des)) {
-                all = false;
-                break;
-            }
-        }
-        if (all) return true;
-    }
-    return false;
-}
-
-// g (kept for `text`) read again when a name it took for digits is now an
-// attribute's.
-guardshape& names_checked(guardshape& g, const char* text) {
-    if (g.unknown.empty() || g.unknownchecked == codepassnumber) return g;
-    for (const std::string& u : g.unknown) {
-        if (lookup_attr(u.c_str())) {
-            uint64_t version = g.version;
-            shape_guard(g, text);
-            g.version = version;
-            return g;
-        }
-    }
-    g.unknownchecked = codepassnumber;
+    g.length = static_cast<size_t>(reinterpret_cast<const char*>(gp) - text);
+    gp = saved;
     return g;
 }
 
-// The kept shape of `text`, read now if need be.
-guardshape& shape_of(const char* text) {
-    guardshape& g = shapeslot(text);
-    if (g.text == text && !g.bytes.empty() &&
-        std::strncmp(text, g.bytes.data(), g.bytes.size()) == 0)
-        return names_checked(g, text);
-    shape_guard(g, text);
-    return g;
-}
-
-// eval_or for a simple guard: every term is about `node`.
-bool simple_or(guardshape& g, int index, t_treenode* node) {
-    for (shapeand& terms : g.groups[static_cast<size_t>(index)]) {
-        bool all = true;
-        for (shapeitem& it : terms) {
-            bool r;
-            switch (it.kind) {
-            case 'a':
-                r = node && attribute_term(it, node);
-                break;
-            case '"':
-                r = node && match_pattern(it, node->morphed_word ? node->morphed_word : "");
-                break;
-            case '*':
-                r = node != nullptr;
-                break;
-            default: // '('
-                r = simple_or(g, it.group, node);
-                break;
-            }
-            if (!r) {
-                all = false;
-                break;
-            }
-        }
-        if (all) return true;
-    }
-    return false;
-}
-
-// Evaluates `text` whose kept shape is g.
-int guard_value(guardshape& g, const char* text) {
-    if (g.simple) {
-        bool r = simple_or(g, g.top[0], current_node);
-        gp = reinterpret_cast<const uchar*>(text + g.bytes.size() - 1);
-        end_guard = reinterpret_cast<const char*>(gp);
-        return r ? 1 : 0;
-    }
+int eval_guardtree(guardtree& g, const char* text) {
     bool r = false;
-    if (g.plain) {
-        for (int index : g.top)
-            if (eval_or(g, index, !r, 0)) r = true;
-        gp = reinterpret_cast<const uchar*>(text + g.bytes.size() - 1);
-        end_guard = reinterpret_cast<const char*>(gp);
-        return r ? 1 : 0;
-    }
-    gp = reinterpret_cast<const uchar*>(text);
-    group_depth = 0;
-    for (;;) {
-        // A ')' without its '(' is stepped over; what follows is read as
-        // further alternatives.
-        if (or_list(!r, 0)) r = true;
-        if (*gp != ')') break;
-        ++gp;
-    }
-    end_guard = reinterpret_cast<const char*>(gp);
+    for (int index : g.top)
+        if (!r && group_value(g, index, 0)) r = true;
+    end_guard = text ? text + g.length : text;
     return r ? 1 : 0;
 }
 
-} // namespace
+bool same_guard(const guardtree& a, const guardtree& b) {
+    if (a.length != b.length || a.top != b.top || a.groups.size() != b.groups.size()) return false;
+    for (size_t i = 0; i < a.groups.size(); ++i) {
+        const guardgroup& x = a.groups[i];
+        const guardgroup& y = b.groups[i];
+        if (x.size() != y.size()) return false;
+        for (size_t j = 0; j < x.size(); ++j) {
+            if (x[j].size() != y[j].size()) return false;
+            for (size_t k = 0; k < x[j].size(); ++k)
+                if (!same_term(x[j][k], y[j][k])) return false;
+        }
+    }
+    return true;
+}
 
 int m_guard(const char* text) {
     if (!text) {
@@ -567,29 +500,26 @@ int m_guard(const char* text) {
         return 0;
     }
     codepass within;
-    return guard_value(shape_of(text), text);
+    guardtree g = read_guard(text);
+    return eval_guardtree(g, text);
 }
 
-int m_guard_stored(const char* text, uint64_t version) {
+int walk_guard(const char* text) {
     if (!text) {
         end_guard = text;
         return 0;
     }
     codepass within;
-    guardshape& g = shapeslot(text);
-    if (g.text == text && version != 0 && g.version == version && !g.bytes.empty()) {
-        if (!g.unknown.empty()) names_checked(g, text);
-        if (g.simple) {
-            bool r = simple_or(g, g.top[0], current_node);
-            gp = reinterpret_cast<const uchar*>(text + g.bytes.size() - 1);
-            end_guard = reinterpret_cast<const char*>(gp);
-            return r ? 1 : 0;
-        }
-        return guard_value(g, text);
+    bool r = false;
+    gp = reinterpret_cast<const uchar*>(text);
+    group_depth = 0;
+    for (;;) {
+        if (or_list(!r, 0)) r = true;
+        if (*gp != ')') break;
+        ++gp;
     }
-    guardshape& h = shape_of(text);
-    h.version = version;
-    return guard_value(h, text);
+    end_guard = reinterpret_cast<const char*>(gp);
+    return r ? 1 : 0;
 }
 
 bool eval_guard(t_treenode* node, const char* text, const char** after) {
@@ -601,26 +531,7 @@ bool eval_guard(t_treenode* node, const char* text, const char** after) {
     return r != 0;
 }
 
-std::string checkguardkept() {
-    std::string out;
-    for (const guardshape& g : shapes) {
-        if (!g.text || g.version == 0 || g.version != packrevision) continue;
-        bool stored = false;
-        for (int k = 0; k <= numrules && k < MAXRULES && !stored; ++k)
-            for (const subrule* r = ruleheader[static_cast<size_t>(k)]; r && !stored; r = r->nextsub)
-                stored = r->guard == g.text;
-        if (!stored) {
-            out += "a guard reading is kept for a text that is no rule's guard\n";
-            continue;
-        }
-        if (std::strncmp(g.text, g.bytes.data(), g.bytes.size()) != 0)
-            out += "guard " + std::string(g.text) + " is kept with other bytes\n";
-    }
-    return out;
-}
-
 void resetguards() {
-    shapes.reset();
     resetattrcodes();
     current_node = nullptr;
     end_guard = nullptr;

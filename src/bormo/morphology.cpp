@@ -533,7 +533,7 @@ void rule_reference(const char*& p, t_treenode* node) {
     t_treenode* saved = current_node;
     current_node = node;
     for (; s; s = s->nextsub) {
-        if (m_guard_stored(s->guard, packrevision)) {
+        if (subrule_guard(s)) {
             push_text(s->mexp, node);
             break;
         }

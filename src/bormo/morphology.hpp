@@ -25,6 +25,7 @@ struct subrule {
     char* guard;    // owned: the guard text ending with ':'
     char* mexp;     // owned: the morph expression ending with '|'
     subrule* nextsub;
+    int guardid = -1; // the guard's tree in the pack index
 };
 using MSUBRULE = subrule;
 

@@ -10,6 +10,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "bormo/guards.hpp"
 
 namespace bormo {
 
@@ -19,6 +22,29 @@ extern uint64_t packrevision;
 // A file of the pack was read or removed, or an entry or rule was added,
 // changed or removed.
 void pack_changed();
+
+struct subrule;
+
+// What the engine reads from the pack's texts, read once per revision: the
+// guard of every morphology subrule (subrule::guardid is its place here) and
+// of every guarded alternative of the syntax rules (by where the guard starts
+// in its rule text, in address order).
+struct packindexrecord {
+    uint64_t revision = 0; // 0: never read
+    std::vector<guardtree> morphguards;
+    std::vector<const char*> syntaxguardat;
+    std::vector<guardtree> syntaxguards;
+};
+extern packindexrecord packindex;
+
+// The index for the pack as it is now, read again if the revision has moved.
+packindexrecord& currentindex();
+
+// Evaluates the guard of subrule s for current_node, as m_guard does.
+int subrule_guard(const subrule* s);
+
+// Evaluates the guard starting at `text` in a syntax rule, as m_guard does.
+int syntax_guard(const char* text);
 
 // Checks that what is kept beside the pack's texts agrees with a fresh reading
 // of them: one line per disagreement, empty when sound.
@@ -37,6 +63,7 @@ struct packload {
     }
     ~packload() {
         pack_changed();
+        currentindex();
         if (packloadhook) packloadhook();
     }
     packload(const packload&) = delete;

@@ -30,6 +30,7 @@
 #include "editor/templates.hpp"
 #include "editor/terminal.hpp"
 #include "editor/typing.hpp"
+#include "editor/undo.hpp"
 #include "editor/views.hpp"
 
 namespace oxa {
@@ -704,6 +705,9 @@ void runcommand(int r) {
     if (c.prompt != nullptr) progress(c.prompt);
     getparam();
     if (del != 2 && c.checker != nullptr) c.checker();
+    // Commands that may rewrite or relink the lines in place: the corefile
+    // is copied for undo first (the others' changes go through the store).
+    if (del != 2 && (c.sideffects & (CMD_S | CMD_W)) != 0) undotouch();
     if (del != 2 && c.cmdop != nullptr) c.cmdop();
     // Every relinking says so itself (SORT's too), so a remembered line
     // number outlives a command that left the lines where they were: a
@@ -715,6 +719,9 @@ void runcommand(int r) {
     if ((avail > hiaddr || reserve == nullptr) && full == 0) garbage();
     putstats();
     if ((c.sideffects & CMD_N) != 0) putfname();
+    // A command from the keyboard is one undo step; within a procedure the
+    // step lasts until the procedure is done.
+    if (keyboardnext()) undoboundary();
 }
 
 void prcmnd() {

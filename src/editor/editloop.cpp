@@ -24,6 +24,7 @@
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
 #include "editor/terminal.hpp"
+#include "editor/undo.hpp"
 #include "editor/textstats.hpp"
 #include "editor/views.hpp"
 
@@ -49,6 +50,22 @@ constexpr uint32_t LNS = CMP_LINES;
 constexpr uint32_t RET = CMP_RETURN;
 constexpr uint32_t ALL = CMP_ALL;
 
+// The corefile whose typed run the open undo step holds, or -1.
+int32_t typingrun = -1;
+
+// Typed characters, RETURN and rubout: a run of them is one undo step.
+bool typingcode(int32_t code) {
+    return code >= C_RETURN && code <= C_RUBOUT;
+}
+
+// Whether the row's operation may change text without the store's
+// primitives (writing into the heap, relinking lines): the corefile and the
+// block buffer are copied for undo before it runs.
+bool copiesforundo(const edtable& row, int32_t code) {
+    return (row.sideffects & SE_EDIT) != 0 || code == 11 || code == 92 || code == 102 ||
+           cur().viewtype == 3;
+}
+
 } // namespace
 
 // One row per edit code, in code order.  The trailing comment names the
@@ -69,7 +86,7 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //   9 . . . . . . . .
     {L | S,     20,  ALL, {nuline, nuline, nuline, noop, nuline, nuline, nuline, noop}}, //  10 nuline nuline nuline . nuline nuline nuline .
     {S,         80,  0,   {copytxt, copytxt, copytxt, noop, noop, copytxt, copytxt, copytxt}}, //  11 copytxt copytxt copytxt . pickpoint copytxt copytxt copytxt
-    {L,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  12 . . . . . . . .
+    {L,         200, ALL, {undoop, undoop, undoop, undoop, undoop, undoop, undoop, noop}}, //  12 undoop undoop undoop undoop undoop undoop undoop .
     {0,         200, ALL, {noop, noop, noop, noop, noop, noop, noop, noop}}, //  13 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  14 . . . . . . . .
     {0,         200, 0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  15 . . . . . . . .
@@ -93,7 +110,7 @@ constexpr edtable edittable[] = {
     {0,         200, 0,   {tabset, noop, noop, noop, noop, noop, noop, noop}}, //  33 tabset . . . addpic . . .
     {0,         200, ALL, {tabcur, downfield, noop, ldexit, noop, downm, downm, noop}}, //  34 tabcur downfield . ldexit . downm downm .
     {L | E | S, 200, ALL, {copyop, copyop, copyop, noop, copyop, copyop, copyop, noop}}, //  35 copyop copyop copyop . copyop copyop copyop .
-    {E,         20,  0,   {noop, noop, noop, noop, noop, noop, noop, noop}}, //  36 . . . . . . . .
+    {L,         200, ALL, {redoop, redoop, redoop, redoop, redoop, redoop, redoop, noop}}, //  36 redoop redoop redoop redoop redoop redoop redoop .
     {E | S,     200, 0,   {bormo::vcompsingle, noop, noop, noop, noop, noop, noop, noop}}, //  37 vcompsingle . . . . . . .
     {0,         200, 0,   {show, show, show, show, show, show, show, noop}}, //  38 show show show show show show show .
     {0,         200, 0,   {bormo::vglobpre, noop, noop, noop, noop, noop, noop, noop}}, //  39 vglobpre . . . . . . .
@@ -332,8 +349,19 @@ void editpass(int32_t code, const edtable* table) {
     if (full && (row.sideffects & SE_SPACE)) return;
     if (((curviewmask | curopmask) & cureditmask) == 0) return;
 
+    // A key from the keyboard ends the undo step, unless it goes on typing
+    // in the same corefile; keys from a procedure join the step under way.
+    const bool typing = typingcode(code);
+    if (keyboardnext() && !(typing && typingrun == corenum)) undoboundary();
+    if (copiesforundo(row, code)) {
+        undotouch();
+        undotouchcore(0); // the block buffer
+    }
+
     const int32_t vt = cur().viewtype;
     if (vt >= 0 && vt < NOBJTYPES) row.operatn[vt]();
+    typingrun = typing ? corenum : -1;
+    if (!typing && keyboardnext()) undoboundary();
 
     fixcursor();
     display();
@@ -390,6 +418,7 @@ void reseteditloop() {
     mode = 1;
     lastcode = -1;
     repcount = 0;
+    typingrun = -1;
 }
 
 } // namespace oxa

@@ -26,6 +26,7 @@
 #include "editor/safewrite.hpp"
 #include "editor/store.hpp"
 #include "editor/typing.hpp"
+#include "editor/undo.hpp"
 
 namespace oxa {
 
@@ -146,6 +147,32 @@ int ldarms(int byte) {
 }
 
 // ---- Commands --------------------------------------------------------------
+
+namespace {
+void reportundo(UndoResult r, const char* none) {
+    switch (r) {
+    case UndoResult::done:
+        break;
+    case UndoResult::nothing:
+        progress(none);
+        break;
+    case UndoResult::mismatch:
+        progress("The text no longer matches the undo history: history cleared");
+        break;
+    case UndoResult::noroom:
+        diserr("No room in the store to undo; save and clear a corefile");
+        break;
+    }
+}
+} // namespace
+
+void undoop() {
+    reportundo(undostep(), "Nothing to undo");
+}
+
+void redoop() {
+    reportundo(redostep(), "Nothing to redo");
+}
 
 void newname() {
     if (curfile[0] == '\0') {

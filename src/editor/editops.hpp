@@ -31,6 +31,9 @@ int ldarms(int byte);
 extern const std::array<uint8_t, 256> flip;
 
 // Commands and checkers.
+// Undo and redo of the current corefile's newest step (edit codes 12, 36).
+void undoop();
+void redoop();
 void newname();
 void update();
 void list();

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -100,22 +101,73 @@ void linerange(int32_t& first, int32_t& last) {
     }
 }
 
-// The file being read, in blocks: `inbuf[inpos..inlen)` is still to be read.
+// The file being read: `data[pos..len)` is still to be read.  A regular file
+// is read once: its start (all of it, or the first WHOLECAP bytes of a larger
+// file) goes into `room` in one piece, which tells its encoding; what lies
+// beyond is read in blocks into the same room only if the reader gets there,
+// so a file larger than the heap is read no further than the heap holds.
+constexpr size_t INBLOCK = size_t{1} << 16;
+constexpr size_t WHOLECAP = HEAPSIZE + INBLOCK;
 struct InBlock {
-    int fd;
-    std::array<unsigned char, 1 << 16> buf;
-    size_t pos;
-    size_t len;
+    int fd = -1;
+    WorkBlock room;
+    size_t roomsize = 0;
+    unsigned char* data = nullptr;
+    size_t pos = 0;
+    size_t len = 0;
 };
 InBlock inblock;
+
+// Reads up to `n` bytes at `to`; the count read, short only at end of file
+// (or on a read error).
+size_t readfully(int fd, unsigned char* to, size_t n) {
+    size_t got = 0;
+    while (got < n) {
+        const ssize_t r = ::read(fd, to + got, n - got);
+        if (r > 0) {
+            got += static_cast<size_t>(r);
+        } else if (r < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    return got;
+}
+
+// Makes the room hold at least `n` bytes.  False when there is no memory.
+bool makeroom(size_t n) {
+    InBlock& b = inblock;
+    n = std::max(n, INBLOCK);
+    if (b.roomsize < n) {
+        b.room.reset();
+        b.roomsize = 0;
+        b.room = workblock(n);
+        if (!b.room) return false;
+        b.roomsize = n;
+    }
+    b.data = b.room.get();
+    return true;
+}
+
+// Gives the room back once a read is done.
+void endread() {
+    InBlock& b = inblock;
+    b.fd = -1;
+    b.room.reset();
+    b.roomsize = 0;
+    b.data = nullptr;
+    b.pos = b.len = 0;
+}
 
 // Refills the block; false at end of file (or on a read error).
 bool refill() {
     InBlock& b = inblock;
     b.pos = 0;
     b.len = 0;
+    if (b.fd < 0 || (b.data == nullptr && !makeroom(INBLOCK))) return false;
     for (;;) {
-        ssize_t got = ::read(b.fd, b.buf.data(), b.buf.size());
+        ssize_t got = ::read(b.fd, b.data, std::min(b.roomsize, INBLOCK));
         if (got > 0) {
             b.len = static_cast<size_t>(got);
             return true;
@@ -170,49 +222,44 @@ struct ReadLosses {
 };
 ReadLosses losses;
 
-// Whether the open file `fd` begins with the byte-order mark; leaves it
-// after the mark when it does, at its start when not.
-bool skipbom(int fd) {
-    unsigned char head[sizeof BOM] = {};
-    ssize_t got = ::pread(fd, head, sizeof head, 0);
-    if (got == static_cast<ssize_t>(sizeof BOM) && std::memcmp(head, BOM, sizeof BOM) == 0)
-        return ::lseek(fd, sizeof BOM, SEEK_SET) == static_cast<off_t>(sizeof BOM);
-    return false;
-}
-
-// Tells the encoding of the open file `fd` (left at its start) into readenc.
-// For a UTF-8 file, returns the first character no store byte stands for on a
-// line from first to last (lines end with a line feed, and a vertical tab when
-// `vtends`) and how many there are.  Only a regular file can be read twice;
-// anything else is taken byte for byte.
+// Tells the encoding of the open file `fd` (at its start) into readenc,
+// reading its start into the block, where the reader goes on from (after the
+// byte-order mark of a UTF-8 file).  For a UTF-8 file, returns the first
+// character no store byte stands for on a line from first to last (lines end
+// with a line feed, and a vertical tab when `vtends`) and how many there are,
+// as far as the start read goes.  Only a regular file is told; anything else
+// is taken byte for byte.
 BeyondChar scanencoding(int fd, int32_t first, int32_t last, bool vtends) {
     readenc = ENC_UNSET;
     readbom = false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return {};
-    readbom = skipbom(fd);
-    const off_t start = readbom ? static_cast<off_t>(sizeof BOM) : 0;
     InBlock& b = inblock;
     b.fd = fd;
+    b.pos = b.len = 0;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    // One byte more than the file's size shows its end without another read.
+    const size_t want = std::min(static_cast<size_t>(std::max<off_t>(st.st_size, 0)) + 1, WHOLECAP);
+    if (!makeroom(want)) return {};
+    b.len = readfully(fd, b.data, want);
+    const bool whole = b.len < want;
+    readbom = b.len >= sizeof BOM && std::memcmp(b.data, BOM, sizeof BOM) == 0;
+    const size_t start = readbom ? sizeof BOM : 0;
     Utf8Scan scan;
-    while (!scan.malformed() && refill())
-        scan.feed(b.buf.data(), b.len);
-    scan.finish();
+    scan.feed(b.data + start, b.len - start);
+    // A read cut short may end inside a character.
+    if (whole) scan.finish();
     readenc = scan.encoding();
     // After the mark, a file of plain ASCII is UTF-8 too; one that is not
     // valid UTF-8 is read byte for byte, mark included.
     if (readbom && readenc == ENC_UNSET) readenc = ENC_UTF8;
     if (readbom && readenc != ENC_UTF8) readbom = false;
-    const off_t from = readbom ? start : 0;
+    b.pos = readbom ? sizeof BOM : 0;
     BeyondChar found;
-    if (readenc == ENC_UTF8 && scan.beyond() && ::lseek(fd, from, SEEK_SET) == from) {
+    if (readenc == ENC_UTF8 && scan.beyond()) {
         BeyondFinder finder(first, last, vtends);
-        while (!finder.done() && refill())
-            finder.feed(b.buf.data(), b.len);
+        finder.feed(b.data + b.pos, b.len - b.pos);
         found = finder.result();
     }
-    if (::lseek(fd, from, SEEK_SET) != from) readenc = ENC_UNSET, readbom = false;
-    b.pos = b.len = 0;
     return found;
 }
 
@@ -220,7 +267,7 @@ BeyondChar scanencoding(int fd, int32_t first, int32_t last, bool vtends) {
 int peekbyte() {
     InBlock& b = inblock;
     if (b.pos == b.len && !refill()) return -1;
-    return b.buf[b.pos];
+    return b.data[b.pos];
 }
 
 // Reads and drops one line of the file.  Returns false at end of file.
@@ -229,7 +276,7 @@ bool skipline() {
     for (;;) {
         if (b.pos == b.len && !refill()) return false;
         while (b.pos < b.len) {
-            unsigned char ch = b.buf[b.pos++];
+            unsigned char ch = b.data[b.pos++];
             if (ch == '\n' || ch == 11) return true;
         }
     }
@@ -358,7 +405,7 @@ static void gline() {
             break;
         }
         // Copy the run of ordinary bytes, then deal with the byte after it.
-        const unsigned char* p = b.buf.data() + b.pos;
+        const unsigned char* p = b.data + b.pos;
         size_t n = b.len - b.pos, i = plainrun(p, n, readenc == ENC_UTF8);
         if (i > 0) {
             any = true;
@@ -371,7 +418,7 @@ static void gline() {
             b.pos += i;
         }
         if (i == n) continue;
-        unsigned char ch = b.buf[b.pos++];
+        unsigned char ch = b.data[b.pos++];
         if (ch == '\r') {
             if (peekbyte() != '\n') ++losses.lonecr;
             continue;
@@ -497,10 +544,8 @@ void getfile() {
     losses = ReadLosses{};
     ioerr = 0;
     abortreq = 0;
-    inblock.fd = fileno(fptr);
-    inblock.pos = inblock.len = 0;
     gfile(first, last);
-    inblock.fd = -1;
+    endread();
     std::fclose(fptr);
     fptr = nullptr;
     tellosses();
@@ -766,6 +811,7 @@ bool readfile() {
     // input stream reads each as one letter key.
     const BeyondChar bad = scanencoding(fileno(in), 1, MAXLINENUM, false);
     if (bad.line != 0) {
+        endread();
         std::fclose(in);
         diserr(beyondmessage(username(), bad).c_str());
         return false;
@@ -773,6 +819,7 @@ bool readfile() {
     const bool decode = readenc == ENC_UTF8 && loadtype != 2;
     char* buf = static_cast<char*>(std::malloc(LOADBUFSIZE));
     if (buf == nullptr) {
+        endread();
         std::fclose(in);
         return false;
     }
@@ -782,7 +829,9 @@ bool readfile() {
     ctrlflag = 0;
     int32_t n = 0;
     bool toolarge = false;
-    for (int ch; !toolarge && (ch = std::getc(in)) != EOF;) {
+    InBlock& b = inblock;
+    for (int ch; !toolarge && (ch = peekbyte()) >= 0;) {
+        ++b.pos;
         unsigned char out = 0;
         if (ch == '\r') continue;
         if (ch == '~') {
@@ -793,12 +842,9 @@ bool readfile() {
             unsigned char seq[4] = {static_cast<unsigned char>(ch)};
             const int len = utf8length(seq[0]);
             int k = 1;
-            for (int c; k < len && (c = std::getc(in)) != EOF; ++k) {
-                if (!utf8cont(c)) {
-                    std::ungetc(c, in);
-                    break;
-                }
+            for (int c; k < len && (c = peekbyte()) >= 0 && utf8cont(c); ++k) {
                 seq[k] = static_cast<unsigned char>(c);
+                ++b.pos;
             }
             uint32_t cp = 0;
             const int sb = len >= 2 && utf8decode(seq, static_cast<size_t>(k), cp) == len ? storebyte(cp) : -1;
@@ -815,6 +861,7 @@ bool readfile() {
             buf[n++] = static_cast<char>(out);
         }
     }
+    endread();
     std::fclose(in);
     transflag = savetrans;
     ctrlflag = savectrl;

@@ -43,7 +43,7 @@ constexpr std::array<KEYROW, NCODES> keytable = {{
     row(9, {esckey(ctl('O'))}),
     row(10, {ctl('F')}),
     row(11, {ctl('G')}),
-    row(12, {}),
+    row(12, {ctl('_')}),
     row(13, {0, esckey(ctl('W'))}),
     row(14, {esckey(ctl('Y'))}),
     row(15, {esckey(ctl('V')), esckey(127)}),
@@ -67,7 +67,7 @@ constexpr std::array<KEYROW, NCODES> keytable = {{
     row(33, {ctl('V')}),
     row(34, {ctl('I')}),
     row(35, {ctl('B')}),
-    row(36, {}),
+    row(36, {ctl('Y')}),
     row(37, {esckey(ctl('K'))}),
     row(38, {ctl('\\')}),
     row(39, {csikey('P')}),
@@ -305,6 +305,14 @@ static void abandonproc() {
 
 static bool readingproc() {
     return fnptr > 0 && fnstack[fnptr] != nullptr;
+}
+
+bool keyboardnext() {
+    for (int i = fnptr; i > 0; --i) {
+        if (fnstack[i] == nullptr) break; // paused: the keyboard is read
+        if (*fnstack[i] != 0) return false;
+    }
+    return inptr == nullptr || inptr == stdin;
 }
 
 // The next byte of the stream, or -1 when the read was interrupted (the stack

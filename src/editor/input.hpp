@@ -97,6 +97,10 @@ constexpr int FNKEYSIZE = 49; // 48 bytes and the NUL
 extern std::array<unsigned char*, FNSTACKSIZE> fnstack;
 extern int fnptr;
 extern FILE* inptr; // standard input, or a driver program's output
+// True when the next byte will be read from the keyboard (standard input):
+// no stacked string has bytes left to give, and no driver program's output
+// is the input.
+bool keyboardnext();
 extern std::array<std::array<char, FNKEYSIZE>, NFNKEYS> fn; // function-key strings
 
 // The driver-program layer's handler of the input control codes C_RESUME

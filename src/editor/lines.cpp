@@ -8,6 +8,7 @@
 #include "editor/motion.hpp"
 #include "editor/paint.hpp"
 #include "editor/repaint.hpp"
+#include "editor/undo.hpp"
 
 namespace oxa {
 
@@ -58,6 +59,7 @@ bool cadd(int chr) {
     if (l == c.header || l->object == K_PICTURE || l->object == K_DEAD) return false;
     // 255 marks free heap bytes and is never line text.
     if ((chr & 0xFF) == FREEBYTE) return false;
+    undotouch();
     if (l->object == K_EMPTY) {
         if (avail >= HEAPSIZE) return false;
         l->object = K_TEXT;
@@ -85,6 +87,7 @@ bool cadd(int chr) {
 
 void cinsert(int32_t num) {
     if (num <= 0) return;
+    undotouch();
     int64_t from = curptr();
     int64_t end = endptr();
     // Bytes curptr .. end-1-num move up by num, from the end downwards.
@@ -96,6 +99,7 @@ void cremove(int32_t num) {
     COREFILE& c = cur();
     LINE* l = c.lnptr;
     if (!ownstext(l) || num <= 0) return;
+    undotouch();
     int64_t from = curptr();
     int64_t end = endptr();
     if (from < l->index || from >= end) return;

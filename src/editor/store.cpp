@@ -21,6 +21,7 @@
 #include "editor/repaint.hpp"
 #include "editor/templates.hpp"
 #include "editor/typing.hpp"
+#include "editor/undo.hpp"
 
 namespace oxa {
 
@@ -256,6 +257,7 @@ void releasehdr(LINE* l) {
 
 bool allocln(int32_t linetype, int32_t length) {
     if (reserve == nullptr || length < 0 || avail + length > HEAPSIZE) return false;
+    undotouch();
     COREFILE& c = cur();
     LINE* l = allochdr();
     LINE* above = c.lnptr;
@@ -289,6 +291,7 @@ void removeline() {
     COREFILE& c = cur();
     LINE* l = c.lnptr;
     if (l == c.header) return;
+    undotouch();
     delstar();
     linkschanged();
     l->up->down = l->down;
@@ -346,6 +349,7 @@ void shiftline() {
 }
 
 void initfile() {
+    undotouch();
     COREFILE& c = cur();
     clrstars();
     linkschanged();
@@ -366,6 +370,7 @@ void initfile() {
 }
 
 void removefile() {
+    undotouch();
     COREFILE& c = cur();
     linkschanged();
     LINE* l = c.header->down;
@@ -562,7 +567,11 @@ void resetstore() {
     firstphys = LINE{};
     lastphys = &firstphys;
     resetlines();
+    // The history belongs to the text it was made on: the new corefiles'
+    // first lines are none of its business.
+    undoapplying = true;
     initcore();
+    resetundo();
 }
 
 void takebackline(int64_t mark, LINE* prevtail) {

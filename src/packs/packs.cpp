@@ -103,10 +103,15 @@ bool loadkeys(const std::string& dir, std::string& keys, std::string& error) {
     return true;
 }
 
-std::string programdir(const char* argv0) {
+std::string selfpath(const char* argv0) {
     std::string buf(PATH_MAX, '\0');
     const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    const std::string self = n > 0 ? buf.substr(0, static_cast<size_t>(n)) : std::string(argv0);
+    if (n > 0) return buf.substr(0, static_cast<size_t>(n));
+    return argv0 ? argv0 : "";
+}
+
+std::string programdir(const char* argv0) {
+    const std::string self = selfpath(argv0);
     const size_t slash = self.rfind('/');
     return slash == std::string::npos ? "." : self.substr(0, slash);
 }

@@ -32,7 +32,9 @@ std::string notfound(const std::string& arg, const std::vector<std::string>& pat
 // missing or a path is longer than the editor's 48-character file names.
 bool loadkeys(const std::string& dir, std::string& keys, std::string& error);
 
-// The folder of the running program, from /proc/self/exe (else from argv0).
+// The path of the running program, from /proc/self/exe (else argv0).
+std::string selfpath(const char* argv0);
+// The folder of the running program (that path without its last part).
 std::string programdir(const char* argv0);
 
 } // namespace oxa::packs

@@ -41,7 +41,11 @@ weak_points weak_points_of(const std::vector<std::string>& findings_json) {
             const std::string cls = w.value("class", "");
             const std::string expected = w.value("expected", "");
             if (right_class(cls) || expected.empty()) continue;
-            weak[lower(expected)]++;
+            weak.words[lower(expected)]++;
+            const auto forms = w.find("forms");
+            if (forms == w.end() || !forms->is_array()) continue;
+            for (const nlohmann::json& v : *forms)
+                if (v.is_string()) weak.forms[v.get<std::string>()]++;
         }
     }
     return weak;
@@ -66,13 +70,17 @@ std::vector<int64_t> candidate_seeds(int64_t learner, const std::string& pack, c
     return out;
 }
 
-choice choose(const std::vector<std::vector<std::string>>& candidate_words, const weak_points& weak) {
+choice choose(const std::vector<candidate>& candidates, const weak_points& weak) {
     choice best{0, -1};
-    for (size_t i = 0; i < candidate_words.size(); ++i) {
+    for (size_t i = 0; i < candidates.size(); ++i) {
         int score = 0;
-        for (const std::string& w : candidate_words[i]) {
-            const auto it = weak.find(lower(w));
-            if (it != weak.end()) score += it->second;
+        for (const std::string& w : candidates[i].words) {
+            const auto it = weak.words.find(lower(w));
+            if (it != weak.words.end()) score += it->second;
+        }
+        for (const std::string& v : candidates[i].forms) {
+            const auto it = weak.forms.find(v);
+            if (it != weak.forms.end()) score += it->second;
         }
         if (score > best.score) best = {i, score};
     }

@@ -54,10 +54,16 @@ void add_answer_routes(httplib::Server& s, app& a) {
             return;
         }
         const feedback f = parse_feedback(reply.value("feedback", std::vector<std::string>{}));
+        // The forms the worker found named in each finding travel with it.
+        const json forms = reply.value("forms", json::array());
         json findings = json::array();
-        for (const finding& w : f.findings)
-            findings.push_back({{"class", w.cls}, {"expected", w.expected}, {"typed", w.typed},
-                                {"explanation", w.explanation}});
+        for (size_t i = 0; i < f.findings.size(); ++i) {
+            const finding& w = f.findings[i];
+            json one = {{"class", w.cls}, {"expected", w.expected}, {"typed", w.typed},
+                        {"explanation", w.explanation}};
+            if (i < forms.size() && forms[i].is_array() && !forms[i].empty()) one["forms"] = forms[i];
+            findings.push_back(one);
+        }
         answer_record r;
         r.exercise = e->id;
         r.learner = l->id;

@@ -6,8 +6,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
+#include "bormo/attributes.hpp"
 #include "bormo/compare.hpp"
 #include "bormo/expansion.hpp"
 #include "bormo/feedback.hpp"
@@ -102,6 +105,72 @@ std::vector<std::string> words_of(const std::string& s) {
     return out;
 }
 
+// Each leaf of tree n: its expected word (UTF-8) and the codes of its
+// attribute values, in the leaves' order.
+struct leaf_forms {
+    std::string word;
+    std::vector<std::string> values;
+};
+
+std::vector<leaf_forms> forms_of_tree(int n) {
+    std::vector<leaf_forms> out;
+    if (n < 0 || n >= bormo::NTREES || !bormo::rootPtrs[static_cast<size_t>(n)]) return out;
+    for (bormo::t_treenode* l = bormo::rootPtrs[static_cast<size_t>(n)]->right; l; l = l->right) {
+        leaf_forms f{latin1_to_utf8(bormo::err_expected(l)), {}};
+        for (bormo::attr_list a = l->attributes; a; a = a->next)
+            for (bormo::comp_attr c = a->first; c; c = c->another) {
+                if (c->index < 0 || c->index >= bormo::DELAYSIZE) continue;
+                const bormo::t_delay& d = bormo::delayed[static_cast<size_t>(c->index)];
+                const char* name = d.choice >= 1 ? bormo::att_get_name(d.class_, d.choice) : nullptr;
+                if (name && *name && std::find(f.values.begin(), f.values.end(), name) == f.values.end())
+                    f.values.push_back(latin1_to_utf8(name));
+            }
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
+// `name` in `text` as a whole word (or words).
+bool names_in(const std::string& text, const std::string& name) {
+    const auto letter = [](unsigned char c) { return std::isalnum(c) || c >= 0x80; };
+    for (size_t at = text.find(name); !name.empty() && at != std::string::npos; at = text.find(name, at + 1)) {
+        const size_t end = at + name.size();
+        if ((at == 0 || !letter(static_cast<unsigned char>(text[at - 1]))) &&
+            (end == text.size() || !letter(static_cast<unsigned char>(text[end]))))
+            return true;
+    }
+    return false;
+}
+
+// For each finding, the forms it names: those values of its expected word
+// whose display names its explanation holds ("plural expected" names pl).
+json finding_forms(const feedback& f, const std::vector<leaf_forms>& leaves) {
+    json out = json::array();
+    for (const finding& w : f.findings) {
+        json forms = json::array();
+        if (w.cls == "FORM")
+            for (const leaf_forms& l : leaves) {
+                if (l.word != w.expected && !names_in(l.word, w.expected)) continue;
+                for (const std::string& v : l.values) {
+                    std::string code;
+                    uint32_t bad = 0;
+                    utf8_to_latin1(v, code, bad);
+                    if (names_in(w.explanation, latin1_to_utf8(bormo::display_name(code)))) forms.push_back(v);
+                }
+                break;
+            }
+        out.push_back(forms);
+    }
+    return out;
+}
+
+std::vector<std::string> all_forms(const std::vector<leaf_forms>& leaves) {
+    std::vector<std::string> out;
+    for (const leaf_forms& l : leaves)
+        out.insert(out.end(), l.values.begin(), l.values.end());
+    return out;
+}
+
 json to_utf8(const std::vector<std::string>& lines) {
     json out = json::array();
     for (const std::string& l : lines)
@@ -185,19 +254,22 @@ json handle_request(const json& req) {
                                          : bormo::feedback_percent(
                                                f.score, bormo::feedback_all_wrong(expected_words(f),
                                                                                   bormo::current_feedback_costs()));
+            const feedback named = parse_feedback(to_utf8(feedbacklines));
+            out["forms"] = finding_forms(named, forms_of_tree(expected));
             out["feedback"] = to_utf8(feedbacklines);
             out["report"] = to_utf8(reportlines);
             clear_cores();
             return out;
         }
         if (op == "words") {
-            json all = json::array();
+            json all = json::array(), forms = json::array();
             for (const json& s : req.at("seeds")) {
                 if (!generate(s.get<long>(), *k, prompt, expected, error)) return {{"error", error}};
                 all.push_back(words_of(sentence(expected)));
+                forms.push_back(all_forms(forms_of_tree(expected)));
             }
             clear_cores();
-            return {{"words", all}};
+            return {{"words", all}, {"forms", forms}};
         }
         return {{"error", "unknown op"}};
     } catch (const json::exception&) {

@@ -6,8 +6,10 @@
 // Requests and replies (strings UTF-8):
 //   {"op":"generate","seed":S,"kind":K}       -> {"prompt":..,"expected":..}
 //   {"op":"grade","seed":S,"kind":K,"response":R}
-//        -> {"prompt":..,"expected":..,"percent":P,"feedback":[lines],"report":[lines]}
-//   {"op":"words","seeds":[S..],"kind":K}     -> {"words":[[expected words]..]}
+//        -> {"prompt":..,"expected":..,"percent":P,"feedback":[lines],"report":[lines],
+//            "forms":[[codes of the values each finding names as wrong]..]}
+//   {"op":"words","seeds":[S..],"kind":K}
+//        -> {"words":[[expected words]..],"forms":[[codes of their values]..]}
 //   anything refused                          -> {"error":..}
 // The first line a worker writes is {"ready":true,"errors":N} once loaded.
 #pragma once

@@ -71,11 +71,14 @@ void add_learner_routes(httplib::Server& s, app& a) {
             send_error(res, 503, "the pack's worker did not answer; try again", "pack");
             return;
         }
-        std::vector<std::vector<std::string>> words;
-        for (const json& w : reply["words"])
-            words.push_back(w.get<std::vector<std::string>>());
+        std::vector<candidate> candidates;
+        const json forms = reply.value("forms", json::array());
+        for (size_t i = 0; i < reply["words"].size(); ++i)
+            candidates.push_back({reply["words"][i].get<std::vector<std::string>>(),
+                                  i < forms.size() ? forms[i].get<std::vector<std::string>>()
+                                                   : std::vector<std::string>{}});
         const weak_points weak = weak_points_of(findings);
-        const choice ch = choose(words, weak);
+        const choice ch = choose(candidates, weak);
         json out;
         if (!make_exercise(a, *l, p->name(), kind, seeds[ch.index], res, out)) return;
         out["adaptive"] = {{"candidates", seeds.size()}, {"weak_points_met", ch.score}};

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <thread>
 
+#include "packs/packs.hpp"
 #include "serve/api.hpp"
 #include "serve/engine_worker.hpp"
 #include "serve/log.hpp"
@@ -25,7 +26,9 @@ const char* const usage =
     "usage: oxa-serve --pack DIR [--pack DIR ...] [options]\n"
     "Serves the classroom: a JSON API and the learner's and teacher's pages\n"
     "over the language packs given, keeping every answer in a database.\n"
-    "  --pack DIR          a language pack directory (its name: the last part of DIR)\n"
+    "  --pack PACK         a language pack: a directory (its name: the last part of\n"
+    "                      it), or the name of a pack in $OXA_PACKS (colon-separated\n"
+    "                      folders) or share/oxa/packs beside oxa-serve\n"
     "  --db FILE           the SQLite database (default classroom.db)\n"
     "  --listen ADDR:PORT  where to listen (default 127.0.0.1:8080; port 0: any free port)\n"
     "  --token-file F      read the teacher token from F, or write a new one there\n"
@@ -140,9 +143,7 @@ int main(int argc, char** argv) {
     }
     if (packs.empty()) return usageerror("no pack given (--pack DIR)");
 
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) worker_program.assign(self, static_cast<size_t>(n));
+    worker_program = oxa::packs::selfpath(argv[0]);
 
     // SIGTERM and SIGINT are taken by one thread that stops the server; no
     // other thread sees them.  A worker's death must not end the server.
@@ -157,8 +158,12 @@ int main(int argc, char** argv) {
     a.per_learner.set_rate(static_cast<double>(learner_rate));
     a.per_address.set_rate(static_cast<double>(address_rate));
     std::string error;
-    for (const std::string& dir : packs) {
+    const std::vector<std::string> searched =
+        oxa::packs::searchpath(std::getenv("OXA_PACKS"), oxa::packs::programdir(argv[0]));
+    for (const std::string& given : packs) {
         struct stat st;
+        const std::string dir = oxa::packs::findpack(given, searched);
+        if (dir.empty()) return usageerror(oxa::packs::notfound(given, searched));
         const std::string name = basename_of(dir);
         if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return usageerror("no directory " + dir);
         if (a.packs.count(name)) return usageerror("two packs named " + name);

@@ -8,7 +8,7 @@
 namespace oxa::term {
 
 // columns: terminal key, bytes of the key map
-const std::array<keyrow, 22> specialkeys = {{
+const std::array<keyrow, 24> specialkeys = {{
     {KEY_UP, "\x1b[A"},
     {KEY_DOWN, "\x1b[B"},
     {KEY_RIGHT, "\x1b[C"},
@@ -31,8 +31,10 @@ const std::array<keyrow, 22> specialkeys = {{
     {KEY_F(8), "\x1b" "8"},
     {KEY_F(9), "\x1b" "9"},
     {KEY_F(10), "\x1b" "0"}, // function-key string 0
+    {KEY_UNDO, "\x1f"},       // undo and redo, on terminals with such keys
+    {KEY_REDO, "\x19"},
 }};
-static_assert(specialkeys.size() == 22);
+static_assert(specialkeys.size() == 24);
 
 
 std::string specialbytes(int32_t key) {

@@ -17,7 +17,7 @@ struct keyrow {
     int32_t key;       // the terminal library's key number
     const char* bytes; // the key map's bytes
 };
-extern const std::array<keyrow, 22> specialkeys;
+extern const std::array<keyrow, 24> specialkeys;
 
 // The bytes for a special key (its number at or above 256); empty for a key
 // the editor has no use for.

@@ -25,7 +25,7 @@ constexpr std::array<const char*, 18> keysummary = {{
     " PO 120        go to line 120 (PO -1: the last line)",
     " DEL           rub out the character left of the cursor",
     " ESC [ Ctrl-S  clear all stars",
-    " Undo is not available: save often (SA *)",
+    " Ctrl-_ Ctrl-Y undo, redo (Ctrl-/ is Ctrl-_ on most terminals)",
 }};
 
 } // namespace oxa::term

@@ -25,14 +25,6 @@ const char* const usage =
     "  -h, --help   this text\n"
     "  --version    the version\n";
 
-// The path of this program, for the editor beside it.
-std::string selfpath(const char* argv0) {
-    std::string buf(PATH_MAX, '\0');
-    const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    if (n > 0) return buf.substr(0, static_cast<size_t>(n));
-    return argv0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -78,7 +70,7 @@ int main(int argc, char** argv) {
         }
     }
     std::atexit(viewstop);
-    options.program = besideself(selfpath(argv[0]));
+    options.program = besideself(oxa::packs::selfpath(argv[0]));
     options.args = args;
     std::string report;
     int status = 1;

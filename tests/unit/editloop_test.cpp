@@ -41,7 +41,7 @@ TEST(EditTable, SampleRowsHaveTheirFlagsLimitsAndMasks) {
         {26, SE_LINE | SE_EDIT, 200, CMP_ALL},
         {28, SE_LINE, 3, CMP_ALL},
         {35, SE_LINE | SE_EDIT | SE_SPACE, 200, CMP_ALL},
-        {36, SE_EDIT, 20, CMP_NONE},
+        {36, SE_LINE, 200, CMP_ALL}, // redo, on a row that had no operation
         {47, SE_SPACE, 200, CMP_NONE},
         {65, SE_EDIT | SE_SPACE, 80, CMP_NONE},
         {69, SE_EDIT, 3, CMP_NONE},

@@ -16,6 +16,7 @@
 
 #include "editor/commands.hpp"
 #include "editor/editloop.hpp"
+#include "editor/encoding.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
 #include "editor/input.hpp"
@@ -136,6 +137,44 @@ TEST_F(Files, FetchStopsAtTheHeapMark) {
     EXPECT_EQ(sent, " File Truncated \r\n\r\n");
     EXPECT_STREQ(cur().filname.data(), path("f").c_str());
     EXPECT_EQ(checkstore(), "");
+}
+
+TEST_F(Files, AFileLargerThanTheHeapKeepsWhatFitsBeforeTheMark) {
+    // A file is read once, and no further than the heap holds: its start in
+    // one piece, the rest in blocks.  A UTF-8 file of two-byte letters goes
+    // on well beyond that start before the heap's mark is met.
+    struct Case {
+        const char* name;
+        std::string line; // as the file holds it, without the line end
+        std::string kept; // as the corefile holds it
+    };
+    const Case cases[] = {
+        {"plain text", std::string(99, 'x'), std::string(99, 'x')},
+        {"UTF-8, read on in blocks", [] {
+             std::string l;
+             for (int i = 0; i < 60; ++i) l += "\xc3\xa9";
+             return l;
+         }(), std::string(60, '\xe9')},
+    };
+    for (const Case& k : cases) {
+        resetstore();
+        sent.clear();
+        std::string text;
+        // Lines enough to hold more than the heap.
+        for (size_t n = 0; n * k.kept.size() < static_cast<size_t>(HEAPSIZE) + 100000; ++n)
+            text += k.line + "\n";
+        write("big", text);
+        fetch("big");
+        // Every line whose bytes all lie at or below the mark, none after.
+        const size_t want = static_cast<size_t>(HIADDR + 1) / k.kept.size();
+        const Lines got = corelines();
+        EXPECT_EQ(got.size(), want) << k.name;
+        EXPECT_EQ(got.front(), (std::pair<int32_t, std::string>{0, k.kept})) << k.name;
+        EXPECT_EQ(got.back(), (std::pair<int32_t, std::string>{0, k.kept})) << k.name;
+        EXPECT_EQ(sent, " File Truncated \r\n\r\n") << k.name;
+        EXPECT_EQ(cur().encoding, k.line == k.kept ? ENC_UNSET : ENC_UTF8) << k.name;
+        EXPECT_EQ(checkstore(), "") << k.name;
+    }
 }
 
 TEST_F(Files, FetchOfAnExpandedTabStopsAtTheHeapMark) {

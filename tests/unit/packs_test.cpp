@@ -106,4 +106,11 @@ TEST_F(Packs, LoadKeysTypeTheFilesThereAreInLoadingOrder) {
     EXPECT_NE(error.find("longer than the editor's 48 characters"), std::string::npos) << error;
 }
 
+TEST(PacksSelf, TheRunningProgramAndItsFolder) {
+    // Found from /proc/self/exe whatever argv[0] says.
+    const std::string self = oxa::packs::selfpath("not-the-program");
+    EXPECT_EQ(self.substr(self.rfind('/') + 1), "unit_tests");
+    EXPECT_EQ(oxa::packs::programdir("not-the-program"), self.substr(0, self.rfind('/')));
+}
+
 } // namespace packs_test

@@ -137,12 +137,36 @@ TEST(ServeAdaptive, ChoosesTheCandidateWithMostWeakPoints) {
             {"class":"EXTRA","expected":"","typed":"x","explanation":""}])",
         "not json",
     });
-    ASSERT_EQ(weak.size(), 1u);
-    EXPECT_EQ(weak.at("portes"), 2);
-    const choice c = choose({{"le", "chat"}, {"les", "portes."}, {"les", "portes", "portes"}}, weak);
+    ASSERT_EQ(weak.words.size(), 1u);
+    EXPECT_EQ(weak.words.at("portes"), 2);
+    EXPECT_TRUE(weak.forms.empty());
+    const choice c = choose({{{"le", "chat"}, {}}, {{"les", "portes."}, {}}, {{"les", "portes", "portes"}, {}}}, weak);
     EXPECT_EQ(c.index, 2u);
     EXPECT_EQ(c.score, 4);
-    EXPECT_EQ(choose({{"a"}, {"b"}}, weak).index, 0u); // a tie: the first
+    EXPECT_EQ(choose({{{"a"}, {}}, {{"b"}, {}}}, weak).index, 0u); // a tie: the first
+}
+
+TEST(ServeAdaptive, FormsMissedDecideWhenWordsDoNot) {
+    // A history of plurals given in the singular and one imperfect in the
+    // present: no candidate holds a missed word, so the forms decide.
+    const weak_points weak = weak_points_of({
+        R"([{"class":"FORM","expected":"portes","typed":"porte","explanation":"","forms":["pl"]}])",
+        R"([{"class":"FORM","expected":"chats","typed":"chat","explanation":"","forms":["pl"]},
+            {"class":"FORM","expected":"mangeait","typed":"mange","explanation":"","forms":["impf"]},
+            {"class":"OK","expected":"les","typed":"les","explanation":"","forms":["masc"]}])",
+    });
+    EXPECT_EQ(weak.forms, (std::map<std::string, int>{{"impf", 1}, {"pl", 2}}));
+    const std::vector<candidate> candidates = {
+        {{"il", "mangeait"}, {"p3", "sg", "impf"}},               // 1
+        {{"elles", "dorment"}, {"p3", "pl", "fem", "pres"}},      // 2
+        {{"je", "vois", "des", "chiens"}, {"p1", "pl", "pl"}},    // 4
+        {{"tu", "chantes"}, {"p2", "sg", "pres"}},                // 0
+    };
+    const choice c = choose(candidates, weak);
+    EXPECT_EQ(c.index, 2u);
+    EXPECT_EQ(c.score, 4);
+    // The same history gives the same choice; without it, the first.
+    EXPECT_EQ(choose(candidates, weak_points_of({})).index, 0u);
 }
 
 TEST(ServeAdaptive, CandidateSeedsAreReplayable) {

@@ -21,6 +21,7 @@ TEST(TermKeys, SpecialKeys) {
         {KEY_DC, "\x1b[3~"},    {KEY_BACKSPACE, "\x7f"}, {KEY_ENTER, "\r"},
         {KEY_F(1), "\x1b" "1"}, {KEY_F(9), "\x1b" "9"}, {KEY_F(10), "\x1b" "0"},
         {KEY_F(11), ""},        {KEY_MOUSE, ""},
+        {KEY_UNDO, "\x1f"},     {KEY_REDO, "\x19"}, // the undo and redo keys
     };
     for (const auto& c : cases)
         EXPECT_EQ(specialbytes(c.key), c.bytes) << c.key;
@@ -37,6 +38,8 @@ TEST(TermKeys, Letters) {
     } cases[] = {
         {'a', "a"},
         {3, "\x03"}, // Ctrl-C, the command key
+        {0x1F, "\x1f"}, // Ctrl-_ (Ctrl-/) and Ctrl-Y: undo and redo
+        {0x19, "\x19"},
         {0x7F, "\x7f"},
         {0xE9, "\xc3\xa9"},
         {0xEB, "\xc3\xab"},
