@@ -44,8 +44,13 @@ std::vector<std::string> searchpath(const char* envpacks, const std::string& pro
         if (colon > from) path.push_back(list.substr(from, colon - from));
         from = colon + 1;
     }
-    if (!programdir.empty())
-        path.push_back((fs::path(programdir).parent_path() / "share" / "oxa" / "packs").string());
+    if (programdir.empty()) return path;
+    const fs::path above = fs::path(programdir).parent_path();
+    path.push_back((above / "share" / "oxa" / "packs").string());
+    // A program run from its build folder in a checkout: the example packs.
+    std::error_code ec;
+    if (fs::exists(fs::path(programdir) / "CMakeCache.txt", ec) && isdir(above / "examples"))
+        path.push_back((above / "examples").string());
     return path;
 }
 

@@ -10,7 +10,9 @@
 namespace oxa::packs {
 
 // The folders searched for a pack by name, in order.  `programdir` is the
-// folder of the running program (see `programdir()`).
+// folder of the running program (see `programdir()`); when that is the build
+// folder of a checkout (it holds CMakeCache.txt), the checkout's examples/
+// come last.
 std::vector<std::string> searchpath(const char* envpacks, const std::string& programdir);
 
 // The pack's directory: `arg` itself when it is a directory or holds a '/',

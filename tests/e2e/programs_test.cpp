@@ -75,6 +75,10 @@ TEST(Programs, PacksAreFoundByNameInOxaPacks) {
         {packs + "'" + program("oxa-term") + "' --pack spanish", 2,
          "oxa-term: no pack spanish (packs: english french)"},
         {"'" + program("oxa-term") + "' --pack", 2, "oxa-term: --pack needs a pack"},
+        {packs + "'" + program("oxa-serve") + "' --pack spanish", 2,
+         "oxa-serve: no pack spanish (packs: english french)"},
+        // Run from the build folder, a program finds the checkout's examples.
+        {"env -u OXA_PACKS '" + program("oxa-check") + "' --generate 20 french", 0, "0 errors"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cmd);

@@ -48,6 +48,14 @@ TEST_F(Packs, SearchPathIsTheVariableThenTheInstalledPacks) {
     EXPECT_EQ(searchpath((mine + "::/nowhere:").c_str(), bin()),
               (std::vector<std::string>{mine, "/nowhere", packsdir()}));
     EXPECT_EQ(searchpath("", ""), std::vector<std::string>{});
+    // Run from the build folder of a checkout: its example packs too.
+    fs::create_directories(tmp / "src" / "build");
+    fs::create_directories(tmp / "src" / "examples");
+    const std::string build = (tmp / "src" / "build").string();
+    EXPECT_EQ(searchpath(nullptr, build), std::vector<std::string>{(tmp / "src" / "share" / "oxa" / "packs").string()});
+    std::ofstream(tmp / "src" / "build" / "CMakeCache.txt") << "\n";
+    EXPECT_EQ(searchpath(nullptr, build), (std::vector<std::string>{(tmp / "src" / "share" / "oxa" / "packs").string(),
+                                                                    (tmp / "src" / "examples").string()}));
 }
 
 TEST_F(Packs, ADirectoryIsTakenAsItIsAndANameIsLookedUpInOrder) {
