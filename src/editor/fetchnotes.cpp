@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "editor/commands.hpp"
+#include "editor/corefiles.hpp"
 #include "editor/encoding.hpp"
 #include "editor/files.hpp"
 #include "editor/frontend.hpp"
