@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/commands.hpp"
+#include "editor/params.hpp"
 #include "editor/corefiles.hpp"
 #include "editor/encoding.hpp"
 #include "editor/files.hpp"
