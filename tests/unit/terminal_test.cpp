@@ -9,6 +9,7 @@
 #include "editor/store.hpp"
 #include "editor/terminal.hpp"
 
+#include <array>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -27,8 +28,17 @@ void capture(const char* data, size_t len) {
 
 class Terminal : public ::testing::Test {
   protected:
-    void TearDown() override { xvsink = stdoutsink; }
+    // The handlers a test installs (the child collector among them, which
+    // would take a later test's own children) are put back as they were.
+    std::array<struct sigaction, NSIG> saved{};
+    void TearDown() override {
+        xvsink = stdoutsink;
+        for (int sig = 1; sig < NSIG; ++sig)
+            if (sig != SIGKILL && sig != SIGSTOP) sigaction(sig, &saved[sig], nullptr);
+    }
     void SetUp() override {
+        for (int sig = 1; sig < NSIG; ++sig)
+            if (sig != SIGKILL && sig != SIGSTOP) sigaction(sig, nullptr, &saved[sig]);
         resetall();
         wire.clear();
         xvsink = capture;
