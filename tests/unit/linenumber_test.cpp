@@ -84,6 +84,24 @@ class LineNumbers : public ::testing::Test {
         resetfrontend();
         resetinput();
     }
+    // Remembers line 20's number (the cursor there when `atcursor`), then
+    // moves line 3 below line 20 by hand, announcing nothing: the remembered
+    // number is now wrong.
+    static void relinkunannounced(bool atcursor, LINE** moved20 = nullptr) {
+        COREFILE& c = cur();
+        LINE* l20 = c.header->down;
+        for (int i = 1; i < 20; ++i) l20 = l20->down;
+        if (atcursor) c.lnptr = l20;
+        ASSERT_EQ(linenumber(l20), 20);
+        LINE* l3 = c.header->down->down->down;
+        l3->up->down = l3->down;
+        l3->down->up = l3->up;
+        l3->up = l20;
+        l3->down = l20->down;
+        l20->down->up = l3;
+        l20->down = l3;
+        if (moved20) *moved20 = l20;
+    }
 };
 
 struct Step {
@@ -188,18 +206,9 @@ TEST_F(LineNumbers, CountedFromTheRememberedLineOrFromTheTop) {
 // A relink that is not announced leaves a wrong remembered number, which the
 // store check reports; announced, the number is counted afresh.
 TEST_F(LineNumbers, UnannouncedRelinkIsCaughtByTheCheck) {
-    COREFILE& c = cur();
-    LINE* l20 = c.header->down;
-    for (int i = 1; i < 20; ++i) l20 = l20->down;
-    ASSERT_EQ(linenumber(l20), 20);
-    // Line 3 moves below line 20, by hand.
-    LINE* l3 = c.header->down->down->down;
-    l3->up->down = l3->down;
-    l3->down->up = l3->up;
-    l3->up = l20;
-    l3->down = l20->down;
-    l20->down->up = l3;
-    l20->down = l3;
+    LINE* l20 = nullptr;
+    relinkunannounced(false, &l20);
+    ASSERT_FALSE(HasFatalFailure());
     EXPECT_EQ(checkstore(), "corefile 1: remembered line number is wrong");
     linkschanged();
     EXPECT_EQ(checkstore(), "");
@@ -212,18 +221,8 @@ TEST_F(LineNumbers, UnannouncedRelinkIsCaughtByTheCheck) {
 // hide it).  A procedure walking a file command by command counts each line
 // once, not from the top at every command.
 TEST_F(LineNumbers, ACommandThatMovesNoLineKeepsTheRememberedNumber) {
-    COREFILE& c = cur();
-    LINE* l20 = c.header->down;
-    for (int i = 1; i < 20; ++i) l20 = l20->down;
-    c.lnptr = l20;
-    ASSERT_EQ(linenumber(l20), 20);
-    LINE* l3 = c.header->down->down->down;
-    l3->up->down = l3->down;
-    l3->down->up = l3->up;
-    l3->up = l20;
-    l3->down = l20->down;
-    l20->down->up = l3;
-    l20->down = l3;
+    relinkunannounced(true);
+    ASSERT_FALSE(HasFatalFailure());
     fnptr = 0;
     pushfn("CO1\r\r");
     editpass(COMMAND);
@@ -254,18 +253,8 @@ TEST_F(LineNumbers, AChangeInAnotherCorefileKeepsTheRememberedNumber) {
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
         SetUp();
-        COREFILE& c = cur();
-        LINE* l20 = c.header->down;
-        for (int i = 1; i < 20; ++i) l20 = l20->down;
-        c.lnptr = l20;
-        ASSERT_EQ(linenumber(l20), 20);
-        LINE* l3 = c.header->down->down->down;
-        l3->up->down = l3->down;
-        l3->down->up = l3->up;
-        l3->up = l20;
-        l3->down = l20->down;
-        l20->down->up = l3;
-        l20->down = l3;
+        relinkunannounced(true);
+        ASSERT_FALSE(HasFatalFailure());
         k.change();
         EXPECT_EQ(checkstore(), "corefile 1: remembered line number is wrong");
         linkschanged();
